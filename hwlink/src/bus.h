@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The instrument's 8-bit register bus and the primitives every higher layer uses: write an
+// address, write or read data at the last address, queue writes into one USB packet, move
+// blocks. With Link 0 (demo mode) every primitive does nothing and reads return 0.
+#pragma once
+#include <cstdint>
+
+namespace hwlink {
+
+// USB bridge registers.
+constexpr uint16_t kBridgeBulkHeader = 0x82;
+constexpr uint16_t kBridgeAddr = 0x83;
+constexpr uint16_t kBridgeDataRead = 0x84;
+constexpr uint16_t kBridgeDataWrite = 0x85;
+constexpr uint16_t kBridgeSetup = 0x8C;
+constexpr uint16_t kBridgeStatus = 0x8E;
+constexpr int32_t kBulkChunk = 65535;
+
+// Bridge requests on the open USB device; false when there is none or the request fails.
+bool BridgeWrite(uint16_t reg, uint16_t index, const uint8_t *data, uint16_t len);
+bool BridgeRead(uint16_t reg, uint16_t index, uint8_t *data, uint16_t len);
+bool UsbSetAddr(uint8_t addr);
+bool UsbSetData(uint8_t data);
+uint8_t UsbGetData(); // 0xFF when the request fails
+// Bulk transfers in 65535-byte chunks, each after an 8-byte header to bridge register 0x82.
+bool BulkRead(uint8_t *buf, int32_t len);
+bool BulkWrite(const uint8_t *buf, int32_t len);
+
+// Parallel-port I/O on the claimed port (ignored / 0 when none is claimed).
+void PortOut(int32_t port, uint8_t value);
+uint8_t PortIn(int32_t port);
+uint32_t PortIn32(int32_t port);
+
+// One register-bus write; sel is PortState[AddrSel] (address) or PortState[DataSel] (data).
+void WriteStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value);
+// As WriteStrobe on the parallel links; on USB appends to the packet in DevConfig[0..127].
+void QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value);
+// Sends the queued USB packet and empties it (nothing to do on the parallel links).
+bool FlushQueue(int32_t *ps, uint8_t *dc);
+// Empties the USB packet without sending it.
+void ClearQueue(int32_t *ps);
+// One data byte from the register last addressed.
+uint8_t ReadData(int32_t *ps, uint8_t *dc);
+// (address, data) pairs, len bytes in all.
+bool WritePairs(int32_t *ps, uint8_t *dc, const uint8_t *pairs, int32_t len);
+// One address followed by len data bytes.
+bool WriteBlock(int32_t *ps, uint8_t *dc, uint8_t addr, const uint8_t *data, int32_t len);
+// len data bytes from the register last addressed.
+bool ReadBlock(int32_t *ps, uint8_t *dc, uint8_t *buf, int32_t len);
+// Busy-wait on the millisecond tick.
+void DelayMs(int32_t ms);
+
+} // namespace hwlink

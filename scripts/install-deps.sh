@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs to build, test and run.
+# SPDX-License-Identifier: GPL-3.0-or-later
+set -euo pipefail
+pkgs=(cmake ninja-build g++ pkg-config
+      qt6-base-dev libgl-dev
+      libusb-1.0-0-dev libfftw3-dev libxlsxwriter-dev
+      googletest libgtest-dev libgmock-dev libbenchmark-dev
+      xvfb)
+missing=()
+for p in "${pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
