@@ -15,6 +15,7 @@ constexpr uint16_t kBridgeDataWrite = 0x85;
 constexpr uint16_t kBridgeSetup = 0x8C;
 constexpr uint16_t kBridgeStatus = 0x8E;
 constexpr int32_t kBulkChunk = 65535;
+constexpr int32_t kPacketMax = 128; // DevConfig[0..127]
 
 // Bridge requests on the open USB device; false when there is none or the request fails.
 bool BridgeWrite(uint16_t reg, uint16_t index, const uint8_t *data, uint16_t len);
@@ -41,6 +42,9 @@ bool FlushQueue(int32_t *ps, uint8_t *dc);
 void ClearQueue(int32_t *ps);
 // One data byte from the register last addressed.
 uint8_t ReadData(int32_t *ps, uint8_t *dc);
+// As ReadData, but tells a failed USB request apart from a byte that reads 0xFF (false also
+// with no link). Used where a failure must not pass for a status bit.
+bool ReadDataChecked(int32_t *ps, uint8_t *dc, uint8_t *value);
 // (address, data) pairs, len bytes in all.
 bool WritePairs(int32_t *ps, uint8_t *dc, const uint8_t *pairs, int32_t len);
 // One address followed by len data bytes.

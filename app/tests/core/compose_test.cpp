@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Screen composition on the timing view's pictures: exact pixels of graticule, traces, lanes,
+// texts and the logic values at the bars.
+#include <cstdlib>
+
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include "core/compose.h"
+#include "core/pictures.h"
+#include "core/state.h"
+
+namespace vrx {
+namespace {
+
+// Texts need the font database of a GUI application (offscreen: no display needed).
+void EnsureGuiApp() {
+    if (QCoreApplication::instance()) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "vrxcore_tests";
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
+    (void)guiApp;
+}
+
+int CountColor(const QImage &img, int32_t color) {
+    const QRgb c = ToQRgb(color);
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += img.pixel(x, y) == c;
+    return n;
+}
+
+int CountColorInRow(const QImage &img, int y, int32_t color) {
+    const QRgb c = ToQRgb(color);
+    int n = 0;
+    for (int x = 0; x < img.width(); ++x)
+        n += img.pixel(x, y) == c;
+    return n;
+}
+
+class ComposeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EnsureGuiApp();
+        InitDefaults();
+        InstallScreenComposition();
+        AppState &s = app();
+        s.ScreenSamples = 600;
+        s.ScreenWidth = {600, 600};
+        s.TimeZoom = {1.0, 1.0};
+        s.DrawPic = 0;
+        s.Persist = 0;
+        s.ViewStart.fill(0);
+        s.VdivText.fill(QString());
+        ResizePictures(s.ScreenSamples, s.LogicHeight, s.Colors[0]);
+        // Colours of their own, so that a pixel tells which routine drew it.
+        s.Colors[4] = Rgb(1, 2, 3);     // A1 dot
+        s.Colors[5] = Rgb(4, 5, 6);     // A2 dot
+        s.Colors[23] = Rgb(7, 8, 9);    // A1 line
+        s.Colors[24] = Rgb(10, 11, 12); // A2 line
+        std::fill_n(s.SampleBuf.begin(), 4 * HW_SB_AREA_LEN, uint8_t{0});
+        std::fill_n(s.SampleBuf.begin() + HW_SB_A1, 2 * HW_SB_AREA_LEN, uint8_t{128});
+    }
+    QImage &scope() { return pictures().picScope[0]; }
+};
+
+// The graticule: 9 dotted rows of 60 dots and the dotted columns x = 50 .. 550 of 49 dots each
+// for a 600-pixel trace, 99 dots shared. Only with the grid switch on and a clearing composition.
+TEST_F(ComposeTest, GridFollowsTheSwitchAndTheClearFlag) {
+    AppState &s = app();
+    s.ChanOn[DispA1] = s.ChanOn[DispA2] = 0;
+    const int32_t grid = s.Colors[22];
+
+    ComposeScreen(1, 1);
+    EXPECT_EQ(CountColor(scope(), grid), 9 * 60 + 11 * 49 - 99);
+    EXPECT_EQ(scope().pixel(10, 28), ToQRgb(grid));
+    EXPECT_EQ(scope().pixel(600, 228), ToQRgb(grid));
+    EXPECT_EQ(scope().pixel(550, 248), ToQRgb(grid));
+
+    s.ChanOn[DispGrid] = 0;
+    ComposeScreen(1, 1);
+    EXPECT_EQ(CountColor(scope(), grid), 0);
+
+    // A composition that does not clear leaves the graticule to the earlier one.
+    s.ChanOn[DispGrid] = 1;
+    ClearPicture(scope(), s.Colors[0]);
+    ComposeScreen(1, 0);
+    EXPECT_EQ(CountColor(scope(), grid), 0);
+}
+
+// A ramp on A1 (sample n = 20 + n mod 200) at x1 from ScrollPos 300: column x shows sample
+// 300 + x at row 20 + (300 + x) mod 200; the wrap from 219 to 20 is joined in the A1 line colour.
+TEST_F(ComposeTest, KnownRecordLandsOnTheExpectedRows) {
+    AppState &s = app();
+    s.ChanOn[DispA2] = 0;
+    s.ChanOn[DispGrid] = 0;
+    for (int n = 0; n < HW_SB_AREA_LEN; ++n)
+        s.SampleBuf[static_cast<size_t>(n)] = static_cast<uint8_t>(20 + n % 200);
+    s.ScrollPos = 300;
+    s.DotsConnect = 0;
+    ComposeScreen(1, 1);
+    for (int x : {0, 1, 99, 100, 101, 250, 599}) {
+        const int row = 20 + (300 + x) % 200;
+        EXPECT_EQ(scope().pixel(x, row), ToQRgb(s.Colors[4])) << "column " << x;
+    }
+    // Without "Dots connect" the line colour appears only in the channel name at the left.
+    EXPECT_EQ(CountColor(scope().copy(30, 0, 570, 256), s.Colors[23]), 0);
+
+    s.DotsConnect = 1;
+    ComposeScreen(1, 1);
+    // Column 100 shows sample 400 (row 20) after sample 399 (row 219): a vertical join.
+    EXPECT_EQ(scope().pixel(100, 20), ToQRgb(s.Colors[4]));
+    EXPECT_EQ(scope().pixel(100, 120), ToQRgb(s.Colors[23]));
+    EXPECT_EQ(scope().pixel(100, 200), ToQRgb(s.Colors[23]));
+
+    // A2 comes from its own block, shifted by the display start correction.
+    s.ChanOn[DispA1] = 0;
+    s.ChanOn[DispA2] = 1;
+    s.DotsConnect = 0;
+    s.ScrollPos = 0;
+    s.ViewStart[0] = 7;
+    for (int n = 0; n < 1000; ++n)
+        s.SampleBuf[HW_SB_A2 + static_cast<size_t>(n)] = static_cast<uint8_t>(n / 4);
+    ComposeScreen(1, 1);
+    EXPECT_EQ(scope().pixel(0, 1), ToQRgb(s.Colors[5]));   // sample 7 -> row 1
+    EXPECT_EQ(scope().pixel(93, 25), ToQRgb(s.Colors[5])); // sample 100 -> row 25
+    EXPECT_EQ(CountColor(scope(), s.Colors[4]), 0);
+}
+
+// Persistence keeps earlier records on the picture; without it each composition starts clean.
+TEST_F(ComposeTest, PersistenceAccumulatesRecords) {
+    AppState &s = app();
+    s.ChanOn[DispA2] = 0;
+    s.ChanOn[DispGrid] = 0;
+    s.ScrollPos = 0;
+    auto record = [&](uint8_t level) {
+        std::fill_n(s.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, level);
+        ComposeScreen(1, 1);
+    };
+    const int32_t dot = s.Colors[4];
+
+    s.Persist = -1;
+    record(62);
+    record(92);
+    EXPECT_GE(CountColorInRow(scope(), 62, dot), 590);
+    EXPECT_GE(CountColorInRow(scope(), 92, dot), 590);
+
+    s.Persist = 0;
+    record(112);
+    EXPECT_EQ(CountColorInRow(scope(), 62, dot), 0);
+    EXPECT_EQ(CountColorInRow(scope(), 92, dot), 0);
+    EXPECT_GE(CountColorInRow(scope(), 112, dot), 590);
+}
+
+// Lanes follow the display order: row k shows channel Sequence(k), high at top + h/4 and low at
+// top + 3h/4, in the channel's colour entry 6 + c.
+TEST_F(ComposeTest, LogicLanesInDisplayOrder) {
+    AppState &s = app();
+    s.ScrollPos = 0;
+    const int h = s.LogicHeight; // 20
+    // D3 high, D12 high, every other input low.
+    std::fill_n(s.SampleBuf.begin() + HW_SB_D0_D7, HW_SB_AREA_LEN, uint8_t{0x08});
+    std::fill_n(s.SampleBuf.begin() + HW_SB_D8_D15, HW_SB_AREA_LEN, uint8_t{0x10});
+    for (int c = 0; c < 16; ++c)
+        s.Colors[static_cast<size_t>(6 + c)] = Rgb(100 + c, 0, 50);
+    const QImage &lanes = pictures().Picture1;
+
+    ComposeScreen(0, 1);
+    EXPECT_EQ(lanes.pixel(300, 3 * h + h / 4), ToQRgb(s.Colors[9]));        // D3 high
+    EXPECT_EQ(lanes.pixel(300, 4 * h + 3 * (h / 4)), ToQRgb(s.Colors[10])); // D4 low
+    EXPECT_EQ(lanes.pixel(300, 12 * h + h / 4), ToQRgb(s.Colors[18]));      // D12 high
+
+    // Reversed order: row 0 shows D15 (low), row 12 shows D3 (high).
+    for (int k = 0; k < 16; ++k)
+        s.Sequence[static_cast<size_t>(k)] = static_cast<uint8_t>(15 - k);
+    ComposeScreen(0, 1);
+    EXPECT_EQ(lanes.pixel(300, 0 * h + 3 * (h / 4)), ToQRgb(s.Colors[21]));
+    EXPECT_EQ(lanes.pixel(300, 12 * h + h / 4), ToQRgb(s.Colors[9]));
+    EXPECT_EQ(lanes.pixel(300, 3 * h + h / 4), ToQRgb(s.Colors[18])); // row 3: D12 high
+
+    // With the logic display off the picture is cleared and no lane drawn; ScopeOnly leaves it.
+    s.ChanOn[DispLogic] = 0;
+    ComposeScreen(1, 1);
+    EXPECT_NE(CountColor(lanes, s.Colors[9]), 0);
+    ComposeScreen(0, 1);
+    EXPECT_EQ(CountColor(lanes, s.Colors[0]), lanes.width() * lanes.height());
+}
+
+// The logic values at the bars are read only at the real-time rates; a trigger delayed beyond
+// the record has no value rather than another channel's bytes.
+TEST_F(ComposeTest, BarValuesOnlyAtRealTimeRates) {
+    AppState &s = app();
+    s.BarPos = {450, 750, 600, 0};
+    s.ViewStart[0] = 10;
+    s.SampleBuf[HW_SB_D0_D7 + 460] = 0xA5;
+    s.SampleBuf[HW_SB_D8_D15 + 460] = 0x3C;
+    s.SampleBuf[HW_SB_D0_D7 + 610] = 0x01;
+    int notified = 0;
+    const int id = barValues().changed.subscribe([&] { ++notified; });
+    barValues().Valid.fill(false);
+
+    s.RateIndex = 3; // 2GSa/S, equivalent time
+    ComposeScreen(1, 1);
+    EXPECT_EQ(notified, 0);
+    EXPECT_FALSE(barValues().Valid[0]);
+
+    s.RateIndex = 8;
+    ComposeScreen(1, 1);
+    EXPECT_EQ(notified, 1);
+    const uint8_t v1[16] = {1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 0, 0};
+    for (int c = 0; c < 16; ++c)
+        EXPECT_EQ(barValues().Bits[0][static_cast<size_t>(c)], v1[c]) << "D" << c;
+    EXPECT_EQ(barValues().Pair[0][0], 0xA5);
+    EXPECT_EQ(barValues().Pair[0][1], 0x3C);
+    EXPECT_EQ(BarValueText(2, 0), "1");
+    EXPECT_EQ(BarValueText(2, 1), "0");
+
+    s.BarPos[2] = -3; // delayed by 1536 samples
+    ComposeScreen(1, 1);
+    EXPECT_FALSE(barValues().Valid[2]);
+    EXPECT_EQ(BarValueText(2, 0), "");
+    EXPECT_TRUE(barValues().Valid[0]);
+    barValues().changed.unsubscribe(id);
+}
+
+// Names and scale texts print in the channel colour and erase exactly with show 0.
+TEST_F(ComposeTest, MarkerTextErasesWithShowZero) {
+    AppState &s = app();
+    s.VdivText[ChA2] = "200mV";
+    ClearPicture(scope(), s.Colors[0]);
+    const QImage blank = scope().copy();
+
+    DrawChanMarker(ChA2, 100, 1);
+    const int named = CountColor(scope(), s.Colors[24]);
+    EXPECT_GT(named, 0);
+    // The scale text alone sits at x = 50 * ch + 60 on the top rows.
+    ClearPicture(scope(), s.Colors[0]);
+    DrawScaleText(ChA2, 1);
+    int left = scope().width(), bottom = 0;
+    for (int y = 0; y < scope().height(); ++y)
+        for (int x = 0; x < scope().width(); ++x)
+            if (scope().pixel(x, y) == ToQRgb(s.Colors[24])) {
+                left = std::min(left, x);
+                bottom = std::max(bottom, y);
+            }
+    EXPECT_GE(left, 110);
+    EXPECT_LT(left, 120);
+    EXPECT_LT(bottom, 20);
+
+    DrawChanMarker(ChA2, 100, 1);
+    DrawChanMarker(ChA2, 100, 0);
+    EXPECT_EQ(scope(), blank);
+}
+
+} // namespace
+} // namespace vrx

@@ -1,0 +1,360 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include "core/pictures.h"
+#include "core/state.h"
+#include "timing/frontpanel_logic.h"
+
+using namespace vrx;
+
+// Readable QString values in failure messages.
+[[maybe_unused]] static void PrintTo(const QString &s, std::ostream *os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+class FrontPanel : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedHooks_ = screenHooks();
+        screenHooks() = {};
+        screenHooks().ComposeScreen = [this](int16_t, int16_t) { ++composes; };
+        InitDefaults();
+        app().Dispunit = 1;                        // readouts in samples
+        app().DevConfig[HW_DC_Link] = HW_LINK_USB; // an instrument is linked
+        p.hooks = {};
+        p.ScaleWidth = 0;
+        ResizePictures(app().ScreenSamples, app().LogicHeight, app().Colors[0]);
+        p.InitPanel();
+        ApplyTimingSettings();
+        app().ParamChanged = 0;
+        composes = 0;
+    }
+    void TearDown() override {
+        screenHooks() = savedHooks_;
+        app().DevConfig[HW_DC_Link] = HW_LINK_NONE;
+    }
+
+    TimingPanel &p = form1();
+    int composes = 0;
+
+  private:
+    ScreenHooks savedHooks_;
+};
+
+TEST_F(FrontPanel, AppliedDefaultsReachTheControls) {
+    const AppState &s = app();
+    EXPECT_EQ(p.cmbRate.text(), "100MSa/S");
+    EXPECT_DOUBLE_EQ(s.SamplePeriod, 10.0);
+    EXPECT_EQ(p.cmbZoom.text(), "x1");
+    EXPECT_EQ(p.cmbCapture.text(), "Auto.");
+    EXPECT_EQ(p.cmbTrigCh.text(), ".A1");
+    EXPECT_EQ(p.cmbSlope.text(), "Rising");
+    EXPECT_EQ(s.SelChannel, ChA1);
+    EXPECT_EQ(p.cmbProbe.text(), "10:1");
+    EXPECT_EQ(p.cmbVdiv.text(), "1V");
+    EXPECT_EQ(p.ScrollOffset.value(), 178);
+    EXPECT_EQ(p.ScrollLevel.value(), 128);
+    EXPECT_EQ(p.lbHdiv[0].text(), "500 ns");
+    EXPECT_EQ(p.lbLevel.text(), "2. V"); // (178 - 128) codes at 40 mV
+    EXPECT_EQ(p.LabelOffset.text(), "-2. V");
+    EXPECT_EQ(p.ScrollVbar[0].max(), 2047);
+}
+
+TEST_F(FrontPanel, EquivalentTimeFallsBackWithoutInstrument) {
+    AppState &s = app();
+    s.DevConfig[HW_DC_Link] = HW_LINK_NONE; // demo mode
+    p.cmbRate.setIndex(4);                  // "1GSa/S"
+    EXPECT_EQ(p.cmbRate.index(), 6);
+    EXPECT_EQ(p.cmbRate.text(), "250MSa/S");
+    EXPECT_EQ(s.RateIndex, 6);
+    EXPECT_DOUBLE_EQ(s.SamplePeriod, 4.0);
+    EXPECT_DOUBLE_EQ(s.SampleRate, 250.0);
+    EXPECT_EQ(p.lbRate.text(), "&Rate");
+    EXPECT_EQ(s.ChanOn[DispLogic], 1);
+    EXPECT_EQ(s.ParamChanged, 1);
+
+    // The logic display follows the colour dialog's switch.
+    p.ColorCheckValue[DispLogic] = 0;
+    p.cmbRate.setIndex(0);
+    EXPECT_EQ(s.RateIndex, 6);
+    EXPECT_EQ(s.ChanOn[DispLogic], 0);
+
+    // A logic trigger falls back too, also with an instrument.
+    s.DevConfig[HW_DC_Link] = HW_LINK_USB;
+    p.cmbTrigCh.setIndex(2);
+    p.cmbRate.setIndex(5);
+    EXPECT_EQ(s.RateIndex, 6);
+}
+
+TEST_F(FrontPanel, RepetitiveRateSwitchesTheLogicDisplayOff) {
+    AppState &s = app();
+    pictures().Picture1.fill(0xFFFFFFFFu);
+    p.cmbRate.setIndex(5); // "500MSa/S" with an instrument and an analog trigger
+    EXPECT_EQ(s.RateIndex, 5);
+    EXPECT_EQ(p.lbRate.text(), "&Rep.");
+    EXPECT_EQ(p.lbRate.foreColor(), p.ImgCenter.backColor());
+    EXPECT_EQ(s.ChanOn[DispLogic], 0);
+    const QImage &logic = pictures().Picture1;
+    for (int y = 0; y < logic.height(); y += 7)
+        for (int x = 0; x < logic.width(); x += 5)
+            ASSERT_EQ(logic.pixel(x, y), ToQRgb(s.Colors[0])) << x << "," << y;
+    EXPECT_EQ(p.lbHdiv[0].text(), "100 ns");
+
+    p.cmbRate.setIndex(8);
+    EXPECT_EQ(p.lbRate.text(), "&Rate");
+    EXPECT_EQ(p.lbRate.foreColor(), p.lbProbe.foreColor());
+    EXPECT_EQ(s.ChanOn[DispLogic], 1);
+}
+
+TEST_F(FrontPanel, ZoomIsLimitedByDepth) {
+    AppState &s = app();
+    p.cmbZoom.setIndex(9); // "/20" at 2K
+    EXPECT_EQ(s.ZoomIndex, 6);
+    EXPECT_EQ(p.cmbZoom.text(), "/2");
+    p.cmbDepth.setIndex(1);
+    p.cmbZoom.setIndex(9);
+    EXPECT_EQ(p.cmbZoom.text(), "/5");
+    EXPECT_EQ(s.RecordLen, 8192);
+
+    p.cmbDepth.setIndex(2);
+    p.cmbZoom.setIndex(11);
+    EXPECT_EQ(p.cmbZoom.text(), "/100");
+    EXPECT_DOUBLE_EQ(s.TimeZoom[0], 100.0);
+    EXPECT_EQ(s.LastSample, 131071);
+    s.BarPos[0] = 5000;
+    p.cmbDepth.setIndex(0);
+    EXPECT_EQ(s.ZoomIndex, 6);
+    EXPECT_EQ(p.cmbZoom.text(), "/2");
+    EXPECT_EQ(s.LastSample, 2047);
+    EXPECT_EQ(s.BarPos[0], 2047);
+    EXPECT_EQ(p.ScrollVbar[0].value(), 2047);
+    EXPECT_EQ(p.ScrollVbar[0].max(), 2047);
+    EXPECT_EQ(s.ScrollMax, 847); // 2047 - 600 * 2
+    EXPECT_LE(s.ScrollPos, s.ScrollMax);
+    EXPECT_EQ(p.Scrollscr.max(), s.ScrollMax);
+
+    // The stepper cannot pass the limit either.
+    p.scrlZoom.setValue(-1);
+    EXPECT_EQ(p.cmbZoom.index(), 6);
+    EXPECT_EQ(p.scrlZoom.value(), 0);
+    p.scrlZoom.setValue(1);
+    EXPECT_EQ(p.cmbZoom.text(), "x1");
+}
+
+TEST_F(FrontPanel, ZoomKeepsTheScreenCentreOrTheActiveBar) {
+    AppState &s = app();
+    p.cmbDepth.setIndex(2);
+    p.Scrollscr.setValue(1000);
+    s.ActiveBar = {3, 3};
+    p.cmbZoom.setIndex(6); // x1 -> /2 around pixel 300
+    EXPECT_EQ(s.ScrollPos, 700);
+    // A later resize or depth change does not move the screen again.
+    p.ZoomPara();
+    ApplyDepth();
+    EXPECT_EQ(s.ScrollPos, 700);
+
+    p.cmbZoom.setIndex(5);
+    s.ActiveBar = {0, 0};
+    p.Scrollscr.setValue(1000);
+    p.ScrollVbar[0].setValue(1200); // V1 at pixel 200
+    p.cmbZoom.setIndex(6);
+    EXPECT_EQ(s.ScrollPos, 800); // V1 stays at pixel (1200 - 800) / 2 = 200
+    EXPECT_EQ(p.Scrollscr.value(), 800);
+    EXPECT_EQ(pictures().ImgUpscrWidth, 5); // 600 pixels of 2 samples of 131072 on 512 pixels
+}
+
+TEST_F(FrontPanel, ExternalClockKeepsThePeriodAndEmptiesReadouts) {
+    AppState &s = app();
+    s.Dispunit = 0; // time readouts
+    p.cmbRate.setIndex(33);
+    EXPECT_EQ(p.cmbRate.text(), "External.Rise");
+    EXPECT_EQ(s.RateIndex, 33);
+    EXPECT_DOUBLE_EQ(s.SamplePeriod, 10.0);
+    EXPECT_DOUBLE_EQ(s.SampleRate, 100.0);
+    EXPECT_EQ(p.lbHdiv[0].text(), "");
+    EXPECT_EQ(p.lbHdiv[1].text(), "");
+    EXPECT_EQ(p.lbVbar[0].text(), "");
+    EXPECT_EQ(p.lbRate.text(), "&Rate");
+    p.scrlRate.setValue(-1);
+    EXPECT_EQ(p.cmbRate.text(), "External.Fall");
+    p.scrlRate.setValue(-1); // the end of the list
+    EXPECT_EQ(p.cmbRate.index(), 34);
+}
+
+TEST_F(FrontPanel, VoltsPerDivisionKeepsTheLevelVoltage) {
+    AppState &s = app();
+    p.cmbProbe.setIndex(0); // 1:1
+    p.cmbVdiv.setIndex(4);  // "100mV"
+    EXPECT_DOUBLE_EQ(s.ChanScale[ChA1], 4.0);
+    p.ScrollLevel.setValue(s.ChanPos[ChA1] - 50); // 50 codes above the position
+    s.ParamChanged = 0;
+    p.cmbVdiv.setIndex(5); // "200mV"
+    EXPECT_EQ(s.TrigLevel[0], s.ChanPos[ChA1] - 25);
+    EXPECT_EQ(p.ScrollLevel.value(), s.ChanPos[ChA1] - 25);
+    EXPECT_EQ(p.lbLevel.text(), "200.mV");
+    EXPECT_EQ(s.VdivText[ChA1], "200mV");
+    EXPECT_EQ(s.ParamChanged, 1);
+
+    // Another channel's scale leaves the trigger level alone.
+    p.lbTab_Click(ChA2);
+    const uint8_t a2Level = s.TrigLevel[1];
+    p.cmbVdiv.setIndex(2);
+    EXPECT_EQ(s.TrigLevel[0], s.ChanPos[ChA1] - 25);
+    EXPECT_EQ(s.TrigLevel[1], a2Level);
+
+    // The stepper walks the list and stops at its ends.
+    p.cmbVdiv.setIndex(8);
+    p.ScrlVdiv.setValue(1);
+    EXPECT_EQ(p.cmbVdiv.index(), 8);
+    p.ScrlVdiv.setValue(-1);
+    EXPECT_EQ(p.cmbVdiv.index(), 7);
+}
+
+TEST_F(FrontPanel, ProbeRebuildsTheVoltsPerDivisionList) {
+    AppState &s = app();
+    p.cmbProbe.setIndex(1);
+    EXPECT_EQ(p.cmbVdiv.items().first(), "50mV");
+    EXPECT_DOUBLE_EQ(s.VdivScale[0], 2.0);
+    p.cmbProbe.setIndex(3);
+    EXPECT_EQ(p.cmbVdiv.items().last(), "2000V");
+    EXPECT_DOUBLE_EQ(s.VdivScale[8], 80000.0);
+    EXPECT_EQ(p.cmbVdiv.index(), s.VdivIndex[ChA1]); // the probe handler reselects the entry
+    EXPECT_DOUBLE_EQ(s.ChanScale[ChA1], 4000.0);
+    s.ProbeIndex[ChA1] = 9;
+    p.Vdivchange(ChA1);
+    EXPECT_EQ(p.cmbVdiv.count(), 0);
+}
+
+TEST_F(FrontPanel, LevelFollowsThePosition) {
+    AppState &s = app();
+    s.TrigLevel[0] = 100;
+    p.ScrollOffset.setValue(188); // +10
+    EXPECT_EQ(s.ChanPos[ChA1], 188);
+    EXPECT_EQ(s.TrigLevel[0], 110);
+    EXPECT_EQ(p.ScrollLevel.value(), 110);
+    EXPECT_EQ(p.LabelOffset.text(), "-2.4 V"); // (128 - 188) codes at 40 mV
+
+    s.TrigLevel[0] = 250;
+    p.ScrollOffset.setValue(198);
+    EXPECT_EQ(s.TrigLevel[0], 255);
+
+    // Only the trigger channel carries the level along.
+    p.lbTab_Click(ChA2);
+    const uint8_t before = s.TrigLevel[1];
+    p.ScrollOffset.setValue(s.ChanPos[ChA2] + 10);
+    EXPECT_EQ(s.TrigLevel[1], before);
+}
+
+TEST_F(FrontPanel, SettingsReachTheInstrumentOnlyThroughTheReArm) {
+    AppState &s = app();
+    auto dirty = [&s] {
+        const bool set = s.ParamChanged == 1 && s.CounterState[2] == 0 && s.MeasOut[17] == 0;
+        s.ParamChanged = 0;
+        s.CounterState[2] = 5;
+        s.MeasOut[17] = 9;
+        return set;
+    };
+    dirty();
+    p.cmbCouple.setIndex(1);
+    EXPECT_TRUE(dirty());
+    EXPECT_EQ(s.Coupling[ChA1], 1);
+    p.cmbSlope.setIndex(1);
+    EXPECT_TRUE(dirty());
+    EXPECT_EQ(s.TrigSlope[0], 1);
+    p.cmbCapture.setIndex(0);
+    EXPECT_TRUE(dirty());
+    EXPECT_EQ(s.CaptureMode, 0);
+    p.cmbVdiv.setIndex(3);
+    EXPECT_TRUE(dirty());
+    // The position alone does not re-arm unless it moves the trigger level.
+    p.lbTab_Click(ChA2);
+    dirty();
+    p.ScrollOffset.setValue(100);
+    EXPECT_EQ(s.ParamChanged, 0);
+}
+
+TEST_F(FrontPanel, LogicTriggerSource) {
+    AppState &s = app();
+    p.cmbTrigCh.setIndex(2);
+    EXPECT_EQ(p.cmbSlope.items(), (QStringList{"True", "False"}));
+    EXPECT_EQ(p.cmbSlope.index(), s.TrigSlope[2]);
+    EXPECT_EQ(p.ScrollLevel.value(), 98);
+    EXPECT_EQ(p.lbLevel.text(), "1.5 V"); // (128 - 98) * 50 mV
+    EXPECT_EQ(p.ScrollLevel.backColor(), s.Colors[6]);
+    EXPECT_EQ(p.ScrollLevel.foreColor(), Complement(s.Colors[6]));
+    p.ScrollLevel.setValue(90);
+    EXPECT_EQ(s.TrigDac, 90);
+    EXPECT_EQ(s.TrigLevel[0], 128);
+    s.DevConfig[HW_DC_Variant] = 2;
+    p.DisLevel(2);
+    EXPECT_EQ(p.lbLevel.text(), "3.15 V"); // (195 - 90) * 30 mV
+    p.DisLevel(7);
+    EXPECT_EQ(p.lbLevel.text(), "3.15 V");
+
+    p.cmbTrigCh.setIndex(1);
+    EXPECT_EQ(p.cmbSlope.text(), "Falling");
+    EXPECT_EQ(p.cmbTrigCh.foreColor(), s.Colors[24]);
+    EXPECT_EQ(p.ScrollLevel.value(), 153);
+}
+
+TEST_F(FrontPanel, ChannelTabs) {
+    AppState &s = app();
+    // A hidden channel's tab only refreshes the looks.
+    p.lbTab_Click(ChM1);
+    EXPECT_EQ(s.SelChannel, ChA1);
+    EXPECT_FALSE(p.lbTab[ChM1].enabled());
+    EXPECT_EQ(p.lbTab[ChM1].foreColor(), kSysGrayText);
+    EXPECT_EQ(p.lbTab[ChA1].effect(), EffectRaised);
+
+    s.ChanOn[ChM1] = 1;
+    p.lbTab_Click(ChM1);
+    EXPECT_EQ(s.SelChannel, ChM1);
+    EXPECT_EQ(p.lbTab[ChM1].effect(), EffectSunken);
+    EXPECT_EQ(p.lbTab[ChM1].foreColor(), s.Colors[25]);
+    EXPECT_FALSE(p.cmbProbe.enabled());
+    EXPECT_FALSE(p.cmbVdiv.enabled());
+    EXPECT_FALSE(p.cmbCouple.enabled());
+    EXPECT_FALSE(p.ScrollOffset.enabled());
+    EXPECT_EQ(p.ScrollOffset.value(), 128);
+
+    p.lbTab_Click(ChA2);
+    EXPECT_TRUE(p.cmbProbe.enabled());
+    EXPECT_EQ(p.cmbVdiv.text(), "2V");
+    EXPECT_EQ(p.ScrollOffset.backColor(), s.Colors[24]);
+    EXPECT_EQ(p.ScrollOffset.foreColor(), Complement(s.Colors[24]));
+    EXPECT_EQ(p.lbTab[ChM1].effect(), EffectRaised);
+    p.lbTab_Click(5); // no such tab
+    EXPECT_EQ(s.SelChannel, ChA2);
+}
+
+TEST_F(FrontPanel, DepthChangeStopsASoftwareCatch) {
+    AppState &s = app();
+    s.CatchEnabled = -1;
+    p.cmbRate.setIndex(27); // 50Sa/S
+    s.Running = 1;
+    p.cmbDepth.setIndex(1);
+    EXPECT_EQ(s.Running, 0);
+    s.Running = 1;
+    p.cmbRate.setIndex(26); // below the catch limit: acquisition goes on
+    p.cmbDepth.setIndex(0);
+    EXPECT_EQ(s.Running, 1);
+    s.Running = 0;
+}
+
+TEST_F(FrontPanel, WindowWidthSetsTheTraceWidth) {
+    AppState &s = app();
+    p.Picture2Left = 20;
+    p.ScaleWidth = 822;
+    p.ZoomPara();
+    EXPECT_EQ(s.ScreenSamples, 800);
+    EXPECT_EQ(s.ScreenWidth[1], 800);
+    EXPECT_GE(pictures().picScope[1].width(), 801);
+    EXPECT_EQ(s.ScrollMax, 2047 - 800);
+    p.ScaleWidth = 0;
+    s.ScreenSamples = 600;
+    ResizePictures(600, s.LogicHeight, s.Colors[0]);
+}
+
+} // namespace

@@ -1,0 +1,374 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The acquisition loop and the software catch, stepped on a virtual millisecond clock against
+// the simulated instrument (USB 2.0, library on its virtual clock) and in demo mode.
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include "core/compose.h"
+#include "core/pictures.h"
+#include "core/state.h"
+#include "main/acquisition_loop_logic.h"
+#include "timing/frontpanel_logic.h"
+
+namespace vrx {
+namespace {
+
+void EnsureGuiApp() {
+    if (QCoreApplication::instance()) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "vrxcore_tests";
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
+    (void)guiApp;
+}
+
+// The simulated A1 input is a square wave of 5 divisions around its position (178): a level of
+// 10 is never crossed, so the instrument waits for a trigger as with no signal at all.
+constexpr uint8_t kLevelNeverCrossed = 10;
+
+class LoopTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EnsureGuiApp();
+        setenv("HWLINK_SIM_CLOCK", "virtual", 1);
+        // Demo mode until a test opens the simulator.
+        app().PortState.fill(0);
+        app().DevConfig.fill(0);
+        InitDefaults();
+        InstallScreenComposition();
+        AppState &s = app();
+        s.TimeZoom = {1.0, 1.0};
+        s.ScreenWidth = {s.ScreenSamples, s.ScreenSamples};
+        ResizePictures(s.ScreenSamples, s.LogicHeight, s.Colors[0]);
+        acquisitionControls().Timer1 = {};
+        bars().Scrollscr.setRange(0, 131071); // any record position, as before any zoom
+        bars().Scrollscr.setValue(s.ScrollPos);
+        for (auto &l : acquisitionControls().LabelStat)
+            l.setText({});
+        now_ = 1000;
+        SetLoopClock([this] { return now_; });
+    }
+    void TearDown() override {
+        AppState &s = app();
+        s.Running = 0;
+        for (int i = 0; i < 400 && AcquisitionActive(); ++i)
+            Step();
+        EXPECT_FALSE(AcquisitionActive());
+        if (s.DevConfig[HW_DC_Link] != HW_LINK_NONE)
+            PowerOff(s.PortState.data(), s.DevConfig.data());
+        SetLoopClock({});
+    }
+
+    // The simulated instrument on USB 2.0, configured with the build's bitstream.
+    void OpenSimulator() {
+        setenv("HWLINK_SIM", "usb", 1);
+        AppState &s = app();
+        ASSERT_EQ(FindPort(s.PortState.data(), s.DevConfig.data(), 2), HW_LINK_USB);
+        std::ifstream f(VRX_TEST_BITSTREAM, std::ios::binary);
+        ASSERT_TRUE(f.good());
+        f.read(reinterpret_cast<char *>(s.ConfigBits.data()), HW_CONFIGBITS_LEN);
+        s.HwFound = FindHardware(0, s.PortState.data(), s.DevConfig.data(), s.ConfigBits.data());
+        ASSERT_EQ(s.HwFound, 1);
+    }
+
+    // One pass; the program's events would be handled after it. Every pass costs `cost` ms.
+    bool Step(int64_t cost = 1) {
+        const bool more = AcquisitionStep();
+        now_ += cost;
+        return more;
+    }
+    int StepUntilStopped(int limit) {
+        int n = 0;
+        while (AcquisitionActive() && n < limit) {
+            Step();
+            ++n;
+        }
+        return n;
+    }
+    void ClickGo() { tbToolBar_ButtonClick(1); }
+    QString Stat(int i) { return acquisitionControls().LabelStat[static_cast<size_t>(i)].text(); }
+    bool GoPressed() { return acquisitionControls().Button(1).pressed(); }
+
+    int64_t now_ = 0;
+};
+
+// "Once": the loop ends on the first complete record, drawn, with "Triggered" left visible.
+TEST_F(LoopTest, OnceStopsOnFirstRecord) {
+    for (const bool demo : {true, false}) {
+        SCOPED_TRACE(demo ? "demo" : "simulator");
+        InitDefaults();
+        if (!demo) OpenSimulator();
+        AppState &s = app();
+        s.CaptureMode = 0;
+        ClearPicture(pictures().picScope[0], s.Colors[0]);
+        ClickGo();
+        EXPECT_TRUE(GoPressed());
+        EXPECT_EQ(s.Running, 1);
+        StepUntilStopped(2000);
+        EXPECT_FALSE(AcquisitionActive());
+        EXPECT_EQ(s.Running, 0);
+        EXPECT_FALSE(GoPressed());
+        EXPECT_EQ(Stat(0), "Triggered");
+        EXPECT_EQ(Stat(1), "1");
+        EXPECT_EQ(s.TrigCount, 1);
+        // The record was composed: A1 dots on the picture.
+        const QRgb dot = ToQRgb(s.Colors[4]);
+        int dots = 0;
+        for (int x = 0; x < 600; ++x)
+            for (int y = 0; y < 256; ++y)
+                dots += pictures().picScope[0].pixel(x, y) == dot;
+        EXPECT_GE(dots, 600);
+        if (!demo) PowerOff(s.PortState.data(), s.DevConfig.data());
+    }
+}
+
+// A stop click while the instrument waits ends the loop at the next pass: count back to 0,
+// empty status, counter state cleared. Without a trigger "Normal" never times out.
+TEST_F(LoopTest, StopDuringWaitTrigger) {
+    OpenSimulator();
+    AppState &s = app();
+    s.CaptureMode = 1;
+    s.TrigLevel[0] = kLevelNeverCrossed;
+    s.CounterState = {1, 2, 3, 4};
+    ClickGo();
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(Step());
+    EXPECT_EQ(Stat(0), "Wait Trigger");
+    EXPECT_EQ(Stat(1), "0");
+
+    ClickGo();
+    EXPECT_FALSE(GoPressed());
+    EXPECT_EQ(s.Running, 0);
+    EXPECT_EQ(s.CounterState[2], 0);
+    EXPECT_EQ(s.CounterState[3], 0);
+    EXPECT_EQ(s.CounterState[1], 2);
+    EXPECT_FALSE(Step());
+    EXPECT_FALSE(AcquisitionActive());
+    EXPECT_EQ(s.TrigCount, 0);
+    EXPECT_EQ(Stat(0), "");
+}
+
+// A changed setting reaches the instrument at the next pass: a level that the signal crosses
+// starts the records coming.
+TEST_F(LoopTest, ParamChangedRearms) {
+    OpenSimulator();
+    AppState &s = app();
+    s.CaptureMode = 1;
+    s.TrigLevel[0] = kLevelNeverCrossed;
+    ClickGo();
+    for (int i = 0; i < 50; ++i)
+        Step();
+    EXPECT_EQ(s.TrigCount, 0);
+    s.TrigLevel[0] = 178;
+    s.ParamChanged = 1;
+    for (int i = 0; i < 50; ++i)
+        Step();
+    EXPECT_EQ(s.ParamChanged, 0);
+    EXPECT_GE(s.TrigCount, 5);
+    EXPECT_EQ(Stat(1), QString::number(s.TrigCount));
+}
+
+// "Auto." with no trigger forces one 100 ms after a poll that still waited: a record about every
+// 100 ms plus a poll or two. Between the forced records the status reads "Wait Trigger".
+TEST_F(LoopTest, AutoForcesTriggerEvery100Ms) {
+    OpenSimulator();
+    AppState &s = app();
+    s.CaptureMode = 2;
+    s.TrigLevel[0] = kLevelNeverCrossed;
+    ClickGo();
+    std::vector<int64_t> records;
+    int32_t last = 0;
+    const int64_t start = now_;
+    while (now_ < start + 1000) {
+        ASSERT_TRUE(Step());
+        if (s.TrigCount != last) {
+            last = s.TrigCount;
+            records.push_back(now_);
+        }
+    }
+    ASSERT_GE(records.size(), 8u);
+    ASSERT_LE(records.size(), 10u);
+    EXPECT_LE(records[0] - start, 106);
+    for (size_t i = 1; i < records.size(); ++i) {
+        EXPECT_GE(records[i] - records[i - 1], 100) << i;
+        EXPECT_LE(records[i] - records[i - 1], 106) << i;
+    }
+    // Halfway between two forced records the instrument is waiting and the timer armed.
+    for (int i = 0; i < 50; ++i)
+        Step();
+    EXPECT_EQ(Stat(0), "Wait Trigger");
+    EXPECT_TRUE(acquisitionControls().Timer1.Enabled);
+}
+
+// Which rates run a software catch under which limit.
+TEST_F(LoopTest, CatchRanges) {
+    struct Case {
+        int16_t limit;
+        uint8_t rate;
+        bool catches;
+    };
+    const Case cases[] = {{27, 27, true},  {27, 26, false}, {26, 26, true},  {25, 26, true},
+                          {27, 31, true},  {27, 32, true},  {25, 33, false}, {25, 34, false},
+                          {25, 24, false}, {25, 25, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "limit " << c.limit << " rate " << int(c.rate));
+        InitDefaults();
+        AppState &s = app();
+        s.DevConfig[HW_DC_Link] = HW_LINK_NONE;
+        s.CatchEnabled = -1;
+        s.CatchRateLimit = c.limit;
+        s.RateIndex = c.rate;
+        s.SamplePeriod = RateTable(c.rate).period;
+        if (c.rate > 32) s.SamplePeriod = 5.0;
+        EXPECT_EQ(CatchApplies(), c.catches);
+        acquisitionControls().LabelStat[0].setText({});
+        ClickGo();
+        EXPECT_EQ(CatchActive(), c.catches);
+        EXPECT_EQ(Stat(0) == "Catch count", c.catches);
+        ClickGo();
+        StepUntilStopped(10);
+        EXPECT_FALSE(AcquisitionActive());
+    }
+    // Without "Enable Software catch" even 1 Sa/s acquires normally.
+    app().CatchEnabled = 0;
+    app().RateIndex = 32;
+    EXPECT_FALSE(CatchApplies());
+}
+
+// A 2K catch at 200 Sa/s takes 2047 samples on a schedule that advances from the previous due
+// time, and ends with a full composition into picture 0.
+TEST_F(LoopTest, CatchOf2KStopsAfter2047Samples) {
+    OpenSimulator();
+    AppState &s = app();
+    s.CatchEnabled = -1;
+    s.CatchRateLimit = 25; // "200 Sa/s max. for Fast PC"
+    s.RateIndex = 25;      // 200Sa/S: one sample every 5 ms
+    s.SamplePeriod = 5.0;
+    ClickGo();
+    ASSERT_TRUE(CatchActive());
+    EXPECT_EQ(s.TrigStat, HW_STAT_COMPLETE);
+    EXPECT_EQ(s.ViewStart[0], 2);
+    const int64_t start = now_;
+
+    for (int i = 0; i < 100; ++i)
+        Step();
+    // Due at start + 5, 10, ...; a sample is taken once the clock has passed its due time.
+    EXPECT_EQ(s.CatchCount, 19);
+    // A stalled program: 21 ms pass in one step; the next passes catch up one sample each,
+    // without shifting the schedule.
+    Step(21);
+    for (int i = 0; i < 12; ++i)
+        Step(0);
+    EXPECT_EQ(s.CatchCount, (now_ - start - 1) / 5);
+    EXPECT_EQ(Stat(1), QString::number(s.CatchCount));
+
+    StepUntilStopped(20000);
+    EXPECT_FALSE(AcquisitionActive());
+    EXPECT_EQ(s.CatchCount, 2047);
+    EXPECT_EQ(s.Running, 0);
+    EXPECT_FALSE(GoPressed());
+    EXPECT_EQ(Stat(0), "Catch count");
+    EXPECT_EQ(Stat(1), "2047");
+    EXPECT_EQ(s.DrawPic, 0);
+    EXPECT_TRUE(pictures().picScopeVisible[0]);
+    EXPECT_FALSE(pictures().picScopeVisible[1]);
+    // The newest sample stays at the right edge.
+    EXPECT_EQ(s.ScrollPos, 2047 - s.ScreenSamples);
+    // Caught samples replace the mid-scale preset; the sample after the last stays preset.
+    int caught = 0;
+    for (int n = 0; n < 2047; ++n)
+        caught += s.SampleBuf[static_cast<size_t>(n)] != 0x80;
+    EXPECT_GT(caught, 1900);
+    EXPECT_EQ(s.SampleBuf[2047], 0x80);
+}
+
+// Moving the rate out of the catch range stops the catch at the next pass.
+TEST_F(LoopTest, RateChangeOutOfRangeStopsCatch) {
+    OpenSimulator();
+    AppState &s = app();
+    s.CatchEnabled = -1;
+    s.RateIndex = 27;
+    s.SamplePeriod = 20.0;
+    ClickGo();
+    for (int i = 0; i < 200; ++i)
+        Step();
+    const int32_t taken = s.CatchCount;
+    EXPECT_EQ(taken, 9);
+    s.RateIndex = 26;
+    Step();
+    EXPECT_EQ(s.Running, 0);
+    EXPECT_FALSE(Step());
+    EXPECT_FALSE(AcquisitionActive());
+    EXPECT_FALSE(GoPressed());
+    EXPECT_LE(s.CatchCount, taken + 1);
+}
+
+// A found but unconfigured instrument is not polled: "Go" explains and stays released.
+TEST_F(LoopTest, UnconfiguredInstrumentIsNotPolled) {
+    AppState &s = app();
+    s.DevConfig[HW_DC_Link] = HW_LINK_USB;
+    s.HwFound = 0;
+    ClickGo();
+    EXPECT_FALSE(AcquisitionActive());
+    EXPECT_EQ(s.Running, 0);
+    EXPECT_FALSE(GoPressed());
+    EXPECT_EQ(Stat(0), kNotConfiguredText);
+    s.DevConfig[HW_DC_Link] = HW_LINK_NONE;
+}
+
+// The bar buttons of the toolbar; Autoset only with a configured instrument.
+TEST_F(LoopTest, ToolbarBarsAndAutoset) {
+    AppState &s = app();
+    form1().InitPanel();
+    InitDefaults();
+    ApplyDepth();
+    s.BarPos = {450, 750, 600, 0};
+    s.ScrollPos = 0;
+    // "Tbar" with a delayed trigger does nothing; otherwise the trigger bar ends at pixel 300.
+    s.BarPos[2] = -3;
+    tbToolBar_ButtonClickKey("Tbar");
+    EXPECT_EQ(s.ScrollPos, 0);
+    s.BarPos[2] = 1000;
+    tbToolBar_ButtonClick(5);
+    EXPECT_EQ(s.ScrollPos, 700);
+    tbToolBar_ButtonClickKey("V1bar");
+    EXPECT_EQ(s.ScrollPos, 150);
+    tbToolBar_ButtonClick(2); // a separator
+    tbToolBar_ButtonClickKey("Nothing");
+    EXPECT_EQ(s.ScrollPos, 150);
+
+    // "Hbar" toggles the bars and draws them at once.
+    tbToolBar_ButtonClickKey("Hbar");
+    EXPECT_EQ(s.HbarOn, -1);
+    EXPECT_TRUE(acquisitionControls().Button(7).pressed());
+    EXPECT_EQ(pictures().picScope[0].pixel(3, s.HbarPos[0]), ToQRgb(s.Colors[1]));
+    tbToolBar_ButtonClickKey("Hbar");
+    EXPECT_EQ(s.HbarOn, 0);
+    EXPECT_FALSE(acquisitionControls().Button(7).pressed());
+    EXPECT_EQ(pictures().picScope[0].pixel(3, s.HbarPos[0]), ToQRgb(s.Colors[0]));
+
+    int autosets = 0;
+    loopHooks().Autoset0 = [&] { ++autosets; };
+    tbToolBar_ButtonClick(9); // demo mode: ignored
+    EXPECT_EQ(autosets, 0);
+    EXPECT_FALSE(AcquisitionActive());
+    OpenSimulator();
+    ClickGo();
+    Step();
+    tbToolBar_ButtonClick(9); // stops the running loop and starts a fresh one
+    EXPECT_EQ(autosets, 1);
+    EXPECT_EQ(s.Running, 1);
+    EXPECT_TRUE(AcquisitionActive());
+    EXPECT_TRUE(GoPressed());
+    EXPECT_EQ(s.TrigCount, 0);
+    loopHooks().Autoset0 = nullptr;
+}
+
+} // namespace
+} // namespace vrx

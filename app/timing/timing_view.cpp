@@ -1,0 +1,322 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "timing/timing_view.h"
+
+#include <algorithm>
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QResizeEvent>
+
+#include "core/compose.h"
+#include "core/pictures.h"
+#include "core/state.h"
+#include "timing/frontpanel_logic.h"
+
+namespace vrx {
+
+namespace {
+
+// Vertical layout of the picture column.
+constexpr int kStripTop = 0;                                     // overview strip
+constexpr int kBarStripTop = kOverviewRows;                      // bar spinners and readouts
+constexpr int kBarStripHeight = 48;                              //
+constexpr int kScopeTop = kBarStripTop + kBarStripHeight;        // trace pictures
+constexpr int kScrollscrTop = kScopeTop + kScopeRows;            // screen scroller
+constexpr int kScrollscrHeight = 16;                             //
+constexpr int kLogicTop = kScrollscrTop + kScrollscrHeight + 2;  // logic picture
+constexpr int kLevelBarWidth = 17;                               // ScrollLevel, ScrollOffset
+
+QComboBox *List(QWidget *parent, const char *name, ListModel &m) {
+    auto *w = new QComboBox(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setMaxVisibleItems(36);
+    BindList(w, m);
+    return w;
+}
+
+QScrollBar *Scroll(QWidget *parent, const QString &name, Qt::Orientation o, ScrollModel &m) {
+    auto *w = new QScrollBar(o, parent);
+    w->setObjectName(name);
+    BindScroll(w, m);
+    return w;
+}
+
+template <typename L = QLabel> L *Label(QWidget *parent, const QString &name, LabelModel &m) {
+    auto *w = new L(parent);
+    w->setObjectName(name);
+    w->setTextFormat(Qt::PlainText);
+    BindLabel(w, m);
+    return w;
+}
+
+// A caption of the panel layout (no model behind it: it never changes).
+QLabel *Caption(QWidget *parent, const QString &text) {
+    auto *w = new QLabel(text, parent);
+    w->setTextFormat(Qt::PlainText);
+    return w;
+}
+
+QString Indexed(const char *name, int i) {
+    return QStringLiteral("%1(%2)").arg(QString::fromLatin1(name)).arg(i);
+}
+
+// A readout label over the display background: fixed width, centred, monospace digits.
+void Readout(QLabel *l, int width) {
+    l->setFixedWidth(width);
+    l->setAlignment(Qt::AlignCenter);
+    l->setMargin(1);
+}
+
+} // namespace
+
+QSize TimingView::DefaultSize() {
+    return {kPanelWidth + 600 + 2, kLogicTop + 16 * app().LogicHeight};
+}
+
+TimingView::TimingView(QWidget *parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("form1"));
+    setWindowTitle(QStringLiteral("Timing view"));
+    TimingPanel &f = form1();
+
+    // Pictures: the trace pictures on top of each other (only one is shown), the overview
+    // strip with its markers, the logic lanes.
+    for (size_t i = 0; i < 2; ++i) {
+        picScope[i] = new PictureBox([i]() -> const QImage & { return pictures().picScope[i]; },
+                                     this);
+        picScope[i]->setObjectName(Indexed("picScope", static_cast<int>(i)));
+    }
+    Picture1 = new PictureBox([]() -> const QImage & { return pictures().Picture1; }, this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture2 = new PictureBox([]() -> const QImage & { return pictures().Picture2; }, this);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    ImgUpscr = new OverviewMark(OverviewMark::Window, Picture2);
+    ImgUpscr->setObjectName(QStringLiteral("ImgUpscr"));
+    for (int k = 0; k < 3; ++k) {
+        UpVbar[static_cast<size_t>(k)] = new OverviewMark(OverviewMark::Line, Picture2);
+        UpVbar[static_cast<size_t>(k)]->setObjectName(Indexed("UpVbar", k));
+    }
+
+    panel_ = buildPanel();
+    barStrip_ = buildBarStrip();
+
+    // The level and position bars stand beside the trace, one row per sample code.
+    ScrollLevel = Scroll(this, QStringLiteral("ScrollLevel"), Qt::Vertical, f.ScrollLevel);
+    ScrollOffset = Scroll(this, QStringLiteral("ScrollOffset"), Qt::Vertical, f.ScrollOffset);
+    Scrollscr = Scroll(this, QStringLiteral("Scrollscr"), Qt::Horizontal, f.Scrollscr);
+
+    picturesId_ = pictures().changed.subscribe([this] { showPictures(); });
+    resize(DefaultSize());
+    placePictures();
+    showPictures();
+}
+
+TimingView::~TimingView() { pictures().changed.unsubscribe(picturesId_); }
+
+QWidget *TimingView::buildPanel() {
+    TimingPanel &f = form1();
+    auto *p = new QWidget(this);
+    p->setObjectName(QStringLiteral("FrontPanel"));
+    auto *g = new QGridLayout(p);
+    g->setContentsMargins(6, 6, 4, 4);
+    g->setHorizontalSpacing(4);
+    g->setVerticalSpacing(3);
+    g->setColumnStretch(1, 1);
+    int row = 0;
+
+    // Timebase.
+    lbRate = Label(p, QStringLiteral("lbRate"), f.lbRate);
+    lbRate->setTextFormat(Qt::AutoText); // "&Rate": the ampersand marks the access key
+    cmbRate = List(p, "cmbRate", f.cmbRate);
+    lbRate->setBuddy(cmbRate);
+    scrlRate = Scroll(p, QStringLiteral("scrlRate"), Qt::Vertical, f.scrlRate);
+    g->addWidget(lbRate, row, 0);
+    g->addWidget(cmbRate, row, 1);
+    g->addWidget(scrlRate, row++, 2);
+
+    cmbDepth = List(p, "cmbDepth", f.cmbDepth);
+    g->addWidget(Caption(p, QStringLiteral("Depth")), row, 0);
+    g->addWidget(cmbDepth, row++, 1);
+
+    cmbZoom = List(p, "cmbZoom", f.cmbZoom);
+    scrlZoom = Scroll(p, QStringLiteral("scrlZoom"), Qt::Vertical, f.scrlZoom);
+    g->addWidget(Caption(p, QStringLiteral("Zoom")), row, 0);
+    g->addWidget(cmbZoom, row, 1);
+    g->addWidget(scrlZoom, row++, 2);
+
+    lbHdiv[0] = Label(p, Indexed("lbHdiv", 0), f.lbHdiv[0]);
+    lbHdiv[0]->setAlignment(Qt::AlignCenter);
+    g->addWidget(Caption(p, QStringLiteral("Time/div")), row, 0);
+    g->addWidget(lbHdiv[0], row++, 1);
+
+    cmbCapture = List(p, "cmbCapture", f.cmbCapture);
+    g->addWidget(Caption(p, QStringLiteral("Mode")), row, 0);
+    g->addWidget(cmbCapture, row++, 1);
+
+    // Trigger.
+    cmbTrigCh = List(p, "cmbTrigCh", f.cmbTrigCh);
+    cmbSlope = List(p, "cmbSlope", f.cmbSlope);
+    auto *trig = new QHBoxLayout;
+    trig->setSpacing(3);
+    trig->addWidget(cmbTrigCh, 1);
+    trig->addWidget(cmbSlope, 1);
+    g->addWidget(Caption(p, QStringLiteral("Trigger")), row, 0);
+    g->addLayout(trig, row++, 1);
+
+    lbLevel = Label(p, QStringLiteral("lbLevel"), f.lbLevel);
+    lbLevel->setAlignment(Qt::AlignCenter);
+    g->addWidget(Caption(p, QStringLiteral("Level")), row, 0);
+    g->addWidget(lbLevel, row++, 1);
+
+    // Channel tabs and the controls of the selected channel.
+    auto *tabs = new QHBoxLayout;
+    tabs->setSpacing(2);
+    for (int t = 0; t < 5; ++t) {
+        auto *l = Label<ClickLabel>(p, Indexed("lbTab", t), f.lbTab[static_cast<size_t>(t)]);
+        l->setAlignment(Qt::AlignCenter);
+        l->setMinimumHeight(22);
+        l->setCursor(Qt::PointingHandCursor);
+        lbTab[static_cast<size_t>(t)] = l;
+        tabs->addWidget(l, 1);
+    }
+    g->addLayout(tabs, row++, 0, 1, 3);
+
+    lbProbe = Label(p, QStringLiteral("lbProbe"), f.lbProbe);
+    cmbProbe = List(p, "cmbProbe", f.cmbProbe);
+    g->addWidget(lbProbe, row, 0);
+    g->addWidget(cmbProbe, row++, 1);
+
+    cmbVdiv = List(p, "cmbVdiv", f.cmbVdiv);
+    ScrlVdiv = Scroll(p, QStringLiteral("ScrlVdiv"), Qt::Vertical, f.ScrlVdiv);
+    g->addWidget(Caption(p, QStringLiteral("V/div")), row, 0);
+    g->addWidget(cmbVdiv, row, 1);
+    g->addWidget(ScrlVdiv, row++, 2);
+
+    cmbCouple = List(p, "cmbCouple", f.cmbCouple);
+    g->addWidget(Caption(p, QStringLiteral("Coupling")), row, 0);
+    g->addWidget(cmbCouple, row++, 1);
+
+    LabelOffset = Label(p, QStringLiteral("LabelOffset"), f.LabelOffset);
+    LabelOffset->setAlignment(Qt::AlignCenter);
+    g->addWidget(Caption(p, QStringLiteral("Offset")), row, 0);
+    g->addWidget(LabelOffset, row++, 1);
+    g->setRowStretch(row, 1);
+
+    // The three-position steppers: only their arrows show.
+    for (QScrollBar *s : {scrlRate, scrlZoom, ScrlVdiv})
+        s->setFixedSize(16, 26);
+    return p;
+}
+
+QWidget *TimingView::buildBarStrip() {
+    TimingPanel &f = form1();
+    auto *w = new QWidget(this);
+    w->setObjectName(QStringLiteral("BarStrip"));
+    auto *g = new QGridLayout(w);
+    g->setContentsMargins(2, 2, 2, 2);
+    g->setHorizontalSpacing(4);
+    g->setVerticalSpacing(2);
+
+    for (int k = 0; k < 3; ++k) {
+        const auto i = static_cast<size_t>(k);
+        lbVbar[i] = Label(w, Indexed("lbVbar", k), f.lbVbar[i]);
+        Readout(lbVbar[i], 66);
+        ScrollVbar[i] = Scroll(w, Indexed("ScrollVbar", k), Qt::Horizontal, f.ScrollVbar[i]);
+        ScrollVbar[i]->setFixedSize(84, 18);
+        g->addWidget(lbVbar[i], 0, 2 * k);
+        g->addWidget(ScrollVbar[i], 0, 2 * k + 1);
+    }
+    lbPretrig = Label(w, QStringLiteral("lbPretrig"), f.lbPretrig);
+    lbx10 = Label<ClickLabel>(w, QStringLiteral("lbx10"), f.lbx10);
+    Readout(lbx10, 40);
+    lbx10->setCursor(Qt::PointingHandCursor);
+    g->addWidget(lbPretrig, 0, 6);
+    g->addWidget(lbx10, 0, 7);
+
+    for (int k = 0; k < 2; ++k) {
+        const auto i = static_cast<size_t>(k);
+        lbHbar[i] = Label(w, Indexed("lbHbar", k), f.lbHbar[i]);
+        Readout(lbHbar[i], 66);
+        ScrollHbar[i] = Scroll(w, Indexed("ScrollHbar", k), Qt::Horizontal, f.ScrollHbar[i]);
+        ScrollHbar[i]->setFixedSize(84, 18);
+        g->addWidget(lbHbar[i], 1, 2 * k);
+        g->addWidget(ScrollHbar[i], 1, 2 * k + 1);
+    }
+    lbH1H2 = Label(w, QStringLiteral("lbH1H2"), f.lbH1H2);
+    Readout(lbH1H2, 66);
+    lbScr = Label(w, QStringLiteral("lbScr"), f.lbScr);
+    Readout(lbScr, 84);
+    lbHdiv[1] = Label(w, Indexed("lbHdiv", 1), f.lbHdiv[1]);
+    Readout(lbHdiv[1], 66);
+    g->addWidget(lbH1H2, 1, 4);
+    g->addWidget(lbScr, 1, 5);
+    g->addWidget(lbHdiv[1], 1, 6, 1, 2);
+    g->setColumnStretch(8, 1);
+    w->setAutoFillBackground(true);
+    return w;
+}
+
+void TimingView::placePictures() {
+    const TimingPictures &p = pictures();
+    const int left = kPanelWidth;
+    Picture2->move(left, kStripTop);
+    Picture2->fitToImage();
+    for (PictureBox *pic : picScope) {
+        pic->move(left, kScopeTop);
+        pic->fitToImage();
+    }
+    Picture1->move(left, kLogicTop);
+    Picture1->fitToImage();
+
+    const int traceWidth = std::max(p.picScope[0].width(), 1);
+    barStrip_->setGeometry(left, kBarStripTop, std::max(traceWidth, 600), kBarStripHeight);
+    Scrollscr->setGeometry(left, kScrollscrTop, traceWidth, kScrollscrHeight);
+    ScrollLevel->setGeometry(left - 2 * kLevelBarWidth - 4, kScopeTop, kLevelBarWidth, kScopeRows);
+    ScrollOffset->setGeometry(left - kLevelBarWidth - 2, kScopeTop, kLevelBarWidth, kScopeRows);
+    panel_->setGeometry(0, 0, left - 2 * kLevelBarWidth - 6, kLogicTop);
+}
+
+void TimingView::showPictures() {
+    const TimingPictures &p = pictures();
+    const AppState &s = app();
+    for (size_t i = 0; i < 2; ++i) {
+        if (picScope[i]->isHidden() == p.picScopeVisible[i])
+            picScope[i]->setVisible(p.picScopeVisible[i]);
+        if (picScope[i]->size() != p.picScope[i].size()) placePictures();
+        picScope[i]->update();
+    }
+    Picture1->update();
+    Picture2->update();
+
+    // Overview markers: the screen window and the three bars (the line colours of the bars).
+    ImgUpscr->setGeometry(p.ImgUpscrLeft, 1, std::max(p.ImgUpscrWidth, 3), kOverviewRows - 2);
+    ImgUpscr->setColor(s.Colors[29]);
+    for (size_t k = 0; k < 3; ++k) {
+        UpVbar[k]->setGeometry(p.UpVbarX[k], 0, 1, kOverviewRows);
+        UpVbar[k]->setColor(s.Colors[k + 1]);
+    }
+    ApplyColors(barStrip_, s.Colors[29], s.Colors[0]);
+}
+
+void TimingView::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void TimingView::Form_Resize() {
+    TimingPanel &f = form1();
+    const int32_t oldWidth = app().ScreenSamples;
+    f.ScaleWidth = width();
+    f.Picture2Left = kPanelWidth;
+    // The record-length rule runs ZoomPara, which sizes the pictures to the new width.
+    ApplyDepth();
+    placePictures();
+    if (app().ScreenSamples != oldWidth) CallComposeScreen(0, 1);
+}
+
+void TimingView::closeEvent(QCloseEvent *event) {
+    event->accept();
+    emit closed();
+}
+
+} // namespace vrx

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The timing view `form1` ("Timing view"): the trace pictures, the logic picture and the
+// overview strip on the right, the front panel on the left, the bar spinners and readouts
+// between the overview strip and the traces.
+//
+// Every control is bound to its model in `form1()` (app/timing/frontpanel_logic.h); the
+// pictures show the images of `pictures()`. The window keeps nothing of its own beyond its
+// widgets: its resize handler hands the new inner width to the front-panel logic, which runs
+// the record-length rule and `ZoomPara` and reallocates the pictures.
+#pragma once
+
+#include <array>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QWidget>
+
+#include "main/bind_widgets.h"
+#include "timing/picture_box.h"
+
+namespace vrx {
+
+class TimingView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TimingView(QWidget *parent = nullptr);
+    ~TimingView() override;
+
+    // Width of the front panel: the left edge of the pictures (`Picture2.Left`).
+    static constexpr int kPanelWidth = 248;
+    // Inner size that gives the default trace width of 600 pixels.
+    static QSize DefaultSize();
+
+    // The resize handler: the new inner width goes to the front-panel logic, which runs the
+    // record-length rule and `ZoomPara` (the pictures follow the trace width).
+    void Form_Resize();
+
+    // ---- Pictures ----------------------------------------------------------------------------
+    std::array<PictureBox *, 2> picScope{};
+    PictureBox *Picture1 = nullptr;
+    PictureBox *Picture2 = nullptr;
+    OverviewMark *ImgUpscr = nullptr;
+    std::array<OverviewMark *, 3> UpVbar{};
+
+    // ---- Front panel ---------------------------------------------------------------------------
+    QComboBox *cmbRate, *cmbDepth, *cmbZoom, *cmbCapture, *cmbTrigCh, *cmbSlope;
+    QComboBox *cmbProbe, *cmbVdiv, *cmbCouple;
+    QScrollBar *ScrollLevel, *ScrollOffset, *scrlRate, *ScrlVdiv, *scrlZoom;
+    std::array<ClickLabel *, 5> lbTab{};
+    QLabel *lbRate, *lbLevel, *LabelOffset, *lbProbe;
+    std::array<QLabel *, 2> lbHdiv{};
+
+    // ---- Bars ------------------------------------------------------------------------------------
+    std::array<QScrollBar *, 3> ScrollVbar{};
+    std::array<QScrollBar *, 2> ScrollHbar{};
+    QScrollBar *Scrollscr;
+    std::array<QLabel *, 3> lbVbar{};
+    std::array<QLabel *, 2> lbHbar{};
+    QLabel *lbScr, *lbH1H2, *lbPretrig;
+    ClickLabel *lbx10;
+
+  signals:
+    // The user closed the timing view: the program ends with it.
+    void closed();
+
+  protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+  private:
+    QWidget *buildPanel();
+    QWidget *buildBarStrip();
+    // Places the pictures and the widgets tied to them for the current picture sizes.
+    void placePictures();
+    void showPictures();
+
+    QWidget *panel_ = nullptr;
+    QWidget *barStrip_ = nullptr;
+    int picturesId_ = 0;
+};
+
+} // namespace vrx

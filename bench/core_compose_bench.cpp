@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// ComposeScreen of a full timing view (A1, A2, grid, horizontal and vertical bars, 16 logic
+// lanes, the overview strip) against clearing the same pictures, on a demo record.
+//   Compose/<depth>/<zoom>   one full composition
+//   Clear/<depth>/<zoom>     the baseline: the three pictures filled with the background
+#include <cstdlib>
+
+#include <QGuiApplication>
+#include <benchmark/benchmark.h>
+
+#include "core/compose.h"
+#include "core/pictures.h"
+#include "core/state.h"
+
+namespace {
+
+using namespace vrx;
+
+void EnsureGuiApp() {
+    if (QCoreApplication::instance()) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "core_compose_bench";
+    static char *argv[] = {name, nullptr};
+    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
+    (void)guiApp;
+}
+
+// A demo record of the given depth, drawn at the given zoom with everything switched on.
+void Prepare(uint8_t depth, uint8_t zoom) {
+    EnsureGuiApp();
+    app().DevConfig.fill(0); // demo mode
+    InitDefaults();
+    InstallScreenComposition();
+    AppState &s = app();
+    s.DepthIndex = depth;
+    s.RecordLen = depth == 0 ? 2048 : depth == 1 ? 8192 : 131072;
+    s.LastSample = s.RecordLen - 1;
+    s.ZoomIndex = zoom;
+    static const double kPerPixel[16] = {0.02, 0.05, 0.1, 0.2, 0.5, 1,   2,    5,
+                                         10,   20,   50,  100, 200, 500, 1000, 2000};
+    s.TimeZoom = {kPerPixel[zoom], kPerPixel[zoom]};
+    s.ScrollPos = 0;
+    s.ScreenWidth = {s.ScreenSamples, s.ScreenSamples};
+    s.ChanOn = {1, 1, 0, 0, 0, 0, 1, 1};
+    s.HbarOn = -1;
+    s.ZoomView = -1;
+    s.VdivText[0] = "1V";
+    s.VdivText[1] = "2V";
+    Capture(s.PortState.data(), s.DevConfig.data(), s.LastSample, s.DepthIndex, 0, s.RateIndex,
+            s.TrigChannel, s.BarPos[2], s.TrigSlope.data(), s.TrigLevel.data(), s.TrigDac,
+            s.Coupling.data(), s.VdivIndex.data(), s.ChanPos.data());
+    GetTrigStat(s.SampleBuf.data(), s.LastSample, s.DepthIndex, s.VdivIndex.data(),
+                s.PortState.data(), s.DevConfig.data(), s.RateIndex, s.TrigChannel,
+                s.TrigSlope.data(), s.TrigLevel.data(), s.BarPos[2], s.ZoomIndex,
+                s.ViewStart.data());
+    ResizePictures(s.ScreenSamples, s.LogicHeight, s.Colors[0]);
+}
+
+void Compose(benchmark::State &state) {
+    Prepare(static_cast<uint8_t>(state.range(0)), static_cast<uint8_t>(state.range(1)));
+    for (auto _ : state) {
+        ComposeScreen(0, 1);
+        benchmark::DoNotOptimize(pictures().picScope[0].constBits());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void Clear(benchmark::State &state) {
+    Prepare(static_cast<uint8_t>(state.range(0)), static_cast<uint8_t>(state.range(1)));
+    TimingPictures &p = pictures();
+    const int32_t bg = app().Colors[0];
+    for (auto _ : state) {
+        ClearPicture(p.picScope[0], bg);
+        ClearPicture(p.Picture1, bg);
+        ClearPicture(p.Picture2, bg);
+        benchmark::DoNotOptimize(p.picScope[0].constBits());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// Depth index, zoom index: 2K at "/2" (the deepest zoom the record-length rule allows it),
+// 2K and 128K at "/100".
+void Cases(benchmark::internal::Benchmark *b) {
+    b->ArgNames({"depth", "zoom"});
+    b->Args({0, 6})->Args({0, 11})->Args({2, 11});
+}
+
+BENCHMARK(Clear)->Apply(Cases);
+BENCHMARK(Compose)->Apply(Cases);
+
+} // namespace

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "sim/instrument.h"
+#include "sim/sim.h"
+#include "src/bitstream_format.h"
+#include "src/clock.h"
+
+namespace hwlink::sim {
+
+namespace {
+
+constexpr uint8_t kRegConfigPort = 28;
+constexpr uint8_t kRegControl = 29; // written: control; read: identification and status
+constexpr uint8_t kRegReset = 30;   // selecting it is the reset command
+constexpr uint8_t kRegPower = 31;
+
+constexpr uint8_t kStatusReady = 0x40;
+constexpr uint8_t kStatusDone = 0x80;
+constexpr uint8_t kConfigClock = 0x02;
+constexpr uint8_t kConfigData = 0x01;
+
+// The power-down block writes this to the control register before clearing register 31.
+constexpr uint8_t kPowerDownControl = 80;
+
+// Far more than any device of this family takes; a longer length field is a framing error.
+constexpr uint32_t kMaxBodyLen = 1u << 20;
+
+// Board code on bits 4-5 of register 29.
+uint8_t boardBits(int variant) {
+    switch (variant) {
+    case 2:
+        return 0x10;
+    case 3:
+        return 0x30;
+    default:
+        return 0x20;
+    }
+}
+
+} // namespace
+
+Instrument::Instrument() {
+    powerOn(1);
+}
+
+void Instrument::powerOn(int variant) {
+    setVariant(variant);
+    model_.reset();
+    addr_ = 0;
+    last29_ = 0;
+    pendingPowerDown_ = false;
+    poweredDown_ = false;
+    powerOnMs_ = hwlink::nowMs();
+    state_ = Config::Unconfigured;
+    userMode_ = false;
+    configLines_ = 0;
+    frame_ = Frame::Hunt;
+    shift_ = 0;
+    bitCount_ = 0;
+    bodyLen_ = 0;
+    body_.clear();
+    bitsClocked_ = 0;
+}
+
+void Instrument::setVariant(int variant) {
+    variant_ = (variant >= 1 && variant <= 3) ? variant : 1;
+}
+
+int64_t Instrument::nowMs() const {
+    return hwlink::nowMs() - powerOnMs_;
+}
+
+void Instrument::selectAddress(uint8_t reg) {
+    trace("addr %u", unsigned(reg));
+    addr_ = reg;
+    if (state_ == Config::Done && !userMode_) {
+        // The rest of the configuration block (padding, trailer) has been clocked out; the
+        // FPGA's start-up sequence is over and its logic takes over the bus.
+        userMode_ = true;
+        model_.reset();
+    }
+    if (reg == kRegReset) {
+        userMode_ = false;
+        // The reset command pulls the FPGA's program line: its configuration is gone and it
+        // waits for the control register to start a new one.
+        state_ = Config::ResetPending;
+        poweredDown_ = false;
+        pendingPowerDown_ = false;
+    }
+}
+
+void Instrument::writeData(uint8_t value) {
+    trace("wr %u", unsigned(value));
+    if (addr_ == kRegControl) {
+        last29_ = value;
+        pendingPowerDown_ = value == kPowerDownControl;
+    } else if (addr_ == kRegPower) {
+        if (pendingPowerDown_ && value == 0) poweredDown_ = true;
+        pendingPowerDown_ = false;
+    }
+    if (userMode_) {
+        model_.write(addr_, value);
+        return;
+    }
+    if (addr_ == kRegConfigPort)
+        configPortWrite(value);
+    else if (addr_ == kRegControl && value == 0 && state_ == Config::ResetPending &&
+             !faults().neverReady)
+        startConfiguration();
+}
+
+uint8_t Instrument::readDataUntraced() {
+    if (addr_ == kRegControl) return status();
+    if (userMode_) return model_.read(addr_);
+    return 0xFF; // an unconfigured FPGA leaves the data lines to their pull-ups
+}
+
+uint8_t Instrument::readData() {
+    const uint8_t v = readDataUntraced();
+    traceRead(v);
+    return v;
+}
+
+void Instrument::traceRead(uint8_t value) {
+    trace("rd %u", unsigned(value));
+}
+
+// Bits 4-5 name the board; the low four bits echo the last control value inverted, which is
+// how the host tells a live register bus from floating lines.
+uint8_t Instrument::status() const {
+    uint8_t s = boardBits(variant_) | (~last29_ & 0x0F);
+    if (ready()) s |= kStatusReady;
+    if (configured()) s |= kStatusDone;
+    return s;
+}
+
+void Instrument::startConfiguration() {
+    state_ = Config::Receiving;
+    frame_ = Frame::Hunt;
+    shift_ = 0;
+    bitCount_ = 0;
+    bodyLen_ = 0;
+    body_.clear();
+    bitsClocked_ = 0;
+    poweredDown_ = false;
+}
+
+void Instrument::configPortWrite(uint8_t value) {
+    const bool rising = (value & kConfigClock) && !(configLines_ & kConfigClock);
+    configLines_ = value;
+    if (rising && state_ == Config::Receiving) clockBit(value & kConfigData);
+}
+
+// The FPGA hunts for the synchronisation word at any bit position, then takes a 32-bit
+// length, the body and its CRC-32, all most significant bit first.
+void Instrument::clockBit(int bit) {
+    ++bitsClocked_;
+    shift_ = (shift_ << 1) | uint32_t(bit);
+    switch (frame_) {
+    case Frame::Hunt:
+        if (shift_ == kBitSyncWord) {
+            frame_ = Frame::Length;
+            bitCount_ = 0;
+        }
+        return;
+    case Frame::Length:
+        if (++bitCount_ < 32) return;
+        bodyLen_ = shift_;
+        bitCount_ = 0;
+        if (bodyLen_ > kMaxBodyLen) {
+            state_ = Config::Failed;
+            return;
+        }
+        body_.clear();
+        body_.reserve(bodyLen_);
+        frame_ = bodyLen_ ? Frame::Body : Frame::Crc;
+        return;
+    case Frame::Body:
+        if (++bitCount_ < 8) return;
+        bitCount_ = 0;
+        body_.push_back(uint8_t(shift_));
+        if (body_.size() == bodyLen_) frame_ = Frame::Crc;
+        return;
+    case Frame::Crc:
+        if (++bitCount_ < 32) return;
+        if (shift_ == crc32(body_.data(), body_.size()) && !faults().neverDone) {
+            state_ = Config::Done;
+        } else {
+            state_ = Config::Failed; // a CRC error drops the ready line as well
+        }
+        body_.clear();
+        body_.shrink_to_fit();
+        return;
+    }
+}
+
+} // namespace hwlink::sim

@@ -1,0 +1,294 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The register bus over whichever link FindPort chose. Everything here sits above the UsbDevice
+// and PortIo interfaces, so the same request sequences drive a real instrument and the
+// simulated one.
+#include "src/bus.h"
+#include "hwlink.h"
+#include "src/clock.h"
+#include "src/libstate.h"
+#include <algorithm>
+#include <cstring>
+
+namespace hwlink {
+
+namespace {
+
+uint8_t linkOf(const uint8_t *dc) {
+    return dc ? dc[HW_DC_Link] : uint8_t(HW_LINK_NONE);
+}
+bool isParallel(uint8_t link) {
+    return link == HW_LINK_EPP || link == HW_LINK_BPP;
+}
+
+// BPP control-register values: select-in with strobe latches an address, autofeed with strobe
+// latches data; 1 then 0 release the strobe. 0x22 turns the data lines around and asserts the
+// read line, 0x20 releases it.
+constexpr uint8_t kBppAddrStrobe = 9;
+constexpr uint8_t kBppDataStrobe = 3;
+constexpr uint8_t kBppStrobeEnd = 1;
+constexpr uint8_t kBppIdle = 0;
+constexpr uint8_t kBppRead = 0x22;
+constexpr uint8_t kBppReadEnd = 0x20;
+
+bool bulkTransfer(bool toInstrument, uint8_t *buf, int32_t len) {
+    UsbDevice *dev = lib().usb.get();
+    if (!dev || len < 0 || (!buf && len > 0)) return false;
+    auto chunk = [&](int32_t offset, int32_t n) {
+        // Direction, 0, value byte (always 0 here), 0, then the chunk length little-endian.
+        const uint8_t header[8] = {uint8_t(toInstrument ? 1 : 0),
+                                   0,
+                                   0,
+                                   0,
+                                   uint8_t(n),
+                                   uint8_t(n >> 8),
+                                   uint8_t(n >> 16),
+                                   uint8_t(n >> 24)};
+        if (!BridgeWrite(kBridgeBulkHeader, 0, header, sizeof header)) return false;
+        uint8_t *p = buf ? buf + offset : nullptr;
+        return toInstrument ? dev->bulkWrite(p, n) : dev->bulkRead(p, n);
+    };
+    int32_t done = 0;
+    while (len - done > kBulkChunk) {
+        if (!chunk(done, kBulkChunk)) return false;
+        done += kBulkChunk;
+    }
+    // The remainder goes with its own header even when it is empty: the bridge expects a
+    // transfer after every header.
+    return chunk(done, len - done);
+}
+
+// The address a queued data byte belongs to: the last one in the packet.
+bool lastQueuedAddress(const uint8_t *dc, int32_t len, int32_t lastKind, uint8_t *addr) {
+    if (lastKind == 0 && len >= 1) {
+        *addr = dc[len - 1];
+        return true;
+    }
+    if (lastKind == 1 && len >= 2) {
+        *addr = dc[len - 2];
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool BridgeWrite(uint16_t reg, uint16_t index, const uint8_t *data, uint16_t len) {
+    UsbDevice *dev = lib().usb.get();
+    if (!dev || (!data && len > 0)) return false;
+    return dev->controlWrite(reg, index, data, len);
+}
+
+bool BridgeRead(uint16_t reg, uint16_t index, uint8_t *data, uint16_t len) {
+    UsbDevice *dev = lib().usb.get();
+    if (!dev || (!data && len > 0)) return false;
+    return dev->controlRead(reg, index, data, len);
+}
+
+bool UsbSetAddr(uint8_t addr) {
+    return BridgeWrite(kBridgeAddr, 0, &addr, 1);
+}
+
+bool UsbSetData(uint8_t data) {
+    return BridgeWrite(kBridgeDataWrite, 0, &data, 1);
+}
+
+uint8_t UsbGetData() {
+    uint8_t b = 0;
+    return BridgeRead(kBridgeDataRead, 0, &b, 1) ? b : 0xFF;
+}
+
+bool BulkRead(uint8_t *buf, int32_t len) {
+    return bulkTransfer(false, buf, len);
+}
+
+bool BulkWrite(const uint8_t *buf, int32_t len) {
+    // The transfer only reads from buf on the way out.
+    return bulkTransfer(true, const_cast<uint8_t *>(buf), len);
+}
+
+void PortOut(int32_t port, uint8_t value) {
+    if (PortIo *io = lib().port.get()) io->out(port, value);
+}
+
+uint8_t PortIn(int32_t port) {
+    PortIo *io = lib().port.get();
+    return io ? io->in(port) : 0;
+}
+
+uint32_t PortIn32(int32_t port) {
+    PortIo *io = lib().port.get();
+    return io ? io->in32(port) : 0;
+}
+
+void WriteStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
+    switch (linkOf(dc)) {
+    case HW_LINK_EPP:
+        PortOut(sel, value);
+        break;
+    case HW_LINK_BPP: {
+        const int32_t base = ps[HW_PS_LptData];
+        PortOut(base, value);
+        PortOut(base + 2, sel == ps[HW_PS_DataSel] ? kBppDataStrobe : kBppAddrStrobe);
+        PortOut(base + 2, kBppStrobeEnd);
+        PortOut(base + 2, kBppIdle);
+        break;
+    }
+    case HW_LINK_USB:
+        if (sel != 0)
+            UsbSetData(value);
+        else
+            UsbSetAddr(value);
+        break;
+    default:
+        break;
+    }
+}
+
+void QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
+    const uint8_t link = linkOf(dc);
+    if (isParallel(link)) {
+        if (sel != 2) // the flush has nothing to send on a parallel port
+            WriteStrobe(ps, dc, sel, value);
+        return;
+    }
+    if (link != HW_LINK_USB) return;
+    if (sel == 2) {
+        FlushQueue(ps, dc);
+        return;
+    }
+    int32_t &len = ps[HW_PS_PktLen];
+    int32_t &lastKind = ps[HW_PS_PktLastKind];
+    if (len < 0 || len > kPacketMax) { // a count from a corrupted record must not write past it
+        len = 0;
+        lastKind = 1;
+    }
+    const bool isData = sel != 0;
+    // The bridge takes strict (address, data) pairs: data after data repeats the address, an
+    // address after an address is padded with a data byte 0.
+    const bool padded = isData ? lastKind == 1 : lastKind == 0;
+    if (len + (padded ? 2 : 1) > kPacketMax) {
+        // The packet is full: send it and carry the address over so the pairs stay whole.
+        uint8_t addr = 0;
+        const bool carry = isData && lastQueuedAddress(dc, len, lastKind, &addr);
+        FlushQueue(ps, dc);
+        if (carry) {
+            dc[0] = addr;
+            len = 1;
+            lastKind = 0;
+        }
+    }
+    if (isData && lastKind == 1) {
+        if (len < 2) {
+            // No address in the packet to repeat: the byte goes straight to the register
+            // addressed last, after anything already queued.
+            if (len > 0) FlushQueue(ps, dc);
+            UsbSetData(value);
+            return;
+        }
+        dc[len] = dc[len - 2];
+        ++len;
+    } else if (!isData && lastKind == 0) {
+        dc[len++] = 0;
+    }
+    dc[len++] = value;
+    lastKind = isData ? 1 : 0;
+}
+
+bool FlushQueue(int32_t *ps, uint8_t *dc) {
+    if (linkOf(dc) != HW_LINK_USB) return true;
+    int32_t &len = ps[HW_PS_PktLen];
+    const int32_t n = std::clamp(len, int32_t(0), kPacketMax);
+    const bool ok = BridgeWrite(kBridgeAddr, 0, dc, uint16_t(n));
+    len = 0;
+    ps[HW_PS_PktLastKind] = 1;
+    return ok;
+}
+
+void ClearQueue(int32_t *ps) {
+    ps[HW_PS_PktLen] = 0;
+    ps[HW_PS_PktLastKind] = 1;
+}
+
+bool ReadDataChecked(int32_t *ps, uint8_t *dc, uint8_t *value) {
+    *value = 0;
+    switch (linkOf(dc)) {
+    case HW_LINK_EPP:
+        *value = PortIn(ps[HW_PS_LptData] + 4);
+        return true;
+    case HW_LINK_BPP: {
+        const int32_t base = ps[HW_PS_LptData];
+        PortOut(base + 2, kBppRead);
+        *value = PortIn(base);
+        PortOut(base + 2, kBppReadEnd);
+        PortOut(base + 2, kBppRead);
+        return true;
+    }
+    case HW_LINK_USB: {
+        uint8_t b = 0;
+        const bool ok = BridgeRead(kBridgeDataRead, 0, &b, 1);
+        *value = ok ? b : 0xFF;
+        return ok;
+    }
+    default:
+        return false;
+    }
+}
+
+uint8_t ReadData(int32_t *ps, uint8_t *dc) {
+    uint8_t v = 0;
+    ReadDataChecked(ps, dc, &v);
+    return v;
+}
+
+bool WritePairs(int32_t *ps, uint8_t *dc, const uint8_t *pairs, int32_t len) {
+    const uint8_t link = linkOf(dc);
+    if (len < 0 || (!pairs && len > 0)) return false;
+    if (link == HW_LINK_USB) {
+        // One request carries the whole list; a request's length is 16 bits, so a longer list
+        // (never sent by the program) is split between pairs.
+        constexpr int32_t kMaxList = 65534;
+        int32_t done = 0;
+        do {
+            const int32_t n = std::min(len - done, kMaxList);
+            if (!BridgeWrite(kBridgeAddr, 0, pairs + done, uint16_t(n))) return false;
+            done += n;
+        } while (done < len);
+        return true;
+    }
+    if (!isParallel(link)) return false;
+    for (int32_t i = 0; i < len; i += 2) {
+        QueueStrobe(ps, dc, ps[HW_PS_AddrSel], pairs[i]);
+        if (i + 1 < len) QueueStrobe(ps, dc, ps[HW_PS_DataSel], pairs[i + 1]);
+    }
+    return true;
+}
+
+bool WriteBlock(int32_t *ps, uint8_t *dc, uint8_t addr, const uint8_t *data, int32_t len) {
+    const uint8_t link = linkOf(dc);
+    if (len < 0 || (!data && len > 0)) return false;
+    if (link == HW_LINK_USB) return UsbSetAddr(addr) && BulkWrite(data, len);
+    if (!isParallel(link)) return false;
+    QueueStrobe(ps, dc, ps[HW_PS_AddrSel], addr);
+    for (int32_t i = 0; i < len; ++i)
+        QueueStrobe(ps, dc, ps[HW_PS_DataSel], data[i]);
+    return true;
+}
+
+bool ReadBlock(int32_t *ps, uint8_t *dc, uint8_t *buf, int32_t len) {
+    const uint8_t link = linkOf(dc);
+    if (len < 0 || (!buf && len > 0)) return false;
+    if (link == HW_LINK_USB) return BulkRead(buf, len);
+    if (!isParallel(link)) {
+        if (len > 0) std::memset(buf, 0, size_t(len));
+        return false;
+    }
+    for (int32_t i = 0; i < len; ++i)
+        buf[i] = ReadData(ps, dc);
+    return true;
+}
+
+void DelayMs(int32_t ms) {
+    delayMs(ms);
+}
+
+} // namespace hwlink

@@ -1,0 +1,270 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Trigger status and read-back of one record into SampleBuf.
+#include "src/readback.h"
+#include "hwlink.h"
+#include "src/acquisition.h"
+#include "src/bus.h"
+#include "src/libstate.h"
+#include <algorithm>
+
+namespace hwlink {
+
+namespace {
+uint8_t clampByte(int32_t v, int32_t lo, int32_t hi) {
+    return uint8_t(std::clamp(v, lo, hi));
+}
+
+// Analog samples are kept off the two outermost codes at each end, where the converters
+// saturate.
+constexpr int32_t kAnalogMin = 3;
+constexpr int32_t kAnalogMax = 252;
+
+} // namespace
+
+uint8_t MapStatus(uint8_t status) {
+    switch (status & 7) {
+    case 2:
+        return HW_STAT_WAIT_TRIGGER;
+    case 3:
+        return HW_STAT_FILLING;
+    case 7:
+        return HW_STAT_COMPLETE;
+    default:
+        return HW_STAT_IDLE;
+    }
+}
+
+int LogicLag(uint8_t rateIndex) {
+    return rateIndex <= 8 ? 10 : 9;
+}
+
+void BuildAnalogLut(AnalogLut &lut, float f, int32_t zero) {
+    const bool zeroOnly = f >= 0.99 && f <= 1.01;
+    const int32_t gainOffset = int32_t(f * 128.0f - 128.0f);
+    for (int32_t s = 0; s < 256; ++s) {
+        int32_t v = zeroOnly ? s + zero : int32_t(float(s) * f) + zero - gainOffset;
+        v = std::clamp(v, 0, 255);
+        lut.even[s] = clampByte(v, kAnalogMin, kAnalogMax);
+        lut.odd[s] = clampByte(s, kAnalogMin, kAnalogMax);
+    }
+}
+
+void DistributeGroups(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2, uint8_t *d0,
+                      uint8_t *d8, int lag, const AnalogLut &l1, const AnalogLut &l2) {
+    groups = std::clamp(groups, 0, kAreaLen / 2);
+    for (int32_t g = 0; g < groups; ++g) {
+        const uint8_t *r = raw + 8 * g;
+        a1[2 * g + 1] = l1.odd[r[0]];
+        a1[2 * g] = l1.even[r[1]];
+        a2[2 * g + 1] = l2.odd[r[2]];
+        a2[2 * g] = l2.even[r[3]];
+    }
+    if (d0 == nullptr || d8 == nullptr) return;
+    // The logic bytes of group g belong to instants 2g + lag and 2g + 1 + lag; those past the
+    // end of the area (last groups of a 128K record) have nowhere to go.
+    const int32_t fit = std::clamp((kAreaLen - lag) / 2, 0, groups);
+    for (int32_t g = 0; g < fit; ++g) {
+        const uint8_t *r = raw + 8 * g;
+        d0[2 * g + lag] = r[4];
+        d0[2 * g + 1 + lag] = r[5];
+        d8[2 * g + lag] = r[6];
+        d8[2 * g + 1 + lag] = r[7];
+    }
+    if (fit < groups && 2 * fit + lag < kAreaLen) { // odd lag: one instant of the next group
+        d0[2 * fit + lag] = raw[8 * fit + 4];
+        d8[2 * fit + lag] = raw[8 * fit + 6];
+    }
+}
+
+void ApplyAnalogLut(uint8_t *area, int32_t n, const AnalogLut &lut) {
+    n = std::clamp(n, 0, kAreaLen);
+    for (int32_t i = 0; i + 1 < n; i += 2) {
+        area[i] = lut.even[area[i]];
+        area[i + 1] = lut.odd[area[i + 1]];
+    }
+    if (n % 2) area[n - 1] = lut.even[area[n - 1]];
+}
+
+namespace {
+// One smoothing step: the previous sample p is already smoothed. Small steps (within the
+// limit, as signed 8-bit differences) are noise and are flattened; larger ones are edges.
+inline uint8_t smoothStep(uint8_t p, uint8_t c, uint8_t x, int32_t lim) {
+    const int32_t dp = int8_t(uint8_t(c - p));
+    const int32_t dx = int8_t(uint8_t(c - x));
+    const bool flat = dp >= -lim - 1 && dp <= lim && dx >= -lim - 1 && dx <= lim;
+    const uint8_t sm = uint8_t((((p + x) >> 1) + c) >> 1);
+    return flat ? sm : c;
+}
+} // namespace
+
+void SmoothPair(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit) {
+    // Sample i reads sample i + 1: stop one short of the end of the area.
+    const int32_t last = std::min(count, kAreaLen - 2);
+    if (last < 1) return;
+    const int32_t lim = limit;
+    // The two channels are independent chains; running them side by side hides the latency
+    // of each step's dependence on the previous result.
+    uint8_t p1 = a1[0], p2 = a2[0];
+    for (int32_t i = 1; i <= last; ++i) {
+        p1 = a1[i] = smoothStep(p1, a1[i], a1[i + 1], lim);
+        p2 = a2[i] = smoothStep(p2, a2[i], a2[i + 1], lim);
+    }
+}
+
+void Smooth(uint8_t *sb, int32_t count, const int32_t *ps, const uint8_t *dc) {
+    if (ps[HW_PS_EtsPasses] > 0) return;
+    SmoothPair(sb + kAreaA1, sb + kAreaA2, count, dc[HW_DC_SmoothLimit]);
+}
+
+void ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_t *vdivIndex,
+                int32_t *ps, uint8_t *dc) {
+    const int32_t n = RecordLength(depthIndex);
+    const auto pairs = RecordReadPairs(dc[HW_DC_DepthCode], dc[HW_DC_TrigCtl]);
+    WritePairs(ps, dc, pairs.data(), int32_t(pairs.size()));
+
+    // Equivalent time collects the analog samples in the logic areas as scratch.
+    const bool ets = dc[HW_DC_EtsFactor] != 0;
+    uint8_t *a1 = sb + (ets ? kAreaD0 : kAreaA1);
+    uint8_t *a2 = sb + (ets ? kAreaD8 : kAreaA2);
+    uint8_t *d0 = ets ? nullptr : sb + kAreaD0;
+    uint8_t *d8 = ets ? nullptr : sb + kAreaD8;
+    const int lag = LogicLag(rateIndex);
+
+    AnalogLut lut1, lut2;
+    BuildAnalogLut(lut1, lib().gainFactor[0], ps[HW_PS_ZeroA1]);
+    BuildAnalogLut(lut2, lib().gainFactor[1], ps[HW_PS_ZeroA2]);
+
+    uint8_t *raw = sb + kAreaRaw;
+    const int32_t groups = n / 2;
+    switch (dc[HW_DC_Link]) {
+    case HW_LINK_USB:
+        // A failed transfer leaves the previous raw contents, distributed as if read.
+        BulkRead(raw, 4 * n);
+        DistributeGroups(raw, groups, a1, a2, d0, d8, lag, lut1, lut2);
+        break;
+    case HW_LINK_EPP:
+        for (int32_t g = 0; g < groups; ++g) {
+            for (int half = 0; half < 2; ++half) {
+                const uint32_t w = PortIn32(ps[HW_PS_DataSel]);
+                for (int b = 0; b < 4; ++b)
+                    raw[8 * g + 4 * half + b] = uint8_t(w >> (8 * b));
+            }
+        }
+        DistributeGroups(raw, groups, a1, a2, d0, d8, lag, lut1, lut2);
+        break;
+    case HW_LINK_BPP:
+        for (int32_t i = 0; i < 8 * groups; ++i)
+            raw[i] = ReadData(ps, dc);
+        DistributeGroups(raw, groups, a1, a2, d0, d8, lag, lut1, lut2);
+        break;
+    case HW_LINK_NONE: {
+        const uint8_t step = dc[HW_DC_DemoStep];
+        DemoSynth(a1, a2, d0, d8,
+                  {n, ps[HW_PS_DacPosA1], ps[HW_PS_DacPosA2], DemoDivisor(vdivIndex[0]),
+                   DemoDivisor(vdivIndex[1]), step, lag});
+        ApplyAnalogLut(a1, n, lut1);
+        ApplyAnalogLut(a2, n, lut2);
+        break;
+    }
+    default:
+        break;
+    }
+    Smooth(sb, n, ps, dc);
+}
+
+void AlignTrigger(const uint8_t *sb, int16_t trigChannel, const uint8_t *trigSlope,
+                  const uint8_t *trigLevel, int32_t trigPos, uint8_t zoomIndex, int32_t *viewStart,
+                  const int32_t *ps) {
+    if (trigPos < 0) {
+        viewStart[0] = 20;
+        return;
+    }
+    static constexpr int32_t kZoom[5] = {50, 20, 10, 5, 2};
+    const int32_t a = zoomIndex < 5 ? kZoom[zoomIndex] : 0;
+    viewStart[3] = 0;
+
+    // The hardware stops somewhere past the true crossing; find it in a 40-sample window.
+    constexpr int32_t kWindow = 40;
+    const int64_t start = int64_t(trigPos) + 12;
+    int32_t count = 0;
+    auto inside = [&](int32_t c) { return start + c < kAreaLen; };
+    if (trigChannel == 0 || trigChannel == 1) {
+        const uint8_t *x = sb + (trigChannel == 0 ? kAreaA1 : kAreaA2);
+        auto at = [&](int32_t c) { return int32_t(x[start + c]); };
+        const int32_t level = trigLevel[trigChannel];
+        const bool slope = trigSlope[trigChannel] != 0;
+        // Slope 0 is a rising voltage, i.e. falling codes (code 0 is the top of the screen).
+        auto beyond = [&](int32_t c) { return slope ? at(c) > level : at(c) <= level; };
+        while (count < kWindow && inside(count) && beyond(count))
+            ++count;
+        while (count < kWindow && inside(count) && !beyond(count))
+            ++count;
+        if (a != 0 && inside(count)) {
+            const int32_t e = at(count), b = at(count - 1);
+            const int32_t step = b - e;
+            int32_t f = a * e + step;
+            int32_t i = 0;
+            while (i < a && (slope ? f > level * a : f <= level * a)) {
+                f += step;
+                ++i;
+            }
+            viewStart[3] = i;
+        }
+    } else if (trigChannel == 2) {
+        const uint8_t *lo = sb + kAreaD0;
+        const uint8_t *hi = sb + kAreaD8;
+        const int32_t mask = ps[HW_PS_LogicMask], match = ps[HW_PS_LogicMatch];
+        auto matches = [&](int32_t c) {
+            return ((hi[start + c] << 8 | lo[start + c]) | mask) == match;
+        };
+        const bool slope = trigSlope[2] != 0;
+        while (count < kWindow && inside(count) && matches(count) != slope)
+            ++count;
+        while (count < kWindow && inside(count) && matches(count) == slope)
+            ++count;
+    }
+    viewStart[0] = count < kWindow ? count + 11 : 11;
+}
+
+} // namespace hwlink
+
+using namespace hwlink;
+
+extern "C" HWLINK_API uint8_t HWLINK_CALL GetTrigStat(uint8_t *SampleBuf, int32_t LastSample,
+                                                      uint8_t DepthIndex, uint8_t *VdivIndex,
+                                                      int32_t *PortState, uint8_t *DevConfig,
+                                                      uint8_t RateIndex, int16_t TrigChannel,
+                                                      uint8_t *TrigSlope, uint8_t *TrigLevel,
+                                                      int32_t TrigPos, uint8_t ZoomIndex,
+                                                      int32_t *ViewStart) {
+    int32_t *ps = PortState;
+    uint8_t *dc = DevConfig;
+    if (dc[HW_DC_Link] != HW_LINK_NONE) {
+        WriteStrobe(ps, dc, ps[HW_PS_AddrSel], 61);
+        // A failed USB request must not be taken for data: the bridge answers 0xFF, whose low
+        // bits would read as "record complete".
+        uint8_t status = 0;
+        if (!ReadDataChecked(ps, dc, &status)) return HW_STAT_IDLE;
+        const uint8_t result = MapStatus(status);
+        if (result != HW_STAT_COMPLETE) return result;
+    }
+    ReadRecord(SampleBuf, DepthIndex, RateIndex, VdivIndex, ps, dc);
+    const int32_t c = dc[HW_DC_EtsFactor];
+    if (c == 0) {
+        AlignTrigger(SampleBuf, TrigChannel, TrigSlope, TrigLevel, TrigPos, ZoomIndex, ViewStart,
+                     ps);
+        return HW_STAT_COMPLETE;
+    }
+    if (dc[HW_DC_EtsOn] != 1) return HW_STAT_COMPLETE;
+    EtsMerge(SampleBuf, ps, dc, TrigChannel, TrigSlope, TrigLevel, TrigPos, LastSample);
+    if (ps[HW_PS_EtsPasses] > 0) {
+        Arm(ps, dc, DepthIndex, TrigChannel, RateIndex, TrigPos);
+        ps[HW_PS_EtsPos] = TrigPos / c + c;
+        return HW_STAT_FILLING;
+    }
+    ViewStart[0] = c;
+    EtsFill(SampleBuf, dc, TrigPos, LastSample);
+    Smooth(SampleBuf, LastSample, ps, dc);
+    Smooth(SampleBuf, LastSample, ps, dc);
+    return HW_STAT_COMPLETE;
+}

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Trigger status and sample read-back: the steps of GetTrigStat, the equivalent-time merge and
+// the demo synthesis. Every step works in place on SampleBuf and never leaves a channel area
+// (131072 bytes), whatever the record length, trigger position or record end it is given.
+#pragma once
+#include <cstdint>
+
+namespace hwlink {
+
+constexpr int32_t kAreaLen = 0x20000;
+constexpr int32_t kAreaA1 = 0x00000;
+constexpr int32_t kAreaA2 = 0x20000;
+constexpr int32_t kAreaD0 = 0x40000;
+constexpr int32_t kAreaD8 = 0x60000;
+constexpr int32_t kAreaRaw = 0x80000;
+
+// Status register 61 (low three bits) as GetTrigStat reports it: 3 waiting, 8 filling,
+// 6 complete, 2 otherwise.
+uint8_t MapStatus(uint8_t status);
+
+// Logic samples arrive this many places ahead of the analog samples of the same group.
+int LogicLag(uint8_t rateIndex);
+
+// Per-channel table of the read-back correction: even samples get the converter zero and gain
+// correction, every sample is clamped to 3..252.
+struct AnalogLut {
+    uint8_t even[256];
+    uint8_t odd[256];
+};
+void BuildAnalogLut(AnalogLut &lut, float gainFactor, int32_t zero);
+
+// Splits raw 8-byte groups into the channel areas, applying the analog tables. The logic
+// areas may be null (equivalent time stores no logic); logic samples beyond the area are
+// dropped.
+void DistributeGroups(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2, uint8_t *d0,
+                      uint8_t *d8, int lag, const AnalogLut &lutA1, const AnalogLut &lutA2);
+void ApplyAnalogLut(uint8_t *area, int32_t n, const AnalogLut &lut);
+
+// Noise smoothing of both channels over samples 1..count (limited to the areas).
+void SmoothPair(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit);
+
+// Demo synthesis of one record (square on A1, triangle on A2, counter on the logic inputs
+// `lag` places on). Logic areas may be null.
+struct DemoParams {
+    int32_t n;
+    int32_t dacPosA1, dacPosA2;
+    int32_t divA1, divA2;
+    int32_t step;
+    int lag;
+};
+void DemoSynth(uint8_t *a1, uint8_t *a2, uint8_t *d0, uint8_t *d8, const DemoParams &p);
+int32_t DemoDivisor(uint8_t vdivIndex);
+
+// Steps of GetTrigStat (sb = SampleBuf, ps = PortState, dc = DevConfig).
+void ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_t *vdivIndex,
+                int32_t *ps, uint8_t *dc);
+void Smooth(uint8_t *sb, int32_t count, const int32_t *ps, const uint8_t *dc);
+void AlignTrigger(const uint8_t *sb, int16_t trigChannel, const uint8_t *trigSlope,
+                  const uint8_t *trigLevel, int32_t trigPos, uint8_t zoomIndex,
+                  int32_t *viewStart, const int32_t *ps);
+void EtsMerge(uint8_t *sb, int32_t *ps, uint8_t *dc, int16_t trigChannel,
+              const uint8_t *trigSlope, const uint8_t *trigLevel, int32_t trigPos,
+              int32_t lastSample);
+void EtsFill(uint8_t *sb, const uint8_t *dc, int32_t trigPos, int32_t lastSample);
+
+} // namespace hwlink

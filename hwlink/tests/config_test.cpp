@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// FPGA configuration: the serial stream, FindHardware on every link, bitstream files as the
+// program loads them, and the transport faults.
+#include "sim_fixture.h"
+#include "src/bitstream_format.h"
+#include "src/fpga_config.h"
+#include <cstdio>
+#include <fstream>
+
+namespace hwlink::test {
+namespace {
+
+// ConfigBits as the program fills it: zeroed, the last eleven bytes preset to 0xFF, then the
+// file read over the start (a missing file leaves just that).
+std::vector<uint8_t> loadConfigBits(const std::string &path) {
+    std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0);
+    std::fill(bits.begin() + 12040, bits.end(), 0xFF);
+    if (std::FILE *f = std::fopen(path.c_str(), "rb")) {
+        const size_t n = std::fread(bits.data(), 1, bits.size(), f);
+        (void)n;
+        std::fclose(f);
+    }
+    return bits;
+}
+
+std::vector<uint8_t> fileBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string writeTemp(const std::string &name, const std::vector<uint8_t> &bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+TEST(ConfigStream, LengthFollowsTheSynchronisationByte) {
+    std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0);
+    EXPECT_EQ(buildConfigStream(bits.data()).size(), 4u + 16 * (12042 - 499) + 1)
+        << "no sync byte: the stream starts at 499";
+    bits[60] = 0xFF;
+    bits[61] = 0xFF;
+    EXPECT_EQ(findSyncIndex(bits.data()), 60);
+    EXPECT_EQ(buildConfigStream(bits.data()).size(), 191717u);
+    bits[0] = 0xFF;
+    EXPECT_EQ(buildConfigStream(bits.data()).size(), size_t(kMaxStreamLen));
+    EXPECT_EQ(kMaxStreamLen, 192677);
+    bits[0] = 0;
+    bits[499] = 0xFF;
+    bits[60] = bits[61] = 0;
+    EXPECT_EQ(findSyncIndex(bits.data()), 499);
+    bits[500] = 0xFF; // beyond the search
+    bits[499] = 0;
+    EXPECT_EQ(findSyncIndex(bits.data()), 499);
+}
+
+TEST(ConfigStream, BitsGoOutMostSignificantFirstWithAClockPulseEach) {
+    std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0x00);
+    bits[0] = 0xFF;
+    bits[1] = 0xA5;
+    bits[12041] = 0x81;
+    bits[12042] = 0xFF; // past the payload: never sent
+    const std::vector<uint8_t> s = buildConfigStream(bits.data());
+    const std::vector<uint8_t> lead(s.begin(), s.begin() + 4);
+    EXPECT_EQ(lead, (std::vector<uint8_t>{0, 2, 0, 2}));
+    const std::vector<uint8_t> ff(s.begin() + 4, s.begin() + 20);
+    EXPECT_EQ(ff, (std::vector<uint8_t>{1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3}));
+    const std::vector<uint8_t> a5(s.begin() + 20, s.begin() + 36);
+    EXPECT_EQ(a5, (std::vector<uint8_t>{1, 3, 0, 2, 1, 3, 0, 2, 0, 2, 1, 3, 0, 2, 1, 3}));
+    const std::vector<uint8_t> last(s.end() - 17, s.end());
+    EXPECT_EQ(last, (std::vector<uint8_t>{1, 3, 0, 2, 0, 2, 0, 2, 0, 2, 0, 2, 0, 2, 1, 3, 0}));
+}
+
+class ConfigTest : public SimTest {
+  protected:
+    std::vector<uint8_t> good = loadConfigBits(VRX_TEST_BITSTREAM);
+};
+
+// The register-bus part of a trace: what the instrument saw, whatever the link.
+Trace busOnly(const Trace &t) {
+    Trace out;
+    for (const auto &l : t)
+        if (l.rfind("addr", 0) == 0 || l.rfind("wr", 0) == 0 || l.rfind("rd", 0) == 0)
+            out.push_back(l);
+    return out;
+}
+
+TEST_F(ConfigTest, GeneratedBitstreamConfiguresOnEveryLinkWithTheSameBusSequence) {
+    Trace reference;
+    for (const char *link : {"usb", "usb11", "epp", "bpp"}) {
+        SCOPED_TRACE(link);
+        sim::resetSimulator();
+        sim::captureTrace(true);
+        ASSERT_NE(connect(link), 0);
+        EXPECT_EQ(FindHardware(0, ps, dc, good.data()), 1);
+        EXPECT_EQ(dc[HW_DC_Configured], 1);
+        EXPECT_TRUE(sim::instrument().userMode());
+        const Trace bus = busOnly(sim::takeTrace());
+        if (reference.empty())
+            reference = bus;
+        else
+            EXPECT_TRUE(bus == reference) << "bus sequences differ";
+        PowerOff(ps, dc);
+    }
+    // Reset, start, one ready poll, the stream as one block to register 28, the done check.
+    const Trace head = {"addr 28", "wr 0", "addr 30", "addr 29", "wr 0", "rd 111",
+                        "addr 28", "wr 0", "wr 2",    "wr 0",    "wr 2", "wr 1"};
+    EXPECT_EQ(slice(reference, 0, head.size()), head);
+    ASSERT_EQ(reference.size(), 7u + 191717 + 2);
+    // The last padding bit, the trailer, the done check.
+    EXPECT_EQ(slice(reference, reference.size() - 4, 4),
+              (Trace{"wr 3", "wr 0", "addr 29", "rd 239"}));
+}
+
+TEST_F(ConfigTest, UsbStreamGoesAsBulkChunksAfterHeaders) {
+    ASSERT_EQ(connect("usb"), HW_LINK_USB);
+    // The payload moved to index 0: the longest stream, 192677 bytes.
+    std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0xFF);
+    std::copy(good.begin() + kSyntheticHeaderLen, good.begin() + kPayloadEnd, bits.begin());
+    const int64_t t0 = nowMs();
+    EXPECT_EQ(FindHardware(0, ps, dc, bits.data()), 1);
+    EXPECT_EQ(nowMs() - t0, 12) << "1 ms after the reset, 10 before the start, one poll";
+    Trace links;
+    size_t writes = 0;
+    for (const auto &l : sim::takeTrace()) {
+        if (l.rfind("wr ", 0) == 0 && links.size() > 13)
+            ++writes;
+        else
+            links.push_back(l);
+    }
+    const Trace want = {"usb-reg-write 131 0 1", "addr 28",
+                        "usb-reg-write 133 0 1", "wr 0",
+                        "usb-reg-write 131 0 1", "addr 30",
+                        "usb-reg-write 131 0 1", "addr 29",
+                        "usb-reg-write 133 0 1", "wr 0",
+                        "usb-reg-read 132 0 1",  "rd 111",
+                        "usb-reg-write 131 0 1", "addr 28",
+                        "usb-reg-write 130 0 8", "usb-bulk-out 65535",
+                        "usb-reg-write 130 0 8", "usb-bulk-out 65535",
+                        "usb-reg-write 130 0 8", "usb-bulk-out 61607",
+                        "usb-reg-write 131 0 1", "addr 29",
+                        "usb-reg-read 132 0 1",  "rd 239"};
+    EXPECT_EQ(links, want);
+    EXPECT_EQ(writes, 192677u);
+}
+
+TEST_F(ConfigTest, BadBitstreamFilesFailWithoutCrashing) {
+    const std::vector<uint8_t> file = fileBytes(VRX_TEST_BITSTREAM);
+    ASSERT_EQ(file.size(), size_t(kSyntheticFileLen));
+
+    std::vector<uint8_t> noSync = file;
+    std::replace(noSync.begin(), noSync.begin() + 500, uint8_t(0xFF), uint8_t(0xFE));
+    std::vector<uint8_t> corrupted = file;
+    corrupted[kSyntheticHeaderLen + 12 + 5000] ^= 0x10; // one bit of the body
+    const std::vector<uint8_t> truncated(file.begin(), file.begin() + 6000);
+    sim::captureTrace(false); // only the results matter here
+
+    const std::pair<const char *, std::string> cases[] = {
+        {"no sync byte", writeTemp("nosync.bit", noSync)},
+        {"corrupted", writeTemp("corrupted.bit", corrupted)},
+        {"truncated", writeTemp("truncated.bit", truncated)},
+        {"missing", ::testing::TempDir() + "does-not-exist.bit"},
+    };
+    for (const char *link : {"usb", "bpp"}) {
+        for (const auto &[what, path] : cases) {
+            SCOPED_TRACE(std::string(link) + ": " + what);
+            ASSERT_NE(connect(link), 0);
+            std::vector<uint8_t> bits = loadConfigBits(path);
+            EXPECT_EQ(FindHardware(0, ps, dc, bits.data()), 0);
+            EXPECT_EQ(dc[HW_DC_Configured], 0);
+            EXPECT_FALSE(sim::instrument().configured());
+        }
+    }
+}
+
+TEST_F(ConfigTest, WithoutLinkOnlyTheRecordsAreReset) {
+    std::fill(std::begin(dc), std::end(dc), 0xAA);
+    std::fill(std::begin(ps), std::end(ps), 77);
+    dc[HW_DC_Link] = HW_LINK_NONE;
+    lib().gainFactor[0] = 0.5f;
+    EXPECT_EQ(FindHardware(0, ps, dc, good.data()), 0);
+    EXPECT_TRUE(sim::takeTrace().empty());
+    for (int i : {141, 134, 143, 144, 129})
+        EXPECT_EQ(dc[i], 0) << i;
+    EXPECT_EQ(dc[145], 16);
+    EXPECT_EQ(dc[146], 64);
+    EXPECT_EQ(dc[147], 8);
+    EXPECT_EQ(dc[148], 32);
+    EXPECT_EQ(dc[135], 0xAA) << "not FindHardware's";
+    for (int i : {5, 6, 10, 11, 12, 13, 14, 15, 16, 22})
+        EXPECT_EQ(ps[i], 0) << i;
+    EXPECT_EQ(ps[21], 1);
+    EXPECT_EQ(ps[7], 77) << "not FindHardware's";
+    EXPECT_EQ(lib().gainFactor[0], 1.0f);
+}
+
+TEST_F(ConfigTest, NeverReadyGivesUpAfter500Polls) {
+    ASSERT_EQ(connect("usb"), HW_LINK_USB);
+    sim::faults().neverReady = true;
+    const int64_t t0 = nowMs();
+    EXPECT_EQ(FindHardware(0, ps, dc, good.data()), 0);
+    EXPECT_EQ(nowMs() - t0, 11 + 500);
+    const Trace t = sim::takeTrace();
+    EXPECT_EQ(countPrefix(t, "rd "), 500u);
+    EXPECT_EQ(countPrefix(t, "usb-bulk-out"), 0u);
+}
+
+TEST_F(ConfigTest, TransportFaultsAreNeverReportedAsConfigured) {
+    struct Case {
+        const char *what;
+        void (*inject)();
+    };
+    const Case cases[] = {
+        {"failing register requests", [] { sim::faults().failRegisterRequests = true; }},
+        {"failing bulk transfer", [] { sim::faults().failBulkAfter = 1; }},
+        {"device disappeared", [] { sim::faults().disappeared = true; }},
+        {"never done", [] { sim::faults().neverDone = true; }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::resetSimulator();
+        sim::captureTrace(false);
+        ASSERT_EQ(connect("usb"), HW_LINK_USB);
+        c.inject();
+        EXPECT_EQ(FindHardware(0, ps, dc, good.data()), 0);
+        EXPECT_EQ(dc[HW_DC_Configured], 0);
+    }
+}
+
+TEST_F(ConfigTest, NullBitstreamIsAFailureNotACrash) {
+    ASSERT_EQ(connect("epp"), HW_LINK_EPP);
+    EXPECT_EQ(FindHardware(0, ps, dc, nullptr), 0);
+    EXPECT_TRUE(sim::takeTrace().empty());
+}
+
+} // namespace
+} // namespace hwlink::test

@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Equivalent-time sampling: a full series against the simulator, and the bounds of the merge
+// and the gap filling.
+#include "acq_fixture.h"
+#include <cmath>
+#include <numbers>
+
+namespace hwlink::test {
+namespace {
+
+class EtsTest : public AcqTest {};
+
+TEST_F(EtsTest, SeriesAt20GSaMergesASmoothSine) {
+    bringUp("usb");
+    // A period of 293.7 samples at 20GSa/s (68 MHz), 3.67 samples at the converters'
+    // 250MSa/s: successive crossings in one record fall on ever different clock phases.
+    const double period = 293.7;
+    const double freq = 20e9 / period;
+    sim::SignalConfig sig = model().signals();
+    sig.analog[0] = {sim::Shape::Sine, freq, 0.3, 0};
+    sig.analog[1] = {sim::Shape::Sine, freq, 0.6, 0};
+    model().setSignals(sig);
+    Settings s;
+    s.rate = 0;
+    s.pos[0] = s.pos[1] = 128;
+    capture(s);
+    EXPECT_EQ(ps[HW_PS_EtsPasses], 660);
+    sim::captureTrace(false);
+    std::vector<uint8_t> results;
+    for (int i = 0; i < 200; ++i) {
+        const uint8_t st = poll(s);
+        if (st != HW_STAT_WAIT_TRIGGER)
+            results.push_back(st);
+        if (st == HW_STAT_COMPLETE)
+            break;
+    }
+    ASSERT_FALSE(results.empty());
+    EXPECT_EQ(results.back(), HW_STAT_COMPLETE);
+    EXPECT_GE(results.size(), 2u) << "a series takes more than one record";
+    EXPECT_EQ(std::count(results.begin(), results.end(), HW_STAT_FILLING),
+              std::ptrdiff_t(results.size() - 1))
+        << "8 until the series completes";
+    EXPECT_EQ(ps[HW_PS_EtsPasses], 0);
+    EXPECT_EQ(viewStart[0], 80);
+    int slots = 0;
+    for (int i = 0; i < 80; ++i)
+        slots += dc[HW_DC_EtsSlotSeen + i] != 0;
+    EXPECT_GE(slots, 76) << "the random phases reach nearly every slot";
+
+    // Every pass puts the rising crossing at fine index P + c - 1. Compare with the ideal sine
+    // through that point, allowing the crossing to be off by up to a real-time sample.
+    const int32_t cross = s.trigPos + 80 - 1;
+    auto ideal = [&](int j, double shift, double amp) {
+        return 128.0 - amp * std::sin(2 * std::numbers::pi * (j - cross - shift) / period);
+    };
+    for (int ch = 0; ch < 2; ++ch) {
+        SCOPED_TRACE(ch);
+        const uint8_t *x = ch == 0 ? a1() : a2();
+        // 0.3 V at 100mV/div and 0.6 V at 200mV/div: 75 codes either way. The amplitude is
+        // fitted too; the crossing of each pass is only interpolated linearly between two
+        // samples a quarter period apart, which blurs the merged record a little.
+        double best = 1e9, bestAmp = 0, maxErr = 0;
+        for (double shift = -80; shift <= 80; shift += 1) {
+            double num = 0, den = 0;
+            for (int j = 80; j < 1900; ++j) {
+                const double u = ideal(j, shift, 1.0) - 128.0;
+                num += (x[j] - 128.0) * u;
+                den += u * u;
+            }
+            const double amp = num / den;
+            double sum = 0, mx = 0;
+            for (int j = 80; j < 1900; ++j) {
+                const double e = x[j] - ideal(j, shift, amp);
+                sum += e * e;
+                mx = std::max(mx, std::abs(e));
+            }
+            const double rms = std::sqrt(sum / 1820);
+            if (rms < best)
+                best = rms, maxErr = mx, bestAmp = amp;
+        }
+        EXPECT_NEAR(bestAmp, 75.0, 7.5);
+        EXPECT_LT(best, 5.0);
+        EXPECT_LT(maxErr, 14.0);
+        double rough = 0; // second differences: the ideal's are below 0.04 codes
+        for (int j = 81; j < 1900; ++j)
+            rough = std::max(rough, std::abs(x[j + 1] - 2.0 * x[j] + x[j - 1]));
+        EXPECT_LE(rough, 4.0);
+    }
+
+    // The next capture at the same rate starts a new series.
+    capture(s);
+    EXPECT_EQ(ps[HW_PS_EtsPasses], 660);
+}
+
+TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
+    std::vector<uint8_t> sb(HW_SAMPLEBUF_LEN);
+    uint8_t dc[HW_DEVCONFIG_LEN] = {};
+    int32_t ps[HW_PORTSTATE_LEN] = {};
+    auto a1 = sb.begin() + HW_SB_A1, a2 = sb.begin() + HW_SB_A2, d0 = sb.begin() + HW_SB_D0_D7;
+    auto d8 = sb.begin() + HW_SB_D8_D15;
+    const int32_t N = HW_SB_AREA_LEN - 1;
+    dc[HW_DC_EtsFactor] = 80;
+    for (int32_t P : {0, 7, 130000}) {
+        SCOPED_TRACE(P);
+        std::fill(a1, a2, 10);
+        std::fill(a2, d0, 200);
+        std::fill(d0, sb.end(), 77);
+        // Slot 5 seen, everything else a gap: slot 4 fills from its direct neighbours, the
+        // others two samples apart. Slot 79's neighbour is slot 0 of the next sample.
+        std::fill(dc + HW_DC_EtsSlotSeen, dc + HW_DC_EtsSlotSeen + 80, 0);
+        dc[HW_DC_EtsSlotSeen + 5] = 1;
+        a1[P % 80 + 5] = 50;
+        EtsFill(sb.data(), dc, P, N);
+        EXPECT_EQ(a1[P % 80 + 3], 30) << "(10 + 50) / 2, two apart";
+        EXPECT_EQ(a1[P % 80 + 4], 40) << "(30 + 50) / 2, direct neighbours";
+        EXPECT_EQ(a1[0], 10);
+        EXPECT_EQ(a1[HW_SB_AREA_LEN - 1], 10);
+        EXPECT_EQ(std::count(a2, d0, 200), HW_SB_AREA_LEN) << "A1 stays in its area";
+        EXPECT_EQ(std::count(d0, sb.end(), 77), 6 * HW_SB_AREA_LEN) << "A2 stays in its area";
+    }
+
+    // Merge at 128K with the trigger near either end: a falling code edge (rising input)
+    // every 100 samples in the A1 scratch copy.
+    for (int32_t P : {0, 131000}) {
+        SCOPED_TRACE(P);
+        for (int32_t i = 0; i < HW_SB_AREA_LEN; ++i)
+            d0[i] = (i / 50) % 2 ? 60 : 190;
+        std::fill(d8, d8 + HW_SB_AREA_LEN, 90);
+        std::fill(a1, a2, 10);
+        std::fill(a2, d0, 200);
+        std::fill(sb.begin() + HW_SB_RAW, sb.end(), 77);
+        std::fill(dc + HW_DC_EtsSlotSeen, dc + HW_DC_EtsSlotSeen + 80, 0);
+        ps[HW_PS_EtsPasses] = 660;
+        ps[HW_PS_EtsPos] = 80 + P / 80;
+        uint8_t slope[3] = {0, 0, 0}, level[6] = {128, 128, 0, 0, 0, 0};
+        EtsMerge(sb.data(), ps, dc, 0, slope, level, P, N);
+        EXPECT_LT(ps[HW_PS_EtsPasses], 660);
+        EXPECT_EQ(std::count(sb.begin() + HW_SB_RAW, sb.end(), 77), 4 * HW_SB_AREA_LEN);
+        EXPECT_EQ(d8[0], 90);
+        // Every step from 190 to 60 crosses 128 at 68/130 of a sample before the 60: 42
+        // eightieths, slot 41.
+        EXPECT_EQ(dc[HW_DC_EtsSlotSeen + 41], std::min(255, 660 - ps[HW_PS_EtsPasses]));
+        EXPECT_EQ(std::count(dc + HW_DC_EtsSlotSeen, dc + HW_DC_EtsSlotSeen + 80, 0), 79);
+    }
+
+    // A logic source has no analog copy: every record still counts as a pass.
+    ps[HW_PS_EtsPasses] = 2;
+    uint8_t slope[3] = {0, 0, 0}, level[6] = {};
+    EtsMerge(sb.data(), ps, dc, 2, slope, level, 600, 2047);
+    EXPECT_EQ(ps[HW_PS_EtsPasses], 1);
+}
+
+} // namespace
+} // namespace hwlink::test

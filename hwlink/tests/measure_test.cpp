@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "hwlink.h"
+#include <gtest/gtest.h>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+enum { VMax, VMin, VAvg, Vpp, VRms, CycRms, Rise, Fall, PlusW, MinusW, Period, Freq, Mid };
+
+// Runs the engine on `s` placed 50 bytes into a larger buffer (start index 50).
+std::vector<int32_t> testAd(const std::vector<uint8_t> &s, int32_t offset = 128,
+                            int32_t level = 128) {
+    std::vector<uint8_t> buf(50, 0);
+    buf.insert(buf.end(), s.begin(), s.end());
+    buf.resize(buf.size() + 50, 255);
+    std::vector<int32_t> r(HW_MEAS_RECORD_LEN, 0x5A5A);
+    TestAd(buf.data(), 50, offset, level, r.data(), int32_t(s.size()));
+    return r;
+}
+
+void append(std::vector<uint8_t> &v, int count, uint8_t byte) {
+    v.insert(v.end(), count, byte);
+}
+
+// Codes 50 (high) and 200 (low): 150 codes apart, 10 % and 90 % at 185 and 65.
+constexpr uint8_t kHigh = 50, kLow = 200;
+
+} // namespace
+
+TEST(TestAd, FlatTraceHasAmplitudesButNoTiming) {
+    const std::vector<uint8_t> flat(300, 100);
+    // Offset: low 16 bits, signed; level: low 8 bits.
+    const auto r = testAd(flat, 0x10080, 0x180);
+    EXPECT_EQ(std::vector<int32_t>(r.begin(), r.begin() + 13),
+              (std::vector<int32_t>{155, 155, 155, 0, 28, -1, -1, -1, 0, 0, 0, 0, 100}));
+    EXPECT_EQ(testAd(flat, 300)[VRms], 200);    // zero level below the code range
+    EXPECT_EQ(testAd(flat, 0xFFFF)[VRms], 101); // -1
+    std::vector<int32_t> untouched(HW_MEAS_RECORD_LEN, 0x5A5A);
+    TestAd(const_cast<uint8_t *>(flat.data()), 0, 128, 128, untouched.data(), 0);
+    EXPECT_EQ(untouched, std::vector<int32_t>(HW_MEAS_RECORD_LEN, 0x5A5A));
+}
+
+TEST(TestAd, SquareWaveFromMidPulseMeasuresTheFirstCompletePulses) {
+    for (bool startsHigh : {true, false}) {
+        std::vector<uint8_t> s;
+        append(s, 3, startsHigh ? kHigh : kLow); // partial pulse, skipped
+        for (int k = 0; k < 10; ++k) {           // then -width 12 and +width 8, in turn
+            const bool high = (k % 2 == 0) != startsHigh;
+            append(s, high ? 8 : 12, high ? kHigh : kLow);
+        }
+        const auto r = testAd(s);
+        const long sum = std::accumulate(s.begin(), s.end(), 0L);
+        long dev = 0; // |byte - 128| summed
+        for (uint8_t b : s)
+            dev += b > 128 ? b - 128 : 128 - b;
+        EXPECT_EQ(r[VMax], 205);
+        EXPECT_EQ(r[VMin], 55);
+        EXPECT_EQ(r[Vpp], 150);
+        EXPECT_EQ(r[Mid], 125);
+        EXPECT_EQ(r[VAvg], 255 - sum / long(s.size()));
+        EXPECT_EQ(r[VRms], dev / long(s.size()));
+        EXPECT_EQ(r[PlusW], 8);
+        EXPECT_EQ(r[MinusW], 12);
+        EXPECT_EQ(r[Period], 20);
+        EXPECT_EQ(r[Freq], 0);
+        EXPECT_EQ(r[CycRms], (12 * 72 + 8 * 78) / 20); // any whole period: 12 low, 8 high
+        EXPECT_EQ(r[Rise], 0);                         // edges of one sample
+        EXPECT_EQ(r[Fall], 0);
+    }
+}
+
+TEST(TestAd, SingleEdgeHasNoPeriod) {
+    std::vector<uint8_t> s;
+    append(s, 30, kHigh);
+    append(s, 30, kLow);
+    const auto r = testAd(s);
+    EXPECT_EQ(r[PlusW], 0);
+    EXPECT_EQ(r[MinusW], 0);
+    EXPECT_EQ(r[Period], 0);
+    EXPECT_EQ(r[CycRms], -1);
+    EXPECT_EQ(r[Fall], 0);  // the one edge
+    EXPECT_EQ(r[Rise], -1); // never comes
+}
+
+TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
+    // Rising ramp 195, 190 .. 50 (5 codes a sample), falling ramp 53, 56 .. 200 (3 a sample).
+    std::vector<uint8_t> up, down;
+    for (int v = 195; v >= 50; v -= 5)
+        up.push_back(uint8_t(v));
+    for (int v = 53; v <= 200; v += 3)
+        down.push_back(uint8_t(v));
+    // The edge counts every ramp sample from above 10 % (< 185) up to above 90 % (< 65), and
+    // from below 90 % (> 65) up to below 10 % (> 185).
+    int rise = 0, fall = 0;
+    for (int v : up)
+        rise += v < 185 && v >= 65;
+    for (int v : down)
+        fall += v > 65 && v <= 185;
+    ASSERT_EQ(rise, 24);
+    ASSERT_EQ(fall, 40);
+    for (bool startsHigh : {false, true}) {
+        std::vector<uint8_t> s;
+        append(s, 10, startsHigh ? kHigh : kLow);
+        for (int edge = 0; edge < 2; ++edge) {
+            const bool rising = (edge == 0) != startsHigh;
+            s.insert(s.end(), (rising ? up : down).begin(), (rising ? up : down).end());
+            append(s, 20, rising ? kHigh : kLow);
+        }
+        const auto r = testAd(s);
+        EXPECT_EQ(r[Rise], rise) << startsHigh;
+        EXPECT_EQ(r[Fall], fall) << startsHigh;
+        // End the stretch on the sample that completes the second edge (60 of the rising
+        // ramp, 2 before its end; 188 of the falling one, 4 before): then it is not found.
+        s.resize(s.size() - 20 - (startsHigh ? 2 : 4));
+        const auto cut = testAd(s);
+        EXPECT_EQ(cut[startsHigh ? Rise : Fall], -1);
+        EXPECT_EQ(cut[startsHigh ? Fall : Rise], startsHigh ? fall : rise);
+    }
+}

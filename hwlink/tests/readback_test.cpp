@@ -1,0 +1,374 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Trigger status and read-back: status mapping and faults, the correction of the interleaved
+// converters against the simulator's errors, trigger alignment in real time, and the bounds of
+// every in-place step at 128K.
+#include "acq_fixture.h"
+#include "src/acquisition.h"
+#include <cmath>
+
+namespace hwlink::test {
+namespace {
+
+TEST(ReadbackSteps, StatusBitsMapToResults) {
+    EXPECT_EQ(MapStatus(2), HW_STAT_WAIT_TRIGGER);
+    EXPECT_EQ(MapStatus(3), HW_STAT_FILLING);
+    EXPECT_EQ(MapStatus(7), HW_STAT_COMPLETE);
+    EXPECT_EQ(MapStatus(0xF7), HW_STAT_COMPLETE) << "only the low three bits count";
+    for (uint8_t v : {0, 1, 4, 5, 6, 0x0D})
+        EXPECT_EQ(MapStatus(v), HW_STAT_IDLE) << int(v);
+}
+
+TEST(ReadbackSteps, EvenSampleCorrectionAndClamping) {
+    AnalogLut lut;
+    BuildAnalogLut(lut, 1.005f, 2); // within 1 %: zero correction only
+    EXPECT_EQ(lut.even[100], 102);
+    EXPECT_EQ(lut.even[1], 3);
+    EXPECT_EQ(lut.even[251], 252);
+    EXPECT_EQ(lut.odd[3], 3) << "a grounded sample of exactly 3 stays 3";
+    EXPECT_EQ(lut.odd[253], 252);
+    EXPECT_EQ(lut.odd[0], 3);
+    EXPECT_EQ(lut.odd[128], 128);
+
+    BuildAnalogLut(lut, 1.25f, -1); // trunc(s * 1.25) - 1 - 32
+    EXPECT_EQ(lut.even[100], 92);
+    EXPECT_EQ(lut.even[101], 93) << "126.25 truncates";
+    EXPECT_EQ(lut.even[128], 127);
+    EXPECT_EQ(lut.even[230], 252) << "254 clamps";
+    EXPECT_EQ(lut.odd[100], 100) << "odd samples are the reference";
+    BuildAnalogLut(lut, 0.75f, 0); // trunc(s * 0.75) + 32
+    EXPECT_EQ(lut.even[200], 182);
+    EXPECT_EQ(lut.even[0], 32);
+    EXPECT_EQ(lut.even[255], 223);
+}
+
+TEST(ReadbackSteps, AlignTriggerFindsTheCrossingInItsWindow) {
+    std::vector<uint8_t> sb(HW_SAMPLEBUF_LEN, 200);
+    const int32_t ps[HW_PORTSTATE_LEN] = {};
+    uint8_t slope[3] = {0, 0, 0};
+    uint8_t level[6] = {128, 128, 0, 0, 0, 0};
+    int32_t vs[4] = {-1, -1, -1, -1};
+    AlignTrigger(sb.data(), 0, slope, level, -5, 5, vs, ps);
+    EXPECT_EQ(vs[0], 20) << "negative position";
+    AlignTrigger(sb.data(), 0, slope, level, 600, 5, vs, ps);
+    EXPECT_EQ(vs[0], 11) << "no crossing in the window";
+    EXPECT_EQ(vs[3], 0);
+
+    // Rising input (codes falling through 128) 20 samples into the window, halfway between
+    // 138 and 118: at zoom index 2 (a = 10) the phase is 5 tenths.
+    std::fill(sb.begin() + 612, sb.begin() + 632, 138);
+    std::fill(sb.begin() + 632, sb.begin() + 700, 118);
+    AlignTrigger(sb.data(), 0, slope, level, 600, 2, vs, ps);
+    EXPECT_EQ(vs[0], 20 + 11);
+    EXPECT_EQ(vs[3], 5);
+    slope[0] = 1; // falling input: past the codes above, then at or below, stop above
+    AlignTrigger(sb.data(), 0, slope, level, 600, 5, vs, ps);
+    EXPECT_EQ(vs[0], 11) << "no falling edge";
+
+    // Near the end of the area the window is cut short instead of running into A2.
+    std::fill(sb.begin() + HW_SB_A2, sb.begin() + HW_SB_A2 + 64, 0);
+    slope[0] = 0;
+    AlignTrigger(sb.data(), 0, slope, level, HW_SB_AREA_LEN - 20, 5, vs, ps);
+    EXPECT_EQ(vs[0], 8 + 11);
+}
+
+TEST(ReadbackSteps, DistributionPlacesLogicLaterAndStaysInsideTheAreas) {
+    // Separate allocations of exactly one area each: any step outside is caught by the
+    // sanitizer build.
+    const int32_t n = HW_SB_AREA_LEN;
+    std::vector<uint8_t> raw(size_t(n) * 4), a1(n, 0), a2(n, 0), d0(n, 0xEE), d8(n, 0xEE);
+    for (int32_t g = 0; g < n / 2; ++g)
+        for (int b = 0; b < 8; ++b)
+            raw[size_t(8 * g + b)] = uint8_t(g * 8 + b);
+    AnalogLut lut;
+    BuildAnalogLut(lut, 1.0f, 0);
+    DistributeGroups(raw.data(), n / 2, a1.data(), a2.data(), d0.data(), d8.data(), 10, lut, lut);
+    EXPECT_EQ(a1[1], 3) << "odd sample from byte 0, clamped";
+    EXPECT_EQ(a1[0], 3);
+    EXPECT_EQ(a1[2 * 20 + 1], uint8_t(160));
+    EXPECT_EQ(a1[2 * 20], uint8_t(161));
+    EXPECT_EQ(a2[2 * 20 + 1], uint8_t(162));
+    EXPECT_EQ(a2[2 * 20], uint8_t(163));
+    EXPECT_EQ(d0[9], 0xEE) << "the first lag places are not written";
+    EXPECT_EQ(d0[10], 4);
+    EXPECT_EQ(d0[11], 5);
+    EXPECT_EQ(d8[10], 6);
+    EXPECT_EQ(d8[11], 7);
+    const int32_t lastG = (n - 10) / 2 - 1; // its logic ends at the last sample of the area
+    EXPECT_EQ(d0[n - 1], uint8_t(lastG * 8 + 5));
+    EXPECT_EQ(d8[n - 1], uint8_t(lastG * 8 + 7));
+
+    std::fill(d0.begin(), d0.end(), 0xEE);
+    DistributeGroups(raw.data(), n / 2, a1.data(), a2.data(), d0.data(), d8.data(), 9, lut, lut);
+    EXPECT_EQ(d0[9], 4) << "lag 9 below 100MSa/s";
+    EXPECT_EQ(d0[n - 1], uint8_t(((n - 9) / 2) * 8 + 4));
+
+    std::fill(a1.begin(), a1.end(), 0);
+    DistributeGroups(raw.data(), 1024, a1.data(), a2.data(), nullptr, nullptr, 10, lut, lut);
+    EXPECT_EQ(a1[2047], uint8_t(1023 * 8));
+    EXPECT_EQ(a1[2048], 0) << "2K record";
+    EXPECT_EQ(LogicLag(8), 10);
+    EXPECT_EQ(LogicLag(9), 9);
+}
+
+TEST(ReadbackSteps, SmoothingFlattensNoiseKeepsEdgesAndStaysInsideTheAreas) {
+    const int32_t n = HW_SB_AREA_LEN;
+    std::vector<uint8_t> a1(n), a2(n);
+    for (int32_t i = 0; i < n; ++i) {
+        a1[i] = uint8_t(100 + (i % 2) * 3); // a 3-code comb: noise for limit 4
+        a2[i] = uint8_t((i / 64) % 2 ? 60 : 190); // edges of 130 codes
+    }
+    SmoothPair(a1.data(), a2.data(), n, 4);
+    EXPECT_EQ(a1[0], 100) << "the first sample is only a neighbour";
+    EXPECT_EQ(a1[1], 101) << "((100 + 100) / 2 + 103) / 2";
+    for (int32_t i = 2; i < n - 2; ++i)
+        ASSERT_LE(std::abs(a1[i] - a1[i - 1]), 1) << i;
+    for (int32_t i = 0; i < n; ++i)
+        ASSERT_EQ(a2[i], (i / 64) % 2 ? 60 : 190) << i;
+
+    // Differences are taken as signed bytes: 2 after 250 is a step of 8.
+    std::vector<uint8_t> b1 = {250, 2, 250, 250}, b2 = {0, 0, 0, 0};
+    SmoothPair(b1.data(), b2.data(), 2, 8);
+    EXPECT_EQ(b1[1], ((250 + 250) / 2 + 2) / 2);
+}
+
+class ReadbackTest : public AcqTest {
+  protected:
+    // A signal at A1 and A2 and the settings to see it with.
+    void setInputs(sim::AnalogSignal s1, sim::AnalogSignal s2) {
+        sim::SignalConfig sig = model().signals();
+        sig.analog[0] = s1;
+        sig.analog[1] = s2;
+        model().setSignals(sig);
+    }
+};
+
+TEST_F(ReadbackTest, StatusOtherThanCompleteReadsNothing) {
+    bringUp("usb");
+    Settings s;
+    capture(s);
+    sim::takeTrace();
+    std::fill(sb.begin(), sb.end(), 0x55);
+    model().overrideStatus(5);
+    EXPECT_EQ(poll(s), HW_STAT_IDLE);
+    EXPECT_EQ(busEvents(sim::takeTrace()), (Trace{"addr 61", "rd 5"}));
+    model().overrideStatus(0xFA); // waiting, with unrelated high bits
+    EXPECT_EQ(poll(s), HW_STAT_WAIT_TRIGGER);
+    model().overrideStatus(0x0B);
+    EXPECT_EQ(poll(s), HW_STAT_FILLING);
+    EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
+}
+
+TEST_F(ReadbackTest, FailingStatusRequestIsNotTakenForACompleteRecord) {
+    bringUp("usb");
+    Settings s;
+    capture(s);
+    std::fill(sb.begin(), sb.end(), 0x55);
+    sim::takeTrace();
+    sim::faults().failRegisterRequests = true;
+    EXPECT_EQ(poll(s), HW_STAT_IDLE);
+    sim::faults().failRegisterRequests = false;
+    EXPECT_EQ(countPrefix(sim::takeTrace(), "usb-bulk-in"), 0u);
+    EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
+}
+
+TEST_F(ReadbackTest, ReadRecordSetupAndAFailingBulkRead) {
+    bringUp("usb");
+    Settings s;
+    capture(s);
+    advanceVirtualMs(5); // the record is complete
+    sim::takeTrace();
+    std::fill(sb.begin() + HW_SB_RAW, sb.end(), 140);
+    sim::faults().failBulkAfter = 0;
+    EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
+    sim::faults().failBulkAfter = -1;
+    const Trace t = sim::takeTrace();
+    const Trace want = concat({{"usb-reg-write 131 0 10"},
+                               pairs({28, 4, 60, 0x37, 56, 119, 57, 0xA0, 63, 0})});
+    const Trace bus = busEvents(t);
+    ASSERT_GE(bus.size(), 12u);
+    EXPECT_EQ(slice(bus, 0, 2), (Trace{"addr 61", "rd 7"}));
+    const auto setup = std::find(t.begin(), t.end(), want[0]);
+    EXPECT_EQ(slice(t, size_t(setup - t.begin()), want.size()), want);
+    EXPECT_EQ(countPrefix(t, "usb-bulk-in"), 0u) << "the first chunk failed";
+    // The previous raw contents are distributed as if read (and corrected).
+    EXPECT_EQ(d0()[10], 140);
+    EXPECT_EQ(d8()[2047], 140);
+    EXPECT_NEAR(a1()[1], 140, 6);
+}
+
+TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
+    bringUp("usb");
+    Settings s;
+    capture(s); // calibrates both channels
+    // A1 grounded (recalibrated for the grounded code); trigger on A2's sine.
+    s.coupling[0] = 2;
+    s.trigChannel = 1;
+    s.level[1] = 203;
+    ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+    double even = 0, odd = 0;
+    for (int i = 100; i < 2000; i += 2) {
+        even += a1()[i];
+        odd += a1()[i + 1];
+    }
+    even /= 950;
+    odd /= 950;
+    EXPECT_NEAR(even, odd, 1.0);
+    // The trim search stops within a code above its target; the reference converter's own
+    // gain error adds half a code 50 codes off mid-scale.
+    EXPECT_NEAR(odd, 178, 1.5);
+
+    // A large sine through the middle of the screen: no even/odd comb beyond one code.
+    setInputs({sim::Shape::Sine, 50e3, 0.4, 0}, {sim::Shape::Sine, 50e3, 0.8, 0});
+    s = Settings{};
+    s.pos[0] = s.pos[1] = 128;
+    s.rate = 9; // 50MSa/s: the smoothing limit (4) is below the uncalibrated comb
+    auto combRms = [&](const uint8_t *x) {
+        double sum = 0;
+        int cnt = 0;
+        for (int i = 100; i < 2000; i += 2) {
+            const double d = x[i] - (x[i - 1] + x[i + 1]) / 2.0;
+            sum += d * d;
+            ++cnt;
+        }
+        return std::sqrt(sum / cnt);
+    };
+    ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+    const double calibrated[2] = {combRms(a1()), combRms(a2())};
+    EXPECT_LE(calibrated[0], 1.0);
+    EXPECT_LE(calibrated[1], 1.0);
+    int lo = 255, hi = 0;
+    for (int i = 0; i < 2048; ++i)
+        lo = std::min<int>(lo, a1()[i]), hi = std::max<int>(hi, a1()[i]);
+    EXPECT_GT(hi - lo, 150) << "the sine spans most of the screen";
+
+    // The same record without the corrections shows the comb the calibration took out.
+    lib().gainFactor[0] = lib().gainFactor[1] = 1.0f;
+    ps[HW_PS_ZeroA1] = ps[HW_PS_ZeroA2] = 0;
+    ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+    EXPECT_GT(combRms(a1()), 3.0);
+    EXPECT_GT(combRms(a2()), 3.0);
+}
+
+// Where the record crosses the level, in display samples (ViewStart[0] skipped): the first
+// crossing at or after `from` in the direction of the slope, -1 if none.
+int crossingAt(const uint8_t *x, int32_t viewStart, int from, int to, int level, bool slope) {
+    for (int j = from; j < to; ++j) {
+        const int p = x[viewStart + j - 1], c = x[viewStart + j];
+        if (slope ? (p <= level && c > level) : (p > level && c <= level))
+            return j;
+    }
+    return -1;
+}
+
+TEST_F(ReadbackTest, AnalogTriggerPutsTheCrossingOnTheTriggerPosition) {
+    bringUp("usb");
+    // 200 kHz: 500 samples a period at 100MSa/s, so one crossing each way near the position.
+    setInputs({sim::Shape::Sine, 200e3, 0.3, 0}, {sim::Shape::Triangle, 200e3, 0.5, 0});
+    for (int16_t ch : {0, 1}) {
+        for (uint8_t slope : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "source " << ch << " slope " << int(slope));
+            Settings s;
+            s.pos[0] = s.pos[1] = 128; // mid-level is the level 128
+            s.trigChannel = ch;
+            s.slope[ch] = slope;
+            s.trigPos = 700;
+            const uint8_t *x = ch == 0 ? a1() : a2();
+            std::vector<uint8_t> first;
+            for (int rec = 0; rec < 3; ++rec) {
+                ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+                const int j =
+                    crossingAt(x, viewStart[0], s.trigPos - 3, s.trigPos + 4, 128, slope);
+                EXPECT_NEAR(j, s.trigPos, 1) << "record " << rec;
+                std::vector<uint8_t> shown(x + viewStart[0], x + viewStart[0] + 1900);
+                if (rec == 0) {
+                    first = shown;
+                    continue;
+                }
+                double diff = 0;
+                for (size_t i = 0; i < shown.size(); ++i)
+                    diff += std::abs(shown[i] - first[i]);
+                EXPECT_LT(diff / double(shown.size()), 2.0) << "records overlay";
+            }
+        }
+    }
+}
+
+TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
+    bringUp("usb");
+    Settings s;
+    s.trigChannel = 2;
+    s.level[2] = 0x05; // D0..D7 pattern
+    s.level[3] = 0xF0; // D4..D7 don't care
+    s.level[4] = 0x00;
+    s.level[5] = 0xFF; // D8..D15 don't care
+    auto word = [&](int i) { return (d8()[i] << 8 | d0()[i]) | 0xFFF0; };
+    for (uint8_t slope : {0, 1}) {
+        s.slope[2] = slope;
+        for (int rec = 0; rec < 2; ++rec) {
+            ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+            // Slope 0 triggers on entering the word, 1 on leaving it; the record shows the
+            // change right after the trigger position.
+            const int at = viewStart[0] + s.trigPos;
+            const bool before = word(at) == 0xFFF5, after = word(at + 1) == 0xFFF5;
+            EXPECT_EQ(before, slope == 1) << "record " << rec;
+            EXPECT_EQ(after, slope == 0) << "record " << rec;
+        }
+    }
+    EXPECT_EQ(ps[HW_PS_LogicMask], 0xFFF0);
+    EXPECT_EQ(ps[HW_PS_LogicMatch], 0xFFF5);
+
+    // A level the input never reaches: the record waits until the trigger is forced.
+    setInputs({sim::Shape::Dc, 0, 0, 0}, {sim::Shape::None, 0, 0, 0});
+    Settings a;
+    capture(a);
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(poll(a), HW_STAT_WAIT_TRIGGER);
+    ForceTrigger(ps, dc);
+    EXPECT_EQ(pollUntilComplete(a, 5), HW_STAT_COMPLETE);
+    EXPECT_NEAR(a1()[viewStart[0] + 100], 178, 2);
+}
+
+TEST_F(ReadbackTest, NegativeTriggerPositionDelaysTheRecord) {
+    bringUp("usb");
+    setInputs({sim::Shape::Square, 100e3, 0.3, 0}, {sim::Shape::None, 0, 0, 0});
+    Settings s;
+    s.pos[0] = 128;
+    s.trigPos = -300; // the trigger was 300 samples before the display starts
+    ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+    EXPECT_EQ(viewStart[0], 20);
+    // 100 kHz square: 500 samples high, 500 low, rising at the trigger. Falling 500 samples
+    // after the trigger: 200 samples into the display.
+    EXPECT_LT(a1()[20 + 150], 128);
+    EXPECT_GT(a1()[20 + 250], 128);
+}
+
+TEST_F(ReadbackTest, EveryLinkReadsTheSameRecord) {
+    sim::SignalConfig sig = sim::defaultSignals();
+    sig.analog[0] = {sim::Shape::Saw, 100e3, 0.4, 0};
+    sig.noise = 0;
+    model().setSignals(sig);
+    std::vector<uint8_t> ref;
+    for (const char *link : {"usb", "epp", "bpp"}) {
+        SCOPED_TRACE(link);
+        sim::resetSimulator();
+        sim::captureTrace(true);
+        bringUp(link);
+        Settings s;
+        s.rate = 12; // 5MSa/s: the saw has 50 samples a period
+        s.pos[0] = 128;
+        ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+        const std::vector<uint8_t> got(sb.begin(), sb.begin() + HW_SB_RAW);
+        int lo = 255, hi = 0;
+        for (int i = 0; i < 2048; ++i)
+            lo = std::min<int>(lo, a1()[i]), hi = std::max<int>(hi, a1()[i]);
+        EXPECT_GT(hi - lo, 150);
+        if (ref.empty())
+            ref = got;
+        else
+            EXPECT_EQ(std::mismatch(ref.begin(), ref.end(), got.begin()).first - ref.begin(),
+                      ref.end() - ref.begin());
+    }
+}
+
+} // namespace
+} // namespace hwlink::test
