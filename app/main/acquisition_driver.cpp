@@ -15,7 +15,13 @@ AcquisitionDriver::AcquisitionDriver(QObject *parent) : QObject(parent) {
 }
 
 AcquisitionDriver::~AcquisitionDriver() {
+    detach();
+}
+
+void AcquisitionDriver::detach() {
+    stopNow();
     acquisitionControls().activity.unsubscribe(activityId_);
+    activityId_ = 0;
 }
 
 void AcquisitionDriver::follow() {

@@ -20,6 +20,8 @@ class AcquisitionDriver : public QObject {
 
     // Ends any acquisition or catch at once: the loop finishes its current pass and stops.
     void stopNow();
+    // Ends acquisition and no longer follows it (the window is closing).
+    void detach();
     bool stepping() const { return timer_.isActive(); }
     // Complete records read since the driver was made (each is drawn by the next step).
     int64_t records() const { return records_; }

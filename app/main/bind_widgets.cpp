@@ -19,7 +19,9 @@ void ClickLabel::mousePressEvent(QMouseEvent *event) {
     QLabel::mousePressEvent(event);
 }
 
-QColor TableColor(int32_t bgr) { return QColor::fromRgb(ToQRgb(bgr)); }
+QColor TableColor(int32_t bgr) {
+    return QColor::fromRgb(ToQRgb(bgr));
+}
 
 void ApplyColors(QWidget *w, int32_t fore, int32_t back) {
     // Start from the palette the widget would have without colours of its own.

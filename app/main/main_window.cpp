@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QSettings>
 
+#include "core/pictures.h"
 #include "core/startup.h"
 #include "core/state.h"
 #include "main/acquisition_loop_logic.h"
@@ -101,6 +102,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     for (QLabel *l : {LabelStat[0], LabelStat[1], lbv1v2, lbT_V[0], lbT_V[1]})
         l->setMinimumHeight(l->sizeHint().height());
     setCentralWidget(area);
+    // The status area is part of the display: its background follows the colour table.
+    auto paintArea = [area] { ApplyColors(area, app().Colors[29], app().Colors[0]); };
+    picturesId_ = pictures().changed.subscribe(paintArea);
+    paintArea();
 
     sbStatusBar = new QStatusBar(this);
     sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
@@ -116,7 +121,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     LoadPlacement();
 }
 
-MainWindow::~MainWindow() { TheEnd(); }
+MainWindow::~MainWindow() {
+    TheEnd();
+}
 
 void MainWindow::LoadPlacement() {
     const auto store = PlacementStore();
@@ -136,7 +143,7 @@ void MainWindow::SavePlacement() const {
     const int values[4] = {x(), y(), width(), height()};
     for (int i = 0; i < 4; ++i)
         store->setValue(QString::fromLatin1(kPlacement[i].key),
-                       QString::number(static_cast<float>(values[i] * kTwipsPerPixel)));
+                        QString::number(static_cast<float>(values[i] * kTwipsPerPixel)));
 }
 
 void MainWindow::ShowDetection() {
@@ -178,7 +185,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 void MainWindow::TheEnd() {
     if (ending_) return;
     ending_ = true;
-    driver_->stopNow();
+    driver_->detach();
     AppState &s = app();
     PowerOff(s.PortState.data(), s.DevConfig.data());
     if (form1_) {

@@ -61,6 +61,7 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<TimingView> form1_;
     AcquisitionDriver *driver_ = nullptr;
     bool ending_ = false;
+    int picturesId_ = 0;
 };
 
 } // namespace vrx

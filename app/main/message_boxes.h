@@ -9,8 +9,7 @@ namespace vrx {
 
 class DialogUi : public Ui {
   public:
-    MsgResult MessageBox(const QString &text, const QString &caption,
-                         MsgButtons buttons) override;
+    MsgResult MessageBox(const QString &text, const QString &caption, MsgButtons buttons) override;
     QString OpenFileName(const QString &caption, const QString &filter,
                          const QString &dir) override;
     QString SaveFileName(const QString &caption, const QString &filter,

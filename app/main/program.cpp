@@ -50,6 +50,9 @@ void StartAcquisition() {
 }
 
 int MeasureFrameRate(MainWindow &w, double seconds) {
+    // "Normal": every record is drawn as soon as it is complete ("Auto." would add its 100 ms
+    // wait whenever the first poll after arming finds no trigger yet).
+    form1().cmbCapture.setIndex(1);
     StartAcquisition();
     // Count from the first record on, so the start-up and the first arming are not measured.
     if (!WaitForRecords(w, 1, 5000)) {
@@ -64,10 +67,11 @@ int MeasureFrameRate(MainWindow &w, double seconds) {
     const double elapsed = static_cast<double>(wall.nsecsElapsed()) / 1e9;
     const double cpu = CpuSeconds() - cpu0;
     const auto frames = static_cast<double>(w.driver()->records() - records0);
-    std::printf("depth %s, rate %s: %.0f records drawn in %.2f s = %.1f frames/s; CPU %.2f s "
+    std::printf("depth %s, rate %s, %s: %.0f records drawn in %.2f s = %.1f frames/s; CPU %.2f s "
                 "(%.0f%% of one core)\n",
-                qPrintable(form1().cmbDepth.text()), qPrintable(form1().cmbRate.text()), frames,
-                elapsed, frames / elapsed, cpu, 100.0 * cpu / elapsed);
+                qPrintable(form1().cmbDepth.text()), qPrintable(form1().cmbRate.text()),
+                qPrintable(form1().cmbCapture.text()), frames, elapsed, frames / elapsed, cpu,
+                100.0 * cpu / elapsed);
     std::fflush(stdout);
     return 0;
 }
@@ -75,9 +79,8 @@ int MeasureFrameRate(MainWindow &w, double seconds) {
 } // namespace
 
 QString UsageText() {
-    return QStringLiteral(
-        "usage: vrx73604 [--sim usb|usb11|epp|bpp] [--depth 2K|8K|128K]\n"
-        "                [--screenshots DIR] [--measure-fps SECONDS]\n");
+    return QStringLiteral("usage: vrx73604 [--sim usb|usb11|epp|bpp] [--depth 2K|8K|128K]\n"
+                          "                [--screenshots DIR] [--measure-fps SECONDS]\n");
 }
 
 bool ParseOptions(const QStringList &args, ProgramOptions &opts, QString &error) {
@@ -192,6 +195,8 @@ int RunProgram(const ProgramOptions &opts) {
     } else if (opts.measureSeconds > 0) {
         rc = MeasureFrameRate(*w, opts.measureSeconds);
     } else {
+        // Against the simulated instrument the picture is live from the start.
+        if (!opts.sim.isEmpty()) StartAcquisition();
         rc = QApplication::exec();
     }
     w.reset();

@@ -6,8 +6,9 @@
 //   vrx73604 [--sim usb|usb11|epp|bpp] [--depth 2K|8K|128K]
 //            [--screenshots DIR] [--measure-fps SECONDS]
 //
-// --sim selects the simulated instrument on that link before the search (as HWLINK_SIM does);
-// without it the program looks for a real instrument and offers demo mode when none answers.
+// --sim selects the simulated instrument on that link before the search (as HWLINK_SIM does)
+// and starts acquisition once the windows are up; without it the program looks for a real
+// instrument and offers demo mode when none answers.
 // --screenshots starts acquisition, saves PNG pictures of both windows once the first records
 // are drawn and quits; --measure-fps starts acquisition, counts the records drawn during that
 // many seconds, prints frames per second and the CPU time of the process, and quits.

@@ -18,7 +18,9 @@ void PictureBox::fitToImage() {
     if (size() != s) resize(s);
 }
 
-QSize PictureBox::sizeHint() const { return image().isNull() ? QSize(1, 1) : image().size(); }
+QSize PictureBox::sizeHint() const {
+    return image().isNull() ? QSize(1, 1) : image().size();
+}
 
 void PictureBox::paintEvent(QPaintEvent *) {
     QPainter p(this);

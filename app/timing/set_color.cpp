@@ -10,7 +10,9 @@ namespace vrx {
 
 namespace {
 
-int32_t Entry(int i) { return app().Colors[static_cast<size_t>(i)]; }
+int32_t Entry(int i) {
+    return app().Colors[static_cast<size_t>(i)];
+}
 
 void Paint(ControlBase &m, int32_t fore, int32_t back) {
     m.setForeColor(fore);
@@ -56,8 +58,8 @@ void SetColor() {
     Paint(f.lbx10, Entry(3), bg);
 
     const int32_t trig = TriggerSourceColor(s.TrigChannel);
-    for (ControlBase *m : std::initializer_list<ControlBase *>{&f.lbLevel, &f.cmbTrigCh,
-                                                               &f.cmbSlope})
+    for (ControlBase *m :
+         std::initializer_list<ControlBase *>{&f.lbLevel, &f.cmbTrigCh, &f.cmbSlope})
         Paint(*m, trig, bg);
     Paint(f.ScrollLevel, Complement(trig), trig);
 

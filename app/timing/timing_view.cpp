@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QResizeEvent>
 
 #include "core/compose.h"
@@ -18,14 +19,14 @@ namespace vrx {
 namespace {
 
 // Vertical layout of the picture column.
-constexpr int kStripTop = 0;                                     // overview strip
-constexpr int kBarStripTop = kOverviewRows;                      // bar spinners and readouts
-constexpr int kBarStripHeight = 48;                              //
-constexpr int kScopeTop = kBarStripTop + kBarStripHeight;        // trace pictures
-constexpr int kScrollscrTop = kScopeTop + kScopeRows;            // screen scroller
-constexpr int kScrollscrHeight = 16;                             //
-constexpr int kLogicTop = kScrollscrTop + kScrollscrHeight + 2;  // logic picture
-constexpr int kLevelBarWidth = 17;                               // ScrollLevel, ScrollOffset
+constexpr int kStripTop = 0;                                    // overview strip
+constexpr int kBarStripTop = kOverviewRows;                     // bar spinners and readouts
+constexpr int kBarStripHeight = 48;                             //
+constexpr int kScopeTop = kBarStripTop + kBarStripHeight;       // trace pictures
+constexpr int kScrollscrTop = kScopeTop + kScopeRows;           // screen scroller
+constexpr int kScrollscrHeight = 16;                            //
+constexpr int kLogicTop = kScrollscrTop + kScrollscrHeight + 2; // logic picture
+constexpr int kLevelBarWidth = 17;                              // ScrollLevel, ScrollOffset
 
 QComboBox *List(QWidget *parent, const char *name, ListModel &m) {
     auto *w = new QComboBox(parent);
@@ -82,8 +83,8 @@ TimingView::TimingView(QWidget *parent) : QWidget(parent) {
     // Pictures: the trace pictures on top of each other (only one is shown), the overview
     // strip with its markers, the logic lanes.
     for (size_t i = 0; i < 2; ++i) {
-        picScope[i] = new PictureBox([i]() -> const QImage & { return pictures().picScope[i]; },
-                                     this);
+        picScope[i] =
+            new PictureBox([i]() -> const QImage & { return pictures().picScope[i]; }, this);
         picScope[i]->setObjectName(Indexed("picScope", static_cast<int>(i)));
     }
     Picture1 = new PictureBox([]() -> const QImage & { return pictures().Picture1; }, this);
@@ -105,13 +106,24 @@ TimingView::TimingView(QWidget *parent) : QWidget(parent) {
     ScrollOffset = Scroll(this, QStringLiteral("ScrollOffset"), Qt::Vertical, f.ScrollOffset);
     Scrollscr = Scroll(this, QStringLiteral("Scrollscr"), Qt::Horizontal, f.Scrollscr);
 
+    for (int i = 0; i < 16; ++i) {
+        auto *l = new QLabel(this);
+        l->setObjectName(Indexed("lbLane", i));
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setAutoFillBackground(true);
+        lbLane[static_cast<size_t>(i)] = l;
+    }
+
     picturesId_ = pictures().changed.subscribe([this] { showPictures(); });
     resize(DefaultSize());
     placePictures();
     showPictures();
 }
 
-TimingView::~TimingView() { pictures().changed.unsubscribe(picturesId_); }
+TimingView::~TimingView() {
+    pictures().changed.unsubscribe(picturesId_);
+}
 
 QWidget *TimingView::buildPanel() {
     TimingPanel &f = form1();
@@ -156,12 +168,10 @@ QWidget *TimingView::buildPanel() {
     // Trigger.
     cmbTrigCh = List(p, "cmbTrigCh", f.cmbTrigCh);
     cmbSlope = List(p, "cmbSlope", f.cmbSlope);
-    auto *trig = new QHBoxLayout;
-    trig->setSpacing(3);
-    trig->addWidget(cmbTrigCh, 1);
-    trig->addWidget(cmbSlope, 1);
     g->addWidget(Caption(p, QStringLiteral("Trigger")), row, 0);
-    g->addLayout(trig, row++, 1);
+    g->addWidget(cmbTrigCh, row++, 1);
+    g->addWidget(Caption(p, QStringLiteral("Slope")), row, 0);
+    g->addWidget(cmbSlope, row++, 1);
 
     lbLevel = Label(p, QStringLiteral("lbLevel"), f.lbLevel);
     lbLevel->setAlignment(Qt::AlignCenter);
@@ -274,6 +284,21 @@ void TimingView::placePictures() {
     ScrollLevel->setGeometry(left - 2 * kLevelBarWidth - 4, kScopeTop, kLevelBarWidth, kScopeRows);
     ScrollOffset->setGeometry(left - kLevelBarWidth - 2, kScopeTop, kLevelBarWidth, kScopeRows);
     panel_->setGeometry(0, 0, left - 2 * kLevelBarWidth - 6, kLogicTop);
+    const int h = app().LogicHeight;
+    for (int i = 0; i < 16; ++i)
+        lbLane[static_cast<size_t>(i)]->setGeometry(left - 96, kLogicTop + i * h, 94, h);
+}
+
+void TimingView::showLaneNames() {
+    const AppState &s = app();
+    for (int i = 0; i < 16; ++i) {
+        const int ch = s.Sequence[static_cast<size_t>((s.ScrollChValue + i) & 15)] & 15;
+        QLabel *l = lbLane[static_cast<size_t>(i)];
+        const QString name = s.LogicLaneName[static_cast<size_t>(ch)];
+        if (l->text() != name) l->setText(name);
+        ApplyColors(l, s.Colors[static_cast<size_t>(6 + ch)], s.Colors[0]);
+        l->setVisible(s.ChanOn[DispLogic] == 1);
+    }
 }
 
 void TimingView::showPictures() {
@@ -296,6 +321,7 @@ void TimingView::showPictures() {
         UpVbar[k]->setColor(s.Colors[k + 1]);
     }
     ApplyColors(barStrip_, s.Colors[29], s.Colors[0]);
+    showLaneNames();
 }
 
 void TimingView::resizeEvent(QResizeEvent *event) {

@@ -52,7 +52,8 @@ class TimingView : public QWidget {
     QLabel *lbRate, *lbLevel, *LabelOffset, *lbProbe;
     std::array<QLabel *, 2> lbHdiv{};
 
-    // ---- Bars ------------------------------------------------------------------------------------
+    // ---- Bars
+    // ------------------------------------------------------------------------------------
     std::array<QScrollBar *, 3> ScrollVbar{};
     std::array<QScrollBar *, 2> ScrollHbar{};
     QScrollBar *Scrollscr;
@@ -60,6 +61,8 @@ class TimingView : public QWidget {
     std::array<QLabel *, 2> lbHbar{};
     QLabel *lbScr, *lbH1H2, *lbPretrig;
     ClickLabel *lbx10;
+    // Names of the logic lanes beside the logic picture, in display order.
+    std::array<QLabel *, 16> lbLane{};
 
   signals:
     // The user closed the timing view: the program ends with it.
@@ -75,6 +78,7 @@ class TimingView : public QWidget {
     // Places the pictures and the widgets tied to them for the current picture sizes.
     void placePictures();
     void showPictures();
+    void showLaneNames();
 
     QWidget *panel_ = nullptr;
     QWidget *barStrip_ = nullptr;

@@ -14,8 +14,7 @@ namespace {
 std::string stripSpaces(const std::string &s) {
     std::string out;
     for (char ch : s)
-        if (ch != ' ' && ch != '\t')
-            out += ch;
+        if (ch != ' ' && ch != '\t') out += ch;
     return out;
 }
 
@@ -29,12 +28,10 @@ std::vector<std::string> split(const std::string &s, char sep) {
 }
 
 bool toDouble(const std::string &s, double &out) {
-    if (s.empty())
-        return true; // keep the default
+    if (s.empty()) return true; // keep the default
     char *end = nullptr;
     const double v = std::strtod(s.c_str(), &end);
-    if (end == s.c_str() || *end != '\0' || !std::isfinite(v))
-        return false;
+    if (end == s.c_str() || *end != '\0' || !std::isfinite(v)) return false;
     out = v;
     return true;
 }
@@ -43,8 +40,9 @@ bool toShape(const std::string &s, Shape &out) {
     static const struct {
         const char *name;
         Shape shape;
-    } kShapes[] = {{"none", Shape::None},         {"sine", Shape::Sine}, {"square", Shape::Square},
-                   {"triangle", Shape::Triangle}, {"saw", Shape::Saw},   {"dc", Shape::Dc},
+    } kShapes[] = {{"none", Shape::None},     {"sine", Shape::Sine},
+                   {"square", Shape::Square}, {"triangle", Shape::Triangle},
+                   {"saw", Shape::Saw},       {"dc", Shape::Dc},
                    {"cal", Shape::Cal}};
     for (const auto &k : kShapes) {
         if (s == k.name) {
@@ -66,12 +64,10 @@ bool parseItem(const std::string &name, const std::vector<std::string> &f, Signa
         return true;
     }
     if (name == "D") {
-        if (f.empty() || f.size() > 2)
-            return false;
+        if (f.empty() || f.size() > 2) return false;
         if (f[0] == "count") {
             double rate = cfg.logicRate;
-            if (!toDouble(field(1), rate) || rate < 0)
-                return false;
+            if (!toDouble(field(1), rate) || rate < 0) return false;
             cfg.logicCounter = true;
             cfg.logicRate = rate;
             return true;
@@ -79,8 +75,7 @@ bool parseItem(const std::string &name, const std::vector<std::string> &f, Signa
         if (f[0] == "word" && f.size() == 2) {
             char *end = nullptr;
             const unsigned long v = std::strtoul(f[1].c_str(), &end, 0);
-            if (end == f[1].c_str() || *end != '\0' || v > 0xFFFF)
-                return false;
+            if (end == f[1].c_str() || *end != '\0' || v > 0xFFFF) return false;
             cfg.logicCounter = false;
             cfg.logicWord = uint16_t(v);
             return true;
@@ -97,23 +92,23 @@ bool parseItem(const std::string &name, const std::vector<std::string> &f, Signa
     }
     if (name == "NOISE") {
         double n = cfg.noise;
-        if (f.size() != 1 || !toDouble(f[0], n) || n < 0)
-            return false;
+        if (f.size() != 1 || !toDouble(f[0], n) || n < 0) return false;
         cfg.noise = n;
         return true;
     }
     if (name == "SEED") {
         char *end = nullptr;
         const unsigned long v = f.size() == 1 ? std::strtoul(f[0].c_str(), &end, 0) : 0;
-        if (f.size() != 1 || end == f[0].c_str() || *end != '\0')
-            return false;
+        if (f.size() != 1 || end == f[0].c_str() || *end != '\0') return false;
         cfg.seed = uint32_t(v);
         return true;
     }
     return false;
 }
 
-double frac(double x) { return x - std::floor(x); }
+double frac(double x) {
+    return x - std::floor(x);
+}
 
 } // namespace
 
@@ -127,8 +122,7 @@ SignalConfig defaultSignals() {
 bool parseSignals(const std::string &text, SignalConfig &cfg) {
     bool ok = true;
     for (const std::string &item : split(stripSpaces(text), ';')) {
-        if (item.empty())
-            continue;
+        if (item.empty()) continue;
         const size_t eq = item.find('=');
         if (eq == std::string::npos) {
             ok = false;
@@ -147,8 +141,7 @@ bool parseSignals(const std::string &text, SignalConfig &cfg) {
 
 SignalConfig signalsFromEnv() {
     SignalConfig c = defaultSignals();
-    if (const char *env = std::getenv("HWLINK_SIM_SIGNALS"))
-        parseSignals(env, c);
+    if (const char *env = std::getenv("HWLINK_SIM_SIGNALS")) parseSignals(env, c);
     return c;
 }
 

@@ -54,8 +54,7 @@ double rangeVolts(uint8_t code) {
     } kRanges[] = {{0x45, 0.005}, {0x43, 0.01}, {0x42, 0.02}, {0x49, 0.05}, {0x48, 0.1},
                    {0x40, 0.2},   {0x29, 0.5},  {0x28, 1.0},  {0x20, 2.0}};
     for (const auto &r : kRanges)
-        if (r.code == (code & 0x7F))
-            return r.volts;
+        if (r.code == (code & 0x7F)) return r.volts;
     return 0.0; // unknown code: the input amplifier is not connected
 }
 
@@ -73,7 +72,9 @@ uint64_t noiseId(uint32_t serial, int64_t k, int channel, int stream) {
     return (uint64_t(serial) << 40) ^ (uint64_t(k) << 3) ^ uint64_t(channel * 2 + stream);
 }
 
-int64_t floorEven(int64_t v) { return v >= 0 ? v & ~int64_t(1) : -((-v + 1) & ~int64_t(1)); }
+int64_t floorEven(int64_t v) {
+    return v >= 0 ? v & ~int64_t(1) : -((-v + 1) & ~int64_t(1));
+}
 
 } // namespace
 
@@ -111,22 +112,21 @@ void AcquisitionModel::reset() {
     rng_.seed(sig_.seed);
 }
 
-double AcquisitionModel::nowSeconds() const { return double(hwlink::nowMs() - epochMs_) * 1e-3; }
+double AcquisitionModel::nowSeconds() const {
+    return double(hwlink::nowMs() - epochMs_) * 1e-3;
+}
 
 double AcquisitionModel::sampleRate(uint8_t clockDiv, bool halfRate) const {
     static const struct {
         uint8_t div;
         double rate;
-    } kRates[] = {{0, 250e6}, {2, 50e6},  {6, 20e6},  {10, 10e6}, {3, 5e6},  {7, 2e6},
-                  {11, 1e6},  {19, 5e5},  {23, 2e5},  {27, 1e5},  {35, 5e4}, {39, 2e4},
-                  {43, 1e4},  {51, 5e3},  {55, 2e3},  {59, 1e3},  {67, 500}, {71, 200},
-                  {75, 100},  {83, 50},   {87, 20},   {91, 10},   {99, 5},   {103, 2},
-                  {107, 1},   {115, 1e6}, {243, 1e6}};
-    if (clockDiv == 1)
-        return halfRate ? 100e6 : 200e6; // one divider, halved by mode bit 0
+    } kRates[] = {{0, 250e6}, {2, 50e6}, {6, 20e6}, {10, 10e6}, {3, 5e6},   {7, 2e6},  {11, 1e6},
+                  {19, 5e5},  {23, 2e5}, {27, 1e5}, {35, 5e4},  {39, 2e4},  {43, 1e4}, {51, 5e3},
+                  {55, 2e3},  {59, 1e3}, {67, 500}, {71, 200},  {75, 100},  {83, 50},  {87, 20},
+                  {91, 10},   {99, 5},   {103, 2},  {107, 1},   {115, 1e6}, {243, 1e6}};
+    if (clockDiv == 1) return halfRate ? 100e6 : 200e6; // one divider, halved by mode bit 0
     for (const auto &r : kRates)
-        if (r.div == clockDiv)
-            return r.rate;
+        if (r.div == clockDiv) return r.rate;
     return 1e6; // the external clock inputs are modelled as a 1 MHz clock
 }
 
@@ -187,18 +187,15 @@ void AcquisitionModel::serialPort(uint8_t v) {
 void AcquisitionModel::triggerControl(uint8_t v) {
     const uint8_t prev = regs_[kRegTrigCtl];
     if (v & kTcLoad) {
-        if (v & kTcLoadPos)
-            preCount_ = shift62_;
-        if (v & kTcLoadDelay)
-            delayCount_ = shift62_;
+        if (v & kTcLoadPos) preCount_ = shift62_;
+        if (v & kTcLoadDelay) delayCount_ = shift62_;
     }
     if ((v & kTcRun) && !(prev & kTcRun)) {
         regs_[kRegTrigCtl] = v;
         arm();
         return;
     }
-    if (!acq_.armed || acq_.complete)
-        return;
+    if (!acq_.armed || acq_.complete) return;
     if (!(v & kTcRun)) {
         acq_.armed = false; // stopped before the record was complete
         return;
@@ -208,8 +205,7 @@ void AcquisitionModel::triggerControl(uint8_t v) {
         // trigger logic takes for an edge. This is how the host forces a trigger.
         update();
         if (!acq_.triggered && !acq_.complete) {
-            const int64_t kNow =
-                int64_t(std::floor((nowSeconds() - acq_.t0) / acq_.dt));
+            const int64_t kNow = int64_t(std::floor((nowSeconds() - acq_.t0) / acq_.dt));
             const int64_t k = std::max(kNow, acq_.prefill);
             acq_.triggered = true;
             acq_.kTrig = k;
@@ -276,8 +272,7 @@ uint8_t AcquisitionModel::analogCode(const Acquisition &a, int k, double t, bool
         if (a.calInputs) {
             const double ph = t * sig_.calFrequency;
             v = ph - std::floor(ph) < 0.5 ? sig_.calAmplitude : 0.0;
-            if (!(fe & 0x80))
-                v -= sig_.calAmplitude / 2;
+            if (!(fe & 0x80)) v -= sig_.calAmplitude / 2;
         } else {
             v = inputVolts(k, t);
             if (!(fe & 0x80)) { // AC coupling blocks the mean
@@ -288,8 +283,8 @@ uint8_t AcquisitionModel::analogCode(const Acquisition &a, int k, double t, bool
     }
     // Zero line from the control DAC (a larger word moves the trace down the screen, to higher
     // codes), input scaled to 25 codes a division with code 0 at the top.
-    const double zeroLine = 128.0 + (double(a.dac[3 - k]) - kDacMid) / kDacStepsPerCode +
-                            err_.frontEndOffset[k];
+    const double zeroLine =
+        128.0 + (double(a.dac[3 - k]) - kDacMid) / kDacStepsPerCode + err_.frontEndOffset[k];
     const double x = zeroLine - (grounded ? 0.0 : v / vdiv * kCodesPerDiv);
     const int c = odd ? 1 : 0;
     const double code = 128.0 + err_.gain[k][c] * (x - 128.0) + err_.zero[k][c] + noiseAt(id);
@@ -298,10 +293,8 @@ uint8_t AcquisitionModel::analogCode(const Acquisition &a, int k, double t, bool
 
 uint16_t AcquisitionModel::logicWord(const Acquisition &a, double t) const {
     const double threshold = (4080.0 - double(a.dac[1])) / 16.0 * kThresholdStep;
-    if (!(kLogicHigh > threshold))
-        return 0;
-    if (!sig_.logicCounter)
-        return sig_.logicWord;
+    if (!(kLogicHigh > threshold)) return 0;
+    if (!sig_.logicCounter) return sig_.logicWord;
     return uint16_t(int64_t(std::floor(t * sig_.logicRate)) & 0xFFFF);
 }
 
@@ -313,8 +306,7 @@ double AcquisitionModel::recordTime(int32_t r) const {
 
 void AcquisitionModel::update() {
     Acquisition &a = acq_;
-    if (!a.armed || a.complete)
-        return;
+    if (!a.armed || a.complete) return;
     const int64_t kNow = int64_t(std::floor((nowSeconds() - a.t0) / a.dt));
     if (!a.triggered && kNow >= a.kScan) {
         int64_t from = std::max(a.kScan, kNow - kMaxScan);
@@ -330,16 +322,14 @@ void AcquisitionModel::update() {
             // Slope 0 is a rising input: codes falling through the level (code 0 is the top);
             // for the logic word, entering the match; slope 1 the opposite.
             auto beyond = [&](int32_t s) {
-                if (a.source == 2)
-                    return a.slope ? s == 0 : s == 1;
+                if (a.source == 2) return a.slope ? s == 0 : s == 1;
                 return a.slope ? s > level : s <= level;
             };
             // The analog comparator watches the channel's reference converter only (the odd
             // samples): the other converter's zero and gain errors would otherwise make it
             // fire on the even/odd comb.
             const int64_t step = a.source <= 1 ? 2 : 1;
-            if (step == 2)
-                from |= 1;
+            if (step == 2) from |= 1;
             int32_t prev = sampleAt(from - step);
             for (int64_t k = from; k <= kNow; k += step) {
                 const int32_t cur = sampleAt(k);
@@ -353,23 +343,17 @@ void AcquisitionModel::update() {
                 prev = cur;
             }
         }
-        if (!a.triggered)
-            a.kScan = kNow + 1;
+        if (!a.triggered) a.kScan = kNow + 1;
     }
-    if (a.triggered && kNow >= a.kEnd)
-        a.complete = true;
+    if (a.triggered && kNow >= a.kEnd) a.complete = true;
 }
 
 uint8_t AcquisitionModel::status() {
-    if (hwlink::virtualClock())
-        hwlink::advanceVirtualMs(1);
-    if (statusOverride_ >= 0)
-        return uint8_t(statusOverride_);
+    if (hwlink::virtualClock()) hwlink::advanceVirtualMs(1);
+    if (statusOverride_ >= 0) return uint8_t(statusOverride_);
     update();
-    if (acq_.complete)
-        return kStatComplete;
-    if (!acq_.armed)
-        return kStatIdle;
+    if (acq_.complete) return kStatComplete;
+    if (!acq_.armed) return kStatIdle;
     return acq_.triggered ? kStatFilling : kStatWaiting;
 }
 
@@ -447,10 +431,8 @@ uint8_t AcquisitionModel::readoutByte() {
 }
 
 uint8_t AcquisitionModel::read(uint8_t reg) {
-    if (reg == kRegStatus)
-        return status();
-    if (reg == kRegReadout)
-        return readoutByte();
+    if (reg == kRegStatus) return status();
+    if (reg == kRegReadout) return readoutByte();
     return 0;
 }
 

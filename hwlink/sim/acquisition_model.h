@@ -56,8 +56,8 @@ struct AnalogSignal {
 struct SignalConfig {
     AnalogSignal analog[2];
     bool logicCounter = true;
-    double logicRate = 1e6;  // counter steps per second
-    uint16_t logicWord = 0;  // fixed word when not counting
+    double logicRate = 1e6; // counter steps per second
+    uint16_t logicWord = 0; // fixed word when not counting
     double calFrequency = 1000.0;
     double calAmplitude = 0.2;
     double noise = 0.3; // codes, standard deviation

@@ -47,8 +47,7 @@ struct StrobeSeq {
 
   private:
     void push(BusStrobe b) {
-        if (n < int(s.size()))
-            s[n++] = b;
+        if (n < int(s.size())) s[n++] = b;
     }
 };
 
@@ -102,8 +101,8 @@ int32_t CalTrimStep(int32_t iteration, int32_t oddSum);
 // Queues a sequence (USB: one packet) and flushes it.
 void SendStrobes(int32_t *ps, uint8_t *dc, const StrobeSeq &q);
 
-void SetTiming(int32_t *ps, uint8_t *dc, uint8_t depthIndex, uint8_t rateIndex,
-               int16_t trigChannel, const uint8_t *trigSlope, int32_t trigPos);
+void SetTiming(int32_t *ps, uint8_t *dc, uint8_t depthIndex, uint8_t rateIndex, int16_t trigChannel,
+               const uint8_t *trigSlope, int32_t trigPos);
 void SetFrontEnd(int32_t *ps, uint8_t *dc, const uint8_t *vdivIndex, const uint8_t *coupling,
                  uint8_t trigDac);
 void ShiftFrontEnd(int32_t *ps, uint8_t *dc, int k, uint8_t code);

@@ -41,6 +41,8 @@ int LogicLag(uint8_t rateIndex) {
 void BuildAnalogLut(AnalogLut &lut, float f, int32_t zero) {
     const bool zeroOnly = f >= 0.99 && f <= 1.01;
     const int32_t gainOffset = int32_t(f * 128.0f - 128.0f);
+    lut.gain = zeroOnly ? 1.0f : f;
+    lut.addAfter = zeroOnly ? zero : zero - gainOffset;
     for (int32_t s = 0; s < 256; ++s) {
         int32_t v = zeroOnly ? s + zero : int32_t(float(s) * f) + zero - gainOffset;
         v = std::clamp(v, 0, 255);
@@ -49,10 +51,11 @@ void BuildAnalogLut(AnalogLut &lut, float f, int32_t zero) {
     }
 }
 
-void DistributeGroups(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2, uint8_t *d0,
-                      uint8_t *d8, int lag, const AnalogLut &l1, const AnalogLut &l2) {
+void DistributeGroupsScalar(const uint8_t *raw, int32_t firstGroup, int32_t groups, uint8_t *a1,
+                            uint8_t *a2, uint8_t *d0, uint8_t *d8, int lag, const AnalogLut &l1,
+                            const AnalogLut &l2) {
     groups = std::clamp(groups, 0, kAreaLen / 2);
-    for (int32_t g = 0; g < groups; ++g) {
+    for (int32_t g = std::max(firstGroup, 0); g < groups; ++g) {
         const uint8_t *r = raw + 8 * g;
         a1[2 * g + 1] = l1.odd[r[0]];
         a1[2 * g] = l1.even[r[1]];
@@ -62,17 +65,14 @@ void DistributeGroups(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *
     if (d0 == nullptr || d8 == nullptr) return;
     // The logic bytes of group g belong to instants 2g + lag and 2g + 1 + lag; those past the
     // end of the area (last groups of a 128K record) have nowhere to go.
-    const int32_t fit = std::clamp((kAreaLen - lag) / 2, 0, groups);
-    for (int32_t g = 0; g < fit; ++g) {
+    for (int32_t g = std::max(firstGroup, 0); g < groups; ++g) {
         const uint8_t *r = raw + 8 * g;
-        d0[2 * g + lag] = r[4];
-        d0[2 * g + 1 + lag] = r[5];
-        d8[2 * g + lag] = r[6];
-        d8[2 * g + 1 + lag] = r[7];
-    }
-    if (fit < groups && 2 * fit + lag < kAreaLen) { // odd lag: one instant of the next group
-        d0[2 * fit + lag] = raw[8 * fit + 4];
-        d8[2 * fit + lag] = raw[8 * fit + 6];
+        for (int j = 0; j < 2; ++j) {
+            const int32_t at = 2 * g + j + lag;
+            if (at < 0 || at >= kAreaLen) continue;
+            d0[at] = r[4 + j];
+            d8[at] = r[6 + j];
+        }
     }
 }
 
@@ -97,15 +97,13 @@ inline uint8_t smoothStep(uint8_t p, uint8_t c, uint8_t x, int32_t lim) {
 }
 } // namespace
 
-void SmoothPair(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit) {
-    // Sample i reads sample i + 1: stop one short of the end of the area.
-    const int32_t last = std::min(count, kAreaLen - 2);
-    if (last < 1) return;
+void SmoothPairScalar(uint8_t *a1, uint8_t *a2, int32_t first, int32_t last, uint8_t limit) {
+    last = std::min(last, kAreaLen - 2); // sample i reads sample i + 1
+    first = std::max(first, 1);
+    if (last < first) return;
     const int32_t lim = limit;
-    // The two channels are independent chains; running them side by side hides the latency
-    // of each step's dependence on the previous result.
-    uint8_t p1 = a1[0], p2 = a2[0];
-    for (int32_t i = 1; i <= last; ++i) {
+    uint8_t p1 = a1[first - 1], p2 = a2[first - 1];
+    for (int32_t i = first; i <= last; ++i) {
         p1 = a1[i] = smoothStep(p1, a1[i], a1[i + 1], lim);
         p2 = a2[i] = smoothStep(p2, a2[i], a2[i + 1], lim);
     }

@@ -26,6 +26,8 @@ int LogicLag(uint8_t rateIndex);
 struct AnalogLut {
     uint8_t even[256];
     uint8_t odd[256];
+    float gain;       // the even-sample correction in closed form, for the vector path:
+    int32_t addAfter; // even = clamp(trunc(s * gain) + addAfter, 3, 252)
 };
 void BuildAnalogLut(AnalogLut &lut, float gainFactor, int32_t zero);
 
@@ -34,10 +36,16 @@ void BuildAnalogLut(AnalogLut &lut, float gainFactor, int32_t zero);
 // dropped.
 void DistributeGroups(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2, uint8_t *d0,
                       uint8_t *d8, int lag, const AnalogLut &lutA1, const AnalogLut &lutA2);
+// The same, one group at a time (reference for the vector path, and its tails).
+void DistributeGroupsScalar(const uint8_t *raw, int32_t firstGroup, int32_t groups, uint8_t *a1,
+                            uint8_t *a2, uint8_t *d0, uint8_t *d8, int lag, const AnalogLut &lutA1,
+                            const AnalogLut &lutA2);
 void ApplyAnalogLut(uint8_t *area, int32_t n, const AnalogLut &lut);
 
 // Noise smoothing of both channels over samples 1..count (limited to the areas).
 void SmoothPair(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit);
+// The same over samples first..last, one sample at a time (reference and tails).
+void SmoothPairScalar(uint8_t *a1, uint8_t *a2, int32_t first, int32_t last, uint8_t limit);
 
 // Demo synthesis of one record (square on A1, triangle on A2, counter on the logic inputs
 // `lag` places on). Logic areas may be null.
@@ -56,11 +64,10 @@ void ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_
                 int32_t *ps, uint8_t *dc);
 void Smooth(uint8_t *sb, int32_t count, const int32_t *ps, const uint8_t *dc);
 void AlignTrigger(const uint8_t *sb, int16_t trigChannel, const uint8_t *trigSlope,
-                  const uint8_t *trigLevel, int32_t trigPos, uint8_t zoomIndex,
-                  int32_t *viewStart, const int32_t *ps);
-void EtsMerge(uint8_t *sb, int32_t *ps, uint8_t *dc, int16_t trigChannel,
-              const uint8_t *trigSlope, const uint8_t *trigLevel, int32_t trigPos,
-              int32_t lastSample);
+                  const uint8_t *trigLevel, int32_t trigPos, uint8_t zoomIndex, int32_t *viewStart,
+                  const int32_t *ps);
+void EtsMerge(uint8_t *sb, int32_t *ps, uint8_t *dc, int16_t trigChannel, const uint8_t *trigSlope,
+              const uint8_t *trigLevel, int32_t trigPos, int32_t lastSample);
 void EtsFill(uint8_t *sb, const uint8_t *dc, int32_t trigPos, int32_t lastSample);
 
 } // namespace hwlink

@@ -57,15 +57,14 @@ class AcqTest : public SimTest {
                 s.level, s.trigDac, s.coupling, s.vdiv, s.pos);
     }
     uint8_t poll(Settings &s) {
-        return GetTrigStat(sb.data(), s.lastSample, s.depth, s.vdiv, ps, dc, s.rate,
-                           s.trigChannel, s.slope, s.level, s.trigPos, s.zoom, viewStart);
+        return GetTrigStat(sb.data(), s.lastSample, s.depth, s.vdiv, ps, dc, s.rate, s.trigChannel,
+                           s.slope, s.level, s.trigPos, s.zoom, viewStart);
     }
     // Polls until the record is complete (or the polls run out); returns the last status.
     uint8_t pollUntilComplete(Settings &s, int maxPolls = 2000) {
         uint8_t st = 0;
         for (int i = 0; i < maxPolls; ++i)
-            if ((st = poll(s)) == HW_STAT_COMPLETE)
-                break;
+            if ((st = poll(s)) == HW_STAT_COMPLETE) break;
         return st;
     }
     // Capture, then poll to completion with the trace switched off (records are long).

@@ -25,14 +25,15 @@ template <size_t N> Trace block(int addr, const std::array<uint8_t, N> &b) {
     return block(addr, b.data(), N);
 }
 
-Trace reads(size_t n) { return Trace(n, "rd"); }
+Trace reads(size_t n) {
+    return Trace(n, "rd");
+}
 
 // Read events lose their values: the samples are the simulator's business here.
 Trace withoutReadValues(const Trace &t) {
     Trace out = t;
     for (auto &l : out)
-        if (l.rfind("rd ", 0) == 0)
-            l = "rd";
+        if (l.rfind("rd ", 0) == 0) l = "rd";
     return out;
 }
 
@@ -67,11 +68,13 @@ TEST(AcquisitionChains, ArmSequenceForPositiveAndNegativePositions) {
     // -1: pre-trigger count 3, then the delay -2 (0xFE, 0xFF) with mode bit 3.
     StrobeSeq n;
     ArmStrobes(n, {0x20, 0x85, 2, 9, 0, -1});
-    const Trace negative = concat(
-        {pairs({28, 24}), {"addr 62", "wr 3", "wr 0", "addr 57", "wr 173", "wr 141"},
-         pairs({56, 14}), {"addr 60", "wr 32", "wr 96", "wr 32", "wr 96", "wr 32"},
-         {"addr 62", "wr 254", "wr 255", "addr 57", "wr 141", "wr 205", "wr 141"},
-         pairs({57, 133, 60, 32 | 1 | 4 | 8, 56, 2, 57, 149})});
+    const Trace negative =
+        concat({pairs({28, 24}),
+                {"addr 62", "wr 3", "wr 0", "addr 57", "wr 173", "wr 141"},
+                pairs({56, 14}),
+                {"addr 60", "wr 32", "wr 96", "wr 32", "wr 96", "wr 32"},
+                {"addr 62", "wr 254", "wr 255", "addr 57", "wr 141", "wr 205", "wr 141"},
+                pairs({57, 133, 60, 32 | 1 | 4 | 8, 56, 2, 57, 149})});
     EXPECT_EQ(strobes(n), negative);
 }
 
@@ -126,6 +129,26 @@ TEST(AcquisitionChains, TimingStartsContinuesAndRestartsEquivalentTimeSeries) {
     EXPECT_EQ(dc[HW_DC_ClockDiv], 0);
 }
 
+TEST(SimulatedInputs, SignalVariableItems) {
+    sim::SignalConfig c = sim::defaultSignals();
+    EXPECT_TRUE(sim::parseSignals(" A2 = triangle, 5e3 ,0.5; d=word,0x00ff; cal=2000 ;SEED=9", c));
+    EXPECT_EQ(c.analog[1].shape, sim::Shape::Triangle);
+    EXPECT_EQ(c.analog[1].frequency, 5e3);
+    EXPECT_EQ(c.analog[1].amplitude, 0.5);
+    EXPECT_EQ(c.analog[1].offset, 0.0) << "missing field keeps its value";
+    EXPECT_FALSE(c.logicCounter);
+    EXPECT_EQ(c.logicWord, 0x00FF);
+    EXPECT_EQ(c.calFrequency, 2000.0);
+    EXPECT_EQ(c.calAmplitude, 0.2);
+    EXPECT_EQ(c.seed, 9u);
+    EXPECT_EQ(c.analog[0].shape, sim::Shape::Square) << "A1 default untouched";
+    // A bad item is skipped, the good ones still apply.
+    EXPECT_FALSE(sim::parseSignals("A1=wobble,1;NOISE=0.5;D=word,70000", c));
+    EXPECT_EQ(c.analog[0].shape, sim::Shape::Square);
+    EXPECT_EQ(c.noise, 0.5);
+    EXPECT_EQ(c.logicWord, 0x00FF);
+}
+
 class CaptureTest : public AcqTest {};
 
 // Capture with the program's defaults right after FindHardware: both channels are calibrated,
@@ -139,8 +162,8 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
     // One calibration: grounded front end, set-up, nine trim reads, two gain reads.
     auto calibration = [&](int k, uint8_t gnd, const std::array<uint16_t, 4> &first) {
         Trace t = concat({block(29, FrontEndChain(gnd, k ? 64 : 16, k ? 32 : 8)),
-                          pairs({28, 24, 60, 0x36, 56, 119, 57, 0xA0}),
-                          block(29, DacChain(first)), pairs({0, 0, 63, 0}), reads(2112)});
+                          pairs({28, 24, 60, 0x36, 56, 119, 57, 0xA0}), block(29, DacChain(first)),
+                          pairs({0, 0, 63, 0}), reads(2112)});
         return t;
     };
     size_t at = 0;
@@ -172,10 +195,10 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
     expectNext(block(29, DacChain({2384, 4080 - 16 * 98, uint16_t(203 * 4 + trimA2 + 750),
                                    uint16_t(178 * 4 + trimA1 + 750)})),
                "positions and threshold");
-    const Trace packet = concat({{"addr 58", "wr 128", "addr 58", "wr 128"},
-                                 pairs({28, 24, 62, 155, 62, 0, 57, 168, 57, 136, 56, 14, 60, 48,
-                                        60, 112, 60, 48, 60, 112, 60, 48, 57, 128, 60, 53, 56, 1,
-                                        57, 144})});
+    const Trace packet =
+        concat({{"addr 58", "wr 128", "addr 58", "wr 128"},
+                pairs({28,  24, 62, 155, 62,  0,  57, 168, 57,  136, 56, 14, 60, 48, 60,
+                       112, 60, 48, 60,  112, 60, 48, 57,  128, 60,  53, 56, 1,  57, 144})});
     expectNext(packet, "trigger level and arming, one packet");
     EXPECT_EQ(at, bus.size());
 
@@ -246,13 +269,14 @@ TEST_F(CaptureTest, ParallelLinkSendsTheSameArmingWithoutAddressRepeats) {
     capture(s);
     sim::takeTrace();
     capture(s);
-    const Trace want = concat({{"addr 58", "wr 128", "wr 128"}, pairs({28, 24}),
-                               {"addr 62", "wr 3", "wr 0", "addr 57", "wr 168", "wr 136"},
-                               pairs({56, 14}),
-                               {"addr 60", "wr 48", "wr 112", "wr 48", "wr 112", "wr 48"},
-                               {"addr 62", "wr 254", "wr 255", "addr 57", "wr 136", "wr 200",
-                                "wr 136"},
-                               pairs({57, 128, 60, 48 | 1 | 4 | 8, 56, 1, 57, 144})});
+    const Trace want =
+        concat({{"addr 58", "wr 128", "wr 128"},
+                pairs({28, 24}),
+                {"addr 62", "wr 3", "wr 0", "addr 57", "wr 168", "wr 136"},
+                pairs({56, 14}),
+                {"addr 60", "wr 48", "wr 112", "wr 48", "wr 112", "wr 48"},
+                {"addr 62", "wr 254", "wr 255", "addr 57", "wr 136", "wr 200", "wr 136"},
+                pairs({57, 128, 60, 48 | 1 | 4 | 8, 56, 1, 57, 144})});
     EXPECT_EQ(busEvents(sim::takeTrace()), want);
 }
 
@@ -263,8 +287,8 @@ TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
     sim::takeTrace();
 
     EXPECT_EQ(ForceTrigger(ps, dc), 1);
-    EXPECT_EQ(sim::takeTrace(), concat({{"usb-reg-write 131 0 8"},
-                                        pairs({57, 0x97, 57, 0x93, 57, 0x97, 57, 0x93})}));
+    EXPECT_EQ(sim::takeTrace(),
+              concat({{"usb-reg-write 131 0 8"}, pairs({57, 0x97, 57, 0x93, 57, 0x97, 57, 0x93})}));
 
     sim::SignalConfig sig = sim::defaultSignals();
     sig.analog[0] = {sim::Shape::Dc, 0, 0, 0.1}; // one division above A1's zero line

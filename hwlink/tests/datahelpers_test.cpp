@@ -5,16 +5,12 @@
 #include <vector>
 
 TEST(GetVbarData, SplitsTheWordUnderTheBarIntoSixteenBits) {
-    std::vector<uint8_t> lo(10, 0), hi(10, 0);
-    lo[7] = 0xA5;
-    hi[7] = 0x3C;
-    uint8_t bits[16], pair[2];
-    GetVbarData(lo.data(), hi.data(), 7, bits, pair);
-    EXPECT_EQ(pair[0], 0xA5);
-    EXPECT_EQ(pair[1], 0x3C);
-    const uint16_t word = 0x3CA5; // D15 .. D0
+    uint8_t lo[8] = {0, 0, 0, 0, 0, 0, 0, 0xA5}, hi[8] = {0, 0, 0, 0, 0, 0, 0, 0x3C}, bits[16],
+            pair[2];
+    GetVbarData(lo, hi, 7, bits, pair);
+    EXPECT_EQ(pair[0] | pair[1] << 8, 0x3CA5);
     for (int k = 0; k < 16; ++k)
-        EXPECT_EQ(bits[k], (word >> k) & 1) << "D" << k;
+        EXPECT_EQ(bits[k], (0x3CA5 >> k) & 1) << "D" << k;
 }
 
 namespace {

@@ -29,10 +29,8 @@ TEST_F(EtsTest, SeriesAt20GSaMergesASmoothSine) {
     std::vector<uint8_t> results;
     for (int i = 0; i < 200; ++i) {
         const uint8_t st = poll(s);
-        if (st != HW_STAT_WAIT_TRIGGER)
-            results.push_back(st);
-        if (st == HW_STAT_COMPLETE)
-            break;
+        if (st != HW_STAT_WAIT_TRIGGER) results.push_back(st);
+        if (st == HW_STAT_COMPLETE) break;
     }
     ASSERT_FALSE(results.empty());
     EXPECT_EQ(results.back(), HW_STAT_COMPLETE);
@@ -75,8 +73,7 @@ TEST_F(EtsTest, SeriesAt20GSaMergesASmoothSine) {
                 mx = std::max(mx, std::abs(e));
             }
             const double rms = std::sqrt(sum / 1820);
-            if (rms < best)
-                best = rms, maxErr = mx, bestAmp = amp;
+            if (rms < best) best = rms, maxErr = mx, bestAmp = amp;
         }
         EXPECT_NEAR(bestAmp, 75.0, 7.5);
         EXPECT_LT(best, 5.0);

@@ -5,6 +5,7 @@
 #include "acq_fixture.h"
 #include "src/acquisition.h"
 #include <cmath>
+#include <random>
 
 namespace hwlink::test {
 namespace {
@@ -114,7 +115,7 @@ TEST(ReadbackSteps, SmoothingFlattensNoiseKeepsEdgesAndStaysInsideTheAreas) {
     const int32_t n = HW_SB_AREA_LEN;
     std::vector<uint8_t> a1(n), a2(n);
     for (int32_t i = 0; i < n; ++i) {
-        a1[i] = uint8_t(100 + (i % 2) * 3); // a 3-code comb: noise for limit 4
+        a1[i] = uint8_t(100 + (i % 2) * 3);       // a 3-code comb: noise for limit 4
         a2[i] = uint8_t((i / 64) % 2 ? 60 : 190); // edges of 130 codes
     }
     SmoothPair(a1.data(), a2.data(), n, 4);
@@ -129,6 +130,40 @@ TEST(ReadbackSteps, SmoothingFlattensNoiseKeepsEdgesAndStaysInsideTheAreas) {
     std::vector<uint8_t> b1 = {250, 2, 250, 250}, b2 = {0, 0, 0, 0};
     SmoothPair(b1.data(), b2.data(), 2, 8);
     EXPECT_EQ(b1[1], ((250 + 250) / 2 + 2) / 2);
+}
+
+// The vector paths must give the bytes of the sample-by-sample reference, block edges and
+// tails included, for noise, edges, wrap-around differences and every smoothing limit.
+TEST(ReadbackSteps, VectorPathsMatchTheReference) {
+    std::mt19937 rng(11);
+    const int32_t n = HW_SB_AREA_LEN;
+    std::vector<uint8_t> raw(size_t(n) * 4);
+    for (auto &b : raw)
+        b = uint8_t(rng());
+    for (int32_t i = 0; i < n * 4; i += 8) // slow runs too, where the smoothing chains
+        if ((i / 4096) % 2) raw[size_t(i)] = raw[size_t(i) + 1] = uint8_t(100 + (i / 64) % 7);
+    AnalogLut l1, l2;
+    BuildAnalogLut(l1, 1.0745f, -6);
+    BuildAnalogLut(l2, 1.005f, 7);
+    for (int lag : {10, 9}) {
+        std::vector<uint8_t> f[4], r[4];
+        for (int k = 0; k < 4; ++k)
+            f[k] = r[k] = std::vector<uint8_t>(n, 0xAB);
+        DistributeGroups(raw.data(), n / 2, f[0].data(), f[1].data(), f[2].data(), f[3].data(), lag,
+                         l1, l2);
+        DistributeGroupsScalar(raw.data(), 0, n / 2, r[0].data(), r[1].data(), r[2].data(),
+                               r[3].data(), lag, l1, l2);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_TRUE(f[k] == r[k]) << "area " << k << " lag " << lag;
+        for (uint8_t limit : {4, 5, 7, 16}) {
+            for (int32_t count : {n, n - 1, 2047, 5000}) {
+                std::vector<uint8_t> s1 = f[0], s2 = f[1], t1 = f[0], t2 = f[1];
+                SmoothPair(s1.data(), s2.data(), count, limit);
+                SmoothPairScalar(t1.data(), t2.data(), 1, count, limit);
+                ASSERT_TRUE(s1 == t1 && s2 == t2) << int(limit) << " " << count;
+            }
+        }
+    }
 }
 
 class ReadbackTest : public AcqTest {
@@ -182,8 +217,8 @@ TEST_F(ReadbackTest, ReadRecordSetupAndAFailingBulkRead) {
     EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
     sim::faults().failBulkAfter = -1;
     const Trace t = sim::takeTrace();
-    const Trace want = concat({{"usb-reg-write 131 0 10"},
-                               pairs({28, 4, 60, 0x37, 56, 119, 57, 0xA0, 63, 0})});
+    const Trace want =
+        concat({{"usb-reg-write 131 0 10"}, pairs({28, 4, 60, 0x37, 56, 119, 57, 0xA0, 63, 0})});
     const Trace bus = busEvents(t);
     ASSERT_GE(bus.size(), 12u);
     EXPECT_EQ(slice(bus, 0, 2), (Trace{"addr 61", "rd 7"}));
@@ -254,8 +289,7 @@ TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
 int crossingAt(const uint8_t *x, int32_t viewStart, int from, int to, int level, bool slope) {
     for (int j = from; j < to; ++j) {
         const int p = x[viewStart + j - 1], c = x[viewStart + j];
-        if (slope ? (p <= level && c > level) : (p > level && c <= level))
-            return j;
+        if (slope ? (p <= level && c > level) : (p > level && c <= level)) return j;
     }
     return -1;
 }
@@ -276,8 +310,7 @@ TEST_F(ReadbackTest, AnalogTriggerPutsTheCrossingOnTheTriggerPosition) {
             std::vector<uint8_t> first;
             for (int rec = 0; rec < 3; ++rec) {
                 ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
-                const int j =
-                    crossingAt(x, viewStart[0], s.trigPos - 3, s.trigPos + 4, 128, slope);
+                const int j = crossingAt(x, viewStart[0], s.trigPos - 3, s.trigPos + 4, 128, slope);
                 EXPECT_NEAR(j, s.trigPos, 1) << "record " << rec;
                 std::vector<uint8_t> shown(x + viewStart[0], x + viewStart[0] + 1900);
                 if (rec == 0) {

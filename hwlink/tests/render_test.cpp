@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Pixel-exact drawing on small surfaces. Pictures: 'o' sample dots (colour argument), '+' pen
-// lines, '.' background. Every canvas sits inside guard pixels that must stay untouched.
+// Pixel-exact drawing on small surfaces. Pictures, row by row from the top and separated by '|':
+// 'o' sample dots (colour argument), '+' pen lines, '.' background. Every canvas sits inside
+// guard pixels that must stay untouched.
 #include "hwlink.h"
 #include "src/surface.h"
 #include <algorithm>
@@ -28,7 +29,7 @@ struct Canvas {
     uint32_t at(int x, int y) const { return mem[size_t(y + 1) * stride + x]; }
     std::string picture() const {
         std::string p;
-        for (int y = 0; y < h; ++y, p += '\n')
+        for (int y = 0; y < h; ++y, p += y < h ? "|" : "")
             for (int x = 0; x < w; ++x)
                 p += at(x, y) == kDotPx   ? 'o'
                      : at(x, y) == kPenPx ? '+'
@@ -45,13 +46,6 @@ struct Canvas {
     }
 };
 
-std::string lines(std::initializer_list<const char *> rows) {
-    std::string p;
-    for (const char *r : rows)
-        p += std::string(r) + '\n';
-    return p;
-}
-
 } // namespace
 
 TEST(Surface, PixelsAndLinesFollowDeviceContextRulesAndClip) {
@@ -66,11 +60,11 @@ TEST(Surface, PixelsAndLinesFollowDeviceContextRulesAndClip) {
     hwlink::lineTo(&c.s, 5, 3);
     EXPECT_EQ(c.s.x, 5);
     EXPECT_EQ(c.s.y, 3);
-    EXPECT_EQ(c.picture(), lines({"......", ".?.+..", "...++.", "...+..", "++++.."}));
+    EXPECT_EQ(c.picture(), "......|.?.+..|...++.|...+..|++++..");
     Canvas d(5, 5); // a line from far outside to far outside crosses on the diagonal only
     hwlink::moveTo(&d.s, -2000000000, -2000000000);
     hwlink::lineTo(&d.s, 2000000000, 2000000000);
-    EXPECT_EQ(d.picture(), lines({"+....", ".+...", "..+..", "...+.", "....+"}));
+    EXPECT_EQ(d.picture(), "+....|.+...|..+..|...+.|....+");
     EXPECT_TRUE(c.guardsIntact() && d.guardsIntact());
 }
 
@@ -114,10 +108,8 @@ TEST(Drawzoom, OneToOneDotsAndVerticalJoinsFromTheViewStart) {
     Canvas dots(6, 7), joined(6, 7);
     t.draw(dots, 0, 5, 0, 4, 2);
     t.draw(joined, 0, 5, 1, 4, 2);
-    EXPECT_EQ(dots.picture(),
-              lines({"......", "...o..", "o.....", "......", "......", ".oo...", "......"}));
-    EXPECT_EQ(joined.picture(),
-              lines({"......", "...o+.", "o+.++.", ".+.+..", ".+.+..", ".oo+..", "......"}));
+    EXPECT_EQ(dots.picture(), "......|...o..|o.....|......|......|.oo...|......");
+    EXPECT_EQ(joined.picture(), "......|...o+.|o+.++.|.+.+..|.+.+..|.oo+..|......");
     EXPECT_EQ(t.slot(0, 5), (std::vector<uint8_t>{2, 5, 5, 1, 3}));
     t.view[1] = 4; // the memory channel M1 (kind 2) keeps its own start
     t.draw(dots, 2, 5, 0, 4, 2);
@@ -131,12 +123,10 @@ TEST(Drawzoom, ExpandingInterpolatesTowardsZeroAndShiftsBySubSamplePhase) {
     t.draw(p0, 1, 4, 1, 5); // x2: two columns per sample
     // 4 + (1 - 4) / 2 truncates to 3, not 2.
     EXPECT_EQ(t.slot(1, 8), (std::vector<uint8_t>{4, 3, 1, 3, 6, 6, 6, 4}));
-    EXPECT_EQ(p0.picture(), lines({".......", "o+.....", ".+.....", ".o+....", "..+....", "..+..+.",
-                                   "..ooo+.", "......."}));
+    EXPECT_EQ(p0.picture(), ".......|o+.....|.+.....|.o+....|..+....|..+..+.|..ooo+.|.......");
     t.view[3] = 1;
     t.draw(p1, 1, 4, 1, 5);
-    EXPECT_EQ(p1.picture(), lines({".......", ".o+....", ".++....", "o+o+...", "...+...", "...+...",
-                                   "...oo..", "......."}));
+    EXPECT_EQ(p1.picture(), ".......|.o+....|.++....|o+o+...|...+...|...+...|...oo..|.......");
 }
 
 TEST(Drawzoom, CompressingDrawsMinMaxBarsAndClosesTheEnvelope) {
@@ -148,10 +138,8 @@ TEST(Drawzoom, CompressingDrawsMinMaxBarsAndClosesTheEnvelope) {
     t.draw(env, 0, 6, 1, 4);
     EXPECT_EQ(t.slot(0, 6), (std::vector<uint8_t>{3, 4, 8, 1, 2, 0})); // minima
     EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{5, 4, 9, 2, 2, 7})); // maxima, next slot
-    EXPECT_EQ(bars.picture(), lines({".....", "...o.", "...o.", "o....", "oo...", "o....", ".....",
-                                     ".....", "..o..", "..o..", "....."}));
-    EXPECT_EQ(env.picture(), lines({".....", "...o.", "...o.", "o.+..", "oo+..", "o++..", ".++..",
-                                    ".++..", "..o..", "..o..", "....."}));
+    EXPECT_EQ(bars.picture(), ".....|...o.|...o.|o....|oo...|o....|.....|.....|..o..|..o..|.....");
+    EXPECT_EQ(env.picture(), ".....|...o.|...o.|o.+..|oo+..|o++..|.++..|.++..|..o..|..o..|.....");
     Canvas none(5, 11);
     t.draw(none, 3, 13, 1, 4); // /500 is beyond the analog zooms: nothing at all
     EXPECT_EQ(none.picture(), Canvas(5, 11).picture());
@@ -256,11 +244,11 @@ TEST(DrawXY, ChannelAgainstItselfIsTheAntiDiagonal) {
 }
 
 TEST(DrawLa, LevelsTransitionsAndSamplesPastTheRecord) {
-    const int bit3[12] = {1, 1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1};
+    const int bit3[12] = {1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 1};
     std::vector<uint8_t> work(64, 0);
     auto run = [&](int zoom, int first, int len, int width) {
-        std::vector<uint8_t> data(
-            static_cast<size_t>(len)); // exactly the record: nothing past it is read
+        // Exactly the record: nothing past it may be read.
+        std::vector<uint8_t> data(static_cast<size_t>(len));
         for (int i = 0; i < len; ++i)
             data[i] = uint8_t((bit3[i] << 3) | ((i * 37) & 0xF7));
         Canvas c(width + 1, 8);
@@ -268,16 +256,14 @@ TEST(DrawLa, LevelsTransitionsAndSamplesPastTheRecord) {
         return c.picture();
     };
     // Lane height 8: high at row 2, low at row 6, transitions from row 2 to row 6.
-    EXPECT_EQ(run(6, 0, 11, 5), lines({"......", "......", "oo+.+.", "..+.+.", "..+.+.", "..+.+.",
-                                       "..+o+.", "......"}));
-    EXPECT_EQ(run(6, 0, 9, 5), lines({"......", "......", "oo+...", "..+...", "..+...", "..+...",
-                                      "..+oo.", "......"}));
-    EXPECT_EQ(run(4, 3, 12, 8), lines({".........", ".........", "+++++....", "....+....",
-                                       "....+....", "....+....", "....++++.", "........."}));
+    // /2: a column sees its two samples and the next column's first (the edge 7 -> 8).
+    EXPECT_EQ(run(6, 0, 11, 5), "......|......|oo++o.|..++..|..++..|..++..|..++..|......");
+    EXPECT_EQ(run(6, 0, 8, 5), "......|......|oo+...|..+...|..+...|..+...|..+oo.|......");
+    EXPECT_EQ(run(4, 3, 12, 8),
+              ".........|.........|+++++....|....+....|....+....|....+....|....++++.|.........");
     EXPECT_EQ(std::vector<uint8_t>(work.begin(), work.begin() + 8),
               (std::vector<uint8_t>{2, 2, 2, 2, 6, 6, 6, 6}));
-    EXPECT_EQ(run(5, 7, 10, 5), lines({"......", "......", "..++..", "..++..", "..++..", "..++..",
-                                       "+++++.", "......"}));
+    EXPECT_EQ(run(5, 7, 10, 5), "......|......|.+++..|.+.+..|.+.+..|.+.+..|++.++.|......");
 }
 
 TEST(DrawLa, OneRisingEdgeAtEveryZoom) {

@@ -2,6 +2,7 @@
 // The main window: toolbar, start-up boxes, the acquisition loop run from the event loop,
 // closing during acquisition, a missing bitstream and the window placement.
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include <QApplication>
@@ -43,6 +44,7 @@ struct BoxClicker {
 };
 
 int DistinctValues(const uint8_t *p, int n) {
+
     return static_cast<int>(std::set<uint8_t>(p, p + n).size());
 }
 
@@ -60,8 +62,8 @@ class MainWindowTest : public QObject {
         ProgramRun run(QStringLiteral("usb"));
         const QList<QAction *> actions = run.w->tbToolBar->actions();
         QCOMPARE(actions.size(), 9);
-        const char *const keys[9] = {"Go", "", "V3bar", "V1bar", "Tbar", "V2bar", "Hbar", "",
-                                     "Autoset"};
+        const char *const keys[9] = {"Go",    "",     "V3bar", "V1bar",  "Tbar",
+                                     "V2bar", "Hbar", "",      "Autoset"};
         const char *const tips[9] = {"Start/Stop",
                                      "",
                                      "Move All Vbars to Screen",
@@ -89,7 +91,7 @@ class MainWindowTest : public QObject {
         hbar->trigger();
         QVERIFY(!hbar->isChecked());
         // The first screen leaves the keyboard on the trigger source.
-        QCOMPARE(QApplication::focusWidget(), run.view()->cmbTrigCh);
+        QCOMPARE(run.view()->focusWidget(), run.view()->cmbTrigCh);
     }
 
     void onceStopsAfterOneRecord() {
@@ -139,13 +141,25 @@ class MainWindowTest : public QObject {
         QCOMPARE(app().DevConfig[HW_DC_Link], uint8_t{HW_LINK_NONE});
         QCOMPARE(w->windowTitle(), QStringLiteral("VRX-73604"));
 
+        // The demo signals follow the ranges: on the most sensitive one they fill the screen.
+        TimingView *v = w->timingView();
+        Choose(v->cmbVdiv, QStringLiteral("50mV"));
+        QTest::mouseClick(v->lbTab[1], Qt::LeftButton);
+        Choose(v->cmbVdiv, QStringLiteral("50mV"));
         w->tbButtons[0]->trigger();
         QVERIFY(WaitForRecords(*w, 2, 5000));
         const int n = app().RecordLen;
         const uint8_t *a1 = app().SampleBuf.data() + HW_SB_A1;
         const uint8_t *a2 = app().SampleBuf.data() + HW_SB_A2;
-        QCOMPARE(DistinctValues(a1, n), 2); // a square: two levels
-        // A triangle: rises and falls in even steps over a wide range.
+        // A square: two levels far apart (the converter correction may move a sample by a
+        // code or two), each held for a good part of the record.
+        const auto [lo, hi] = std::minmax_element(a1, a1 + n);
+        QVERIFY(*hi - *lo > 100);
+        const auto low = std::count_if(a1, a1 + n, [&](uint8_t c) { return c <= *lo + 4; });
+        const auto high = std::count_if(a1, a1 + n, [&](uint8_t c) { return c >= *hi - 4; });
+        QCOMPARE(low + high, std::ptrdiff_t{n});
+        QVERIFY(low > n / 10 && high > n / 10);
+        // A triangle: rises and falls over a wide range.
         int turns = 0;
         for (int i = 2; i < n; ++i)
             if ((a2[i] - a2[i - 1]) * (a2[i - 1] - a2[i - 2]) < 0) ++turns;
@@ -165,7 +179,7 @@ class MainWindowTest : public QObject {
         QVERIFY(WaitUntil([] { return !AcquisitionActive(); }));
     }
 
-    // A new depth re-arms the running acquisition with the new record length.
+    // A new depth or coupling re-arms the running acquisition.
     void depthSwitchDuringAcquisition() {
         ProgramRun run(QStringLiteral("usb"));
         TimingView *v = run.view();
@@ -179,25 +193,32 @@ class MainWindowTest : public QObject {
         }
         QCOMPARE(app().RecordLen, 131072);
         QCOMPARE(v->ScrollVbar[0]->maximum(), 131071);
+        // Any front-panel change is taken up by the next pass, which re-arms.
+        Choose(v->cmbCouple, QStringLiteral("AC"));
+        QCOMPARE(app().ParamChanged, uint8_t{1});
+        QVERIFY(WaitUntil([] { return app().ParamChanged == 0; }, 1000));
+        QVERIFY(run.waitRecords(1));
         run.go()->trigger();
         QVERIFY(WaitUntil([] { return !AcquisitionActive(); }));
     }
 
     // "E&xit" while acquiring: the loop ends, the windows close, nothing runs afterwards.
     void closeDuringAcquisition() {
-        ProgramRun run(QStringLiteral("usb"));
-        Choose(run.view()->cmbCapture, QStringLiteral("Auto."));
-        run.go()->trigger();
-        QVERIFY(run.waitRecords(2));
-        run.w->mnuFileExit->trigger();
-        QVERIFY(!AcquisitionActive());
-        QCOMPARE(app().Running, int16_t{0});
-        QVERIFY(!run.w->isVisible());
-        QVERIFY(!run.view()->isVisible());
-        QVERIFY(!run.w->driver()->stepping());
-        const int64_t n = run.records();
-        QTest::qWait(150);
-        QCOMPARE(run.records(), n);
+        {
+            ProgramRun run(QStringLiteral("usb"));
+            Choose(run.view()->cmbCapture, QStringLiteral("Auto."));
+            run.go()->trigger();
+            QVERIFY(run.waitRecords(2));
+            run.w->mnuFileExit->trigger();
+            QVERIFY(!AcquisitionActive());
+            QCOMPARE(app().Running, int16_t{0});
+            QVERIFY(!run.w->isVisible());
+            QVERIFY(!run.view()->isVisible());
+            QVERIFY(!run.w->driver()->stepping());
+            const int64_t n = run.records();
+            QTest::qWait(150);
+            QCOMPARE(run.records(), n);
+        }
         // Closing the timing view ends the program the same way.
         ProgramRun again(QStringLiteral("usb"));
         again.go()->trigger();
@@ -211,6 +232,8 @@ class MainWindowTest : public QObject {
     // usable; the missing file is not created.
     void missingBitstream() {
         QTemporaryDir empty;
+        // As at a fresh start: no bitstream read before.
+        app().ConfigBits.fill(0);
         ProgramRun run(QStringLiteral("usb"), empty.path());
         QCOMPARE(run.ui.boxes.size(), size_t{2});
         QCOMPARE(run.ui.boxes[0].caption, QStringLiteral("Reset Hardware"));
@@ -234,7 +257,7 @@ class MainWindowTest : public QObject {
         store.sync();
         {
             ProgramRun run(QStringLiteral("usb"));
-            QCOMPARE(run.w->pos(), QPoint(66, 66)); // 1000 twips
+            QCOMPARE(run.w->pos(), QPoint(66, 66));   // 1000 twips
             QCOMPARE(run.w->size(), QSize(433, 433)); // 6500 twips
             run.w->move(120, 90);
             run.w->resize(500, 300);
@@ -261,6 +284,37 @@ class MainWindowTest : public QObject {
         store.sync();
         QCOMPARE(store.value(QStringLiteral("Settings/MainWidth")).toString(),
                  QStringLiteral("7500"));
+    }
+
+    // The bitstream comes from the working directory, else from the program's folder.
+    void bitstreamLookup() {
+        QTemporaryDir work, exe;
+        const QString file = QStringLiteral("73604.bit");
+        QCOMPARE(BitstreamDirectory(work.path(), exe.path()), work.path());
+        QFile(QDir(exe.path()).filePath(file)).open(QIODevice::WriteOnly);
+        QCOMPARE(BitstreamDirectory(work.path(), exe.path()), exe.path());
+        QFile(QDir(work.path()).filePath(file)).open(QIODevice::WriteOnly);
+        QCOMPARE(BitstreamDirectory(work.path(), exe.path()), work.path());
+    }
+
+    void commandLine() {
+        ProgramOptions o;
+        QString error;
+        QVERIFY(ParseOptions(
+            {"--sim", "epp", "--depth", "128k", "--screenshots", "shots", "--measure-fps", "2.5"},
+            o, error));
+        QCOMPARE(o.sim, QStringLiteral("epp"));
+        QCOMPARE(o.depth, 2);
+        QCOMPARE(o.screenshotDir, QStringLiteral("shots"));
+        QCOMPARE(o.measureSeconds, 2.5);
+        for (const QStringList &bad :
+             {QStringList{"--sim", "usb3"}, QStringList{"--sim"}, QStringList{"--depth", "4K"},
+              QStringList{"--measure-fps", "0"}, QStringList{"-x"}}) {
+            ProgramOptions p;
+            error.clear();
+            QVERIFY(!ParseOptions(bad, p, error));
+            QVERIFY(!error.isEmpty());
+        }
     }
 
   private:
