@@ -3,21 +3,13 @@
 // control DAC, trigger, sample memory, status and read-out.
 #include "sim/acquisition_model.h"
 #include "src/clock.h"
+#include "src/registers.h"
 #include <algorithm>
 #include <cmath>
 
 namespace hwlink::sim {
 
 namespace {
-
-constexpr uint8_t kRegSerial = 29;
-constexpr uint8_t kRegTrigCtl = 57;
-constexpr uint8_t kRegLevel = 58;
-constexpr uint8_t kRegMask = 59;
-constexpr uint8_t kRegMode = 60;
-constexpr uint8_t kRegStatus = 61;
-constexpr uint8_t kRegPosition = 62;
-constexpr uint8_t kRegReadout = 63;
 
 // Status register 61, low three bits.
 constexpr uint8_t kStatIdle = 0;
@@ -136,29 +128,29 @@ void AcquisitionModel::write(uint8_t reg, uint8_t value) {
     const uint8_t prev = regs_[reg];
     regs_[reg] = value;
     switch (reg) {
-    case kRegSerial:
+    case reg::kControl:
         serialPort(value);
         break;
-    case kRegLevel: // 16-bit registers take the low byte first
+    case reg::kLevel: // 16-bit registers take the low byte first
         shift58_ = uint16_t((shift58_ >> 8) | (value << 8));
         break;
-    case kRegMask:
+    case reg::kMask:
         shift59_ = uint16_t((shift59_ >> 8) | (value << 8));
         break;
-    case kRegPosition:
+    case reg::kPosition:
         shift62_ = uint16_t((shift62_ >> 8) | (value << 8));
         break;
-    case kRegTrigCtl:
+    case reg::kTrigCtl:
         regs_[reg] = prev;
         triggerControl(value);
         regs_[reg] = value;
         break;
-    case kRegMode:
+    case reg::kMode:
         if (value & 0x40) { // reset pulse: the acquisition logic starts over
             acq_.armed = acq_.triggered = acq_.complete = false;
         }
         break;
-    case kRegReadout:
+    case reg::kReadout:
         startReadout();
         break;
     default:
@@ -185,13 +177,13 @@ void AcquisitionModel::serialPort(uint8_t v) {
 }
 
 void AcquisitionModel::triggerControl(uint8_t v) {
-    const uint8_t prev = regs_[kRegTrigCtl];
+    const uint8_t prev = regs_[reg::kTrigCtl];
     if (v & kTcLoad) {
         if (v & kTcLoadPos) preCount_ = shift62_;
         if (v & kTcLoadDelay) delayCount_ = shift62_;
     }
     if ((v & kTcRun) && !(prev & kTcRun)) {
-        regs_[kRegTrigCtl] = v;
+        regs_[reg::kTrigCtl] = v;
         arm();
         return;
     }
@@ -219,7 +211,7 @@ void AcquisitionModel::arm() {
     Acquisition a;
     a.armed = true;
     a.serial = acq_.serial + 1;
-    const uint8_t mode = regs_[kRegMode];
+    const uint8_t mode = regs_[reg::kMode];
     switch ((mode >> 4) & 3) {
     case 0:
         a.n = 131072;
@@ -242,7 +234,7 @@ void AcquisitionModel::arm() {
     // The trigger sample lands 8 samples after the pre-trigger count (pipeline), less the delay.
     a.tIdx = a.prefill + 8 - delay;
     a.kScan = std::max<int64_t>(a.prefill, 1);
-    const uint8_t tc = regs_[kRegTrigCtl];
+    const uint8_t tc = regs_[reg::kTrigCtl];
     a.source = tc & 3;
     a.slope = (tc & kTcSlope) != 0;
     a.level[0] = uint8_t(shift58_ & 0xFF);
@@ -361,7 +353,7 @@ uint8_t AcquisitionModel::status() {
 
 void AcquisitionModel::startReadout() {
     readPos_ = 0;
-    switch (regs_[kRegMode] & 7) {
+    switch (regs_[reg::kMode] & 7) {
     case 7:
         readout_ = Readout::Record;
         if (acq_.complete && !acq_.recorded) {
@@ -409,7 +401,7 @@ uint8_t AcquisitionModel::readoutByte() {
             live.frontEnd[0] = feCode_[0];
             live.frontEnd[1] = feCode_[1];
             live.dac = dac_;
-            live.calInputs = !(regs_[kRegMode] & 0x04);
+            live.calInputs = !(regs_[reg::kMode] & 0x04);
             const int64_t g = int64_t(readPos_ / 8);
             for (int j = 0; j < 2; ++j) {
                 const int64_t k = 2 * g + j;
@@ -431,8 +423,8 @@ uint8_t AcquisitionModel::readoutByte() {
 }
 
 uint8_t AcquisitionModel::read(uint8_t reg) {
-    if (reg == kRegStatus) return status();
-    if (reg == kRegReadout) return readoutByte();
+    if (reg == reg::kStatus) return status();
+    if (reg == reg::kReadout) return readoutByte();
     return 0;
 }
 

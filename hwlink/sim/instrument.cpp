@@ -3,20 +3,11 @@
 #include "sim/sim.h"
 #include "src/bitstream_format.h"
 #include "src/clock.h"
+#include "src/registers.h"
 
 namespace hwlink::sim {
 
 namespace {
-
-constexpr uint8_t kRegConfigPort = 28;
-constexpr uint8_t kRegControl = 29; // written: control; read: identification and status
-constexpr uint8_t kRegReset = 30;   // selecting it is the reset command
-constexpr uint8_t kRegPower = 31;
-
-constexpr uint8_t kStatusReady = 0x40;
-constexpr uint8_t kStatusDone = 0x80;
-constexpr uint8_t kConfigClock = 0x02;
-constexpr uint8_t kConfigData = 0x01;
 
 // The power-down block writes this to the control register before clearing register 31.
 constexpr uint8_t kPowerDownControl = 80;
@@ -78,7 +69,7 @@ void Instrument::selectAddress(uint8_t reg) {
         userMode_ = true;
         model_.reset();
     }
-    if (reg == kRegReset) {
+    if (reg == reg::kReset) {
         userMode_ = false;
         // The reset command pulls the FPGA's program line: its configuration is gone and it
         // waits for the control register to start a new one.
@@ -90,10 +81,10 @@ void Instrument::selectAddress(uint8_t reg) {
 
 void Instrument::writeData(uint8_t value) {
     trace("wr %u", unsigned(value));
-    if (addr_ == kRegControl) {
+    if (addr_ == reg::kControl) {
         last29_ = value;
         pendingPowerDown_ = value == kPowerDownControl;
-    } else if (addr_ == kRegPower) {
+    } else if (addr_ == reg::kPower) {
         if (pendingPowerDown_ && value == 0) poweredDown_ = true;
         pendingPowerDown_ = false;
     }
@@ -101,15 +92,15 @@ void Instrument::writeData(uint8_t value) {
         model_.write(addr_, value);
         return;
     }
-    if (addr_ == kRegConfigPort)
+    if (addr_ == reg::kConfigPort)
         configPortWrite(value);
-    else if (addr_ == kRegControl && value == 0 && state_ == Config::ResetPending &&
+    else if (addr_ == reg::kControl && value == 0 && state_ == Config::ResetPending &&
              !faults().neverReady)
         startConfiguration();
 }
 
 uint8_t Instrument::readDataUntraced() {
-    if (addr_ == kRegControl) return status();
+    if (addr_ == reg::kControl) return status();
     if (userMode_) return model_.read(addr_);
     return 0xFF; // an unconfigured FPGA leaves the data lines to their pull-ups
 }
@@ -128,8 +119,8 @@ void Instrument::traceRead(uint8_t value) {
 // how the host tells a live register bus from floating lines.
 uint8_t Instrument::status() const {
     uint8_t s = boardBits(variant_) | (~last29_ & 0x0F);
-    if (ready()) s |= kStatusReady;
-    if (configured()) s |= kStatusDone;
+    if (ready()) s |= reg::kStatusReady;
+    if (configured()) s |= reg::kStatusDone;
     return s;
 }
 
@@ -145,9 +136,9 @@ void Instrument::startConfiguration() {
 }
 
 void Instrument::configPortWrite(uint8_t value) {
-    const bool rising = (value & kConfigClock) && !(configLines_ & kConfigClock);
+    const bool rising = (value & reg::kConfigClock) && !(configLines_ & reg::kConfigClock);
     configLines_ = value;
-    if (rising && state_ == Config::Receiving) clockBit(value & kConfigData);
+    if (rising && state_ == Config::Receiving) clockBit(value & reg::kConfigData);
 }
 
 // The FPGA hunts for the synchronisation word at any bit position, then takes a 32-bit

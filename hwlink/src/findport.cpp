@@ -5,15 +5,12 @@
 #include "src/bus.h"
 #include "src/libstate.h"
 #include "src/link.h"
+#include "src/registers.h"
 #include "src/transport.h"
 
 namespace hwlink {
 
 namespace {
-
-constexpr uint8_t kRegConfigPort = 28;
-constexpr uint8_t kRegControl = 29;
-constexpr uint8_t kRegReset = 30;
 
 // Register 29 echoes the value written to it with its low four bits inverted and puts the
 // board code on bits 4-5: 21 comes back as 42, 26 or 58 on the three boards.
@@ -47,7 +44,7 @@ void bppWrite(int32_t base, uint8_t value, uint8_t strobe) {
 
 bool eppTest(int32_t base) {
     PortOut(base + 2, 0);
-    PortOut(base + 3, kRegControl);
+    PortOut(base + 3, reg::kControl);
     PortOut(base + 4, 5);
     const bool pass1 = (PortIn(base + 4) & 0x0F) == 0x0A;
     PortOut(base + 4, 10);
@@ -57,7 +54,7 @@ bool eppTest(int32_t base) {
 
 bool bppTest(int32_t base) {
     PortOut(base + 2, 0);
-    bppWrite(base, kRegControl, 9);
+    bppWrite(base, reg::kControl, 9);
     bppWrite(base, 5, 3);
     PortOut(base + 2, 0x22);
     const bool pass1 = (PortIn(base) & 0x0F) == 0x0A;
@@ -88,8 +85,8 @@ uint8_t ProbeLink(int32_t *ps, uint8_t *dc, int32_t port) {
         const uint8_t one = 1, four = 4;
         BridgeWrite(kBridgeSetup, 15, &one, 1);
         BridgeWrite(kBridgeSetup, 16, &four, 1);
-        UsbSetAddr(kRegConfigPort);
-        UsbSetAddr(kRegControl);
+        UsbSetAddr(reg::kConfigPort);
+        UsbSetAddr(reg::kControl);
         UsbSetData(kIdProbe);
         const uint8_t variant = variantFromId(UsbGetData());
         dc[HW_DC_Variant] = variant;
@@ -102,7 +99,7 @@ uint8_t ProbeLink(int32_t *ps, uint8_t *dc, int32_t port) {
         for (int i = 0; i < 5; ++i)
             ps[i] = port + i;
         // Address 28 by the BPP sequence, which every port mode can carry.
-        bppWrite(port, kRegConfigPort, 9);
+        bppWrite(port, reg::kConfigPort, 9);
         if (port != kNoEppBase && eppTest(port))
             dc[HW_DC_Link] = HW_LINK_EPP;
         else if (bppTest(port))
@@ -110,11 +107,11 @@ uint8_t ProbeLink(int32_t *ps, uint8_t *dc, int32_t port) {
     }
     // Configuration lines low, reset, control register cleared: the FPGA waits for its
     // configuration. With no instrument found these strobes go nowhere.
-    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], kRegConfigPort);
+    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kConfigPort);
     WriteStrobe(ps, dc, ps[HW_PS_DataSel], 0);
-    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], kRegReset);
+    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kReset);
     DelayMs(100);
-    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], kRegControl);
+    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kControl);
     WriteStrobe(ps, dc, ps[HW_PS_DataSel], 0);
     return dc[HW_DC_Link];
 }

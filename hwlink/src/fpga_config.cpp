@@ -3,19 +3,9 @@
 #include "hwlink.h"
 #include "src/bus.h"
 #include "src/libstate.h"
+#include "src/registers.h"
 
 namespace hwlink {
-
-namespace {
-
-constexpr uint8_t kRegConfigPort = 28;
-constexpr uint8_t kRegControl = 29;
-constexpr uint8_t kRegReset = 30;
-constexpr uint8_t kStatusReady = 0x40;
-constexpr uint8_t kStatusDone = 0x80;
-constexpr uint8_t kConfigClock = 0x02;
-
-} // namespace
 
 int32_t findSyncIndex(const uint8_t *configBits) {
     for (int32_t i = 0; i < kSyncSearchLen; ++i)
@@ -29,12 +19,12 @@ std::vector<uint8_t> buildConfigStream(const uint8_t *configBits) {
     std::vector<uint8_t> stream;
     stream.reserve(size_t(4 + 16 * n + 1));
     // Two clock pulses with data 0 before the payload.
-    stream.insert(stream.end(), {0, kConfigClock, 0, kConfigClock});
+    stream.insert(stream.end(), {0, reg::kConfigClock, 0, reg::kConfigClock});
     for (int32_t i = first; i < first + n; ++i) {
         for (int bit = 7; bit >= 0; --bit) {
             const uint8_t b = (configBits[i] >> bit) & 1;
             stream.push_back(b);
-            stream.push_back(b | kConfigClock);
+            stream.push_back(b | reg::kConfigClock);
         }
     }
     stream.push_back(0);
@@ -45,11 +35,11 @@ bool configureFpga(int32_t *ps, uint8_t *dc, const uint8_t *configBits) {
     const int32_t addrSel = ps[HW_PS_AddrSel];
     const int32_t dataSel = ps[HW_PS_DataSel];
 
-    WriteStrobe(ps, dc, addrSel, kRegConfigPort); // configuration lines low
+    WriteStrobe(ps, dc, addrSel, reg::kConfigPort); // configuration lines low
     WriteStrobe(ps, dc, dataSel, 0);
-    WriteStrobe(ps, dc, addrSel, kRegReset); // selecting it is the reset command
+    WriteStrobe(ps, dc, addrSel, reg::kReset); // selecting it is the reset command
     DelayMs(1);
-    WriteStrobe(ps, dc, addrSel, kRegControl);
+    WriteStrobe(ps, dc, addrSel, reg::kControl);
     DelayMs(10);
     WriteStrobe(ps, dc, dataSel, 0); // starts the configuration
 
@@ -59,17 +49,17 @@ bool configureFpga(int32_t *ps, uint8_t *dc, const uint8_t *configBits) {
         uint8_t status = 0;
         const bool ok = ReadDataChecked(ps, dc, &status);
         DelayMs(1);
-        ready = ok && (status & kStatusReady);
+        ready = ok && (status & reg::kStatusReady);
     }
     if (!ready) return false;
 
     const std::vector<uint8_t> stream = buildConfigStream(configBits);
-    if (!WriteBlock(ps, dc, kRegConfigPort, stream.data(), int32_t(stream.size()))) return false;
+    if (!WriteBlock(ps, dc, reg::kConfigPort, stream.data(), int32_t(stream.size()))) return false;
 
-    WriteStrobe(ps, dc, addrSel, kRegControl);
+    WriteStrobe(ps, dc, addrSel, reg::kControl);
     uint8_t status = 0;
     // Likewise a failed status read must not pass for "done".
-    return ReadDataChecked(ps, dc, &status) && (status & kStatusDone);
+    return ReadDataChecked(ps, dc, &status) && (status & reg::kStatusDone);
 }
 
 } // namespace hwlink

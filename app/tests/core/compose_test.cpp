@@ -9,6 +9,7 @@
 #include "core/compose.h"
 #include "core/pictures.h"
 #include "core/state.h"
+#include "picture_fixture.h"
 
 // The font database of the GUI application keeps a few fontconfig blocks until exit; the leak
 // checker of the sanitizer build is told to pass over the system library's own.
@@ -19,33 +20,9 @@ extern "C" const char *__lsan_default_suppressions() {
 namespace vrx {
 namespace {
 
-// Texts need the font database of a GUI application (offscreen: no display needed).
-void EnsureGuiApp() {
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "vrxcore_tests";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
-    (void)guiApp;
-}
-
-int CountColor(const QImage &img, int32_t color) {
-    const QRgb c = ToQRgb(color);
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += img.pixel(x, y) == c;
-    return n;
-}
-
-int CountColorInRow(const QImage &img, int y, int32_t color) {
-    const QRgb c = ToQRgb(color);
-    int n = 0;
-    for (int x = 0; x < img.width(); ++x)
-        n += img.pixel(x, y) == c;
-    return n;
-}
+using test::CountColor;
+using test::CountColorInRow;
+using test::EnsureGuiApp;
 
 class ComposeTest : public ::testing::Test {
   protected:

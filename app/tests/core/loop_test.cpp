@@ -13,20 +13,13 @@
 #include "core/pictures.h"
 #include "core/state.h"
 #include "main/acquisition_loop_logic.h"
+#include "picture_fixture.h"
 #include "timing/frontpanel_logic.h"
 
 namespace vrx {
 namespace {
 
-void EnsureGuiApp() {
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "vrxcore_tests";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
-    (void)guiApp;
-}
+using test::EnsureGuiApp;
 
 // The simulated A1 input is a square wave of 5 divisions around its position (178): a level of
 // 10 is never crossed, so the instrument waits for a trigger as with no signal at all.

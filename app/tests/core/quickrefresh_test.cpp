@@ -10,28 +10,13 @@
 #include "core/pictures.h"
 #include "core/state.h"
 #include "main/quick_refresh_logic.h"
+#include "picture_fixture.h"
 
 namespace vrx {
 namespace {
 
-void EnsureGuiApp() {
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "vrxcore_tests";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
-    (void)guiApp;
-}
-
-int CountColor(const QImage &img, int32_t color) {
-    const QRgb c = ToQRgb(color);
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += img.pixel(x, y) == c;
-    return n;
-}
+using test::CountColor;
+using test::EnsureGuiApp;
 
 class QuickRefreshTest : public ::testing::Test {
   protected:
