@@ -32,6 +32,9 @@ constexpr int kColors = 30;      // entries of the colour table
 constexpr int kUserColors = 8;   // user-defined colours of the colour dialog
 constexpr int kDisplayItems = 8; // ChanOn: A1, A2, M1, M2, F1, F2, logic D0-D15, grid
 constexpr int kMemLen = 131072;  // one memory channel (M1, M2), two halves of 65536
+// A compressed trace reads a whole column of samples past the last visible one (at "/200" up to
+// 200 x 201 samples), so the memory channels carry zeroed slack behind their kMemLen samples.
+constexpr int kMemDrawSlack = 65536;
 constexpr int kLogicWorkLen = 16384;
 constexpr int kMeasOutLen = 32; // MeasOut: 13 results, counter words 13..18, spare
 
@@ -141,8 +144,8 @@ struct AppState {
     uint8_t LogicHeight = 20;
     int16_t LogicHeightIndex = 0;
     int32_t LogicColor = 0;
-    std::array<uint8_t, kMemLen> M1Buf{};
-    std::array<uint8_t, kMemLen> M2Buf{};
+    std::array<uint8_t, kMemLen + kMemDrawSlack> M1Buf{}; // kMemLen samples, then slack
+    std::array<uint8_t, kMemLen + kMemDrawSlack> M2Buf{};
     std::array<uint8_t, 2> FuSource{};
     uint8_t FuOp = 0; // 0 sum, 1 difference, 2 product, 3 quotient
     uint8_t FftOn = 0;
