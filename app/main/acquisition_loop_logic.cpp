@@ -195,7 +195,8 @@ bool AcquireStep() {
         }
         if (s.TrigStat == HW_STAT_COMPLETE) {
             Arm();
-            ComposeScreen(1, 1);
+            // A new record: the logic lanes are redrawn with the traces.
+            ComposeScreen(0, 1);
             if (s.CaptureMode == 0) {
                 // "Once": stop on this record; the status texts stay as they are.
                 SetGoPressed(false);

@@ -7,15 +7,17 @@
 #include "main/program.h"
 
 int main(int argc, char *argv[]) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vrx73604"));
+    // The options are read before the display is opened, so a wrong one is reported anywhere.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
     vrx::ProgramOptions opts;
     QString error;
-    QStringList args = QApplication::arguments();
-    args.removeFirst();
     if (!vrx::ParseOptions(args, opts, error)) {
         std::fprintf(stderr, "%s\n%s", qPrintable(error), qPrintable(vrx::UsageText()));
         return 2;
     }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vrx73604"));
     return vrx::RunProgram(opts);
 }

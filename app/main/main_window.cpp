@@ -122,6 +122,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
 }
 
 MainWindow::~MainWindow() {
+    pictures().changed.unsubscribe(picturesId_);
     TheEnd();
 }
 

@@ -19,12 +19,12 @@ namespace vrx {
 namespace {
 
 // Vertical layout of the picture column.
-constexpr int kStripTop = 0;                                    // overview strip
-constexpr int kBarStripTop = kOverviewRows;                     // bar spinners and readouts
-constexpr int kBarStripHeight = 48;                             //
-constexpr int kScopeTop = kBarStripTop + kBarStripHeight;       // trace pictures
-constexpr int kScrollscrTop = kScopeTop + kScopeRows;           // screen scroller
-constexpr int kScrollscrHeight = 16;                            //
+constexpr int kStripTop = 0;                // overview strip
+constexpr int kBarStripTop = kOverviewRows; // bar spinners and readouts
+constexpr int kBarStripHeight = 48;
+constexpr int kScopeTop = kBarStripTop + kBarStripHeight; // trace pictures
+constexpr int kScrollscrTop = kScopeTop + kScopeRows;     // screen scroller
+constexpr int kScrollscrHeight = 16;
 constexpr int kLogicTop = kScrollscrTop + kScrollscrHeight + 2; // logic picture
 constexpr int kLevelBarWidth = 17;                              // ScrollLevel, ScrollOffset
 
@@ -62,7 +62,7 @@ QString Indexed(const char *name, int i) {
     return QStringLiteral("%1(%2)").arg(QString::fromLatin1(name)).arg(i);
 }
 
-// A readout label over the display background: fixed width, centred, monospace digits.
+// A readout of the bar strip: fixed width, centred, so the strip does not move as it changes.
 void Readout(QLabel *l, int width) {
     l->setFixedWidth(width);
     l->setAlignment(Qt::AlignCenter);

@@ -5,7 +5,6 @@
 #include "sim/acquisition_model.h"
 #include "sim_fixture.h"
 #include "src/readback.h"
-#include <cstdio>
 #include <vector>
 
 namespace hwlink::test {
@@ -39,17 +38,25 @@ class AcqTest : public SimTest {
     // FindPort and FindHardware on a simulated link, traces discarded.
     void bringUp(const char *link) {
         ASSERT_NE(connect(link), 0);
-        std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0);
-        std::fill(bits.begin() + 12040, bits.end(), 0xFF);
-        std::FILE *f = std::fopen(VRX_TEST_BITSTREAM, "rb");
-        ASSERT_NE(f, nullptr);
-        const size_t got = std::fread(bits.data(), 1, bits.size(), f);
-        std::fclose(f);
-        ASSERT_GT(got, 12000u);
+        std::vector<uint8_t> bits = loadConfigBits(VRX_TEST_BITSTREAM);
         dc[HW_DC_ModelCode] = 55;
         dc[HW_DC_Variant] = 1;
         ASSERT_EQ(FindHardware(0, ps, dc, bits.data()), 1);
         sim::takeTrace();
+    }
+
+    // bringUp, then a first Capture of `s` (it calibrates both channels), trace discarded.
+    void arm(Settings &s, const char *link = "usb") {
+        bringUp(link);
+        capture(s);
+        sim::takeTrace();
+    }
+    // The signals at A1 and A2.
+    void setInputs(sim::AnalogSignal s1, sim::AnalogSignal s2) {
+        sim::SignalConfig sig = model().signals();
+        sig.analog[0] = s1;
+        sig.analog[1] = s2;
+        model().setSignals(sig);
     }
 
     void capture(Settings &s) {
@@ -84,32 +91,5 @@ class AcqTest : public SimTest {
     std::vector<uint8_t> sb = std::vector<uint8_t>(HW_SAMPLEBUF_LEN, 128);
     int32_t viewStart[4] = {};
 };
-
-// The register-bus events of a trace (what the instrument saw), without the link events.
-inline Trace busEvents(const Trace &t) {
-    Trace out;
-    for (const auto &l : t)
-        if (l.rfind("addr ", 0) == 0 || l.rfind("wr ", 0) == 0 || l.rfind("rd ", 0) == 0)
-            out.push_back(l);
-    return out;
-}
-
-// (address, data) pairs as the bus sees them.
-inline Trace pairs(std::initializer_list<int> p) {
-    Trace out;
-    bool addr = true;
-    for (int v : p) {
-        out.push_back((addr ? "addr " : "wr ") + std::to_string(v));
-        addr = !addr;
-    }
-    return out;
-}
-
-inline Trace concat(std::initializer_list<Trace> parts) {
-    Trace out;
-    for (const auto &p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
 
 } // namespace hwlink::test

@@ -15,18 +15,11 @@ Trace strobes(const StrobeSeq &q) {
     return t;
 }
 
-Trace block(int addr, const uint8_t *bytes, size_t n) {
-    Trace t{"addr " + std::to_string(addr)};
-    for (size_t i = 0; i < n; ++i)
-        t.push_back("wr " + std::to_string(bytes[i]));
-    return t;
-}
 template <size_t N> Trace block(int addr, const std::array<uint8_t, N> &b) {
-    return block(addr, b.data(), N);
-}
-
-Trace reads(size_t n) {
-    return Trace(n, "rd");
+    Trace t{"addr " + std::to_string(addr)};
+    for (uint8_t v : b)
+        t.push_back("wr " + std::to_string(v));
+    return t;
 }
 
 // Read events lose their values: the samples are the simulator's business here.
@@ -37,111 +30,80 @@ Trace withoutReadValues(const Trace &t) {
     return out;
 }
 
+// Trigger level and arming with the program's defaults, queued as one packet.
+const char *const kDefaultArm = "a58 w128 a58 w128 a28 w24 a62 w155 a62 w0 a57 w168 a57 w136 a56 "
+                                "w14 a60 w48 a60 w112 a60 w48 a60 w112 a60 w48 a57 w128 a60 w53 "
+                                "a56 w1 a57 w144";
+
 TEST(AcquisitionChains, FrontEndCodesAndChain) {
-    EXPECT_EQ(FrontEndCode(0, 2), 0x15) << "5mV, GND";
-    EXPECT_EQ(FrontEndCode(0, 0), 0xC5) << "5mV, DC";
-    EXPECT_EQ(FrontEndCode(4, 1), 0x48) << "100mV, AC";
-    EXPECT_EQ(FrontEndCode(8, 0), 0xA0) << "2V, DC";
-    EXPECT_EQ(FrontEndCode(9, 0), 0) << "no such range";
+    // 5mV GND, 5mV DC, 100mV AC, 2V DC, no such range.
+    const int codes[][3] = {{0, 2, 0x15}, {0, 0, 0xC5}, {4, 1, 0x48}, {8, 0, 0xA0}, {9, 0, 0}};
+    for (const auto &c : codes)
+        EXPECT_EQ(FrontEndCode(uint8_t(c[0]), uint8_t(c[1])), c[2]) << c[0] << " " << c[1];
     // 0x18 into A1 (select 16, clock 8): data on bit 2, clocked MSB first.
     const std::array<uint8_t, 19> want = {16, 16, 24, 16, 24, 16, 24, 20, 28, 20,
                                           28, 16, 24, 16, 24, 16, 24, 16, 0};
     EXPECT_EQ(FrontEndChain(0x18, 16, 8), want);
-    const auto a2 = FrontEndChain(0x81, 64, 32);
-    EXPECT_EQ(a2[1], 68);
-    EXPECT_EQ(a2[2], 68 | 32);
-    EXPECT_EQ(a2[16], 68 | 32) << "last bit clocked";
-    EXPECT_EQ(a2[17], 68);
-    EXPECT_EQ(a2[18], 0);
+    const auto a2 = FrontEndChain(0x81, 64, 32); // the last bit clocked at 16
+    EXPECT_EQ((V{a2[1], a2[2], a2[16], a2[17], a2[18]}), (V{68, 68 | 32, 68 | 32, 68, 0}));
 }
 
-TEST(AcquisitionChains, ArmSequenceForPositiveAndNegativePositions) {
+TEST(AcquisitionChains, ArmSequenceForPositiveAndNegativePositionsAndModeFlags) {
     StrobeSeq q;
     ArmStrobes(q, {0x30, 0x80, 1, 8, 0, 600});
-    const Trace positive = concat({pairs({28, 24}),
-                                   {"addr 62", "wr 155", "wr 0", "addr 57", "wr 168", "wr 136"},
-                                   pairs({56, 14}),
-                                   {"addr 60", "wr 48", "wr 112", "wr 48", "wr 112", "wr 48"},
-                                   pairs({57, 128, 60, 53, 56, 1, 57, 144})});
-    EXPECT_EQ(strobes(q), positive);
-
-    // -1: pre-trigger count 3, then the delay -2 (0xFE, 0xFF) with mode bit 3.
+    EXPECT_EQ(strobes(q), ops("a28 w24 a62 w155 w0 a57 w168 w136 a56 w14 a60 w48 w112 w48 w112 "
+                              "w48 a57 w128 a60 w53 a56 w1 a57 w144"));
+    // -1: pre-trigger count 3, then the delay -2 (0xFE, 0xFF) with mode bit 3 (flags 45).
     StrobeSeq n;
     ArmStrobes(n, {0x20, 0x85, 2, 9, 0, -1});
-    const Trace negative =
-        concat({pairs({28, 24}),
-                {"addr 62", "wr 3", "wr 0", "addr 57", "wr 173", "wr 141"},
-                pairs({56, 14}),
-                {"addr 60", "wr 32", "wr 96", "wr 32", "wr 96", "wr 32"},
-                {"addr 62", "wr 254", "wr 255", "addr 57", "wr 141", "wr 205", "wr 141"},
-                pairs({57, 133, 60, 32 | 1 | 4 | 8, 56, 2, 57, 149})});
-    EXPECT_EQ(strobes(n), negative);
-}
-
-TEST(AcquisitionChains, ModeFlagsFollowRateAndCalibration) {
-    auto flags = [](uint8_t rate, uint8_t calMode) {
-        StrobeSeq q;
-        ArmStrobes(q, {0x00, 0x80, 0, rate, calMode, 0});
-        return q.s[q.n - 5].value; // data of (60, flags)
-    };
-    EXPECT_EQ(flags(7, 0), 0x04) << "200MSa/s: bit 0 clear";
-    EXPECT_EQ(flags(8, 0), 0x05) << "100MSa/s: bit 0 set";
-    EXPECT_EQ(flags(8, 1), 0x01) << "probe calibration clears bit 2";
+    EXPECT_EQ(strobes(n), ops("a28 w24 a62 w3 w0 a57 w173 w141 a56 w14 a60 w32 w96 w32 w96 w32 "
+                              "a62 w254 w255 a57 w141 w205 w141 a57 w133 a60 w45 a56 w2 a57 w149"));
+    // Mode flags: 200MSa/s clears bit 0, 100MSa/s sets it, probe calibration clears bit 2.
+    const int modes[][3] = {{7, 0, 0x04}, {8, 0, 0x05}, {8, 1, 0x01}};
+    for (const auto &m : modes) {
+        StrobeSeq f;
+        ArmStrobes(f, {0x00, 0x80, 0, uint8_t(m[0]), uint8_t(m[1]), 0});
+        EXPECT_EQ(f.s[f.n - 5].value, m[2]) << m[0] << " " << m[1]; // data of (60, flags)
+    }
 }
 
 TEST(AcquisitionChains, TimingStartsContinuesAndRestartsEquivalentTimeSeries) {
     int32_t ps[HW_PORTSTATE_LEN] = {};
     uint8_t dc[HW_DEVCONFIG_LEN] = {};
     uint8_t slope[3] = {0, 1, 0};
+    uint8_t *seen = dc + HW_DC_EtsSlotSeen;
     dc[HW_DC_ModelCode] = 55;
-    std::fill(dc + HW_DC_EtsSlotSeen, dc + HW_DC_EtsSlotSeen + 80, 3);
+    std::fill(seen, seen + 80, 3);
     SetTiming(ps, dc, 2, 0, 1, slope, 600);
-    EXPECT_EQ(ps[HW_PS_EtsPasses], 660);
-    EXPECT_EQ(ps[HW_PS_EtsPos], 87);
-    EXPECT_EQ(dc[HW_DC_EtsOn], 1);
-    EXPECT_EQ(dc[HW_DC_TrigCtl], 0x85);
-    EXPECT_EQ(dc[HW_DC_DepthCode], 0x00);
-    EXPECT_EQ(dc[HW_DC_SmoothLimit], 16);
-    EXPECT_EQ(std::count(dc + HW_DC_EtsSlotSeen, dc + HW_DC_EtsSlotSeen + 80, 0), 80);
+    EXPECT_EQ((V{ps[HW_PS_EtsPasses], ps[HW_PS_EtsPos], dc[HW_DC_EtsOn], dc[HW_DC_TrigCtl],
+                 dc[HW_DC_DepthCode], dc[HW_DC_SmoothLimit], std::count(seen, seen + 80, 0)}),
+              (V{660, 87, 1, 0x85, 0x00, 16, 80}));
 
-    ps[HW_PS_EtsPasses] = 123; // part-way through the series
-    dc[HW_DC_EtsSlotSeen] = 9;
+    ps[HW_PS_EtsPasses] = 123; // part-way through the series: the same factor continues it
+    seen[0] = 9;
     SetTiming(ps, dc, 2, 0, 1, slope, 600);
-    EXPECT_EQ(ps[HW_PS_EtsPasses], 123) << "same factor: the series continues";
-    EXPECT_EQ(dc[HW_DC_EtsSlotSeen], 9);
-
-    SetTiming(ps, dc, 2, 1, 1, slope, 600);
-    EXPECT_EQ(ps[HW_PS_EtsPasses], 340) << "10GSa/s restarts the series";
-    EXPECT_EQ(dc[HW_DC_EtsFactorLast], 40);
-
+    EXPECT_EQ((V{ps[HW_PS_EtsPasses], seen[0]}), (V{123, 9}));
+    SetTiming(ps, dc, 2, 1, 1, slope, 600); // 10GSa/s restarts the series
+    EXPECT_EQ((V{ps[HW_PS_EtsPasses], dc[HW_DC_EtsFactorLast]}), (V{340, 40}));
     SetTiming(ps, dc, 2, 8, 1, slope, 600);
-    EXPECT_EQ(ps[HW_PS_EtsPasses], 0);
-    EXPECT_EQ(dc[HW_DC_EtsOn], 0);
-    EXPECT_EQ(dc[HW_DC_ClockDiv], 1);
-
-    SetTiming(ps, dc, 7, 99, 1, slope, 600);
-    EXPECT_EQ(dc[HW_DC_ClockDiv], 1) << "unknown rate and depth leave the fields";
-    EXPECT_EQ(dc[HW_DC_DepthCode], 0x00);
-
-    dc[HW_DC_ModelCode] = 54;
+    EXPECT_EQ((V{ps[HW_PS_EtsPasses], dc[HW_DC_EtsOn], dc[HW_DC_ClockDiv]}), (V{0, 0, 1}));
+    SetTiming(ps, dc, 7, 99, 1, slope, 600); // unknown rate and depth leave the fields
+    EXPECT_EQ((V{dc[HW_DC_ClockDiv], dc[HW_DC_DepthCode]}), (V{1, 0x00}));
+    dc[HW_DC_ModelCode] = 54; // equivalent time only on model 55
     SetTiming(ps, dc, 0, 0, 0, slope, 600);
-    EXPECT_EQ(dc[HW_DC_EtsFactor], 0) << "equivalent time only on model 55";
-    EXPECT_EQ(dc[HW_DC_ClockDiv], 0);
+    EXPECT_EQ((V{dc[HW_DC_EtsFactor], dc[HW_DC_ClockDiv]}), (V{0, 0}));
 }
 
 TEST(SimulatedInputs, SignalVariableItems) {
     sim::SignalConfig c = sim::defaultSignals();
     EXPECT_TRUE(sim::parseSignals(" A2 = triangle, 5e3 ,0.5; d=word,0x00ff; cal=2000 ;SEED=9", c));
     EXPECT_EQ(c.analog[1].shape, sim::Shape::Triangle);
-    EXPECT_EQ(c.analog[1].frequency, 5e3);
-    EXPECT_EQ(c.analog[1].amplitude, 0.5);
-    EXPECT_EQ(c.analog[1].offset, 0.0) << "missing field keeps its value";
-    EXPECT_FALSE(c.logicCounter);
-    EXPECT_EQ(c.logicWord, 0x00FF);
-    EXPECT_EQ(c.calFrequency, 2000.0);
-    EXPECT_EQ(c.calAmplitude, 0.2);
-    EXPECT_EQ(c.seed, 9u);
-    EXPECT_EQ(c.analog[0].shape, sim::Shape::Square) << "A1 default untouched";
+    // A missing field (the offset) keeps its value, as does A1.
+    EXPECT_EQ((std::vector<double>{c.analog[1].frequency, c.analog[1].amplitude, c.analog[1].offset,
+                                   c.calFrequency, c.calAmplitude}),
+              (std::vector<double>{5e3, 0.5, 0.0, 2000.0, 0.2}));
+    EXPECT_EQ((V{c.logicCounter, c.logicWord, c.seed}), (V{false, 0x00FF, 9}));
+    EXPECT_EQ(c.analog[0].shape, sim::Shape::Square);
     // A bad item is skipped, the good ones still apply.
     EXPECT_FALSE(sim::parseSignals("A1=wobble,1;NOISE=0.5;D=word,70000", c));
     EXPECT_EQ(c.analog[0].shape, sim::Shape::Square);
@@ -160,11 +122,11 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
     const Trace bus = withoutReadValues(busEvents(sim::takeTrace()));
 
     // One calibration: grounded front end, set-up, nine trim reads, two gain reads.
+    const Trace calRead = concat({ops("a0 w0 a63 w0"), Trace(2112, "rd")});
     auto calibration = [&](int k, uint8_t gnd, const std::array<uint16_t, 4> &first) {
-        Trace t = concat({block(29, FrontEndChain(gnd, k ? 64 : 16, k ? 32 : 8)),
-                          pairs({28, 24, 60, 0x36, 56, 119, 57, 0xA0}), block(29, DacChain(first)),
-                          pairs({0, 0, 63, 0}), reads(2112)});
-        return t;
+        return concat({block(29, FrontEndChain(gnd, k ? 64 : 16, k ? 32 : 8)),
+                       ops("a28 w24 a60 w54 a56 w119 a57 w160"), block(29, DacChain(first)),
+                       calRead});
     };
     size_t at = 0;
     auto expectNext = [&](const Trace &want, const char *what) {
@@ -174,13 +136,14 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
         at += want.size();
     };
     // A1: 100mV DC is 0xC8, grounded 0x18. The first DAC load has A1 at 128 without trim and
-    // A2 where FindHardware left it (0).
+    // A2 where FindHardware left it (0). Then eight more trim reads and two gain reads, each
+    // after a DAC load (100 events).
     expectNext(calibration(0, 0x18, {2384, 2512, 750, 1262}), "A1 calibration start");
-    for (int i = 0; i < 10; ++i) { // eight more trim reads and the two gain reads
+    for (int i = 0; i < 10; ++i) {
         ASSERT_LT(at + 1, bus.size());
         EXPECT_EQ(bus[at], "addr 29");
         at += 100;
-        expectNext(concat({pairs({0, 0, 63, 0}), reads(2112)}), "A1 calibration read");
+        expectNext(calRead, "A1 calibration read");
     }
     expectNext(block(29, FrontEndChain(0xC8, 16, 8)), "A1 range");
     // A2: 200mV DC is 0xC0, grounded 0x10; A1's zero line was left at 28.
@@ -189,40 +152,28 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
                "A2 calibration start");
     for (int i = 0; i < 10; ++i) {
         at += 100;
-        expectNext(concat({pairs({0, 0, 63, 0}), reads(2112)}), "A2 calibration read");
+        expectNext(calRead, "A2 calibration read");
     }
     expectNext(block(29, FrontEndChain(0xC0, 64, 32)), "A2 range");
-    expectNext(block(29, DacChain({2384, 4080 - 16 * 98, uint16_t(203 * 4 + trimA2 + 750),
-                                   uint16_t(178 * 4 + trimA1 + 750)})),
-               "positions and threshold");
-    const Trace packet =
-        concat({{"addr 58", "wr 128", "addr 58", "wr 128"},
-                pairs({28,  24, 62, 155, 62,  0,  57, 168, 57,  136, 56, 14, 60, 48, 60,
-                       112, 60, 48, 60,  112, 60, 48, 57,  128, 60,  53, 56, 1,  57, 144})});
-    expectNext(packet, "trigger level and arming, one packet");
+    const std::array<uint16_t, 4> dac = {2384, 4080 - 16 * 98, uint16_t(203 * 4 + trimA2 + 750),
+                                         uint16_t(178 * 4 + trimA1 + 750)};
+    expectNext(block(29, DacChain(dac)), "positions and threshold");
+    expectNext(ops(kDefaultArm), "trigger level and arming, one packet");
     EXPECT_EQ(at, bus.size());
 
     // The instrument took what was meant.
-    EXPECT_EQ(model().frontEndCode(0), 0xC8);
-    EXPECT_EQ(model().frontEndCode(1), 0xC0);
-    const std::array<uint16_t, 4> dac = {2384, 2512, uint16_t(203 * 4 + trimA2 + 750),
-                                         uint16_t(178 * 4 + trimA1 + 750)};
+    EXPECT_EQ((V{model().frontEndCode(0), model().frontEndCode(1), ps[HW_PS_SettleMs]}),
+              (V{0xC8, 0xC0, 0}));
     EXPECT_EQ(model().dacWords(), dac);
-    EXPECT_EQ(ps[HW_PS_SettleMs], 0);
 
     // Nothing changed: no front end, no calibration, no DAC traffic; one USB request.
     capture(s);
-    const Trace second = sim::takeTrace();
-    ASSERT_FALSE(second.empty());
-    EXPECT_EQ(second[0], "usb-reg-write 131 0 34");
-    EXPECT_EQ(Trace(second.begin() + 1, second.end()), packet);
+    EXPECT_EQ(sim::takeTrace(), usbPacket(kDefaultArm));
 }
 
 TEST_F(CaptureTest, PositionAndThresholdChangesAddSettlingBeforeArming) {
-    bringUp("usb");
     Settings s;
-    capture(s);
-    sim::takeTrace();
+    arm(s);
     struct Case {
         int16_t a1, a2;
         uint8_t trigDac;
@@ -248,47 +199,31 @@ TEST_F(CaptureTest, PositionAndThresholdChangesAddSettlingBeforeArming) {
 }
 
 TEST_F(CaptureTest, CouplingChangeRecalibratesOnlyThatChannel) {
-    bringUp("usb");
     Settings s;
-    capture(s);
-    sim::takeTrace();
+    arm(s);
     s.coupling[1] = 2; // A2 to GND
     s.vdiv[1] = 0;     // on the 5mV range
     capture(s);
-    const Trace bus = busEvents(sim::takeTrace());
-    EXPECT_EQ(countPrefix(bus, "rd "), 11u * 2112) << "one channel calibrated";
-    EXPECT_EQ(model().frontEndCode(1), 0x15);
-    EXPECT_EQ(model().frontEndCode(0), 0xC8);
-    EXPECT_EQ(dc[HW_DC_GainCode + 1], 0x15);
+    EXPECT_EQ(countPrefix(busEvents(sim::takeTrace()), "rd "), 11u * 2112) << "one channel";
+    EXPECT_EQ((V{model().frontEndCode(1), model().frontEndCode(0), dc[HW_DC_GainCode + 1]}),
+              (V{0x15, 0xC8, 0x15}));
 }
 
 TEST_F(CaptureTest, ParallelLinkSendsTheSameArmingWithoutAddressRepeats) {
-    bringUp("epp");
     Settings s;
     s.trigPos = -1;
+    arm(s, "epp");
     capture(s);
-    sim::takeTrace();
-    capture(s);
-    const Trace want =
-        concat({{"addr 58", "wr 128", "wr 128"},
-                pairs({28, 24}),
-                {"addr 62", "wr 3", "wr 0", "addr 57", "wr 168", "wr 136"},
-                pairs({56, 14}),
-                {"addr 60", "wr 48", "wr 112", "wr 48", "wr 112", "wr 48"},
-                {"addr 62", "wr 254", "wr 255", "addr 57", "wr 136", "wr 200", "wr 136"},
-                pairs({57, 128, 60, 48 | 1 | 4 | 8, 56, 1, 57, 144})});
-    EXPECT_EQ(busEvents(sim::takeTrace()), want);
+    EXPECT_EQ(busEvents(sim::takeTrace()),
+              ops("a58 w128 w128 a28 w24 a62 w3 w0 a57 w168 w136 a56 w14 a60 w48 w112 w48 w112 "
+                  "w48 a62 w254 w255 a57 w136 w200 w136 a57 w128 a60 w61 a56 w1 a57 w144"));
 }
 
 TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
-    bringUp("usb");
     Settings s;
-    capture(s);
-    sim::takeTrace();
-
+    arm(s);
     EXPECT_EQ(ForceTrigger(ps, dc), 1);
-    EXPECT_EQ(sim::takeTrace(),
-              concat({{"usb-reg-write 131 0 8"}, pairs({57, 0x97, 57, 0x93, 57, 0x97, 57, 0x93})}));
+    EXPECT_EQ(sim::takeTrace(), usbPacket("a57 w151 a57 w147 a57 w151 a57 w147"));
 
     sim::SignalConfig sig = sim::defaultSignals();
     sig.analog[0] = {sim::Shape::Dc, 0, 0, 0.1}; // one division above A1's zero line
@@ -298,36 +233,29 @@ TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
     sig.noise = 0;
     model().setSignals(sig);
     EXPECT_EQ(OutAdBuck12(ps, dc, nullptr, 0), 1);
-    EXPECT_EQ(sim::takeTrace(), concat({{"usb-reg-write 131 0 12"},
-                                        pairs({28, 24, 60, 6, 56, 119, 57, 32, 0, 0, 63, 0})}));
+    EXPECT_EQ(sim::takeTrace(), usbPacket("a28 w24 a60 w6 a56 w119 a57 w32 a0 w0 a63 w0"));
     uint8_t buf[16] = {};
     EXPECT_EQ(inDaBuck8(ps, dc, buf, 16), 1);
     const Trace t = sim::takeTrace();
-    EXPECT_EQ(slice(t, 0, 2), (Trace{"usb-reg-write 130 0 8", "usb-bulk-in 16"}));
+    EXPECT_EQ(slice(t, 0, 2), lines("usb-reg-write 130 0 8|usb-bulk-in 16"));
     EXPECT_EQ(countPrefix(t, "rd "), 16u);
     for (int g = 0; g < 2; ++g) {
         // Odd samples come from the reference converter: calibrated to the position.
         EXPECT_NEAR(buf[8 * g + 0], 178 - 25, 2);
         EXPECT_NEAR(buf[8 * g + 2], 203, 2);
-        EXPECT_EQ(buf[8 * g + 4], 0x34);
-        EXPECT_EQ(buf[8 * g + 5], 0x34);
-        EXPECT_EQ(buf[8 * g + 6], 0x12);
-        EXPECT_EQ(buf[8 * g + 7], 0x12);
+        EXPECT_EQ(V(buf + 8 * g + 4, buf + 8 * g + 8), (V{0x34, 0x34, 0x12, 0x12}));
     }
     EXPECT_EQ(inDaBuck8(ps, dc, buf, 0), 0);
     EXPECT_EQ(inDaBuck8(ps, dc, nullptr, 4), 0);
 }
 
 TEST_F(CaptureTest, DemoModeSendsNothingButKeepsTheSettings) {
-    // No instrument: Link 0.
-    Settings s;
+    Settings s; // no instrument: Link 0
     s.rate = 9;
     capture(s);
     EXPECT_TRUE(sim::takeTrace().empty());
-    EXPECT_EQ(dc[HW_DC_DemoStep], 4);
-    EXPECT_EQ(ps[HW_PS_DacPosA1], 178);
-    EXPECT_EQ(ps[HW_PS_DacPosA2], 203);
-    EXPECT_EQ(dc[HW_DC_GainCode], 0xC8);
+    EXPECT_EQ((V{dc[HW_DC_DemoStep], ps[HW_PS_DacPosA1], ps[HW_PS_DacPosA2], dc[HW_DC_GainCode]}),
+              (V{4, 178, 203, 0xC8}));
 }
 
 } // namespace

@@ -4,24 +4,10 @@
 #include "sim_fixture.h"
 #include "src/bitstream_format.h"
 #include "src/fpga_config.h"
-#include <cstdio>
 #include <fstream>
 
 namespace hwlink::test {
 namespace {
-
-// ConfigBits as the program fills it: zeroed, the last eleven bytes preset to 0xFF, then the
-// file read over the start (a missing file leaves just that).
-std::vector<uint8_t> loadConfigBits(const std::string &path) {
-    std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0);
-    std::fill(bits.begin() + 12040, bits.end(), 0xFF);
-    if (std::FILE *f = std::fopen(path.c_str(), "rb")) {
-        const size_t n = std::fread(bits.data(), 1, bits.size(), f);
-        (void)n;
-        std::fclose(f);
-    }
-    return bits;
-}
 
 std::vector<uint8_t> fileBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -39,13 +25,11 @@ TEST(ConfigStream, LengthFollowsTheSynchronisationByte) {
     std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0);
     EXPECT_EQ(buildConfigStream(bits.data()).size(), 4u + 16 * (12042 - 499) + 1)
         << "no sync byte: the stream starts at 499";
-    bits[60] = 0xFF;
-    bits[61] = 0xFF;
+    bits[60] = bits[61] = 0xFF;
     EXPECT_EQ(findSyncIndex(bits.data()), 60);
     EXPECT_EQ(buildConfigStream(bits.data()).size(), 191717u);
     bits[0] = 0xFF;
-    EXPECT_EQ(buildConfigStream(bits.data()).size(), size_t(kMaxStreamLen));
-    EXPECT_EQ(kMaxStreamLen, 192677);
+    EXPECT_EQ(buildConfigStream(bits.data()).size(), 192677u);
     bits[0] = 0;
     bits[499] = 0xFF;
     bits[60] = bits[61] = 0;
@@ -62,29 +46,17 @@ TEST(ConfigStream, BitsGoOutMostSignificantFirstWithAClockPulseEach) {
     bits[12041] = 0x81;
     bits[12042] = 0xFF; // past the payload: never sent
     const std::vector<uint8_t> s = buildConfigStream(bits.data());
-    const std::vector<uint8_t> lead(s.begin(), s.begin() + 4);
-    EXPECT_EQ(lead, (std::vector<uint8_t>{0, 2, 0, 2}));
-    const std::vector<uint8_t> ff(s.begin() + 4, s.begin() + 20);
-    EXPECT_EQ(ff, (std::vector<uint8_t>{1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3}));
-    const std::vector<uint8_t> a5(s.begin() + 20, s.begin() + 36);
-    EXPECT_EQ(a5, (std::vector<uint8_t>{1, 3, 0, 2, 1, 3, 0, 2, 0, 2, 1, 3, 0, 2, 1, 3}));
-    const std::vector<uint8_t> last(s.end() - 17, s.end());
-    EXPECT_EQ(last, (std::vector<uint8_t>{1, 3, 0, 2, 0, 2, 0, 2, 0, 2, 0, 2, 0, 2, 1, 3, 0}));
+    // Two padding bits, then 0xFF and 0xA5; the stream ends with 0x81 and a trailing 0.
+    EXPECT_EQ(V(s.begin(), s.begin() + 36),
+              (V{0, 2, 0, 2, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3, 1, 3,
+                 1, 3, 1, 3, 0, 2, 1, 3, 0, 2, 0, 2, 1, 3, 0, 2, 1, 3}));
+    EXPECT_EQ(V(s.end() - 17, s.end()), (V{1, 3, 0, 2, 0, 2, 0, 2, 0, 2, 0, 2, 0, 2, 1, 3, 0}));
 }
 
 class ConfigTest : public SimTest {
   protected:
     std::vector<uint8_t> good = loadConfigBits(VRX_TEST_BITSTREAM);
 };
-
-// The register-bus part of a trace: what the instrument saw, whatever the link.
-Trace busOnly(const Trace &t) {
-    Trace out;
-    for (const auto &l : t)
-        if (l.rfind("addr", 0) == 0 || l.rfind("wr", 0) == 0 || l.rfind("rd", 0) == 0)
-            out.push_back(l);
-    return out;
-}
 
 TEST_F(ConfigTest, GeneratedBitstreamConfiguresOnEveryLinkWithTheSameBusSequence) {
     Trace reference;
@@ -96,7 +68,7 @@ TEST_F(ConfigTest, GeneratedBitstreamConfiguresOnEveryLinkWithTheSameBusSequence
         EXPECT_EQ(FindHardware(0, ps, dc, good.data()), 1);
         EXPECT_EQ(dc[HW_DC_Configured], 1);
         EXPECT_TRUE(sim::instrument().userMode());
-        const Trace bus = busOnly(sim::takeTrace());
+        const Trace bus = busEvents(sim::takeTrace());
         if (reference.empty())
             reference = bus;
         else
@@ -104,13 +76,10 @@ TEST_F(ConfigTest, GeneratedBitstreamConfiguresOnEveryLinkWithTheSameBusSequence
         PowerOff(ps, dc);
     }
     // Reset, start, one ready poll, the stream as one block to register 28, the done check.
-    const Trace head = {"addr 28", "wr 0", "addr 30", "addr 29", "wr 0", "rd 111",
-                        "addr 28", "wr 0", "wr 2",    "wr 0",    "wr 2", "wr 1"};
-    EXPECT_EQ(slice(reference, 0, head.size()), head);
+    EXPECT_EQ(slice(reference, 0, 12), ops("a28 w0 a30 a29 w0 r111 a28 w0 w2 w0 w2 w1"));
     ASSERT_EQ(reference.size(), 7u + 191717 + 2);
     // The last padding bit, the trailer, the done check.
-    EXPECT_EQ(slice(reference, reference.size() - 4, 4),
-              (Trace{"wr 3", "wr 0", "addr 29", "rd 239"}));
+    EXPECT_EQ(slice(reference, reference.size() - 4, 4), ops("w3 w0 a29 r239"));
 }
 
 TEST_F(ConfigTest, UsbStreamGoesAsBulkChunksAfterHeaders) {
@@ -129,19 +98,11 @@ TEST_F(ConfigTest, UsbStreamGoesAsBulkChunksAfterHeaders) {
         else
             links.push_back(l);
     }
-    const Trace want = {"usb-reg-write 131 0 1", "addr 28",
-                        "usb-reg-write 133 0 1", "wr 0",
-                        "usb-reg-write 131 0 1", "addr 30",
-                        "usb-reg-write 131 0 1", "addr 29",
-                        "usb-reg-write 133 0 1", "wr 0",
-                        "usb-reg-read 132 0 1",  "rd 111",
-                        "usb-reg-write 131 0 1", "addr 28",
-                        "usb-reg-write 130 0 8", "usb-bulk-out 65535",
-                        "usb-reg-write 130 0 8", "usb-bulk-out 65535",
-                        "usb-reg-write 130 0 8", "usb-bulk-out 61607",
-                        "usb-reg-write 131 0 1", "addr 29",
-                        "usb-reg-read 132 0 1",  "rd 239"};
-    EXPECT_EQ(links, want);
+    EXPECT_EQ(links, concat({ops("a28 w0 a30 a29 w0 r111 a28", Via::Usb),
+                             lines("usb-reg-write 130 0 8|usb-bulk-out 65535|"
+                                   "usb-reg-write 130 0 8|usb-bulk-out 65535|"
+                                   "usb-reg-write 130 0 8|usb-bulk-out 61607"),
+                             ops("a29 r239", Via::Usb)}));
     EXPECT_EQ(writes, 192677u);
 }
 
@@ -181,17 +142,13 @@ TEST_F(ConfigTest, WithoutLinkOnlyTheRecordsAreReset) {
     lib().gainFactor[0] = 0.5f;
     EXPECT_EQ(FindHardware(0, ps, dc, good.data()), 0);
     EXPECT_TRUE(sim::takeTrace().empty());
-    for (int i : {141, 134, 143, 144, 129})
-        EXPECT_EQ(dc[i], 0) << i;
-    EXPECT_EQ(dc[145], 16);
-    EXPECT_EQ(dc[146], 64);
-    EXPECT_EQ(dc[147], 8);
-    EXPECT_EQ(dc[148], 32);
-    EXPECT_EQ(dc[135], 0xAA) << "not FindHardware's";
-    for (int i : {5, 6, 10, 11, 12, 13, 14, 15, 16, 22})
-        EXPECT_EQ(ps[i], 0) << i;
-    EXPECT_EQ(ps[21], 1);
-    EXPECT_EQ(ps[7], 77) << "not FindHardware's";
+    // dc[135] and ps[7] are not FindHardware's.
+    EXPECT_EQ((V{dc[141], dc[134], dc[143], dc[144], dc[129], dc[145], dc[146], dc[147], dc[148],
+                 dc[135]}),
+              (V{0, 0, 0, 0, 0, 16, 64, 8, 32, 0xAA}));
+    EXPECT_EQ((V{ps[5], ps[6], ps[10], ps[11], ps[12], ps[13], ps[14], ps[15], ps[16], ps[22],
+                 ps[21], ps[7]}),
+              (V{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 77}));
     EXPECT_EQ(lib().gainFactor[0], 1.0f);
 }
 

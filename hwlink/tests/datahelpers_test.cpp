@@ -35,7 +35,7 @@ struct Record {
 };
 } // namespace
 
-TEST(SearchVdata, LeavesTheCurrentRunFindsTheNextAndWrapsAtBothEnds) {
+TEST(SearchVdata, LeavesTheCurrentRunFindsTheNextWrapsAtBothEndsOrStays) {
     // Runs matching 0x12A5 with D1, D0 don't care at 5..7 and 14..15; near misses at 10, 11.
     Record r({{5, 0x12A4},
               {6, 0x12A5},
@@ -49,21 +49,19 @@ TEST(SearchVdata, LeavesTheCurrentRunFindsTheNextAndWrapsAtBothEnds) {
     EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 15, 0), 5); // forward past the end to 0
     EXPECT_EQ(r.search(0x12A5, 0x0003, 1, 3, 1), 15); // starting outside a run
     EXPECT_EQ(r.search(0x12A5, 0x0000, 0, 3, 0), 6);  // every bit counts
-}
 
-TEST(SearchVdata, BarStaysWhenNothingElseMatches) {
-    Record r({{5, 0x12A4}, {6, 0x12A5}, {7, 0x12A7}});
-    EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 5, 0), 5);
-    EXPECT_EQ(r.search(0x12A5, 0x0003, 1, 6, 0), 6);
-    EXPECT_EQ(r.search(0, 0xFFFF, 0, 9, 1), 9);        // sixteen "x": every sample matches
-    EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 40, 0), 40); // a bar off the record stays put
+    // The bar stays when nothing else matches.
+    Record one({{5, 0x12A4}, {6, 0x12A5}, {7, 0x12A7}});
+    EXPECT_EQ(one.search(0x12A5, 0x0003, 0, 5, 0), 5);
+    EXPECT_EQ(one.search(0x12A5, 0x0003, 1, 6, 0), 6);
+    EXPECT_EQ(one.search(0, 0xFFFF, 0, 9, 1), 9);        // sixteen "x": every sample matches
+    EXPECT_EQ(one.search(0x12A5, 0x0003, 0, 40, 0), 40); // a bar off the record stays put
 }
 
 namespace {
-struct Freq {
-    int32_t periods, span, ret;
-};
-Freq testFreq(const std::vector<uint8_t> &s, int32_t start, int32_t level, int32_t end) {
+// Periods, span and the returned value.
+std::vector<int32_t> testFreq(const std::vector<uint8_t> &s, int32_t start, int32_t level,
+                              int32_t end) {
     int32_t res[HW_MEAS_RECORD_LEN] = {};
     const int32_t ret = TestFreq(const_cast<uint8_t *>(s.data()), start, level, res, end);
     return {res[HW_MEAS_PERIODS], res[HW_MEAS_SPAN], ret};
@@ -71,19 +69,10 @@ Freq testFreq(const std::vector<uint8_t> &s, int32_t start, int32_t level, int32
 } // namespace
 
 TEST(TestFreq, FlatTraceAndSingleCrossingHaveNoPeriodAndNoSpan) {
-    const std::vector<uint8_t> flat(500, 127), step = [] {
-        std::vector<uint8_t> v(500, 60);
-        std::fill(v.begin() + 200, v.end(), 200);
-        return v;
-    }();
-    Freq f = testFreq(flat, 0, 128, 499);
-    EXPECT_EQ(f.periods, -1);
-    EXPECT_EQ(f.span, 0);
-    EXPECT_EQ(f.ret, -1);
-    f = testFreq(step, 0, 128, 499);
-    EXPECT_EQ(f.periods, 0);
-    EXPECT_EQ(f.span, 0);
-    EXPECT_EQ(f.ret, -1);
+    std::vector<uint8_t> flat(500, 127), step(500, 60);
+    std::fill(step.begin() + 200, step.end(), 200);
+    EXPECT_EQ(testFreq(flat, 0, 128, 499), (std::vector<int32_t>{-1, 0, -1}));
+    EXPECT_EQ(testFreq(step, 0, 128, 499), (std::vector<int32_t>{0, 0, -1}));
 }
 
 TEST(TestFreq, SquareWaveCountsWholePeriodsAndIgnoresNoiseInsideTheHysteresis) {
@@ -101,12 +90,10 @@ TEST(TestFreq, SquareWaveCountsWholePeriodsAndIgnoresNoiseInsideTheHysteresis) {
         std::vector<int32_t> at;
         for (int32_t i = 11; i + 1 < end; i += 40)
             at.push_back(i + 1);
-        const Freq f = testFreq(s, 0, 128, end);
-        EXPECT_EQ(f.periods, int32_t(at.size()) - 1);
-        EXPECT_EQ(f.span, at.back() - at.front() - 1);
-        EXPECT_EQ(f.ret, f.span);
+        const int32_t span = at.back() - at.front() - 1;
+        EXPECT_EQ(testFreq(s, 0, 128, end),
+                  (std::vector<int32_t>{int32_t(at.size()) - 1, span, span}));
     }
-    const Freq from40 = testFreq(s, 40, 128, 80); // crossings at 40 + 11 and 40 + 51
-    EXPECT_EQ(from40.periods, 1);
-    EXPECT_EQ(from40.span, 39);
+    // Crossings at 40 + 11 and 40 + 51.
+    EXPECT_EQ(testFreq(s, 40, 128, 80), (std::vector<int32_t>{1, 39, 39}));
 }

@@ -21,99 +21,52 @@ TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
             selectSim(c.sim);
             int32_t p[HW_PORTSTATE_LEN] = {};
             uint8_t d[HW_DEVCONFIG_LEN] = {};
-            EXPECT_EQ(FindPort(p, d, 1), c.result);
-            EXPECT_EQ(d[HW_DC_Link], c.link);
+            EXPECT_EQ((V{FindPort(p, d, 1), d[HW_DC_Link]}), (V{c.result, c.link}));
             if (c.link == HW_LINK_USB) {
-                EXPECT_EQ(d[HW_DC_UsbSpeed], c.speed);
-                EXPECT_EQ(d[HW_DC_Variant], variant);
-                EXPECT_EQ(p[HW_PS_AddrSel], 0);
-                EXPECT_EQ(p[HW_PS_DataSel], 1);
+                EXPECT_EQ(
+                    (V{d[HW_DC_UsbSpeed], d[HW_DC_Variant], p[HW_PS_AddrSel], p[HW_PS_DataSel]}),
+                    (V{c.speed, variant, 0, 1}));
             } else {
                 EXPECT_EQ(sim::instrument().variant(), variant);
-                const int32_t ports[5] = {0x378, 0x379, 0x37A, 0x37B, 0x37C};
-                EXPECT_TRUE(std::equal(ports, ports + 5, p));
+                EXPECT_EQ(V(p, p + 5), (V{0x378, 0x379, 0x37A, 0x37B, 0x37C}));
             }
             PowerOff(p, d);
         }
     }
 }
 
-TEST_F(LinkTest, QuickSearchSkipsParallelPorts) {
-    selectSim("epp");
-    EXPECT_EQ(FindPort(ps, dc, 0), 0);
-    EXPECT_EQ(dc[HW_DC_Link], 0);
-    EXPECT_TRUE(sim::takeTrace().empty());
-}
-
-TEST_F(LinkTest, NothingAttachedFindsNothing) {
-    ::unsetenv("HWLINK_SIM");
-    dc[HW_DC_Link] = 4; // left over from an earlier search
-    EXPECT_EQ(FindPort(ps, dc, 1), 0);
-    EXPECT_EQ(dc[HW_DC_Link], 0);
-    EXPECT_FALSE(lib().usb);
-    EXPECT_FALSE(lib().port);
-}
-
 TEST_F(LinkTest, UsbProbeSequence) {
     selectSim("usb");
     ASSERT_EQ(FindPort(ps, dc, 1), 4);
-    const Trace want = {"usb-reg-read 142 0 1", "usb-reg-write 140 15 1", "usb-reg-write 140 16 1",
-                        "usb-reg-write 131 0 1", "addr 28", "usb-reg-write 131 0 1", "addr 29",
-                        "usb-reg-write 133 0 1", "wr 21", "usb-reg-read 132 0 1", "rd 42",
-                        // the instrument left reset, waiting for its configuration
-                        "usb-reg-write 131 0 1", "addr 28", "usb-reg-write 133 0 1", "wr 0",
-                        "usb-reg-write 131 0 1", "addr 30", "usb-reg-write 131 0 1", "addr 29",
-                        "usb-reg-write 133 0 1", "wr 0"};
-    EXPECT_EQ(sim::takeTrace(), want);
+    // Identification (29 echoes 21 inverted), then the instrument left in reset, waiting for
+    // its configuration.
+    EXPECT_EQ(sim::takeTrace(),
+              concat({lines("usb-reg-read 142 0 1|usb-reg-write 140 15 1|usb-reg-write 140 16 1"),
+                      ops("a28 a29 w21 r42 a28 w0 a30 a29 w0", Via::Usb)}));
     EXPECT_TRUE(sim::instrument().ready());
 }
 
-// The closing reset of the probe, as EPP address and data cycles.
-const Trace kEppReset = {"port-out 891 28", "addr 28", "port-out 892 0",  "wr 0",
-                         "port-out 891 30", "addr 30", "port-out 891 29", "addr 29",
-                         "port-out 892 0",  "wr 0"};
+// The probe's closing reset of the instrument.
+const char *const kProbeReset = " a28 w0 a30 a29 w0";
 
-TEST_F(LinkTest, EppProbeSequence) {
+TEST_F(LinkTest, ParallelProbeSequences) {
     selectSim("epp");
     ASSERT_EQ(FindPort(ps, dc, 1), 1);
-    Trace want = {"port-out 888 28", "port-out 890 9", "addr 28", "port-out 890 1",
-                  "port-out 890 0",
-                  // EPP test: 5 and 10 come back with their low four bits inverted
-                  "port-out 890 0", "port-out 891 29", "addr 29", "port-out 892 5", "wr 5",
-                  "port-in 892 42", "rd 42", "port-out 892 10", "wr 10", "port-in 892 37", "rd 37"};
-    want.insert(want.end(), kEppReset.begin(), kEppReset.end());
-    EXPECT_EQ(sim::takeTrace(), want);
-}
-
-// One register write by the host-driven BPP strobes (9 address, 3 data).
-Trace bppWrite(int value, int strobe) {
-    Trace t = {"port-out 888 " + std::to_string(value), "port-out 890 " + std::to_string(strobe),
-               (strobe == 9 ? "addr " : "wr ") + std::to_string(value), "port-out 890 1",
-               "port-out 890 0"};
-    return t;
-}
-
-TEST_F(LinkTest, BppProbeSequence) {
+    // EPP test: 5 and 10 come back with their low four bits inverted.
+    EXPECT_EQ(sim::takeTrace(),
+              concat({ops("a28", Via::Bpp), lines("port-out 890 0"),
+                      ops("a29 w5 r42 w10 r37" + std::string(kProbeReset), Via::Epp)}));
+    sim::resetSimulator(); // a fresh instrument on the other port
+    sim::captureTrace(true);
     selectSim("bpp");
     ASSERT_EQ(FindPort(ps, dc, 1), 1);
     ASSERT_EQ(dc[HW_DC_Link], HW_LINK_BPP);
-    Trace want = bppWrite(28, 9);
     // The EPP test finds floating lines: this port has no EPP cycles.
-    for (const char *l : {"port-out 890 0", "port-out 891 29", "port-out 892 5", "port-in 892 255",
-                          "port-out 892 10", "port-in 892 255", "port-out 890 0"})
-        want.push_back(l);
-    auto add = [&](const Trace &t) { want.insert(want.end(), t.begin(), t.end()); };
-    add(bppWrite(29, 9));
-    add(bppWrite(5, 3));
-    add({"port-out 890 34", "port-in 888 42", "rd 42"});
-    add(bppWrite(10, 3));
-    add({"port-out 890 34", "port-in 888 37", "rd 37"});
-    add(bppWrite(28, 9));
-    add(bppWrite(0, 3));
-    add(bppWrite(30, 9));
-    add(bppWrite(29, 9));
-    add(bppWrite(0, 3));
-    EXPECT_EQ(sim::takeTrace(), want);
+    EXPECT_EQ(sim::takeTrace(),
+              concat({ops("a28", Via::Bpp),
+                      lines("port-out 890 0|port-out 891 29|port-out 892 5|port-in 892 255|"
+                            "port-out 892 10|port-in 892 255|port-out 890 0"),
+                      ops("a29 w5 r42 w10 r37" + std::string(kProbeReset), Via::Bpp)}));
 }
 
 TEST_F(LinkTest, Port3BCIsNeverEpp) {
@@ -139,13 +92,24 @@ TEST_F(LinkTest, ProbeWithoutInstrumentStillWaitsAndSendsNothing) {
     EXPECT_TRUE(sim::takeTrace().empty());
 }
 
-TEST_F(LinkTest, FaultyOrVanishedDeviceIsNotFound) {
+TEST_F(LinkTest, NothingAttachedQuickSearchOrFaultyDeviceFindsNothing) {
+    ::unsetenv("HWLINK_SIM");
+    dc[HW_DC_Link] = 4; // left over from an earlier search
+    EXPECT_EQ(FindPort(ps, dc, 1), 0);
+    EXPECT_EQ(dc[HW_DC_Link], 0);
+    EXPECT_FALSE(lib().usb);
+    EXPECT_FALSE(lib().port);
+
+    selectSim("epp"); // the quick search skips parallel ports
+    EXPECT_EQ(FindPort(ps, dc, 0), 0);
+    EXPECT_EQ(dc[HW_DC_Link], 0);
+    EXPECT_TRUE(sim::takeTrace().empty());
+
     selectSim("usb");
     sim::faults().failRegisterRequests = true;
     EXPECT_EQ(FindPort(ps, dc, 1), 0);
     EXPECT_EQ(dc[HW_DC_Link], 0);
     EXPECT_FALSE(lib().usb) << "a bridge without an answering instrument is closed";
-
     sim::faults() = {};
     sim::faults().disappeared = true;
     for (const char *link : {"usb", "epp"}) {
@@ -154,28 +118,20 @@ TEST_F(LinkTest, FaultyOrVanishedDeviceIsNotFound) {
     }
 }
 
-TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesUsb) {
+TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {
     ASSERT_EQ(connect("usb"), HW_LINK_USB);
     EXPECT_EQ(PowerOff(ps, dc), 1);
-    const Trace want = {
-        "usb-reg-write 131 0 6", "addr 28", "wr 0", "addr 29", "wr 80", "addr 31", "wr 0"};
-    EXPECT_EQ(sim::takeTrace(), want);
+    EXPECT_EQ(sim::takeTrace(), usbPacket("a28 w0 a29 w80 a31 w0"));
     EXPECT_TRUE(sim::instrument().poweredDown());
     EXPECT_FALSE(lib().usb);
     EXPECT_EQ(PowerOff(ps, dc), 0) << "nothing left to close";
     EXPECT_TRUE(sim::takeTrace().empty());
-}
 
-TEST_F(LinkTest, PowerOffOnParallelAndWithoutLink) {
     ASSERT_EQ(connect("epp"), HW_LINK_EPP);
     EXPECT_EQ(PowerOff(ps, dc), HW_LINK_EPP);
-    const Trace want = {"port-out 891 28", "addr 28", "port-out 892 0",  "wr 0",
-                        "port-out 891 29", "addr 29", "port-out 892 80", "wr 80",
-                        "port-out 891 31", "addr 31", "port-out 892 0",  "wr 0"};
-    EXPECT_EQ(sim::takeTrace(), want);
-
+    EXPECT_EQ(sim::takeTrace(), ops("a28 w0 a29 w80 a31 w0", Via::Epp));
     int32_t p[HW_PORTSTATE_LEN] = {};
-    uint8_t d[HW_DEVCONFIG_LEN] = {};
+    uint8_t d[HW_DEVCONFIG_LEN] = {}; // no link
     EXPECT_EQ(PowerOff(p, d), 0);
     EXPECT_TRUE(sim::takeTrace().empty());
 }

@@ -11,35 +11,27 @@ namespace hwlink::test {
 namespace {
 
 TEST(ReadbackSteps, StatusBitsMapToResults) {
-    EXPECT_EQ(MapStatus(2), HW_STAT_WAIT_TRIGGER);
-    EXPECT_EQ(MapStatus(3), HW_STAT_FILLING);
-    EXPECT_EQ(MapStatus(7), HW_STAT_COMPLETE);
-    EXPECT_EQ(MapStatus(0xF7), HW_STAT_COMPLETE) << "only the low three bits count";
-    for (uint8_t v : {0, 1, 4, 5, 6, 0x0D})
-        EXPECT_EQ(MapStatus(v), HW_STAT_IDLE) << int(v);
+    // Only the low three bits count.
+    const int map[][2] = {{2, HW_STAT_WAIT_TRIGGER}, {3, HW_STAT_FILLING}, {7, HW_STAT_COMPLETE},
+                          {0xF7, HW_STAT_COMPLETE},  {0, HW_STAT_IDLE},    {1, HW_STAT_IDLE},
+                          {4, HW_STAT_IDLE},         {5, HW_STAT_IDLE},    {6, HW_STAT_IDLE},
+                          {0x0D, HW_STAT_IDLE}};
+    for (const auto &m : map)
+        EXPECT_EQ(MapStatus(uint8_t(m[0])), m[1]) << m[0];
 }
 
 TEST(ReadbackSteps, EvenSampleCorrectionAndClamping) {
     AnalogLut lut;
-    BuildAnalogLut(lut, 1.005f, 2); // within 1 %: zero correction only
-    EXPECT_EQ(lut.even[100], 102);
-    EXPECT_EQ(lut.even[1], 3);
-    EXPECT_EQ(lut.even[251], 252);
-    EXPECT_EQ(lut.odd[3], 3) << "a grounded sample of exactly 3 stays 3";
-    EXPECT_EQ(lut.odd[253], 252);
-    EXPECT_EQ(lut.odd[0], 3);
-    EXPECT_EQ(lut.odd[128], 128);
-
-    BuildAnalogLut(lut, 1.25f, -1); // trunc(s * 1.25) - 1 - 32
-    EXPECT_EQ(lut.even[100], 92);
-    EXPECT_EQ(lut.even[101], 93) << "126.25 truncates";
-    EXPECT_EQ(lut.even[128], 127);
-    EXPECT_EQ(lut.even[230], 252) << "254 clamps";
-    EXPECT_EQ(lut.odd[100], 100) << "odd samples are the reference";
+    BuildAnalogLut(lut, 1.005f, 2); // within 1 %: zero correction only, clamped to 3..252
+    EXPECT_EQ((V{lut.even[100], lut.even[1], lut.even[251]}), (V{102, 3, 252}));
+    // A grounded odd sample of exactly 3 stays 3.
+    EXPECT_EQ((V{lut.odd[3], lut.odd[253], lut.odd[0], lut.odd[128]}), (V{3, 252, 3, 128}));
+    // trunc(s * 1.25) - 1 - 32: 126.25 truncates, 254 clamps; odd samples are the reference.
+    BuildAnalogLut(lut, 1.25f, -1);
+    EXPECT_EQ((V{lut.even[100], lut.even[101], lut.even[128], lut.even[230], lut.odd[100]}),
+              (V{92, 93, 127, 252, 100}));
     BuildAnalogLut(lut, 0.75f, 0); // trunc(s * 0.75) + 32
-    EXPECT_EQ(lut.even[200], 182);
-    EXPECT_EQ(lut.even[0], 32);
-    EXPECT_EQ(lut.even[255], 223);
+    EXPECT_EQ((V{lut.even[200], lut.even[0], lut.even[255]}), (V{182, 32, 223}));
 }
 
 TEST(ReadbackSteps, AlignTriggerFindsTheCrossingInItsWindow) {
@@ -50,17 +42,15 @@ TEST(ReadbackSteps, AlignTriggerFindsTheCrossingInItsWindow) {
     int32_t vs[4] = {-1, -1, -1, -1};
     AlignTrigger(sb.data(), 0, slope, level, -5, 5, vs, ps);
     EXPECT_EQ(vs[0], 20) << "negative position";
-    AlignTrigger(sb.data(), 0, slope, level, 600, 5, vs, ps);
-    EXPECT_EQ(vs[0], 11) << "no crossing in the window";
-    EXPECT_EQ(vs[3], 0);
+    AlignTrigger(sb.data(), 0, slope, level, 600, 5, vs, ps); // no crossing in the window
+    EXPECT_EQ((V{vs[0], vs[3]}), (V{11, 0}));
 
     // Rising input (codes falling through 128) 20 samples into the window, halfway between
     // 138 and 118: at zoom index 2 (a = 10) the phase is 5 tenths.
     std::fill(sb.begin() + 612, sb.begin() + 632, 138);
     std::fill(sb.begin() + 632, sb.begin() + 700, 118);
     AlignTrigger(sb.data(), 0, slope, level, 600, 2, vs, ps);
-    EXPECT_EQ(vs[0], 20 + 11);
-    EXPECT_EQ(vs[3], 5);
+    EXPECT_EQ((V{vs[0], vs[3]}), (V{20 + 11, 5}));
     slope[0] = 1; // falling input: past the codes above, then at or below, stop above
     AlignTrigger(sb.data(), 0, slope, level, 600, 5, vs, ps);
     EXPECT_EQ(vs[0], 11) << "no falling edge";
@@ -83,20 +73,12 @@ TEST(ReadbackSteps, DistributionPlacesLogicLaterAndStaysInsideTheAreas) {
     AnalogLut lut;
     BuildAnalogLut(lut, 1.0f, 0);
     DistributeGroups(raw.data(), n / 2, a1.data(), a2.data(), d0.data(), d8.data(), 10, lut, lut);
-    EXPECT_EQ(a1[1], 3) << "odd sample from byte 0, clamped";
-    EXPECT_EQ(a1[0], 3);
-    EXPECT_EQ(a1[2 * 20 + 1], uint8_t(160));
-    EXPECT_EQ(a1[2 * 20], uint8_t(161));
-    EXPECT_EQ(a2[2 * 20 + 1], uint8_t(162));
-    EXPECT_EQ(a2[2 * 20], uint8_t(163));
-    EXPECT_EQ(d0[9], 0xEE) << "the first lag places are not written";
-    EXPECT_EQ(d0[10], 4);
-    EXPECT_EQ(d0[11], 5);
-    EXPECT_EQ(d8[10], 6);
-    EXPECT_EQ(d8[11], 7);
-    const int32_t lastG = (n - 10) / 2 - 1; // its logic ends at the last sample of the area
-    EXPECT_EQ(d0[n - 1], uint8_t(lastG * 8 + 5));
-    EXPECT_EQ(d8[n - 1], uint8_t(lastG * 8 + 7));
+    // Group g: odd A1 sample from byte 8g (clamped), even from 8g + 1, A2 from 8g + 2 and 3.
+    EXPECT_EQ((V{a1[1], a1[0], a1[41], a1[40], a2[41], a2[40]}), (V{3, 3, 160, 161, 162, 163}));
+    // The first lag places are not written; the last group's logic ends the area.
+    const int32_t lastG = (n - 10) / 2 - 1;
+    EXPECT_EQ((V{d0[9], d0[10], d0[11], d8[10], d8[11], d0[n - 1], d8[n - 1]}),
+              (V{0xEE, 4, 5, 6, 7, uint8_t(lastG * 8 + 5), uint8_t(lastG * 8 + 7)}));
 
     std::fill(d0.begin(), d0.end(), 0xEE);
     DistributeGroups(raw.data(), n / 2, a1.data(), a2.data(), d0.data(), d8.data(), 9, lut, lut);
@@ -105,8 +87,7 @@ TEST(ReadbackSteps, DistributionPlacesLogicLaterAndStaysInsideTheAreas) {
 
     std::fill(a1.begin(), a1.end(), 0);
     DistributeGroups(raw.data(), 1024, a1.data(), a2.data(), nullptr, nullptr, 10, lut, lut);
-    EXPECT_EQ(a1[2047], uint8_t(1023 * 8));
-    EXPECT_EQ(a1[2048], 0) << "2K record";
+    EXPECT_EQ((V{a1[2047], a1[2048]}), (V{uint8_t(1023 * 8), 0})) << "2K record";
     EXPECT_EQ(LogicLag(8), 10);
     EXPECT_EQ(LogicLag(9), 9);
 }
@@ -119,8 +100,8 @@ TEST(ReadbackSteps, SmoothingFlattensNoiseKeepsEdgesAndStaysInsideTheAreas) {
         a2[i] = uint8_t((i / 64) % 2 ? 60 : 190); // edges of 130 codes
     }
     SmoothPair(a1.data(), a2.data(), n, 4);
-    EXPECT_EQ(a1[0], 100) << "the first sample is only a neighbour";
-    EXPECT_EQ(a1[1], 101) << "((100 + 100) / 2 + 103) / 2";
+    // The first sample is only a neighbour; then ((100 + 100) / 2 + 103) / 2.
+    EXPECT_EQ((V{a1[0], a1[1]}), (V{100, 101}));
     for (int32_t i = 2; i < n - 2; ++i)
         ASSERT_LE(std::abs(a1[i] - a1[i - 1]), 1) << i;
     for (int32_t i = 0; i < n; ++i)
@@ -166,40 +147,28 @@ TEST(ReadbackSteps, VectorPathsMatchTheReference) {
     }
 }
 
-class ReadbackTest : public AcqTest {
-  protected:
-    // A signal at A1 and A2 and the settings to see it with.
-    void setInputs(sim::AnalogSignal s1, sim::AnalogSignal s2) {
-        sim::SignalConfig sig = model().signals();
-        sig.analog[0] = s1;
-        sig.analog[1] = s2;
-        model().setSignals(sig);
-    }
-};
+class ReadbackTest : public AcqTest {};
 
-TEST_F(ReadbackTest, StatusOtherThanCompleteReadsNothing) {
-    bringUp("usb");
+// The lowest and highest code of the first 2048 samples of a channel.
+int spread(const uint8_t *x) {
+    const auto [lo, hi] = std::minmax_element(x, x + 2048);
+    return *hi - *lo;
+}
+
+TEST_F(ReadbackTest, StatusOtherThanCompleteOrAFailingRequestReadsNothing) {
     Settings s;
-    capture(s);
-    sim::takeTrace();
+    arm(s);
     std::fill(sb.begin(), sb.end(), 0x55);
     model().overrideStatus(5);
     EXPECT_EQ(poll(s), HW_STAT_IDLE);
-    EXPECT_EQ(busEvents(sim::takeTrace()), (Trace{"addr 61", "rd 5"}));
+    EXPECT_EQ(busEvents(sim::takeTrace()), ops("a61 r5"));
     model().overrideStatus(0xFA); // waiting, with unrelated high bits
     EXPECT_EQ(poll(s), HW_STAT_WAIT_TRIGGER);
     model().overrideStatus(0x0B);
     EXPECT_EQ(poll(s), HW_STAT_FILLING);
-    EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
-}
-
-TEST_F(ReadbackTest, FailingStatusRequestIsNotTakenForACompleteRecord) {
-    bringUp("usb");
-    Settings s;
-    capture(s);
-    std::fill(sb.begin(), sb.end(), 0x55);
+    model().overrideStatus(7);
     sim::takeTrace();
-    sim::faults().failRegisterRequests = true;
+    sim::faults().failRegisterRequests = true; // the request fails: not a complete record
     EXPECT_EQ(poll(s), HW_STAT_IDLE);
     sim::faults().failRegisterRequests = false;
     EXPECT_EQ(countPrefix(sim::takeTrace(), "usb-bulk-in"), 0u);
@@ -207,34 +176,27 @@ TEST_F(ReadbackTest, FailingStatusRequestIsNotTakenForACompleteRecord) {
 }
 
 TEST_F(ReadbackTest, ReadRecordSetupAndAFailingBulkRead) {
-    bringUp("usb");
     Settings s;
-    capture(s);
+    arm(s);
     advanceVirtualMs(5); // the record is complete
-    sim::takeTrace();
     std::fill(sb.begin() + HW_SB_RAW, sb.end(), 140);
     sim::faults().failBulkAfter = 0;
     EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
     sim::faults().failBulkAfter = -1;
     const Trace t = sim::takeTrace();
-    const Trace want =
-        concat({{"usb-reg-write 131 0 10"}, pairs({28, 4, 60, 0x37, 56, 119, 57, 0xA0, 63, 0})});
-    const Trace bus = busEvents(t);
-    ASSERT_GE(bus.size(), 12u);
-    EXPECT_EQ(slice(bus, 0, 2), (Trace{"addr 61", "rd 7"}));
+    const Trace want = usbPacket("a28 w4 a60 w55 a56 w119 a57 w160 a63 w0");
+    EXPECT_EQ(slice(busEvents(t), 0, 2), ops("a61 r7"));
     const auto setup = std::find(t.begin(), t.end(), want[0]);
     EXPECT_EQ(slice(t, size_t(setup - t.begin()), want.size()), want);
     EXPECT_EQ(countPrefix(t, "usb-bulk-in"), 0u) << "the first chunk failed";
     // The previous raw contents are distributed as if read (and corrected).
-    EXPECT_EQ(d0()[10], 140);
-    EXPECT_EQ(d8()[2047], 140);
+    EXPECT_EQ((V{d0()[10], d8()[2047]}), (V{140, 140}));
     EXPECT_NEAR(a1()[1], 140, 6);
 }
 
 TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
-    bringUp("usb");
     Settings s;
-    capture(s); // calibrates both channels
+    arm(s);
     // A1 grounded (recalibrated for the grounded code); trigger on A2's sine.
     s.coupling[0] = 2;
     s.trigChannel = 1;
@@ -271,10 +233,7 @@ TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
     const double calibrated[2] = {combRms(a1()), combRms(a2())};
     EXPECT_LE(calibrated[0], 1.0);
     EXPECT_LE(calibrated[1], 1.0);
-    int lo = 255, hi = 0;
-    for (int i = 0; i < 2048; ++i)
-        lo = std::min<int>(lo, a1()[i]), hi = std::max<int>(hi, a1()[i]);
-    EXPECT_GT(hi - lo, 150) << "the sine spans most of the screen";
+    EXPECT_GT(spread(a1()), 150) << "the sine spans most of the screen";
 
     // The same record without the corrections shows the comb the calibration took out.
     lib().gainFactor[0] = lib().gainFactor[1] = 1.0f;
@@ -347,8 +306,7 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
             EXPECT_EQ(after, slope == 0) << "record " << rec;
         }
     }
-    EXPECT_EQ(ps[HW_PS_LogicMask], 0xFFF0);
-    EXPECT_EQ(ps[HW_PS_LogicMatch], 0xFFF5);
+    EXPECT_EQ((V{ps[HW_PS_LogicMask], ps[HW_PS_LogicMatch]}), (V{0xFFF0, 0xFFF5}));
 
     // A level the input never reaches: the record waits until the trigger is forced.
     setInputs({sim::Shape::Dc, 0, 0, 0}, {sim::Shape::None, 0, 0, 0});
@@ -391,10 +349,7 @@ TEST_F(ReadbackTest, EveryLinkReadsTheSameRecord) {
         s.pos[0] = 128;
         ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
         const std::vector<uint8_t> got(sb.begin(), sb.begin() + HW_SB_RAW);
-        int lo = 255, hi = 0;
-        for (int i = 0; i < 2048; ++i)
-            lo = std::min<int>(lo, a1()[i]), hi = std::max<int>(hi, a1()[i]);
-        EXPECT_GT(hi - lo, 150);
+        EXPECT_GT(spread(a1()), 150);
         if (ref.empty())
             ref = got;
         else

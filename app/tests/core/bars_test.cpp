@@ -1,47 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
-#include "core/pictures.h"
-#include "core/state.h"
-#include "timing/frontpanel_logic.h"
+#include "picture_fixture.h"
 
 using namespace vrx;
 
-// Readable QString values in failure messages.
-[[maybe_unused]] static void PrintTo(const QString &s, std::ostream *os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
-class Bars : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        savedHooks_ = screenHooks();
-        screenHooks() = {};
-        screenHooks().DrawTraces = [this] { ++traceDraws; };
-        InitDefaults();
-        app().Dispunit = 1; // readouts in samples
-        app().DevConfig[HW_DC_Link] = HW_LINK_USB;
-        p.hooks = {};
-        p.ScaleWidth = 0;
-        ResizePictures(app().ScreenSamples, app().LogicHeight, app().Colors[0]);
-        p.InitPanel();
-        ApplyTimingSettings();
-        ClearAll();
-        app().ParamChanged = 0;
-        traceDraws = 0;
-    }
-    void TearDown() override {
-        screenHooks() = savedHooks_;
-        app().DevConfig[HW_DC_Link] = HW_LINK_NONE;
-    }
+using test::Nums;
+using test::Texts;
 
-    static void ClearAll() {
-        for (auto &img : pictures().picScope)
-            ClearPicture(img, app().Colors[0]);
-        ClearPicture(pictures().Picture1, app().Colors[0]);
-    }
+class Bars : public test::PanelTest {
+  protected:
     static QRgb Scope(int x, int y) { return pictures().picScope[0].pixel(x, y); }
     static QRgb Color(int entry) { return ToQRgb(app().Colors[static_cast<size_t>(entry)]); }
     // Rows of column x on the trace picture that hold colour entry `entry`.
@@ -51,12 +19,6 @@ class Bars : public ::testing::Test {
             if (Scope(x, y) == Color(entry)) rows.push_back(y);
         return rows;
     }
-
-    TimingPanel &p = form1();
-    int traceDraws = 0;
-
-  private:
-    ScreenHooks savedHooks_;
 };
 
 TEST_F(Bars, VlineIsDashedAndOnlyOnScreen) {
@@ -64,11 +26,11 @@ TEST_F(Bars, VlineIsDashedAndOnlyOnScreen) {
     app().Colors[1] = Rgb(1, 2, 3); // distinct from the trigger bar's white
     p.Vline(0, 1);
     const auto rows = RowsOf(150, 1);
-    ASSERT_EQ(rows.size(), 96u); // 48 segments of 2 pixels (the end pixel is left out)
-    EXPECT_EQ(rows.front(), 10);
-    EXPECT_EQ(rows[1], 11);
-    EXPECT_EQ(rows[2], 15);
-    EXPECT_EQ(rows.back(), 246);
+    // 48 segments of 2 pixels every 5 rows from 10 (the end pixel is left out).
+    std::vector<int> dashes;
+    for (int y = 10; y < 250; y += 5)
+        dashes.insert(dashes.end(), {y, y + 1});
+    EXPECT_EQ(rows, dashes);
     EXPECT_EQ(Scope(149, 10), Color(0));
     p.Vline(0, 0);
     EXPECT_TRUE(RowsOf(150, 1).empty());
@@ -146,47 +108,44 @@ TEST_F(Bars, PreTriggerDisplayAndStep) {
     EXPECT_EQ(s.BarPos[2], -3);
     EXPECT_EQ(s.TrigShown, -1536);
     EXPECT_TRUE(p.lbPretrig.visible());
-    EXPECT_EQ(p.lbPretrig.text(), "PreTrigger");
     EXPECT_TRUE(p.lbx10.visible());
-    EXPECT_EQ(p.lbVbar[2].text(), "-1536");
-    EXPECT_EQ(p.lbT_V[0].text(), "T-v1= -1986");
+    EXPECT_EQ((Texts{p.lbPretrig.text(), p.lbVbar[2].text(), p.lbT_V[0].text()}),
+              (Texts{"PreTrigger", "-1536", "T-v1= -1986"}));
     EXPECT_EQ(pictures().UpVbarX[2], 101); // -3 * 100 / 65354 truncates to 0
 
-    p.lbx10.click();
-    EXPECT_EQ(p.lbx10.text(), "x10");
-    EXPECT_EQ(p.ScrollVbar[2].smallChange(), 10);
-    p.lbx10.click();
-    p.lbx10.click();
-    EXPECT_EQ(p.lbx10.text(), "x100");
-    p.lbx10.click();
-    EXPECT_EQ(p.lbx10.text(), "x1");
+    // The step label cycles x1, x10, x50, x100 with the bar's small change.
+    Texts steps;
+    Nums changes;
+    for (int i = 0; i < 4; ++i) {
+        p.lbx10.click();
+        steps << p.lbx10.text();
+        changes.push_back(p.ScrollVbar[2].smallChange());
+    }
+    EXPECT_EQ(steps, (Texts{"x10", "x50", "x100", "x1"}));
+    EXPECT_EQ(changes, (Nums{10, 50, 100, 1}));
     p.lbx10.click();
 
     p.ScrollVbar[2].setValue(0);
     EXPECT_FALSE(p.lbPretrig.visible());
     EXPECT_FALSE(p.lbx10.visible());
-    EXPECT_EQ(s.TrigStep, 0);
     EXPECT_EQ(p.lbx10.text(), "x1");
-    EXPECT_EQ(p.ScrollVbar[2].smallChange(), 1);
+    EXPECT_EQ((Nums{s.TrigStep, p.ScrollVbar[2].smallChange()}), (Nums{0, 1}));
 
-    EXPECT_EQ(OverviewBarX(-65354, 2048), 1);
-    EXPECT_EQ(OverviewBarX(0, 2048), 101);
-    EXPECT_EQ(OverviewBarX(2047, 2048), 612);
+    EXPECT_EQ((Nums{OverviewBarX(-65354, 2048), OverviewBarX(0, 2048), OverviewBarX(2047, 2048)}),
+              (Nums{1, 101, 612}));
 }
 
 TEST_F(Bars, ReadoutsInTimeAndSamples) {
     AppState &s = app();
-    p.LabelTimes();
-    EXPECT_EQ(p.lbVbar[0].text(), "450");
-    EXPECT_EQ(p.lbv1v2.text(), "v1-v2=-300");
-    EXPECT_EQ(p.lbT_V[1].text(), "T-v2= -150");
-    EXPECT_EQ(p.lbScr.text(), "300");
-
+    auto texts = [&] {
+        p.LabelTimes();
+        return Texts{p.lbVbar[0].text(), p.lbv1v2.text(), p.lbT_V[0].text(), p.lbT_V[1].text(),
+                     p.lbScr.text()};
+    };
+    EXPECT_EQ(texts(), (Texts{"450", "v1-v2=-300", "T-v1= 150", "T-v2= -150", "300"}));
     s.Dispunit = 0; // at 100MSa/S
-    p.LabelTimes();
-    EXPECT_EQ(p.lbVbar[0].text(), "4.5us");
-    EXPECT_EQ(p.lbv1v2.text(), "v1-v2=-3 us (333.333KHz)");
-    EXPECT_EQ(p.lbT_V[0].text(), "T-v1=1.5us");
+    EXPECT_EQ(texts(),
+              (Texts{"4.5us", "v1-v2=-3 us (333.333KHz)", "T-v1=1.5us", "T-v2=-1.5us", "3 us"}));
     s.BarPos[1] = s.BarPos[0];
     p.LabelTimes();
     EXPECT_EQ(p.lbv1v2.text(), "v1-v2= ns (----)");
@@ -209,9 +168,8 @@ TEST_F(Bars, AlignmentMovesTheScreenOrTheBars) {
     p.cmbDepth.setIndex(1);
     s.BarPos[0] = 1000;
     p.Valign(0); // V1 ends at pixel 300
-    EXPECT_EQ(s.ScrollPos, 700);
-    EXPECT_EQ(p.Scrollscr.value(), 700);
-    EXPECT_EQ(s.ActiveBar[0], 0); // automatic zoom align follows the bar
+    // Automatic zoom align follows the bar.
+    EXPECT_EQ((Nums{s.ScrollPos, p.Scrollscr.value(), s.ActiveBar[0]}), (Nums{700, 700, 0}));
     s.BarPos[1] = 8000;
     p.Valign(1); // clamped at the end of the record
     EXPECT_EQ(s.ScrollPos, s.ScrollMax);
@@ -222,11 +180,8 @@ TEST_F(Bars, AlignmentMovesTheScreenOrTheBars) {
     p.Scrollscr.setValue(100);
     s.ParamChanged = 0;
     p.V3align();
-    EXPECT_EQ(s.BarPos[0], 250);
-    EXPECT_EQ(s.BarPos[1], 550);
-    EXPECT_EQ(s.BarPos[2], 400);
-    EXPECT_EQ(s.ActiveBar[0], 2);
-    EXPECT_EQ(s.ParamChanged, 1);
+    EXPECT_EQ((Nums{s.BarPos[0], s.BarPos[1], s.BarPos[2], s.ActiveBar[0], s.ParamChanged}),
+              (Nums{250, 550, 400, 2, 1}));
 }
 
 } // namespace

@@ -1,14 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Screen composition on the timing view's pictures: exact pixels of graticule, traces, lanes,
 // texts and the logic values at the bars.
-#include <cstdlib>
-
-#include <QGuiApplication>
-#include <gtest/gtest.h>
-
-#include "core/compose.h"
-#include "core/pictures.h"
-#include "core/state.h"
 #include "picture_fixture.h"
 
 // The font database of the GUI application keeps a few fontconfig blocks until exit; the leak
@@ -22,32 +14,19 @@ namespace {
 
 using test::CountColor;
 using test::CountColorInRow;
-using test::EnsureGuiApp;
 
-class ComposeTest : public ::testing::Test {
+class ComposeTest : public test::ScreenTest {
   protected:
     void SetUp() override {
-        EnsureGuiApp();
-        InitDefaults();
-        InstallScreenComposition();
+        ScreenTest::SetUp();
         AppState &s = app();
-        s.ScreenSamples = 600;
-        s.ScreenWidth = {600, 600};
-        s.TimeZoom = {1.0, 1.0};
-        s.DrawPic = 0;
         s.Persist = 0;
-        s.ViewStart.fill(0);
         s.VdivText.fill(QString());
-        ResizePictures(s.ScreenSamples, s.LogicHeight, s.Colors[0]);
-        // Colours of their own, so that a pixel tells which routine drew it.
-        s.Colors[4] = Rgb(1, 2, 3);     // A1 dot
-        s.Colors[5] = Rgb(4, 5, 6);     // A2 dot
         s.Colors[23] = Rgb(7, 8, 9);    // A1 line
         s.Colors[24] = Rgb(10, 11, 12); // A2 line
         std::fill_n(s.SampleBuf.begin(), 4 * HW_SB_AREA_LEN, uint8_t{0});
         std::fill_n(s.SampleBuf.begin() + HW_SB_A1, 2 * HW_SB_AREA_LEN, uint8_t{128});
     }
-    QImage &scope() { return pictures().picScope[0]; }
 };
 
 // The graticule: 9 dotted rows of 60 dots and the dotted columns x = 50 .. 550 of 49 dots each
@@ -59,9 +38,8 @@ TEST_F(ComposeTest, GridFollowsTheSwitchAndTheClearFlag) {
 
     ComposeScreen(1, 1);
     EXPECT_EQ(CountColor(scope(), grid), 9 * 60 + 11 * 49 - 99);
-    EXPECT_EQ(scope().pixel(10, 28), ToQRgb(grid));
-    EXPECT_EQ(scope().pixel(600, 228), ToQRgb(grid));
-    EXPECT_EQ(scope().pixel(550, 248), ToQRgb(grid));
+    for (const auto &pt : {QPoint(10, 28), QPoint(600, 228), QPoint(550, 248)})
+        EXPECT_EQ(scope().pixel(pt), ToQRgb(grid)) << pt.x() << "," << pt.y();
 
     s.ChanOn[DispGrid] = 0;
     ComposeScreen(1, 1);
@@ -95,9 +73,9 @@ TEST_F(ComposeTest, KnownRecordLandsOnTheExpectedRows) {
     s.DotsConnect = 1;
     ComposeScreen(1, 1);
     // Column 100 shows sample 400 (row 20) after sample 399 (row 219): a vertical join.
-    EXPECT_EQ(scope().pixel(100, 20), ToQRgb(s.Colors[4]));
-    EXPECT_EQ(scope().pixel(100, 120), ToQRgb(s.Colors[23]));
-    EXPECT_EQ(scope().pixel(100, 200), ToQRgb(s.Colors[23]));
+    EXPECT_EQ((std::vector<QRgb>{scope().pixel(100, 20), scope().pixel(100, 120),
+                                 scope().pixel(100, 200)}),
+              (std::vector<QRgb>{ToQRgb(s.Colors[4]), ToQRgb(s.Colors[23]), ToQRgb(s.Colors[23])}));
 
     // A2 comes from its own block, shifted by the display start correction.
     s.ChanOn[DispA1] = 0;
@@ -193,13 +171,13 @@ TEST_F(ComposeTest, BarValuesOnlyAtRealTimeRates) {
     s.RateIndex = 8;
     ComposeScreen(1, 1);
     EXPECT_EQ(notified, 1);
-    const uint8_t v1[16] = {1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 0, 0};
-    for (int c = 0; c < 16; ++c)
-        EXPECT_EQ(barValues().Bits[0][static_cast<size_t>(c)], v1[c]) << "D" << c;
-    EXPECT_EQ(barValues().Pair[0][0], 0xA5);
-    EXPECT_EQ(barValues().Pair[0][1], 0x3C);
-    EXPECT_EQ(BarValueText(2, 0), "1");
-    EXPECT_EQ(BarValueText(2, 1), "0");
+    // D0 .. D15 of 0x3CA5 at V1, of 0x0001 at the trigger bar.
+    const auto &bits = barValues().Bits[0];
+    EXPECT_EQ(std::vector<int>(bits.begin(), bits.end()),
+              (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 0, 0}));
+    EXPECT_EQ((std::vector<int>{barValues().Pair[0][0], barValues().Pair[0][1]}),
+              (std::vector<int>{0xA5, 0x3C}));
+    EXPECT_EQ((QStringList{BarValueText(2, 0), BarValueText(2, 1)}), (QStringList{"1", "0"}));
 
     s.BarPos[2] = -3; // delayed by 1536 samples
     ComposeScreen(1, 1);

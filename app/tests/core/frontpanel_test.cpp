@@ -1,85 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
-#include "core/pictures.h"
-#include "core/state.h"
-#include "timing/frontpanel_logic.h"
+#include "picture_fixture.h"
 
 using namespace vrx;
 
-// Readable QString values in failure messages.
-[[maybe_unused]] static void PrintTo(const QString &s, std::ostream *os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
-class FrontPanel : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        savedHooks_ = screenHooks();
-        screenHooks() = {};
-        screenHooks().ComposeScreen = [this](int16_t, int16_t) { ++composes; };
-        InitDefaults();
-        app().Dispunit = 1;                        // readouts in samples
-        app().DevConfig[HW_DC_Link] = HW_LINK_USB; // an instrument is linked
-        p.hooks = {};
-        p.ScaleWidth = 0;
-        ResizePictures(app().ScreenSamples, app().LogicHeight, app().Colors[0]);
-        p.InitPanel();
-        ApplyTimingSettings();
-        app().ParamChanged = 0;
-        composes = 0;
-    }
-    void TearDown() override {
-        screenHooks() = savedHooks_;
-        app().DevConfig[HW_DC_Link] = HW_LINK_NONE;
-    }
+using test::Nums;
+using test::Texts;
 
-    TimingPanel &p = form1();
-    int composes = 0;
-
-  private:
-    ScreenHooks savedHooks_;
-};
+class FrontPanel : public test::PanelTest {};
 
 TEST_F(FrontPanel, AppliedDefaultsReachTheControls) {
     const AppState &s = app();
-    EXPECT_EQ(p.cmbRate.text(), "100MSa/S");
+    // The level: (178 - 128) codes at 40 mV.
+    EXPECT_EQ((Texts{p.cmbRate.text(), p.cmbZoom.text(), p.cmbCapture.text(), p.cmbTrigCh.text(),
+                     p.cmbSlope.text(), p.cmbProbe.text(), p.cmbVdiv.text(), p.lbHdiv[0].text(),
+                     p.lbLevel.text(), p.LabelOffset.text()}),
+              (Texts{"100MSa/S", "x1", "Auto.", ".A1", "Rising", "10:1", "1V", "500 ns", "2. V",
+                     "-2. V"}));
     EXPECT_DOUBLE_EQ(s.SamplePeriod, 10.0);
-    EXPECT_EQ(p.cmbZoom.text(), "x1");
-    EXPECT_EQ(p.cmbCapture.text(), "Auto.");
-    EXPECT_EQ(p.cmbTrigCh.text(), ".A1");
-    EXPECT_EQ(p.cmbSlope.text(), "Rising");
-    EXPECT_EQ(s.SelChannel, ChA1);
-    EXPECT_EQ(p.cmbProbe.text(), "10:1");
-    EXPECT_EQ(p.cmbVdiv.text(), "1V");
-    EXPECT_EQ(p.ScrollOffset.value(), 178);
-    EXPECT_EQ(p.ScrollLevel.value(), 128);
-    EXPECT_EQ(p.lbHdiv[0].text(), "500 ns");
-    EXPECT_EQ(p.lbLevel.text(), "2. V"); // (178 - 128) codes at 40 mV
-    EXPECT_EQ(p.LabelOffset.text(), "-2. V");
-    EXPECT_EQ(p.ScrollVbar[0].max(), 2047);
+    EXPECT_EQ(
+        (Nums{s.SelChannel, p.ScrollOffset.value(), p.ScrollLevel.value(), p.ScrollVbar[0].max()}),
+        (Nums{ChA1, 178, 128, 2047}));
 }
 
 TEST_F(FrontPanel, EquivalentTimeFallsBackWithoutInstrument) {
     AppState &s = app();
     s.DevConfig[HW_DC_Link] = HW_LINK_NONE; // demo mode
     p.cmbRate.setIndex(4);                  // "1GSa/S"
-    EXPECT_EQ(p.cmbRate.index(), 6);
-    EXPECT_EQ(p.cmbRate.text(), "250MSa/S");
-    EXPECT_EQ(s.RateIndex, 6);
+    EXPECT_EQ((Texts{p.cmbRate.text(), p.lbRate.text()}), (Texts{"250MSa/S", "&Rate"}));
+    EXPECT_EQ((Nums{p.cmbRate.index(), s.RateIndex, s.ChanOn[DispLogic], s.ParamChanged}),
+              (Nums{6, 6, 1, 1}));
     EXPECT_DOUBLE_EQ(s.SamplePeriod, 4.0);
     EXPECT_DOUBLE_EQ(s.SampleRate, 250.0);
-    EXPECT_EQ(p.lbRate.text(), "&Rate");
-    EXPECT_EQ(s.ChanOn[DispLogic], 1);
-    EXPECT_EQ(s.ParamChanged, 1);
 
     // The logic display follows the colour dialog's switch.
     p.ColorCheckValue[DispLogic] = 0;
     p.cmbRate.setIndex(0);
-    EXPECT_EQ(s.RateIndex, 6);
-    EXPECT_EQ(s.ChanOn[DispLogic], 0);
+    EXPECT_EQ((Nums{s.RateIndex, s.ChanOn[DispLogic]}), (Nums{6, 0}));
 
     // A logic trigger falls back too, also with an instrument.
     s.DevConfig[HW_DC_Link] = HW_LINK_USB;
@@ -92,10 +50,9 @@ TEST_F(FrontPanel, RepetitiveRateSwitchesTheLogicDisplayOff) {
     AppState &s = app();
     pictures().Picture1.fill(0xFFFFFFFFu);
     p.cmbRate.setIndex(5); // "500MSa/S" with an instrument and an analog trigger
-    EXPECT_EQ(s.RateIndex, 5);
+    EXPECT_EQ((Nums{s.RateIndex, s.ChanOn[DispLogic]}), (Nums{5, 0}));
     EXPECT_EQ(p.lbRate.text(), "&Rep.");
     EXPECT_EQ(p.lbRate.foreColor(), p.ImgCenter.backColor());
-    EXPECT_EQ(s.ChanOn[DispLogic], 0);
     const QImage &logic = pictures().Picture1;
     for (int y = 0; y < logic.height(); y += 7)
         for (int x = 0; x < logic.width(); x += 5)
@@ -125,20 +82,16 @@ TEST_F(FrontPanel, ZoomIsLimitedByDepth) {
     EXPECT_EQ(s.LastSample, 131071);
     s.BarPos[0] = 5000;
     p.cmbDepth.setIndex(0);
-    EXPECT_EQ(s.ZoomIndex, 6);
     EXPECT_EQ(p.cmbZoom.text(), "/2");
-    EXPECT_EQ(s.LastSample, 2047);
-    EXPECT_EQ(s.BarPos[0], 2047);
-    EXPECT_EQ(p.ScrollVbar[0].value(), 2047);
-    EXPECT_EQ(p.ScrollVbar[0].max(), 2047);
-    EXPECT_EQ(s.ScrollMax, 847); // 2047 - 600 * 2
+    // The bars clamp to the record, the screen to 2047 - 600 * 2.
+    EXPECT_EQ((Nums{s.ZoomIndex, s.LastSample, s.BarPos[0], p.ScrollVbar[0].value(),
+                    p.ScrollVbar[0].max(), s.ScrollMax, p.Scrollscr.max()}),
+              (Nums{6, 2047, 2047, 2047, 2047, 847, 847}));
     EXPECT_LE(s.ScrollPos, s.ScrollMax);
-    EXPECT_EQ(p.Scrollscr.max(), s.ScrollMax);
 
     // The stepper cannot pass the limit either.
     p.scrlZoom.setValue(-1);
-    EXPECT_EQ(p.cmbZoom.index(), 6);
-    EXPECT_EQ(p.scrlZoom.value(), 0);
+    EXPECT_EQ((Nums{p.cmbZoom.index(), p.scrlZoom.value()}), (Nums{6, 0}));
     p.scrlZoom.setValue(1);
     EXPECT_EQ(p.cmbZoom.text(), "x1");
 }
@@ -160,23 +113,22 @@ TEST_F(FrontPanel, ZoomKeepsTheScreenCentreOrTheActiveBar) {
     p.Scrollscr.setValue(1000);
     p.ScrollVbar[0].setValue(1200); // V1 at pixel 200
     p.cmbZoom.setIndex(6);
-    EXPECT_EQ(s.ScrollPos, 800); // V1 stays at pixel (1200 - 800) / 2 = 200
-    EXPECT_EQ(p.Scrollscr.value(), 800);
-    EXPECT_EQ(pictures().ImgUpscrWidth, 5); // 600 pixels of 2 samples of 131072 on 512 pixels
+    // V1 stays at pixel (1200 - 800) / 2 = 200; the overview shows 600 pixels of 2 samples of
+    // 131072 on 512 pixels.
+    EXPECT_EQ((Nums{s.ScrollPos, p.Scrollscr.value(), pictures().ImgUpscrWidth}),
+              (Nums{800, 800, 5}));
 }
 
 TEST_F(FrontPanel, ExternalClockKeepsThePeriodAndEmptiesReadouts) {
     AppState &s = app();
     s.Dispunit = 0; // time readouts
     p.cmbRate.setIndex(33);
-    EXPECT_EQ(p.cmbRate.text(), "External.Rise");
     EXPECT_EQ(s.RateIndex, 33);
     EXPECT_DOUBLE_EQ(s.SamplePeriod, 10.0);
     EXPECT_DOUBLE_EQ(s.SampleRate, 100.0);
-    EXPECT_EQ(p.lbHdiv[0].text(), "");
-    EXPECT_EQ(p.lbHdiv[1].text(), "");
-    EXPECT_EQ(p.lbVbar[0].text(), "");
-    EXPECT_EQ(p.lbRate.text(), "&Rate");
+    EXPECT_EQ((Texts{p.cmbRate.text(), p.lbHdiv[0].text(), p.lbHdiv[1].text(), p.lbVbar[0].text(),
+                     p.lbRate.text()}),
+              (Texts{"External.Rise", "", "", "", "&Rate"}));
     p.scrlRate.setValue(-1);
     EXPECT_EQ(p.cmbRate.text(), "External.Fall");
     p.scrlRate.setValue(-1); // the end of the list
@@ -191,18 +143,15 @@ TEST_F(FrontPanel, VoltsPerDivisionKeepsTheLevelVoltage) {
     p.ScrollLevel.setValue(s.ChanPos[ChA1] - 50); // 50 codes above the position
     s.ParamChanged = 0;
     p.cmbVdiv.setIndex(5); // "200mV"
-    EXPECT_EQ(s.TrigLevel[0], s.ChanPos[ChA1] - 25);
-    EXPECT_EQ(p.ScrollLevel.value(), s.ChanPos[ChA1] - 25);
-    EXPECT_EQ(p.lbLevel.text(), "200.mV");
-    EXPECT_EQ(s.VdivText[ChA1], "200mV");
-    EXPECT_EQ(s.ParamChanged, 1);
+    EXPECT_EQ((Nums{s.TrigLevel[0], p.ScrollLevel.value(), s.ParamChanged}),
+              (Nums{s.ChanPos[ChA1] - 25, s.ChanPos[ChA1] - 25, 1}));
+    EXPECT_EQ((Texts{p.lbLevel.text(), s.VdivText[ChA1]}), (Texts{"200.mV", "200mV"}));
 
     // Another channel's scale leaves the trigger level alone.
     p.lbTab_Click(ChA2);
     const uint8_t a2Level = s.TrigLevel[1];
     p.cmbVdiv.setIndex(2);
-    EXPECT_EQ(s.TrigLevel[0], s.ChanPos[ChA1] - 25);
-    EXPECT_EQ(s.TrigLevel[1], a2Level);
+    EXPECT_EQ((Nums{s.TrigLevel[0], s.TrigLevel[1]}), (Nums{s.ChanPos[ChA1] - 25, a2Level}));
 
     // The stepper walks the list and stops at its ends.
     p.cmbVdiv.setIndex(8);
@@ -231,9 +180,8 @@ TEST_F(FrontPanel, LevelFollowsThePosition) {
     AppState &s = app();
     s.TrigLevel[0] = 100;
     p.ScrollOffset.setValue(188); // +10
-    EXPECT_EQ(s.ChanPos[ChA1], 188);
-    EXPECT_EQ(s.TrigLevel[0], 110);
-    EXPECT_EQ(p.ScrollLevel.value(), 110);
+    EXPECT_EQ((Nums{s.ChanPos[ChA1], s.TrigLevel[0], p.ScrollLevel.value()}),
+              (Nums{188, 110, 110}));
     EXPECT_EQ(p.LabelOffset.text(), "-2.4 V"); // (128 - 188) codes at 40 mV
 
     s.TrigLevel[0] = 250;
@@ -279,24 +227,22 @@ TEST_F(FrontPanel, LogicTriggerSource) {
     AppState &s = app();
     p.cmbTrigCh.setIndex(2);
     EXPECT_EQ(p.cmbSlope.items(), (QStringList{"True", "False"}));
-    EXPECT_EQ(p.cmbSlope.index(), s.TrigSlope[2]);
-    EXPECT_EQ(p.ScrollLevel.value(), 98);
     EXPECT_EQ(p.lbLevel.text(), "1.5 V"); // (128 - 98) * 50 mV
-    EXPECT_EQ(p.ScrollLevel.backColor(), s.Colors[6]);
-    EXPECT_EQ(p.ScrollLevel.foreColor(), Complement(s.Colors[6]));
+    EXPECT_EQ((Nums{p.cmbSlope.index(), p.ScrollLevel.value(), p.ScrollLevel.backColor(),
+                    p.ScrollLevel.foreColor()}),
+              (Nums{s.TrigSlope[2], 98, s.Colors[6], Complement(s.Colors[6])}));
     p.ScrollLevel.setValue(90);
-    EXPECT_EQ(s.TrigDac, 90);
-    EXPECT_EQ(s.TrigLevel[0], 128);
+    EXPECT_EQ((Nums{s.TrigDac, s.TrigLevel[0]}), (Nums{90, 128}));
     s.DevConfig[HW_DC_Variant] = 2;
     p.DisLevel(2);
-    EXPECT_EQ(p.lbLevel.text(), "3.15 V"); // (195 - 90) * 30 mV
+    const QString variant2 = p.lbLevel.text();
     p.DisLevel(7);
-    EXPECT_EQ(p.lbLevel.text(), "3.15 V");
+    EXPECT_EQ((Texts{variant2, p.lbLevel.text()}),
+              (Texts{"3.15 V", "3.15 V"})); // (195 - 90) * 30 mV
 
     p.cmbTrigCh.setIndex(1);
     EXPECT_EQ(p.cmbSlope.text(), "Falling");
-    EXPECT_EQ(p.cmbTrigCh.foreColor(), s.Colors[24]);
-    EXPECT_EQ(p.ScrollLevel.value(), 153);
+    EXPECT_EQ((Nums{p.cmbTrigCh.foreColor(), p.ScrollLevel.value()}), (Nums{s.Colors[24], 153}));
 }
 
 TEST_F(FrontPanel, ChannelTabs) {
@@ -310,21 +256,18 @@ TEST_F(FrontPanel, ChannelTabs) {
 
     s.ChanOn[ChM1] = 1;
     p.lbTab_Click(ChM1);
-    EXPECT_EQ(s.SelChannel, ChM1);
-    EXPECT_EQ(p.lbTab[ChM1].effect(), EffectSunken);
-    EXPECT_EQ(p.lbTab[ChM1].foreColor(), s.Colors[25]);
-    EXPECT_FALSE(p.cmbProbe.enabled());
-    EXPECT_FALSE(p.cmbVdiv.enabled());
-    EXPECT_FALSE(p.cmbCouple.enabled());
-    EXPECT_FALSE(p.ScrollOffset.enabled());
-    EXPECT_EQ(p.ScrollOffset.value(), 128);
+    EXPECT_EQ((Nums{s.SelChannel, p.lbTab[ChM1].effect(), p.lbTab[ChM1].foreColor(),
+                    p.ScrollOffset.value()}),
+              (Nums{ChM1, EffectSunken, s.Colors[25], 128}));
+    EXPECT_FALSE(p.cmbProbe.enabled() || p.cmbVdiv.enabled() || p.cmbCouple.enabled() ||
+                 p.ScrollOffset.enabled());
 
     p.lbTab_Click(ChA2);
     EXPECT_TRUE(p.cmbProbe.enabled());
     EXPECT_EQ(p.cmbVdiv.text(), "2V");
-    EXPECT_EQ(p.ScrollOffset.backColor(), s.Colors[24]);
-    EXPECT_EQ(p.ScrollOffset.foreColor(), Complement(s.Colors[24]));
-    EXPECT_EQ(p.lbTab[ChM1].effect(), EffectRaised);
+    EXPECT_EQ(
+        (Nums{p.ScrollOffset.backColor(), p.ScrollOffset.foreColor(), p.lbTab[ChM1].effect()}),
+        (Nums{s.Colors[24], Complement(s.Colors[24]), EffectRaised}));
     p.lbTab_Click(5); // no such tab
     EXPECT_EQ(s.SelChannel, ChA2);
 }
@@ -348,10 +291,8 @@ TEST_F(FrontPanel, WindowWidthSetsTheTraceWidth) {
     p.Picture2Left = 20;
     p.ScaleWidth = 822;
     p.ZoomPara();
-    EXPECT_EQ(s.ScreenSamples, 800);
-    EXPECT_EQ(s.ScreenWidth[1], 800);
+    EXPECT_EQ((Nums{s.ScreenSamples, s.ScreenWidth[1], s.ScrollMax}), (Nums{800, 800, 2047 - 800}));
     EXPECT_GE(pictures().picScope[1].width(), 801);
-    EXPECT_EQ(s.ScrollMax, 2047 - 800);
     p.ScaleWidth = 0;
     s.ScreenSamples = 600;
     ResizePictures(600, s.LogicHeight, s.Colors[0]);

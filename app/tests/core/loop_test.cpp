@@ -1,24 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The acquisition loop and the software catch, stepped on a virtual millisecond clock against
 // the simulated instrument (USB 2.0, library on its virtual clock) and in demo mode.
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
-#include <QGuiApplication>
-#include <gtest/gtest.h>
-
-#include "core/compose.h"
-#include "core/pictures.h"
-#include "core/state.h"
 #include "main/acquisition_loop_logic.h"
 #include "picture_fixture.h"
-#include "timing/frontpanel_logic.h"
 
 namespace vrx {
 namespace {
 
+using test::CountColor;
 using test::EnsureGuiApp;
 
 // The simulated A1 input is a square wave of 5 divisions around its position (178): a level of
@@ -87,6 +79,12 @@ class LoopTest : public ::testing::Test {
     void ClickGo() { tbToolBar_ButtonClick(1); }
     QString Stat(int i) { return acquisitionControls().LabelStat[static_cast<size_t>(i)].text(); }
     bool GoPressed() { return acquisitionControls().Button(1).pressed(); }
+    // The loop has ended: not running, "Go" released.
+    void ExpectStopped() {
+        EXPECT_FALSE(AcquisitionActive());
+        EXPECT_EQ(app().Running, 0);
+        EXPECT_FALSE(GoPressed());
+    }
 
     int64_t now_ = 0;
 };
@@ -104,20 +102,11 @@ TEST_F(LoopTest, OnceStopsOnFirstRecord) {
         EXPECT_TRUE(GoPressed());
         EXPECT_EQ(s.Running, 1);
         StepUntilStopped(2000);
-        EXPECT_FALSE(AcquisitionActive());
-        EXPECT_EQ(s.Running, 0);
-        EXPECT_FALSE(GoPressed());
-        EXPECT_EQ(Stat(0), "Triggered");
-        EXPECT_EQ(Stat(1), "1");
+        ExpectStopped();
+        EXPECT_EQ((test::Texts{Stat(0), Stat(1)}), (test::Texts{"Triggered", "1"}));
         EXPECT_EQ(s.TrigCount, 1);
         // The record was composed: A1 dots on the picture.
-        const QRgb dot = ToQRgb(s.Colors[4]);
-        int dots = 0;
-        for (int x = 0; x < 600; ++x)
-            for (int y = 0; y < 256; ++y)
-                dots += pictures().picScope[0].pixel(x, y) == dot;
-        EXPECT_GE(dots, 600);
-        if (!demo) PowerOff(s.PortState.data(), s.DevConfig.data());
+        EXPECT_GE(CountColor(pictures().picScope[0].copy(0, 0, 600, 256), s.Colors[4]), 600);
     }
 }
 
@@ -132,17 +121,15 @@ TEST_F(LoopTest, StopDuringWaitTrigger) {
     ClickGo();
     for (int i = 0; i < 100; ++i)
         ASSERT_TRUE(Step());
-    EXPECT_EQ(Stat(0), "Wait Trigger");
-    EXPECT_EQ(Stat(1), "0");
+    EXPECT_EQ((test::Texts{Stat(0), Stat(1)}), (test::Texts{"Wait Trigger", "0"}));
 
     ClickGo();
     EXPECT_FALSE(GoPressed());
     EXPECT_EQ(s.Running, 0);
-    EXPECT_EQ(s.CounterState[2], 0);
-    EXPECT_EQ(s.CounterState[3], 0);
-    EXPECT_EQ(s.CounterState[1], 2);
+    EXPECT_EQ((test::Nums{s.CounterState[1], s.CounterState[2], s.CounterState[3]}),
+              (test::Nums{2, 0, 0}));
     EXPECT_FALSE(Step());
-    EXPECT_FALSE(AcquisitionActive());
+    ExpectStopped();
     EXPECT_EQ(s.TrigCount, 0);
     EXPECT_EQ(Stat(0), "");
 }
@@ -262,15 +249,11 @@ TEST_F(LoopTest, CatchOf2KStopsAfter2047Samples) {
     EXPECT_EQ(Stat(1), QString::number(s.CatchCount));
 
     StepUntilStopped(20000);
-    EXPECT_FALSE(AcquisitionActive());
+    ExpectStopped();
     EXPECT_EQ(s.CatchCount, 2047);
-    EXPECT_EQ(s.Running, 0);
-    EXPECT_FALSE(GoPressed());
-    EXPECT_EQ(Stat(0), "Catch count");
-    EXPECT_EQ(Stat(1), "2047");
-    EXPECT_EQ(s.DrawPic, 0);
-    EXPECT_TRUE(pictures().picScopeVisible[0]);
-    EXPECT_FALSE(pictures().picScopeVisible[1]);
+    EXPECT_EQ((test::Texts{Stat(0), Stat(1)}), (test::Texts{"Catch count", "2047"}));
+    EXPECT_EQ((test::Nums{s.DrawPic, pictures().picScopeVisible[0], pictures().picScopeVisible[1]}),
+              (test::Nums{0, true, false}));
     // The newest sample stays at the right edge.
     EXPECT_EQ(s.ScrollPos, 2047 - s.ScreenSamples);
     // Caught samples replace the mid-scale preset; the sample after the last stays preset.
@@ -297,8 +280,7 @@ TEST_F(LoopTest, RateChangeOutOfRangeStopsCatch) {
     Step();
     EXPECT_EQ(s.Running, 0);
     EXPECT_FALSE(Step());
-    EXPECT_FALSE(AcquisitionActive());
-    EXPECT_FALSE(GoPressed());
+    ExpectStopped();
     EXPECT_LE(s.CatchCount, taken + 1);
 }
 
@@ -308,9 +290,7 @@ TEST_F(LoopTest, UnconfiguredInstrumentIsNotPolled) {
     s.DevConfig[HW_DC_Link] = HW_LINK_USB;
     s.HwFound = 0;
     ClickGo();
-    EXPECT_FALSE(AcquisitionActive());
-    EXPECT_EQ(s.Running, 0);
-    EXPECT_FALSE(GoPressed());
+    ExpectStopped();
     EXPECT_EQ(Stat(0), kNotConfiguredText);
     s.DevConfig[HW_DC_Link] = HW_LINK_NONE;
 }
@@ -337,14 +317,12 @@ TEST_F(LoopTest, ToolbarBarsAndAutoset) {
     EXPECT_EQ(s.ScrollPos, 150);
 
     // "Hbar" toggles the bars and draws them at once.
-    tbToolBar_ButtonClickKey("Hbar");
-    EXPECT_EQ(s.HbarOn, -1);
-    EXPECT_TRUE(acquisitionControls().Button(7).pressed());
-    EXPECT_EQ(pictures().picScope[0].pixel(3, s.HbarPos[0]), ToQRgb(s.Colors[1]));
-    tbToolBar_ButtonClickKey("Hbar");
-    EXPECT_EQ(s.HbarOn, 0);
-    EXPECT_FALSE(acquisitionControls().Button(7).pressed());
-    EXPECT_EQ(pictures().picScope[0].pixel(3, s.HbarPos[0]), ToQRgb(s.Colors[0]));
+    for (const bool on : {true, false}) {
+        tbToolBar_ButtonClickKey("Hbar");
+        EXPECT_EQ(s.HbarOn, on ? -1 : 0);
+        EXPECT_EQ(acquisitionControls().Button(7).pressed(), on);
+        EXPECT_EQ(pictures().picScope[0].pixel(3, s.HbarPos[0]), ToQRgb(s.Colors[on ? 1 : 0]));
+    }
 
     int autosets = 0;
     loopHooks().Autoset0 = [&] { ++autosets; };
@@ -355,11 +333,8 @@ TEST_F(LoopTest, ToolbarBarsAndAutoset) {
     ClickGo();
     Step();
     tbToolBar_ButtonClick(9); // stops the running loop and starts a fresh one
-    EXPECT_EQ(autosets, 1);
-    EXPECT_EQ(s.Running, 1);
-    EXPECT_TRUE(AcquisitionActive());
-    EXPECT_TRUE(GoPressed());
-    EXPECT_EQ(s.TrigCount, 0);
+    EXPECT_EQ((test::Nums{autosets, s.Running, AcquisitionActive(), GoPressed(), s.TrigCount}),
+              (test::Nums{1, 1, true, true, 0}));
     loopHooks().Autoset0 = nullptr;
 }
 

@@ -1,14 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Quick refresh of the software catch: eight phases into the hidden picture, swapped every
 // eighth sample.
-#include <cstdlib>
-
-#include <QGuiApplication>
-#include <gtest/gtest.h>
-
-#include "core/compose.h"
-#include "core/pictures.h"
-#include "core/state.h"
 #include "main/quick_refresh_logic.h"
 #include "picture_fixture.h"
 
@@ -16,24 +8,13 @@ namespace vrx {
 namespace {
 
 using test::CountColor;
-using test::EnsureGuiApp;
 
-class QuickRefreshTest : public ::testing::Test {
+class QuickRefreshTest : public test::ScreenTest {
   protected:
     void SetUp() override {
-        EnsureGuiApp();
-        InitDefaults();
-        InstallScreenComposition();
+        ScreenTest::SetUp();
         AppState &s = app();
-        s.ScreenSamples = 600;
-        s.ScreenWidth = {600, 600};
-        s.TimeZoom = {1.0, 1.0};
         s.ScrollPos = 0;
-        s.ViewStart.fill(0);
-        s.DrawPic = 0;
-        s.Colors[4] = Rgb(1, 2, 3); // A1 dot
-        s.Colors[5] = Rgb(4, 5, 6); // A2 dot
-        ResizePictures(s.ScreenSamples, s.LogicHeight, s.Colors[0]);
         pictures().picScopeVisible = {true, false};
         std::fill_n(s.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, uint8_t{70});
         std::fill_n(s.SampleBuf.begin() + HW_SB_A2, HW_SB_AREA_LEN, uint8_t{90});
@@ -87,10 +68,10 @@ TEST_F(QuickRefreshTest, GridOnlyWithDrawGrid) {
     s.ChanOn = {0, 0, 0, 0, 0, 0, 0, 1};
     s.CatchCount = 7;
     Sample(1, 0); // phase 0
-    EXPECT_EQ(CountColor(pictures().picScope[static_cast<size_t>(s.DrawPic)], s.Colors[22]), 0);
+    EXPECT_EQ(CountColor(scope(size_t(s.DrawPic)), s.Colors[22]), 0);
     s.CatchCount = 15;
     Sample(1, 1);
-    EXPECT_GT(CountColor(pictures().picScope[static_cast<size_t>(s.DrawPic)], s.Colors[22]), 900);
+    EXPECT_GT(CountColor(scope(size_t(s.DrawPic)), s.Colors[22]), 900);
 }
 
 // Phase 3 clears the logic picture and draws rows 0..3; phases 4..6 add four rows each; A2 is
@@ -106,8 +87,7 @@ TEST_F(QuickRefreshTest, LogicRowsFourPerPhase) {
     s.ChanOn = {0, 1, 0, 0, 0, 0, 1, 0};
     s.CatchCount = 1;
     Sample(); // phase 2
-    EXPECT_EQ(pictures().picScope[static_cast<size_t>(s.DrawPic)].pixel(300, 90),
-              ToQRgb(s.Colors[5]));
+    EXPECT_EQ(scope(size_t(s.DrawPic)).pixel(300, 90), ToQRgb(s.Colors[5]));
     Sample(); // phase 3
     EXPECT_FALSE(pictures().Picture1AutoRedraw);
     for (int row = 0; row < 16; ++row)

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 
 #include <QDir>
@@ -8,18 +6,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "core/pictures.h"
 #include "core/startup.h"
-#include "core/state.h"
 #include "core/ui.h"
-#include "timing/frontpanel_logic.h"
+#include "picture_fixture.h"
 
 using namespace vrx;
-
-// Readable QString values in failure messages.
-[[maybe_unused]] static void PrintTo(const QString &s, std::ostream *os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
@@ -58,12 +49,11 @@ class Startup : public ::testing::Test {
 };
 
 TEST(KernelVersion, MajorAndMinorOnly) {
-    EXPECT_EQ(KernelMajorMinor("6.1.0-18-amd64"), "6.1");
-    EXPECT_EQ(KernelMajorMinor("5.15.0-91-generic"), "5.15");
-    EXPECT_EQ(KernelMajorMinor("6.10"), "6.10");
-    EXPECT_EQ(KernelMajorMinor("6"), "");
-    EXPECT_EQ(KernelMajorMinor("x.y"), "");
-    EXPECT_EQ(KernelMajorMinor(nullptr), "");
+    EXPECT_EQ(
+        (test::Texts{KernelMajorMinor("6.1.0-18-amd64"), KernelMajorMinor("5.15.0-91-generic"),
+                     KernelMajorMinor("6.10"), KernelMajorMinor("6"), KernelMajorMinor("x.y"),
+                     KernelMajorMinor(nullptr)}),
+        (test::Texts{"6.1", "5.15", "6.10", "", "", ""}));
     const SystemInfo sys = DetectSystem();
     EXPECT_TRUE(sys.SystemLine.startsWith("Linux, ver. ")) << sys.SystemLine.toStdString();
     EXPECT_EQ(sys.FullSearch, 1);
@@ -107,15 +97,19 @@ TEST_F(Startup, RetrySearchesAgainUntilCancel) {
     EXPECT_EQ(app().DevConfig[HW_DC_Link], HW_LINK_USB);
 }
 
-TEST_F(Startup, UsbLinksAndVariant) {
+TEST_F(Startup, EachLinkAndVariantIsAnnounced) {
     struct Case {
-        const char *sim, *variant, *model, *link;
+        const char *sim, *variant, *model, *interface, *link;
+        uint8_t code;
     };
+    const char *usb = "Usb2.0 support", *all = "BPP/EPP/Usb2.0 support";
     const Case cases[] = {
-        {"usb", "1", "VRX-73604", "Usb2.0 Port be connected"},
-        {"usb11", "1", "VRX-73604", "Usb1.1 Port be connected"},
-        {"usb", "2", "VRX-73604A", "Usb2.0 Port be connected"},
-        {"usb", "3", "VRX-73604", "Usb2.0 Port be connected"},
+        {"usb", "1", "VRX-73604", usb, "Usb2.0 Port be connected", HW_LINK_USB},
+        {"usb11", "1", "VRX-73604", usb, "Usb1.1 Port be connected", HW_LINK_USB},
+        {"usb", "2", "VRX-73604A", usb, "Usb2.0 Port be connected", HW_LINK_USB},
+        {"usb", "3", "VRX-73604", usb, "Usb2.0 Port be connected", HW_LINK_USB},
+        {"epp", "1", "VRX-73604", all, "378H Epp Port be connected", HW_LINK_EPP},
+        {"bpp", "1", "VRX-73604", all, "378H Bpp Port be connected", HW_LINK_BPP},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.sim) + " variant " + c.variant);
@@ -127,28 +121,11 @@ TEST_F(Startup, UsbLinksAndVariant) {
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].buttons, MsgButtons::Ok);
         EXPECT_EQ(boxes.boxes[0].text, SystemLine() + "\r\nModel : " + c.model +
-                                           "\r\nInterface: Usb2.0 support" + kSuggestion + c.link);
+                                           "\r\nInterface: " + c.interface + kSuggestion + c.link);
         EXPECT_EQ(app().MainCaption, c.model);
         EXPECT_EQ(app().HwFound, 1);
-        EXPECT_EQ(app().DevConfig[HW_DC_Link], HW_LINK_USB);
-    }
-}
-
-TEST_F(Startup, ParallelLinks) {
-    const std::pair<const char *, const char *> cases[] = {{"epp", "378H Epp Port be connected"},
-                                                           {"bpp", "378H Bpp Port be connected"}};
-    for (const auto &[sim, link] : cases) {
-        SCOPED_TRACE(sim);
-        ScriptedUi boxes;
-        ScopedUi scope(boxes);
-        Link(sim);
-        BringUp();
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text, SystemLine() +
-                                           "\r\nModel : VRX-73604\r\nInterface: BPP/EPP/Usb2.0 "
-                                           "support" +
-                                           kSuggestion + link);
-        EXPECT_EQ(app().HwFound, 1);
+        EXPECT_EQ(app().DevConfig[HW_DC_Link], c.code);
+        PowerOff(app().PortState.data(), app().DevConfig.data());
     }
 }
 
@@ -161,14 +138,13 @@ TEST_F(Startup, MissingBitstreamIsAConfigErrorAndStaysMissing) {
     Link("usb");
     BringUp();
     ASSERT_EQ(script.boxes.size(), 2u);
-    EXPECT_EQ(script.boxes[1].text, "VRX-73604 Config Error");
-    EXPECT_EQ(script.boxes[1].caption, kAppTitle);
+    EXPECT_EQ((test::Texts{script.boxes[1].text, script.boxes[1].caption}),
+              (test::Texts{"VRX-73604 Config Error", kAppTitle}));
     EXPECT_EQ(script.boxes[1].buttons, MsgButtons::Ok);
     EXPECT_EQ(app().HwFound, 0);
     EXPECT_FALSE(QFile::exists(QDir(empty.path()).filePath(kBitstreamFile)));
-    EXPECT_EQ(app().ConfigBits[0], 0x55); // nothing read
-    EXPECT_EQ(app().ConfigBits[12040], 0xFF);
-    EXPECT_EQ(app().ConfigBits[12050], 0xFF);
+    const auto &bits = app().ConfigBits; // nothing read, the tail preset
+    EXPECT_EQ((test::Nums{bits[0], bits[12040], bits[12050]}), (test::Nums{0x55, 0xFF, 0xFF}));
 }
 
 TEST_F(Startup, BitstreamIsReadWhole) {
@@ -192,13 +168,11 @@ TEST_F(Startup, MainRunsHeadlessInDemoMode) {
     ScopedUi scope(script);
     Main();
     startupHooks() = {};
-    EXPECT_EQ(loaded, "Vrx73604v4.ini");
-    EXPECT_EQ(app().IniPath, "Vrx73604v4.ini");
-    EXPECT_EQ(app().AppDir, QDir::currentPath());
+    EXPECT_EQ((test::Texts{loaded, app().IniPath, app().AppDir, form1().cmbRate.text()}),
+              (test::Texts{"Vrx73604v4.ini", "Vrx73604v4.ini", QDir::currentPath(), "100MSa/S"}));
     EXPECT_EQ(script.boxes.size(), 1u); // the detection message, answered Cancel
-    EXPECT_EQ(app().SampleBuf[HW_SB_A2 + 5], 128);
-    EXPECT_EQ(app().SampleBuf[HW_SB_A1], 128);
-    EXPECT_EQ(form1().cmbRate.text(), "100MSa/S");
+    EXPECT_EQ((test::Nums{app().SampleBuf[HW_SB_A2 + 5], app().SampleBuf[HW_SB_A1]}),
+              (test::Nums{128, 128}));
     EXPECT_DOUBLE_EQ(app().SamplePeriod, 10.0);
     EXPECT_EQ(lastCompose, std::make_pair(1, 1)); // the first screen ends the start-up
 }

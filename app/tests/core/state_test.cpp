@@ -1,19 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
 #include <vector>
 
 #include "core/controls.h"
-#include "core/pictures.h"
-#include "core/state.h"
 #include "core/ui.h"
+#include "picture_fixture.h"
 
 using namespace vrx;
-
-// Readable QString values in failure messages.
-[[maybe_unused]] static void PrintTo(const QString &s, std::ostream *os) {
-    *os << '"' << s.toStdString() << '"';
-}
+using vrx::test::Nums;
+using vrx::test::Texts;
 
 namespace {
 
@@ -24,35 +18,23 @@ TEST(State, DefaultsOfTheDefaultCommand) {
     s.Colors[5] = 0x123456;
     s.ChanName[0] = "X";
     InitDefaults();
-    EXPECT_EQ(s.BarPos[0], 450);
-    EXPECT_EQ(s.BarPos[1], 750);
-    EXPECT_EQ(s.BarPos[2], 600);
-    EXPECT_EQ(s.TrigLevel[0], 128);
-    EXPECT_EQ(s.TrigLevel[1], 153);
-    EXPECT_EQ(s.ChanName[0], "A1");
-    EXPECT_EQ(s.Colors[5], Rgb(255, 255, 0));
-}
-
-TEST(State, GeneratedTextTables) {
-    InitDefaults();
-    const AppState &s = app();
-    EXPECT_EQ(s.LogicLaneName[0], "Ch-D0");
-    EXPECT_EQ(s.LogicLaneName[15], "Ch-D15");
-    EXPECT_EQ(s.LogicLaneName[16], "");
-    EXPECT_EQ(s.MnemonicPattern[0], "0000xxxxxxxxxxxx");
-    EXPECT_EQ(s.MnemonicPattern[5], "0101xxxxxxxxxxxx");
-    EXPECT_EQ(s.MnemonicPattern[7], "0111xxxxxxxxxxxx");
-    EXPECT_EQ(s.MnemonicPattern[8], "");
-    EXPECT_EQ(s.MnemonicName[5], "");
+    EXPECT_EQ(
+        (Nums{s.BarPos[0], s.BarPos[1], s.BarPos[2], s.TrigLevel[0], s.TrigLevel[1], s.Colors[5]}),
+        (Nums{450, 750, 600, 128, 153, Rgb(255, 255, 0)}));
+    // The generated text tables.
+    EXPECT_EQ((Texts{s.ChanName[0], s.LogicLaneName[0], s.LogicLaneName[15], s.LogicLaneName[16],
+                     s.MnemonicPattern[0], s.MnemonicPattern[5], s.MnemonicPattern[7],
+                     s.MnemonicPattern[8], s.MnemonicName[5]}),
+              (Texts{"A1", "Ch-D0", "Ch-D15", "", "0000xxxxxxxxxxxx", "0101xxxxxxxxxxxx",
+                     "0111xxxxxxxxxxxx", "", ""}));
 }
 
 TEST(Colors, ChannelColourAndComplement) {
     InitDefaults();
     const AppState &s = app();
     EXPECT_EQ(s.Colors[1], 0x00FFFF80); // (128, 255, 255) in 0x00BBGGRR
-    EXPECT_EQ(ChannelColor(ChF1), s.Colors[27]);
-    EXPECT_EQ(ChannelColor(ChM2), s.Colors[26]);
-    EXPECT_EQ(ChannelColor(ChA1), s.Colors[23]);
+    EXPECT_EQ((Nums{ChannelColor(ChF1), ChannelColor(ChM2), ChannelColor(ChA1)}),
+              (Nums{s.Colors[27], s.Colors[26], s.Colors[23]}));
     EXPECT_EQ(Complement(0x123456), 0xEDCBA9);
     const auto before = s.Colors;
     InvertColors();
@@ -118,8 +100,7 @@ TEST(Pictures, SurfaceDrawsIntoTheImage) {
     img.fill(0xFF000000u);
     const hw_surface s = Surface(img);
     ASSERT_NE(s.pixels, nullptr);
-    EXPECT_EQ(s.width, 7);
-    EXPECT_EQ(s.height, 5);
+    EXPECT_EQ((Nums{s.width, s.height}), (Nums{7, 5}));
     EXPECT_GE(s.stride, 7);
     s.pixels[2 * s.stride + 3] = 0xFF00FF00u;
     EXPECT_EQ(img.pixel(3, 2), 0xFF00FF00u);

@@ -171,6 +171,9 @@ class TimingViewTest : public QObject {
             if (!RowsWithColor(band, app().Colors[static_cast<size_t>(6 + lane)]).empty()) ++lanes;
         }
         QCOMPARE(lanes, 16);
+        // The lanes follow the record: the fastest counter bit D0 changes level on screen.
+        const QImage d0 = logic.copy(0, 0, logic.width(), h);
+        QVERIFY(RowsWithColor(d0, app().Colors[6]).size() > 2);
         run.go()->trigger();
         QVERIFY(WaitUntil([] { return !AcquisitionActive(); }));
     }
