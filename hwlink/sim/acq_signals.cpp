@@ -114,8 +114,8 @@ double frac(double x) {
 
 SignalConfig defaultSignals() {
     SignalConfig c;
-    c.analog[0] = {Shape::Square, 1000.0, 0.25, 0.0};
-    c.analog[1] = {Shape::Sine, 2000.0, 0.35, 0.0};
+    c.analog[0] = {Shape::Square, 1.0e6, 0.25, 0.0};
+    c.analog[1] = {Shape::Sine, 0.5e6, 0.35, 0.0};
     return c;
 }
 

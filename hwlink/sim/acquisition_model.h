@@ -22,10 +22,11 @@
 //   SEED=n              seed of the noise and trigger-phase generator
 //
 // Defaults:
-//   A1=square,1000,0.25,0;A2=sine,2000,0.35,0;D=count,1000000;CAL=1000,0.2;NOISE=0.3;SEED=1
-// At the program's default settings (A1 100mV/div, A2 200mV/div, trigger on A1 at mid-level)
-// that shows a 1 kHz square of 5 divisions on A1, a 2 kHz sine of 3.5 divisions on A2 and a
-// counter on the logic lanes whose D0 toggles every microsecond. Logic inputs swing 0 to 3.3 V
+//   A1=square,1000000,0.25,0;A2=sine,500000,0.35,0;D=count,1000000;CAL=1000,0.2;NOISE=0.3;SEED=1
+// At the program's default settings (100MSa/S, x1, A1 100mV/div, A2 200mV/div, trigger on A1
+// at mid-level) that shows six periods of a 1 MHz square of 5 divisions on A1, three periods of
+// a 500 kHz sine of 3.5 divisions on A2 and a counter on the logic lanes whose D0 toggles every
+// microsecond. For the slow rates, give slower signals (e.g. A1=square,10,0.25,0). Logic inputs swing 0 to 3.3 V
 // and read 1 above the threshold the control DAC sets.
 //
 // While a probe calibration runs (mode bit 2 clear) both analog inputs see the calibration
