@@ -17,6 +17,10 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "%s\n%s", qPrintable(error), qPrintable(vrx::UsageText()));
         return 2;
     }
+    if (opts.help) {
+        std::fputs(qPrintable(vrx::UsageText()), stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vrx73604"));
     return vrx::RunProgram(opts);

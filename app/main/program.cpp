@@ -79,15 +79,25 @@ int MeasureFrameRate(MainWindow &w, double seconds) {
 } // namespace
 
 QString UsageText() {
-    return QStringLiteral("usage: vrx73604 [--sim usb|usb11|epp|bpp] [--depth 2K|8K|128K]\n"
-                          "                [--screenshots DIR] [--measure-fps SECONDS]\n");
+    return QStringLiteral(
+        "usage: vrx73604 [--sim usb|usb11|epp|bpp] [--depth 2K|8K|128K]\n"
+        "                [--screenshots DIR] [--measure-fps SECONDS]\n"
+        "  --sim LINK            use the simulated instrument on that link and start acquiring\n"
+        "  --depth DEPTH         memory depth to start with\n"
+        "  --screenshots DIR     save pictures of both windows to DIR after a few records, quit\n"
+        "  --measure-fps SECONDS acquire for SECONDS and print records drawn per second\n"
+        "Without --sim the program looks for an instrument on USB and the parallel ports and\n"
+        "offers demo mode when none answers. The bitstream 73604.bit is read from the working\n"
+        "directory, else from the program's folder.\n");
 }
 
 bool ParseOptions(const QStringList &args, ProgramOptions &opts, QString &error) {
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--sim") && hasValue) {
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            opts.help = true;
+        } else if (a == QLatin1String("--sim") && hasValue) {
             opts.sim = args[++i];
             static const QStringList links = {"usb", "usb11", "epp", "bpp"};
             if (!links.contains(opts.sim)) {
@@ -109,6 +119,11 @@ bool ParseOptions(const QStringList &args, ProgramOptions &opts, QString &error)
                 error = QStringLiteral("--depth takes 2K, 8K or 128K");
                 return false;
             }
+        } else if (!hasValue &&
+                   (a == QLatin1String("--sim") || a == QLatin1String("--depth") ||
+                    a == QLatin1String("--screenshots") || a == QLatin1String("--measure-fps"))) {
+            error = a + QStringLiteral(" needs a value");
+            return false;
         } else {
             error = QStringLiteral("unknown option: ") + a;
             return false;

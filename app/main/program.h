@@ -28,6 +28,7 @@ struct ProgramOptions {
     QString screenshotDir; // save screenshots there and quit
     double measureSeconds = 0;
     int depth = -1; // memory depth index, -1 keeps the settings
+    bool help = false;
 };
 
 // Parses the arguments after the program name. On an error returns false with a message.
