@@ -17,13 +17,7 @@ namespace {
 using namespace vrx;
 
 void EnsureGuiApp() {
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "core_compose_bench";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
-    (void)guiApp;
+    EnsureHeadlessGui("core_compose_bench");
 }
 
 // A demo record of the given depth, drawn at the given zoom with everything switched on.

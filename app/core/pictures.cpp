@@ -2,6 +2,9 @@
 #include "core/pictures.h"
 
 #include <algorithm>
+#include <cstdlib>
+
+#include <QGuiApplication>
 
 namespace vrx {
 
@@ -13,6 +16,15 @@ TimingPictures &pictures() {
 ScreenHooks &screenHooks() {
     static ScreenHooks h;
     return h;
+}
+
+void EnsureHeadlessGui(const char *name) {
+    if (QCoreApplication::instance()) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char *argv[] = {const_cast<char *>(name), nullptr};
+    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
+    (void)guiApp;
 }
 
 void ClearPicture(QImage &img, int32_t color) {

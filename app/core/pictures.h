@@ -57,6 +57,10 @@ void ClearPicture(QImage &img, int32_t color);
 // borrows the image's memory: keep the image alive and unresized while the surface is in use.
 hw_surface Surface(QImage &img);
 
+// Texts on the pictures need the font database of a GUI application. Without a window system
+// (tests, benchmarks, a command-line run) this creates one on the offscreen platform, once.
+void EnsureHeadlessGui(const char *name);
+
 // Colour conversions between the colour table (0x00BBGGRR) and Qt's 0xAARRGGBB.
 constexpr uint32_t ToQRgb(int32_t bgr) {
     const auto c = static_cast<uint32_t>(bgr);

@@ -41,15 +41,9 @@ void Instrument::powerOn(int variant) {
     pendingPowerDown_ = false;
     poweredDown_ = false;
     powerOnMs_ = hwlink::nowMs();
-    state_ = Config::Unconfigured;
     userMode_ = false;
     configLines_ = 0;
-    frame_ = Frame::Hunt;
-    shift_ = 0;
-    bitCount_ = 0;
-    bodyLen_ = 0;
-    body_.clear();
-    bitsClocked_ = 0;
+    clearConfiguration(Config::Unconfigured);
 }
 
 void Instrument::setVariant(int variant) {
@@ -124,14 +118,19 @@ uint8_t Instrument::status() const {
     return s;
 }
 
-void Instrument::startConfiguration() {
-    state_ = Config::Receiving;
+// Forgets any configuration data received so far; the FPGA hunts for the sync word again.
+void Instrument::clearConfiguration(Config state) {
+    state_ = state;
     frame_ = Frame::Hunt;
     shift_ = 0;
     bitCount_ = 0;
     bodyLen_ = 0;
     body_.clear();
     bitsClocked_ = 0;
+}
+
+void Instrument::startConfiguration() {
+    clearConfiguration(Config::Receiving);
     poweredDown_ = false;
 }
 

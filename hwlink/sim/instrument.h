@@ -49,6 +49,7 @@ class Instrument {
     void configPortWrite(uint8_t value);
     void clockBit(int bit);
     void startConfiguration();
+    void clearConfiguration(Config state);
 
     AcquisitionModel model_;
     int variant_ = 1;

@@ -27,15 +27,8 @@ namespace vrx::test {
 using Nums = std::vector<int64_t>;
 using Texts = QStringList;
 
-// Texts need the font database of a GUI application (offscreen: no display needed).
 inline void EnsureGuiApp() {
-    if (QCoreApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "vrxcore_tests";
-    static char *argv[] = {name, nullptr};
-    static QGuiApplication *guiApp = new QGuiApplication(argc, argv);
-    (void)guiApp;
+    EnsureHeadlessGui("vrxcore_tests");
 }
 
 // Pixels of a picture (or of one row) in a colour of the table (0x00BBGGRR).
