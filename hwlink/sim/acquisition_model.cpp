@@ -94,7 +94,7 @@ void AcquisitionModel::reset() {
     feCode_[0] = feCode_[1] = 0;
     dacShift_ = 0;
     dac_ = {};
-    epochMs_ = hwlink::nowMs();
+    epochUs_ = hwlink::nowUs();
     statusOverride_ = -1;
     acq_ = Acquisition{};
     memory_.clear();
@@ -105,7 +105,7 @@ void AcquisitionModel::reset() {
 }
 
 double AcquisitionModel::nowSeconds() const {
-    return double(hwlink::nowMs() - epochMs_) * 1e-3;
+    return double(hwlink::nowUs() - epochUs_) * 1e-6;
 }
 
 double AcquisitionModel::sampleRate(uint8_t clockDiv, bool halfRate) const {

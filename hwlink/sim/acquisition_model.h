@@ -154,7 +154,7 @@ class AcquisitionModel {
     uint8_t feCode_[2] = {0, 0};
     uint64_t dacShift_ = 0;
     std::array<uint16_t, 4> dac_{};
-    int64_t epochMs_ = 0;
+    int64_t epochUs_ = 0;
     int statusOverride_ = -1;
 
     Acquisition acq_;

@@ -31,7 +31,16 @@ int64_t realMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+int64_t realUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 } // namespace
+
+int64_t nowUs() {
+    return isVirtual() ? virtualNow.load(std::memory_order_relaxed) * 1000 : realUs();
+}
 
 int64_t nowMs() {
     return isVirtual() ? virtualNow.load(std::memory_order_relaxed) : realMs();

@@ -10,6 +10,9 @@ namespace hwlink {
 
 // Milliseconds on the current clock (real or virtual).
 int64_t nowMs();
+// Microseconds on the same clock: what the simulated instrument times its acquisitions by, so
+// a record of a few microseconds is complete within a millisecond as on the instrument.
+int64_t nowUs();
 // Waits until the tick has advanced by at least `ms` (virtual clock: advances it at once).
 void delayMs(int32_t ms);
 
