@@ -420,6 +420,10 @@ int32_t AcquisitionIdleMs() {
         wait = acquisitionControls().Timer1.Due - now;
     else if (l.mode == Mode::Catching && l.catchPassDone)
         wait = l.nextTick + 1 - now;
+    else if (l.mode == Mode::Acquiring && app().TrigStat == HW_STAT_WAIT_TRIGGER)
+        // Nothing has triggered yet: poll once a millisecond instead of spinning a core, about
+        // the pace of a status request over the bus.
+        wait = 1;
     return static_cast<int32_t>(std::clamp<int64_t>(wait, 0, 1000));
 }
 
