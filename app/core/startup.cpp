@@ -138,7 +138,13 @@ void BringUp() {
     DetectInterface();
     LoadBitstream();
     s.HwFound = 0;
-    if (s.DevConfig[HW_DC_Link] == HW_LINK_NONE) return;
+    if (s.DevConfig[HW_DC_Link] == HW_LINK_NONE) {
+        // Demo mode. Without a link the library sends nothing and only resets its correction
+        // fields and gain factors, so a re-initialisation that falls back to demo mode does not
+        // apply the last instrument's converter corrections to the demo record.
+        FindHardware(0, s.PortState.data(), s.DevConfig.data(), s.ConfigBits.data());
+        return;
+    }
     s.HwFound = FindHardware(0, s.PortState.data(), s.DevConfig.data(), s.ConfigBits.data());
     if (s.HwFound == 0) {
         ui().MessageBox(QStringLiteral("VRX-73604 Config Error"), kAppTitle, MsgButtons::Ok);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdlib>
+#include <set>
 
 #include <QDir>
 #include <QFile>
@@ -175,6 +176,34 @@ TEST_F(Startup, MainRunsHeadlessInDemoMode) {
               (test::Nums{128, 128}));
     EXPECT_DOUBLE_EQ(app().SamplePeriod, 10.0);
     EXPECT_EQ(lastCompose, std::make_pair(1, 1)); // the first screen ends the start-up
+}
+
+// A re-initialisation that finds no instrument any more must not carry the last instrument's
+// converter corrections into the demo record: its square wave keeps exactly two levels.
+TEST_F(Startup, DemoAfterInstrumentDropsItsCorrections) {
+    AppState &s = app();
+    Link("usb");
+    script.answers = {MsgResult::Ok};
+    ScopedUi scope(script);
+    BringUp();
+    ASSERT_EQ(s.HwFound, 1);
+    Capture(s.PortState.data(), s.DevConfig.data(), s.LastSample, s.DepthIndex, 0, s.RateIndex,
+            s.TrigChannel, s.BarPos[2], s.TrigSlope.data(), s.TrigLevel.data(), s.TrigDac,
+            s.Coupling.data(), s.VdivIndex.data(), s.ChanPos.data());
+    ASSERT_NE(s.PortState[HW_PS_OffsetTrimA1], 0); // calibration found the converter errors
+    unsetenv("HWLINK_SIM");
+    script.answers = {MsgResult::Cancel};
+    BringUp();
+    ASSERT_EQ(s.DevConfig[HW_DC_Link], HW_LINK_NONE);
+    for (int i = HW_PS_OffsetTrimA1; i <= HW_PS_ZeroA2; ++i)
+        EXPECT_EQ(s.PortState[static_cast<size_t>(i)], 0) << i;
+    ASSERT_EQ(GetTrigStat(s.SampleBuf.data(), s.LastSample, s.DepthIndex, s.VdivIndex.data(),
+                          s.PortState.data(), s.DevConfig.data(), s.RateIndex, s.TrigChannel,
+                          s.TrigSlope.data(), s.TrigLevel.data(), s.BarPos[2], s.ZoomIndex,
+                          s.ViewStart.data()),
+              HW_STAT_COMPLETE);
+    std::set<uint8_t> levels(s.SampleBuf.begin() + 16, s.SampleBuf.begin() + s.LastSample - 16);
+    EXPECT_EQ(levels.size(), 2u);
 }
 
 } // namespace
