@@ -52,7 +52,12 @@ void BM_MemcpyRawRecord128K(benchmark::State &state) {
 }
 BENCHMARK(BM_MemcpyRawRecord128K);
 
+// The whole processing of one record, with the vector paths the processor picks at run time
+// (argument 0), or with SSE2 only (argument 1), the path of processors without AVX2.
 void BM_ReadbackProcess128K(benchmark::State &state) {
+    const bool sse2Only = state.range(0) == 1;
+    auto distribute = sse2Only ? DistributeGroupsSse2 : DistributeGroups;
+    auto smooth = sse2Only ? SmoothPairSse2 : SmoothPair;
     std::vector<uint8_t> sb = makeSampleBuf();
     uint8_t *b = sb.data();
     int32_t ps[HW_PORTSTATE_LEN] = {};
@@ -65,16 +70,51 @@ void BM_ReadbackProcess128K(benchmark::State &state) {
         AnalogLut l1, l2;
         BuildAnalogLut(l1, gain[0], ps[HW_PS_ZeroA1]);
         BuildAnalogLut(l2, gain[1], ps[HW_PS_ZeroA2]);
-        DistributeGroups(b + kAreaRaw, kRecord / 2, b + kAreaA1, b + kAreaA2, b + kAreaD0,
-                         b + kAreaD8, 10, l1, l2);
-        SmoothPair(b + kAreaA1, b + kAreaA2, kRecord, 5);
+        distribute(b + kAreaRaw, kRecord / 2, b + kAreaA1, b + kAreaA2, b + kAreaD0, b + kAreaD8,
+                   10, l1, l2);
+        smooth(b + kAreaA1, b + kAreaA2, kRecord, 5);
         AlignTrigger(b, 0, slope, level, 60000, 2, viewStart, ps);
         benchmark::DoNotOptimize(viewStart);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * kRawBytes);
 }
-BENCHMARK(BM_ReadbackProcess128K);
+BENCHMARK(BM_ReadbackProcess128K)->Arg(0)->Arg(1);
+
+// The stages on their own, to see where the time of the whole goes. The smoothing stage starts
+// each pass from the distributed record, so it includes a 256 KiB copy (half the baseline).
+void BM_ReadbackStageDistribute128K(benchmark::State &state) {
+    std::vector<uint8_t> sb = makeSampleBuf();
+    uint8_t *b = sb.data();
+    AnalogLut l1, l2;
+    BuildAnalogLut(l1, 1.07f, -3);
+    BuildAnalogLut(l2, 0.94f, 2);
+    for (auto _ : state) {
+        DistributeGroups(b + kAreaRaw, kRecord / 2, b + kAreaA1, b + kAreaA2, b + kAreaD0,
+                         b + kAreaD8, 10, l1, l2);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * kRawBytes);
+}
+BENCHMARK(BM_ReadbackStageDistribute128K);
+
+void BM_ReadbackStageSmooth128K(benchmark::State &state) {
+    std::vector<uint8_t> sb = makeSampleBuf();
+    uint8_t *b = sb.data();
+    AnalogLut l1, l2;
+    BuildAnalogLut(l1, 1.07f, -3);
+    BuildAnalogLut(l2, 0.94f, 2);
+    DistributeGroups(b + kAreaRaw, kRecord / 2, b + kAreaA1, b + kAreaA2, b + kAreaD0, b + kAreaD8,
+                     10, l1, l2);
+    const std::vector<uint8_t> distributed(b, b + 2 * kAreaLen);
+    for (auto _ : state) {
+        std::memcpy(b, distributed.data(), distributed.size());
+        SmoothPair(b + kAreaA1, b + kAreaA2, kRecord, 5);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * kRecord);
+}
+BENCHMARK(BM_ReadbackStageSmooth128K);
 
 // One record's merge at 20GSa/s (factor 80): every crossing of a 2K record is a pass.
 void BM_EtsMerge20GSa(benchmark::State &state) {

@@ -44,6 +44,19 @@ void ApplyAnalogLut(uint8_t *area, int32_t n, const AnalogLut &lut);
 
 // Noise smoothing of both channels over samples 1..count (limited to the areas).
 void SmoothPair(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit);
+
+// DistributeGroups and SmoothPair take the widest vector path the processor runs (checked once);
+// each path on its own, for comparing them with the references. The AVX2 ones only where
+// HaveAvx2() says so.
+bool HaveAvx2();
+void DistributeGroupsSse2(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2,
+                          uint8_t *d0, uint8_t *d8, int lag, const AnalogLut &lutA1,
+                          const AnalogLut &lutA2);
+void DistributeGroupsAvx2(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2,
+                          uint8_t *d0, uint8_t *d8, int lag, const AnalogLut &lutA1,
+                          const AnalogLut &lutA2);
+void SmoothPairSse2(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit);
+void SmoothPairAvx2(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit);
 // The same over samples first..last, one sample at a time (reference and tails).
 void SmoothPairScalar(uint8_t *a1, uint8_t *a2, int32_t first, int32_t last, uint8_t limit);
 
