@@ -74,6 +74,13 @@ void SetMode(Mode m) {
     if (wasActive != (m != Mode::Stopped)) acquisitionControls().activity.notify();
 }
 
+// The common tail of a start: count from zero, arm, and let the steps poll.
+void BeginLoop() {
+    app().TrigCount = 0;
+    Arm();
+    SetMode(Mode::Acquiring);
+}
+
 void SetScrollPos(int32_t pos) {
     app().ScrollPos = pos;
     bars().Scrollscr.setValue(pos);
@@ -234,9 +241,7 @@ void StartAcquisition() {
         StartCatch();
         return;
     }
-    s.TrigCount = 0;
-    Arm();
-    SetMode(Mode::Acquiring);
+    BeginLoop();
 }
 
 void GoClick() {
@@ -255,9 +260,7 @@ void GoClick() {
         return;
     }
     // Any other run state: arm once and end at the first check.
-    s.TrigCount = 0;
-    Arm();
-    SetMode(Mode::Acquiring);
+    BeginLoop();
 }
 
 void HbarClick() {

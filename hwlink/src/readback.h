@@ -3,16 +3,18 @@
 // the demo synthesis. Every step works in place on SampleBuf and never leaves a channel area
 // (131072 bytes), whatever the record length, trigger position or record end it is given.
 #pragma once
+#include "hwlink.h"
 #include <cstdint>
 
 namespace hwlink {
 
-constexpr int32_t kAreaLen = 0x20000;
-constexpr int32_t kAreaA1 = 0x00000;
-constexpr int32_t kAreaA2 = 0x20000;
-constexpr int32_t kAreaD0 = 0x40000;
-constexpr int32_t kAreaD8 = 0x60000;
-constexpr int32_t kAreaRaw = 0x80000;
+// The areas of SampleBuf, as the public header lays them out.
+constexpr int32_t kAreaLen = HW_SB_AREA_LEN;
+constexpr int32_t kAreaA1 = HW_SB_A1;
+constexpr int32_t kAreaA2 = HW_SB_A2;
+constexpr int32_t kAreaD0 = HW_SB_D0_D7;
+constexpr int32_t kAreaD8 = HW_SB_D8_D15;
+constexpr int32_t kAreaRaw = HW_SB_RAW;
 
 // Status register 61 (low three bits) as GetTrigStat reports it: 3 waiting, 8 filling,
 // 6 complete, 2 otherwise.
@@ -49,12 +51,10 @@ void SmoothPair(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit);
 // each path on its own, for comparing them with the references. The AVX2 ones only where
 // HaveAvx2() says so.
 bool HaveAvx2();
-void DistributeGroupsSse2(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2,
-                          uint8_t *d0, uint8_t *d8, int lag, const AnalogLut &lutA1,
-                          const AnalogLut &lutA2);
-void DistributeGroupsAvx2(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2,
-                          uint8_t *d0, uint8_t *d8, int lag, const AnalogLut &lutA1,
-                          const AnalogLut &lutA2);
+void DistributeGroupsSse2(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2, uint8_t *d0,
+                          uint8_t *d8, int lag, const AnalogLut &lutA1, const AnalogLut &lutA2);
+void DistributeGroupsAvx2(const uint8_t *raw, int32_t groups, uint8_t *a1, uint8_t *a2, uint8_t *d0,
+                          uint8_t *d8, int lag, const AnalogLut &lutA1, const AnalogLut &lutA2);
 void SmoothPairSse2(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit);
 void SmoothPairAvx2(uint8_t *a1, uint8_t *a2, int32_t count, uint8_t limit);
 // The same over samples first..last, one sample at a time (reference and tails).
