@@ -11,21 +11,6 @@ namespace hwlink::sim {
 
 namespace {
 
-// Status register 61, low three bits.
-constexpr uint8_t kStatIdle = 0;
-constexpr uint8_t kStatWaiting = 2;
-constexpr uint8_t kStatFilling = 3;
-constexpr uint8_t kStatComplete = 7;
-
-// Serial port bits of register 29.
-constexpr uint8_t kDacClk = 0x01, kDacLoad = 0x02, kSerData = 0x04;
-constexpr uint8_t kFeClk[2] = {0x08, 0x20};
-constexpr uint8_t kFeSel[2] = {0x10, 0x40};
-
-// Trigger control bits of register 57.
-constexpr uint8_t kTcSlope = 0x04, kTcLoad = 0x08, kTcRun = 0x10, kTcLoadPos = 0x20,
-                  kTcLoadDelay = 0x40;
-
 // Converter clock of the fastest real-time rate, also the clock of direct read-out.
 constexpr double kBaseRate = 250e6;
 // Zero-line DAC word that puts 0 V on mid-scale (position 128, no trim): 128 * 4 + 750.
@@ -46,7 +31,7 @@ double rangeVolts(uint8_t code) {
     } kRanges[] = {{0x45, 0.005}, {0x43, 0.01}, {0x42, 0.02}, {0x49, 0.05}, {0x48, 0.1},
                    {0x40, 0.2},   {0x29, 0.5},  {0x28, 1.0},  {0x20, 2.0}};
     for (const auto &r : kRanges)
-        if (r.code == (code & 0x7F)) return r.volts;
+        if (r.code == (code & ~reg::kFeDcCoupled)) return r.volts;
     return 0.0; // unknown code: the input amplifier is not connected
 }
 
@@ -146,7 +131,7 @@ void AcquisitionModel::write(uint8_t reg, uint8_t value) {
         regs_[reg] = value;
         break;
     case reg::kMode:
-        if (value & 0x40) { // reset pulse: the acquisition logic starts over
+        if (value & reg::kModeReset) { // the acquisition logic starts over
             acq_.armed = acq_.triggered = acq_.complete = false;
         }
         break;
@@ -161,16 +146,17 @@ void AcquisitionModel::write(uint8_t reg, uint8_t value) {
 void AcquisitionModel::serialPort(uint8_t v) {
     const uint8_t prev = serial29_;
     serial29_ = v;
-    const int bit = (v & kSerData) ? 1 : 0;
+    const int bit = (v & reg::kSerData) ? 1 : 0;
     for (int k = 0; k < 2; ++k) {
-        if ((v & kFeSel[k]) && (v & kFeClk[k]) && !(prev & kFeClk[k]))
+        const uint8_t sel = reg::kSerFeSelect[k], clk = reg::kSerFeClock[k];
+        if ((v & sel) && (v & clk) && !(prev & clk))
             feShift_[k] = uint8_t((feShift_[k] << 1) | bit);
-        if (!(v & kFeSel[k]) && (prev & kFeSel[k]))
+        if (!(v & sel) && (prev & sel))
             feCode_[k] = feShift_[k]; // select dropped: the relays and gain follow the code
     }
-    if ((v & kDacClk) && !(prev & kDacClk))
+    if ((v & reg::kSerDacClock) && !(prev & reg::kSerDacClock))
         dacShift_ = ((dacShift_ << 1) | uint64_t(bit)) & ((uint64_t(1) << 48) - 1);
-    if ((v & kDacLoad) && !(prev & kDacLoad)) {
+    if ((v & reg::kSerDacLoad) && !(prev & reg::kSerDacLoad)) {
         for (int w = 0; w < 4; ++w)
             dac_[w] = uint16_t((dacShift_ >> (36 - 12 * w)) & 0xFFF);
     }
@@ -178,21 +164,21 @@ void AcquisitionModel::serialPort(uint8_t v) {
 
 void AcquisitionModel::triggerControl(uint8_t v) {
     const uint8_t prev = regs_[reg::kTrigCtl];
-    if (v & kTcLoad) {
-        if (v & kTcLoadPos) preCount_ = shift62_;
-        if (v & kTcLoadDelay) delayCount_ = shift62_;
+    if (v & reg::kTrigLoad) {
+        if (v & reg::kTrigPosition) preCount_ = shift62_;
+        if (v & reg::kTrigDelay) delayCount_ = shift62_;
     }
-    if ((v & kTcRun) && !(prev & kTcRun)) {
+    if ((v & reg::kTrigRun) && !(prev & reg::kTrigRun)) {
         regs_[reg::kTrigCtl] = v;
         arm();
         return;
     }
     if (!acq_.armed || acq_.complete) return;
-    if (!(v & kTcRun)) {
+    if (!(v & reg::kTrigRun)) {
         acq_.armed = false; // stopped before the record was complete
         return;
     }
-    if (!acq_.triggered && ((v ^ prev) & kTcSlope)) {
+    if (!acq_.triggered && ((v ^ prev) & reg::kTrigSlope)) {
         // The slope flipped under an armed trigger: the comparator output changes, which the
         // trigger logic takes for an edge. This is how the host forces a trigger.
         update();
@@ -212,36 +198,36 @@ void AcquisitionModel::arm() {
     a.armed = true;
     a.serial = acq_.serial + 1;
     const uint8_t mode = regs_[reg::kMode];
-    switch ((mode >> 4) & 3) {
-    case 0:
+    switch (mode & reg::kDepthBits) {
+    case reg::kDepth128K:
         a.n = 131072;
         break;
-    case 2:
+    case reg::kDepth8K:
         a.n = 8192;
         break;
     default:
         a.n = 2048;
         break;
     }
-    const uint8_t div = regs_[56];
-    a.dt = 1.0 / sampleRate(div, mode & 1);
+    const uint8_t div = regs_[reg::kTimebase];
+    a.dt = 1.0 / sampleRate(div, mode & reg::kModeHalfRate);
     a.lag = div <= 1 ? 10 : 9;
     // The sample clock runs free against the inputs: every acquisition starts at a random
     // phase of it, which is what equivalent-time sampling relies on.
     a.t0 = nowSeconds() + std::uniform_real_distribution<double>(0.0, 1.0)(rng_) / kBaseRate;
     a.prefill = 4 * int64_t(preCount_);
-    const int64_t delay = (mode & 0x08) ? -(int64_t(int16_t(delayCount_)) + 1) : 0;
+    const int64_t delay = (mode & reg::kModeDelay) ? -(int64_t(int16_t(delayCount_)) + 1) : 0;
     // The trigger sample lands 8 samples after the pre-trigger count (pipeline), less the delay.
     a.tIdx = a.prefill + 8 - delay;
     a.kScan = std::max<int64_t>(a.prefill, 1);
     const uint8_t tc = regs_[reg::kTrigCtl];
-    a.source = tc & 3;
-    a.slope = (tc & kTcSlope) != 0;
+    a.source = tc & reg::kTrigSourceBits;
+    a.slope = (tc & reg::kTrigSlope) != 0;
     a.level[0] = uint8_t(shift58_ & 0xFF);
     a.level[1] = uint8_t(shift58_ >> 8);
     a.mask = shift59_;
     a.match = shift58_ | shift59_;
-    a.calInputs = !(mode & 0x04);
+    a.calInputs = !(mode & reg::kModeProbes);
     a.frontEnd[0] = feCode_[0];
     a.frontEnd[1] = feCode_[1];
     a.dac = dac_;
@@ -259,15 +245,15 @@ uint8_t AcquisitionModel::analogCode(const Acquisition &a, int k, double t, bool
     const uint8_t fe = a.frontEnd[k];
     const double vdiv = rangeVolts(fe);
     double v = 0.0;
-    const bool grounded = (fe & 0x10) || vdiv == 0.0;
+    const bool grounded = (fe & reg::kFeGrounded) || vdiv == 0.0;
     if (!grounded) {
         if (a.calInputs) {
             const double ph = t * sig_.calFrequency;
             v = ph - std::floor(ph) < 0.5 ? sig_.calAmplitude : 0.0;
-            if (!(fe & 0x80)) v -= sig_.calAmplitude / 2;
+            if (!(fe & reg::kFeDcCoupled)) v -= sig_.calAmplitude / 2;
         } else {
             v = inputVolts(k, t);
-            if (!(fe & 0x80)) { // AC coupling blocks the mean
+            if (!(fe & reg::kFeDcCoupled)) { // AC coupling blocks the mean
                 const AnalogSignal &s = sig_.analog[k];
                 v -= s.shape == Shape::Cal ? s.offset + sig_.calAmplitude / 2 : s.offset;
             }
@@ -344,24 +330,24 @@ uint8_t AcquisitionModel::status() {
     if (hwlink::virtualClock()) hwlink::advanceVirtualMs(1);
     if (statusOverride_ >= 0) return uint8_t(statusOverride_);
     update();
-    if (acq_.complete) return kStatComplete;
-    if (!acq_.armed) return kStatIdle;
-    return acq_.triggered ? kStatFilling : kStatWaiting;
+    if (acq_.complete) return reg::kAcqComplete;
+    if (!acq_.armed) return reg::kAcqIdle;
+    return acq_.triggered ? reg::kAcqFilling : reg::kAcqWaiting;
 }
 
 // ---- Read-out ------------------------------------------------------------------------------
 
 void AcquisitionModel::startReadout() {
     readPos_ = 0;
-    switch (regs_[reg::kMode] & 7) {
-    case 7:
+    switch (regs_[reg::kMode] & reg::kModeReadoutBits) {
+    case reg::kModeRecordReadout:
         readout_ = Readout::Record;
         if (acq_.complete && !acq_.recorded) {
             fillRecord();
             acq_.recorded = true;
         }
         break;
-    case 6:
+    case reg::kModeDirectReadout:
         readout_ = Readout::Direct;
         ++directSerial_;
         directT0_ = nowSeconds();
@@ -401,7 +387,7 @@ uint8_t AcquisitionModel::readoutByte() {
             live.frontEnd[0] = feCode_[0];
             live.frontEnd[1] = feCode_[1];
             live.dac = dac_;
-            live.calInputs = !(regs_[reg::kMode] & 0x04);
+            live.calInputs = !(regs_[reg::kMode] & reg::kModeProbes);
             const int64_t g = int64_t(readPos_ / 8);
             for (int j = 0; j < 2; ++j) {
                 const int64_t k = 2 * g + j;

@@ -9,9 +9,6 @@ namespace hwlink::sim {
 
 namespace {
 
-// The power-down block writes this to the control register before clearing register 31.
-constexpr uint8_t kPowerDownControl = 80;
-
 // Far more than any device of this family takes; a longer length field is a framing error.
 constexpr uint32_t kMaxBodyLen = 1u << 20;
 
@@ -77,7 +74,7 @@ void Instrument::writeData(uint8_t value) {
     trace("wr %u", unsigned(value));
     if (addr_ == reg::kControl) {
         last29_ = value;
-        pendingPowerDown_ = value == kPowerDownControl;
+        pendingPowerDown_ = value == reg::kControlPowerDown;
     } else if (addr_ == reg::kPower) {
         if (pendingPowerDown_ && value == 0) poweredDown_ = true;
         pendingPowerDown_ = false;
@@ -112,7 +109,7 @@ void Instrument::traceRead(uint8_t value) {
 // Bits 4-5 name the board; the low four bits echo the last control value inverted, which is
 // how the host tells a live register bus from floating lines.
 uint8_t Instrument::status() const {
-    uint8_t s = boardBits(variant_) | (~last29_ & 0x0F);
+    uint8_t s = boardBits(variant_) | (~last29_ & reg::kEchoBits);
     if (ready()) s |= reg::kStatusReady;
     if (configured()) s |= reg::kStatusDone;
     return s;

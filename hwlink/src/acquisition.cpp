@@ -4,6 +4,7 @@
 #include "hwlink.h"
 #include "src/bus.h"
 #include "src/libstate.h"
+#include "src/registers.h"
 #include <cstdlib>
 
 namespace hwlink {
@@ -21,11 +22,6 @@ const RateEntry kRateTable[kRateCount] = {
 namespace {
 // Shift-register codes of the nine ranges, 5 mV/div to 2 V/div.
 constexpr uint8_t kFrontEndCodes[9] = {0x45, 0x43, 0x42, 0x49, 0x48, 0x40, 0x29, 0x28, 0x20};
-
-// Register 29 is a bit-banged serial port shared by the DAC and both front ends.
-constexpr uint8_t kSerDacClk = 0x01;
-constexpr uint8_t kSerDacLoad = 0x02;
-constexpr uint8_t kSerData = 0x04;
 
 constexpr int kModelWithEts = 55;
 
@@ -60,9 +56,13 @@ int32_t RecordLength(uint8_t depthIndex) {
 uint8_t FrontEndCode(uint8_t vdivIndex, uint8_t coupling) {
     if (vdivIndex >= 9) return 0;
     uint8_t code = kFrontEndCodes[vdivIndex];
-    if (coupling == 0) return code | 0x80;
-    if (coupling == 2) return (code & 0x0F) | 0x10;
+    if (coupling == 0) return code | reg::kFeDcCoupled;
+    if (coupling == 2) return GroundedCode(code);
     return code;
+}
+
+uint8_t GroundedCode(uint8_t code) {
+    return (code & reg::kFeGainBits) | reg::kFeGrounded;
 }
 
 std::array<uint8_t, kFrontEndChainLen> FrontEndChain(uint8_t code, uint8_t selBit, uint8_t clkBit) {
@@ -71,7 +71,7 @@ std::array<uint8_t, kFrontEndChainLen> FrontEndChain(uint8_t code, uint8_t selBi
     b[n++] = selBit;
     uint8_t d = 0;
     for (int bit = 7; bit >= 0; --bit) {
-        d = ((code >> bit) & 1) ? kSerData : 0;
+        d = ((code >> bit) & 1) ? reg::kSerData : 0;
         b[n++] = d | selBit;
         b[n++] = d | selBit | clkBit;
     }
@@ -92,33 +92,33 @@ std::array<uint8_t, kDacChainLen> DacChain(const std::array<uint16_t, 4> &words)
     uint8_t d = 0;
     for (uint16_t w : words) {
         for (int bit = 11; bit >= 0; --bit) {
-            d = ((w >> bit) & 1) ? kSerData : 0;
+            d = ((w >> bit) & 1) ? reg::kSerData : 0;
             b[n++] = d;
-            b[n++] = d | kSerDacClk;
+            b[n++] = d | reg::kSerDacClock;
         }
     }
     // Load pulse while the clock is still high, then everything low.
-    b[n++] = d | kSerDacClk | kSerDacLoad;
-    b[n++] = d | kSerDacLoad;
+    b[n++] = d | reg::kSerDacClock | reg::kSerDacLoad;
+    b[n++] = d | reg::kSerDacLoad;
     b[n++] = d;
     return b;
 }
 
 uint8_t TriggerControl(int16_t trigChannel, const uint8_t *trigSlope) {
     bool slope = trigChannel >= 0 && trigChannel <= 2 && trigSlope[trigChannel] != 0;
-    return uint8_t(0x80 | (slope ? 4 : 0) | trigChannel);
+    return uint8_t(reg::kTrigEnable | (slope ? reg::kTrigSlope : 0) | trigChannel);
 }
 
 void TriggerLevelStrobes(StrobeSeq &q, const uint8_t *trigLevel, int16_t trigChannel) {
     if (trigChannel == 0 || trigChannel == 1) {
-        q.addr(58);
+        q.addr(reg::kLevel);
         q.data(trigLevel[0]);
         q.data(trigLevel[1]);
     } else if (trigChannel == 2) {
-        q.addr(58);
+        q.addr(reg::kLevel);
         q.data(trigLevel[2]);
         q.data(trigLevel[4]);
-        q.addr(59);
+        q.addr(reg::kMask);
         q.data(trigLevel[3]);
         q.data(trigLevel[5]);
     }
@@ -129,60 +129,74 @@ void ArmStrobes(StrobeSeq &q, const ArmSettings &a) {
     const int32_t m = p < 0 ? 3 : p / 4 + 5;
     const uint8_t tc = a.trigCtl;
     const uint8_t dcode = a.depthCode;
-    q.pair(28, 24);
-    q.addr(62);
+    q.pair(reg::kConfigPort, reg::kRunAcquire);
+    q.addr(reg::kPosition);
     q.data(uint8_t(m & 0xFF));
     q.data(uint8_t((m >> 8) & 0xFF));
-    q.addr(57);
-    q.data(tc | 0x28);
-    q.data(tc | 0x08);
-    q.pair(56, 14);
-    q.addr(60); // bit 6 pulsed twice: memory and trigger logic reset
+    q.addr(reg::kTrigCtl); // the count above is the pre-trigger position
+    q.data(tc | reg::kTrigLoad | reg::kTrigPosition);
+    q.data(tc | reg::kTrigLoad);
+    q.pair(reg::kTimebase, reg::kTimebaseArming);
+    q.addr(reg::kMode); // reset pulsed twice: memory and trigger logic start over
     q.data(dcode);
-    q.data(dcode | 0x40);
+    q.data(dcode | reg::kModeReset);
     q.data(dcode);
-    q.data(dcode | 0x40);
+    q.data(dcode | reg::kModeReset);
     q.data(dcode);
     uint8_t flags = dcode;
-    if (a.rateIndex >= 8) flags |= 1;
-    if (a.calMode != 1) flags |= 4;
+    if (a.rateIndex >= 8) flags |= reg::kModeHalfRate;
+    if (a.calMode != 1) flags |= reg::kModeProbes;
     if (p < 0) {
         // Trigger delay: the record starts after the trigger.
-        flags |= 8;
+        flags |= reg::kModeDelay;
         const int32_t v = p - 1;
-        q.addr(62);
+        q.addr(reg::kPosition);
         q.data(uint8_t(v & 0xFF));
         q.data(uint8_t((v >> 8) & 0xFF));
-        q.addr(57);
-        q.data(tc | 0x08);
-        q.data(tc | 0x48);
-        q.data(tc | 0x08);
+        q.addr(reg::kTrigCtl);
+        q.data(tc | reg::kTrigLoad);
+        q.data(tc | reg::kTrigLoad | reg::kTrigDelay);
+        q.data(tc | reg::kTrigLoad);
     }
-    q.pair(57, tc);
-    q.pair(60, flags);
-    q.pair(56, a.clockDiv);
-    q.pair(57, tc | 0x10); // run
+    q.pair(reg::kTrigCtl, tc);
+    q.pair(reg::kMode, flags);
+    q.pair(reg::kTimebase, a.clockDiv);
+    q.pair(reg::kTrigCtl, tc | reg::kTrigRun); // starts the acquisition
 }
 
 std::array<uint8_t, 8> CalSetupPairs(uint8_t depthCode, uint8_t trigCtl) {
-    return {28, 24, 60, uint8_t(depthCode | 6), 56, 119, 57, uint8_t(trigCtl | 0x20)};
+    return {reg::kConfigPort, reg::kRunAcquire,
+            reg::kMode,       uint8_t(depthCode | reg::kModeDirectReadout),
+            reg::kTimebase,   reg::kTimebaseReadout,
+            reg::kTrigCtl,    uint8_t(trigCtl | reg::kTrigPosition)};
 }
 
 std::array<uint8_t, 8> ForceTriggerPairs(uint8_t trigCtl) {
-    const uint8_t a = trigCtl | 0x13;
-    return {57, uint8_t(a ^ 4), 57, a, 57, uint8_t(a ^ 4), 57, a};
+    // With no source on the comparator, each flip of the slope is an edge the trigger sees.
+    const uint8_t a = trigCtl | reg::kTrigRun | reg::kTrigSourceBits;
+    const uint8_t b = a ^ reg::kTrigSlope;
+    return {reg::kTrigCtl, b, reg::kTrigCtl, a, reg::kTrigCtl, b, reg::kTrigCtl, a};
 }
 
 std::array<uint8_t, 12> DirectReadPairs() {
-    return {28, 24, 60, 6, 56, 119, 57, 32, 0, 0, 63, 0};
+    return {reg::kConfigPort,  reg::kRunAcquire,
+            reg::kMode,        reg::kModeDirectReadout,
+            reg::kTimebase,    reg::kTimebaseReadout,
+            reg::kTrigCtl,     reg::kTrigPosition,
+            reg::kReadoutPrep, 0,
+            reg::kReadout,     0};
 }
 
 std::array<uint8_t, 4> ReadoutStartPairs() {
-    return {0, 0, 63, 0};
+    return {reg::kReadoutPrep, 0, reg::kReadout, 0};
 }
 
 std::array<uint8_t, 10> RecordReadPairs(uint8_t depthCode, uint8_t trigCtl) {
-    return {28, 4, 60, uint8_t(depthCode | 7), 56, 119, 57, uint8_t(trigCtl | 0x20), 63, 0};
+    return {reg::kConfigPort, reg::kRunReadout,
+            reg::kMode,       uint8_t(depthCode | reg::kModeRecordReadout),
+            reg::kTimebase,   reg::kTimebaseReadout,
+            reg::kTrigCtl,    uint8_t(trigCtl | reg::kTrigPosition),
+            reg::kReadout,    0};
 }
 
 int32_t CalTrimStep(int32_t iteration, int32_t oddSum) {
@@ -229,13 +243,13 @@ void SetTiming(int32_t *ps, uint8_t *dc, uint8_t depthIndex, uint8_t rateIndex, 
     dc[HW_DC_TrigCtl] = TriggerControl(trigChannel, trigSlope);
     switch (depthIndex) {
     case 0:
-        dc[HW_DC_DepthCode] = 0x30;
+        dc[HW_DC_DepthCode] = reg::kDepth2K;
         break;
     case 1:
-        dc[HW_DC_DepthCode] = 0x20;
+        dc[HW_DC_DepthCode] = reg::kDepth8K;
         break;
     case 2:
-        dc[HW_DC_DepthCode] = 0x00;
+        dc[HW_DC_DepthCode] = reg::kDepth128K;
         break;
     default:
         break;
@@ -244,20 +258,20 @@ void SetTiming(int32_t *ps, uint8_t *dc, uint8_t depthIndex, uint8_t rateIndex, 
 
 void ShiftFrontEnd(int32_t *ps, uint8_t *dc, int k, uint8_t code) {
     const auto chain = FrontEndChain(code, dc[HW_DC_GainSelBit + k], dc[HW_DC_GainClkBit + k]);
-    WriteBlock(ps, dc, 29, chain.data(), kFrontEndChainLen);
+    WriteBlock(ps, dc, reg::kControl, chain.data(), kFrontEndChainLen);
     ps[HW_PS_SettleMs] = 100; // relays and input amplifier settle
 }
 
 void SendDacs(int32_t *ps, uint8_t *dc, uint8_t trigDac) {
     const auto chain = DacChain(DacWords(trigDac, ps[HW_PS_DacPosA1], ps[HW_PS_DacPosA2],
                                          ps[HW_PS_OffsetTrimA1], ps[HW_PS_OffsetTrimA2]));
-    WriteBlock(ps, dc, 29, chain.data(), kDacChainLen);
+    WriteBlock(ps, dc, reg::kControl, chain.data(), kDacChainLen);
     DelayMs(ps[HW_PS_SettleMs] + 2);
     ps[HW_PS_SettleMs] = 0;
 }
 
 void CalibrateChannel(int32_t *ps, uint8_t *dc, int k, uint8_t trigDac) {
-    ShiftFrontEnd(ps, dc, k, (dc[HW_DC_GainCode + k] & 0x0F) | 0x10);
+    ShiftFrontEnd(ps, dc, k, GroundedCode(dc[HW_DC_GainCode + k]));
     sendPairs(ps, dc, CalSetupPairs(dc[HW_DC_DepthCode], dc[HW_DC_TrigCtl]));
     DelayMs(50);
     offsetTrim(ps, k) = 0;

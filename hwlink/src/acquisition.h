@@ -27,6 +27,8 @@ int32_t RecordLength(uint8_t depthIndex);
 // Front-end shift-register code for a volts/div index and coupling (0 DC, 1 AC, 2 GND);
 // 0 for an unknown volts/div index (no front end programmed).
 uint8_t FrontEndCode(uint8_t vdivIndex, uint8_t coupling);
+// The code of the same range with the input relay to ground (calibration).
+uint8_t GroundedCode(uint8_t code);
 
 // ---- Pure builders ------------------------------------------------------------------------
 

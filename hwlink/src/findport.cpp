@@ -152,7 +152,8 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL PowerOff(int32_t *PortState, uint8_t *
     if (!PortState || !DevConfig) return 0;
     // Configuration port low, control register to its resting value, register 31 cleared:
     // the front end is switched off.
-    static const uint8_t block[6] = {28, 0, 29, 80, 31, 0};
+    static const uint8_t block[6] = {reg::kConfigPort,       0,           reg::kControl,
+                                     reg::kControlPowerDown, reg::kPower, 0};
     WritePairs(PortState, DevConfig, block, int32_t(sizeof block));
     sim::flushTrace();
     if (DevConfig[HW_DC_Link] == HW_LINK_USB) {

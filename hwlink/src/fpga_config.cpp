@@ -74,10 +74,10 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL FindHardware(uint8_t /*Unused*/, int32
     DevConfig[HW_DC_EtsOn] = 0;
     DevConfig[HW_DC_GainCode] = 0;
     DevConfig[HW_DC_GainCode + 1] = 0;
-    DevConfig[HW_DC_GainSelBit] = 16;
-    DevConfig[HW_DC_GainSelBit + 1] = 64;
-    DevConfig[HW_DC_GainClkBit] = 8;
-    DevConfig[HW_DC_GainClkBit + 1] = 32;
+    for (int k = 0; k < 2; ++k) {
+        DevConfig[HW_DC_GainSelBit + k] = reg::kSerFeSelect[k];
+        DevConfig[HW_DC_GainClkBit + k] = reg::kSerFeClock[k];
+    }
     PortState[HW_PS_SettleMs] = 0;
     PortState[HW_PS_EtsPasses] = 0;
     for (int i = HW_PS_DacPosA1; i <= HW_PS_ZeroA2; ++i)

@@ -5,6 +5,7 @@
 #include "src/acquisition.h"
 #include "src/bus.h"
 #include "src/libstate.h"
+#include "src/registers.h"
 #include <algorithm>
 
 namespace hwlink {
@@ -22,12 +23,12 @@ constexpr int32_t kAnalogMax = 252;
 } // namespace
 
 uint8_t MapStatus(uint8_t status) {
-    switch (status & 7) {
-    case 2:
+    switch (status & reg::kAcqStatusBits) {
+    case reg::kAcqWaiting:
         return HW_STAT_WAIT_TRIGGER;
-    case 3:
+    case reg::kAcqFilling:
         return HW_STAT_FILLING;
-    case 7:
+    case reg::kAcqComplete:
         return HW_STAT_COMPLETE;
     default:
         return HW_STAT_IDLE;
@@ -238,7 +239,7 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL GetTrigStat(uint8_t *SampleBuf, int32_
     int32_t *ps = PortState;
     uint8_t *dc = DevConfig;
     if (dc[HW_DC_Link] != HW_LINK_NONE) {
-        WriteStrobe(ps, dc, ps[HW_PS_AddrSel], 61);
+        WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kStatus);
         // A failed USB request must not be taken for data: the bridge answers 0xFF, whose low
         // bits would read as "record complete".
         uint8_t status = 0;
