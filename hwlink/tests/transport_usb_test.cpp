@@ -1,0 +1,314 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The USB link run against a fake libusb: the control transfers each bridge request becomes,
+// the bulk endpoints taken from the descriptors, failed, short and timed-out transfers, a
+// device that vanishes, and what opening reports.
+#include "src/transport.h"
+#include "src/usb_api.h"
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace hwlink::test {
+namespace {
+
+constexpr uint8_t kBulk = LIBUSB_TRANSFER_TYPE_BULK;
+constexpr uint8_t kInterrupt = LIBUSB_TRANSFER_TYPE_INTERRUPT;
+using Endpoints = std::vector<std::pair<uint8_t, uint8_t>>; // (address, attributes)
+
+// A configuration descriptor with one interface (numbered from 0) per endpoint list.
+struct Config {
+    explicit Config(const std::vector<Endpoints> &interfaces) {
+        for (const Endpoints &list : interfaces) {
+            eps.emplace_back(list.size());
+            for (size_t e = 0; e < list.size(); ++e)
+                std::tie(eps.back()[e].bEndpointAddress, eps.back()[e].bmAttributes) = list[e];
+        }
+        alts.resize(eps.size());
+        for (size_t i = 0; i < eps.size(); ++i) {
+            alts[i].bInterfaceNumber = uint8_t(i);
+            alts[i].bNumEndpoints = uint8_t(eps[i].size());
+            alts[i].endpoint = eps[i].data();
+            ifaces.push_back({&alts[i], 1});
+        }
+        desc.bNumInterfaces = uint8_t(ifaces.size());
+        desc.interface = ifaces.data();
+    }
+    std::vector<std::vector<libusb_endpoint_descriptor>> eps;
+    std::vector<libusb_interface_descriptor> alts;
+    std::vector<libusb_interface> ifaces;
+    libusb_config_descriptor desc{};
+};
+
+// The bridge's own layout: interface 0 with bulk OUT 0x02 and bulk IN 0x81.
+const Config kBridge({{{0x02, kBulk}, {0x81, kBulk}}});
+
+struct FakeDevice {
+    uint16_t vendor = 0x05E3, product = 0x2500;
+    const Config *config = &kBridge;
+    int openResult = 0, claimResult = 0;
+    bool noActiveConfig = false; // only configuration 0 can be read
+};
+
+// What the fake libusb holds and saw: every resource it hands out is counted, so that a test
+// can see it all given back, and the calls on a device are logged, '|'-separated.
+struct FakeBus {
+    std::vector<FakeDevice> devices;
+    bool initFails = false, listFails = false;
+    std::optional<int> transferResult; // instead of the full length (control) or 0 (bulk)
+    int bulkDone = -1;                 // bytes a bulk transfer moves; -1: all
+    int held = 0;                      // contexts, device lists, descriptors and handles
+    std::string log;
+    std::vector<libusb_device *> list;
+
+    int add(const std::string &entry, int result = 0) {
+        log += (log.empty() ? "" : "|") + entry;
+        return result;
+    }
+};
+FakeBus *bus; // the bus the fake calls reach
+
+FakeDevice &deviceOf(void *p) {
+    return *static_cast<FakeDevice *>(p);
+}
+std::string str(int64_t v) {
+    return std::to_string(v);
+}
+
+int fInit(libusb_context **ctx) {
+    *ctx = reinterpret_cast<libusb_context *>(bus);
+    return bus->initFails ? LIBUSB_ERROR_OTHER : (++bus->held, 0);
+}
+ssize_t fGetList(libusb_context *, libusb_device ***list) {
+    if (bus->listFails) return LIBUSB_ERROR_NO_MEM;
+    bus->list.clear();
+    for (FakeDevice &d : bus->devices)
+        bus->list.push_back(reinterpret_cast<libusb_device *>(&d));
+    bus->list.push_back(nullptr);
+    *list = bus->list.data();
+    ++bus->held;
+    return ssize_t(bus->devices.size());
+}
+int fDescriptor(libusb_device *dev, libusb_device_descriptor *desc) {
+    desc->idVendor = deviceOf(dev).vendor;
+    desc->idProduct = deviceOf(dev).product;
+    return 0;
+}
+int fConfig(libusb_device *dev, uint8_t, libusb_config_descriptor **cfg) {
+    if (!deviceOf(dev).config) return LIBUSB_ERROR_NOT_FOUND;
+    *cfg = const_cast<libusb_config_descriptor *>(&deviceOf(dev).config->desc);
+    return ++bus->held, 0;
+}
+int fActiveConfig(libusb_device *dev, libusb_config_descriptor **cfg) {
+    return deviceOf(dev).noActiveConfig ? LIBUSB_ERROR_NOT_FOUND : fConfig(dev, 0, cfg);
+}
+int fOpen(libusb_device *dev, libusb_device_handle **h) {
+    *h = reinterpret_cast<libusb_device_handle *>(dev);
+    return deviceOf(dev).openResult ? deviceOf(dev).openResult : (++bus->held, 0);
+}
+void fClose(libusb_device_handle *) {
+    bus->add("close");
+    --bus->held;
+}
+int fClaim(libusb_device_handle *h, int iface) {
+    return bus->add("claim " + str(iface), deviceOf(h).claimResult);
+}
+// Logged as "control TYPE REQUEST VALUE INDEX LENGTH: DATA"; a read answers 0xA0, 0xA1, ...
+int fControl(libusb_device_handle *, uint8_t type, uint8_t request, uint16_t value, uint16_t index,
+             unsigned char *data, uint16_t length, unsigned int timeout) {
+    std::string entry = "control " + str(type) + " " + str(request) + " " + str(value) + " " +
+                        str(index) + " " + str(length) + ":";
+    for (int i = 0; i < length; ++i) {
+        if (type & LIBUSB_ENDPOINT_IN) data[i] = uint8_t(0xA0 + i);
+        entry += " " + str(data[i]);
+    }
+    return bus->add(entry + (timeout ? "" : " (waits forever)"),
+                    bus->transferResult.value_or(length));
+}
+int fBulk(libusb_device_handle *, unsigned char ep, unsigned char *, int length, int *done,
+          unsigned int timeout) {
+    *done = bus->bulkDone < 0 ? length : bus->bulkDone;
+    return bus->add("bulk " + str(ep) + " " + str(length) + (timeout ? "" : " (waits forever)"),
+                    bus->transferResult.value_or(0));
+}
+
+const UsbApi kFakeLibusb = {
+    fInit,
+    [](libusb_context *) { --bus->held; },
+    fGetList,
+    [](libusb_device **, int unref) { bus->held -= unref; },
+    fDescriptor,
+    fActiveConfig,
+    fConfig,
+    [](libusb_config_descriptor *) { --bus->held; },
+    fOpen,
+    fClose,
+    [](libusb_device_handle *, int) { return 0; },
+    fClaim,
+    [](libusb_device_handle *, int iface) { return bus->add("release " + str(iface)); },
+    fControl,
+    fBulk,
+    [](libusb_device_handle *, unsigned char ep) { return bus->add("clear-halt " + str(ep)); },
+};
+
+class UsbTransportTest : public ::testing::Test {
+  protected:
+    void SetUp() override { bus = &fake; }
+    void TearDown() override {
+        EXPECT_EQ(fake.held, 0) << "contexts, lists, descriptors or handles not given back";
+        bus = nullptr;
+    }
+
+    std::unique_ptr<UsbDevice> open(UsbOpenResult *why = nullptr) {
+        return openRealUsb(0x05E3, 0x2500, why, kFakeLibusb);
+    }
+    // The bridge, opened, with the log starting after the open.
+    std::unique_ptr<UsbDevice> bridge() {
+        fake = FakeBus{};
+        fake.devices = {FakeDevice{}};
+        auto dev = open();
+        EXPECT_EQ(fake.log, "claim 0");
+        fake.log.clear();
+        return dev;
+    }
+
+    FakeBus fake;
+};
+
+TEST_F(UsbTransportTest, BridgeRequestsBecomeVendorControlTransfers) {
+    auto dev = bridge();
+    uint8_t in[3] = {};
+    const uint8_t out[8] = {1, 0, 0, 0, 0xFF, 0xFF, 0, 0};
+    // Writes are 0x40, reads 0xC0; one byte is request 0x0C, any other length 0x04.
+    EXPECT_TRUE(dev->controlWrite(0x83, 0, out + 4, 1));
+    EXPECT_TRUE(dev->controlWrite(0x8C, 16, out + 4, 1));
+    EXPECT_TRUE(dev->controlWrite(0x82, 0, out, 8));
+    EXPECT_TRUE(dev->controlRead(0x84, 0, in, 1));
+    EXPECT_TRUE(dev->controlRead(0x8E, 3, in + 1, 2));
+    EXPECT_TRUE(dev->controlWrite(0x83, 0, nullptr, 0));
+    EXPECT_EQ(fake.log, "control 64 12 131 0 1: 255|control 64 12 140 16 1: 255|"
+                        "control 64 4 130 0 8: 1 0 0 0 255 255 0 0|control 192 12 132 0 1: 160|"
+                        "control 192 4 142 3 2: 160 161|control 64 4 131 0 0:");
+    EXPECT_EQ((std::vector<int>{in[0], in[1], in[2]}), (std::vector<int>{0xA0, 0xA0, 0xA1}));
+}
+
+TEST_F(UsbTransportTest, BulkEndpointsComeFromTheDescriptors) {
+    // Interface 0 has no bulk IN; interface 1 has two of each: the first ones are taken.
+    const Config twoInterfaces(
+        {{{0x01, kBulk}, {0x82, kInterrupt}},
+         {{0x83, kInterrupt}, {0x86, kBulk}, {0x04, kBulk}, {0x88, kBulk}, {0x06, kBulk}}});
+    const Config noBulkIn({{{0x01, kBulk}, {0x82, kInterrupt}}});
+    struct Case {
+        const Config *config;
+        bool noActiveConfig;
+        const char *log; // open, one bulk write and one bulk read of 64 bytes, close
+    };
+    const Case cases[] = {
+        {&kBridge, false, "claim 0|bulk 2 64|bulk 129 64|release 0|close"},
+        {&twoInterfaces, false, "claim 1|bulk 4 64|bulk 134 64|release 1|close"},
+        {&twoInterfaces, true, "claim 1|bulk 4 64|bulk 134 64|release 1|close"},
+        {&noBulkIn, false, ""},
+        {nullptr, false, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(&c - cases);
+        fake.devices = {{.config = c.config, .noActiveConfig = c.noActiveConfig}};
+        fake.log.clear();
+        uint8_t buf[64] = {};
+        if (auto dev = open()) {
+            EXPECT_TRUE(dev->bulkWrite(buf, 64));
+            EXPECT_TRUE(dev->bulkRead(buf, 64));
+        }
+        EXPECT_EQ(fake.log, c.log);
+    }
+}
+
+TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
+    struct Case {
+        const char *what;
+        int result, done; // libusb's result, and the bytes a bulk transfer moved (-1: all)
+    };
+    const Case cases[] = {
+        {"complete", 0, -1},
+        {"short", 0, 63},
+        {"timed out", LIBUSB_ERROR_TIMEOUT, 32},
+        {"device gone", LIBUSB_ERROR_NO_DEVICE, 0},
+        {"stalled", LIBUSB_ERROR_PIPE, 0},
+        {"device sent too much", LIBUSB_ERROR_OVERFLOW, 64},
+        {"cable error", LIBUSB_ERROR_IO, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        auto dev = bridge();
+        const bool ok = c.result == 0 && c.done < 0;
+        uint8_t buf[64] = {};
+        // A control transfer gives the bytes it moved, or the error.
+        fake.transferResult = c.result == 0 ? (c.done < 0 ? 2 : 1) : c.result;
+        EXPECT_EQ(dev->controlWrite(0x83, 0, buf, 2), ok);
+        EXPECT_EQ(dev->controlRead(0x84, 0, buf, 2), ok);
+        fake.transferResult = c.result;
+        fake.bulkDone = c.done;
+        EXPECT_EQ(dev->bulkWrite(buf, 64), ok);
+        EXPECT_EQ(dev->bulkRead(buf, 64), ok);
+        // A stalled endpoint is cleared for the next transfer; nothing waits without a limit.
+        const bool stalled = c.result == LIBUSB_ERROR_PIPE;
+        EXPECT_EQ(fake.log,
+                  std::string("control 64 4 131 0 2: 0 0|control 192 4 132 0 2: 160 161|") +
+                      (stalled ? "bulk 2 64|clear-halt 2|bulk 129 64|clear-halt 129"
+                               : "bulk 2 64|bulk 129 64"));
+    }
+    auto dev = bridge();
+    EXPECT_FALSE(dev->bulkRead(nullptr, -1));
+    EXPECT_EQ(fake.log, "");
+}
+
+TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
+    const FakeDevice ours, other{.product = 0x2501}, denied{.openResult = LIBUSB_ERROR_ACCESS};
+    struct Case {
+        const char *what;
+        std::vector<FakeDevice> devices;
+        bool initFails, listFails;
+        UsbOpenResult why;
+        const char *log;
+    };
+    const Case cases[] = {
+        {"nothing attached", {}, false, false, UsbOpenResult::NotFound, ""},
+        {"other devices", {other, {.vendor = 0x1234}}, false, false, UsbOpenResult::NotFound, ""},
+        {"no permission", {denied}, false, false, UsbOpenResult::NoAccess, ""},
+        {"unplugged while opening",
+         {{.openResult = LIBUSB_ERROR_NO_DEVICE}},
+         false,
+         false,
+         UsbOpenResult::NotFound,
+         ""},
+        {"held by another program",
+         {{.claimResult = LIBUSB_ERROR_BUSY}},
+         false,
+         false,
+         UsbOpenResult::NoAccess,
+         "claim 0|close"},
+        {"second of two",
+         {denied, ours},
+         false,
+         false,
+         UsbOpenResult::Opened,
+         "claim 0|release 0|close"},
+        {"no libusb", {ours}, true, false, UsbOpenResult::NotFound, ""},
+        {"no device list", {ours}, false, true, UsbOpenResult::NotFound, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        fake = FakeBus{};
+        fake.devices = c.devices;
+        fake.initFails = c.initFails;
+        fake.listFails = c.listFails;
+        UsbOpenResult why = UsbOpenResult::Opened;
+        EXPECT_EQ(open(&why) != nullptr, c.why == UsbOpenResult::Opened);
+        EXPECT_EQ(why, c.why);
+        EXPECT_EQ(fake.log, c.log);
+    }
+}
+
+} // namespace
+} // namespace hwlink::test
