@@ -141,6 +141,7 @@ class PpdevTest : public ::testing::Test {
         kernel.nodes = {{"parport0", 0}};
         auto port = openRealPort(0x378, kFakeKernel);
         EXPECT_EQ(kernel.log, "PPCLAIM");
+        EXPECT_EQ(port ? port->base() : 0, 0x378);
         kernel.log.clear();
         return port;
     }
@@ -203,7 +204,8 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
                           {'w', 4, 0, "read 4", 0x46454443}, // first byte lowest
                           {'i', 3, 0, "PPSETMODE epp-addr|read 1", 0x47},
                           {'w', 1, 0, "PPRSTATUS|PPRSTATUS|PPRSTATUS|PPRSTATUS", 0x4B4A4948},
-                          {'o', 5, 1, ""}};
+                          {'o', 5, 1, ""},
+                          {'i', 5, 0, "", 0xFF}};
     for (const Step &s : steps) {
         SCOPED_TRACE(std::string(1, s.op) + " base+" + std::to_string(s.offset));
         kernel.log.clear();
