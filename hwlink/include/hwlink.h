@@ -114,6 +114,7 @@ enum {
 
 /* GetTrigStat results. */
 enum {
+    HW_STAT_LINK_LOST = 0,
     HW_STAT_IDLE = 2,
     HW_STAT_WAIT_TRIGGER = 3,
     HW_STAT_COMPLETE = 6,

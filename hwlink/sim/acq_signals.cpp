@@ -2,6 +2,7 @@
 // The simulated instrument's inputs: parsing HWLINK_SIM_SIGNALS (documented in
 // acquisition_model.h) and the voltage on each analog input at any instant.
 #include "sim/acquisition_model.h"
+#include "sim/sim.h"
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -10,13 +11,6 @@
 namespace hwlink::sim {
 
 namespace {
-
-std::string stripSpaces(const std::string &s) {
-    std::string out;
-    for (char ch : s)
-        if (ch != ' ' && ch != '\t') out += ch;
-    return out;
-}
 
 std::vector<std::string> split(const std::string &s, char sep) {
     std::vector<std::string> parts;
@@ -106,8 +100,10 @@ bool parseItem(const std::string &name, const std::vector<std::string> &f, Signa
     return false;
 }
 
+// The phase of a periodic input; an input too fast to have one (frequency times time beyond
+// the double range) stays at phase 0.
 double frac(double x) {
-    return x - std::floor(x);
+    return std::isfinite(x) ? x - std::floor(x) : 0.0;
 }
 
 } // namespace
@@ -119,29 +115,32 @@ SignalConfig defaultSignals() {
     return c;
 }
 
-bool parseSignals(const std::string &text, SignalConfig &cfg) {
+bool parseSignals(const std::string &text, SignalConfig &cfg, std::vector<std::string> *rejected) {
     bool ok = true;
-    for (const std::string &item : split(stripSpaces(text), ';')) {
-        if (item.empty()) continue;
+    for (const std::string &item : envItems(text)) {
         const size_t eq = item.find('=');
-        if (eq == std::string::npos) {
-            ok = false;
-            continue;
-        }
         std::string name = item.substr(0, eq);
         for (char &ch : name)
             ch = char(std::toupper(static_cast<unsigned char>(ch)));
-        std::string fields = item.substr(eq + 1);
+        std::string fields = eq == std::string::npos ? "" : item.substr(eq + 1);
         for (char &ch : fields)
             ch = char(std::tolower(static_cast<unsigned char>(ch)));
-        ok = parseItem(name, split(fields, ','), cfg) && ok;
+        if (eq == std::string::npos || !parseItem(name, split(fields, ','), cfg)) {
+            if (rejected) rejected->push_back(item);
+            ok = false;
+        }
     }
     return ok;
 }
 
 SignalConfig signalsFromEnv() {
     SignalConfig c = defaultSignals();
-    if (const char *env = std::getenv("HWLINK_SIM_SIGNALS")) parseSignals(env, c);
+    if (const char *env = std::getenv("HWLINK_SIM_SIGNALS")) {
+        std::vector<std::string> rejected;
+        parseSignals(env, c, &rejected);
+        for (const std::string &item : rejected)
+            warnIgnored("HWLINK_SIM_SIGNALS", item);
+    }
     return c;
 }
 

@@ -2,6 +2,7 @@
 // The configured FPGA of the simulated instrument: serial port to the front ends and the
 // control DAC, trigger, sample memory, status and read-out.
 #include "sim/acquisition_model.h"
+#include "sim/sim.h"
 #include "src/clock.h"
 #include "src/registers.h"
 #include <algorithm>
@@ -266,14 +267,18 @@ uint8_t AcquisitionModel::analogCode(const Acquisition &a, int k, double t, bool
     const double x = zeroLine - (grounded ? 0.0 : v / vdiv * kCodesPerDiv);
     const int c = odd ? 1 : 0;
     const double code = 128.0 + err_.gain[k][c] * (x - 128.0) + err_.zero[k][c] + noiseAt(id);
-    return uint8_t(std::clamp<long>(std::lround(code), 0, 255));
+    // Far beyond the range the converter sits at the rail the input lies beyond: the clamp comes
+    // before the conversion to an integer, which a huge value would overflow.
+    if (std::isnan(code)) return 128;
+    return uint8_t(std::lround(std::clamp(code, 0.0, 255.0)));
 }
 
 uint16_t AcquisitionModel::logicWord(const Acquisition &a, double t) const {
     const double threshold = (4080.0 - double(a.dac[1])) / 16.0 * kThresholdStep;
     if (!(kLogicHigh > threshold)) return 0;
     if (!sig_.logicCounter) return sig_.logicWord;
-    return uint16_t(int64_t(std::floor(t * sig_.logicRate)) & 0xFFFF);
+    const double steps = std::floor(t * sig_.logicRate);
+    return std::isfinite(steps) ? uint16_t(std::fmod(steps, 65536.0)) : 0;
 }
 
 double AcquisitionModel::recordTime(int32_t r) const {
@@ -378,8 +383,12 @@ void AcquisitionModel::fillRecord() {
 
 uint8_t AcquisitionModel::readoutByte() {
     switch (readout_) {
-    case Readout::Record:
-        return readPos_ < memory_.size() ? memory_[readPos_++] : 0;
+    case Readout::Record: {
+        if (readPos_ >= memory_.size()) return 0;
+        const uint8_t b = memory_[readPos_++];
+        if (readPos_ == memory_.size()) recordReadOut();
+        return b;
+    }
     case Readout::Direct: {
         if (readPos_ % 8 == 0) {
             // What the inputs show right now, in the group layout, at the converter clock.

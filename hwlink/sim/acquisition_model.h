@@ -8,7 +8,7 @@
 // ---------------------------------
 // What the simulated probes are connected to. A list of items separated by ';', each
 // NAME=field,field,... (spaces are ignored; a missing field keeps its default; an item that does
-// not parse is skipped):
+// not parse is skipped with a warning on stderr):
 //
 //   A1=shape,frequency,amplitude,offset   analog input A1 (Hz, volts peak, volts)
 //   A2=shape,frequency,amplitude,offset   analog input A2
@@ -26,8 +26,8 @@
 // At the program's default settings (100MSa/S, x1, A1 100mV/div, A2 200mV/div, trigger on A1
 // at mid-level) that shows six periods of a 1 MHz square of 5 divisions on A1, three periods of
 // a 500 kHz sine of 3.5 divisions on A2 and a counter on the logic lanes whose D0 toggles every
-// microsecond. For the slow rates, give slower signals (e.g. A1=square,10,0.25,0). Logic inputs swing 0 to 3.3 V
-// and read 1 above the threshold the control DAC sets.
+// microsecond. For the slow rates, give slower signals (e.g. A1=square,10,0.25,0). Logic inputs
+// swing 0 to 3.3 V and read 1 above the threshold the control DAC sets.
 //
 // While a probe calibration runs (mode bit 2 clear) both analog inputs see the calibration
 // square wave, as if the probe tip were on the calibration output.
@@ -66,9 +66,12 @@ struct SignalConfig {
 };
 
 SignalConfig defaultSignals();
-// Applies the items of a HWLINK_SIM_SIGNALS text to `cfg`; false if any item was skipped.
-bool parseSignals(const std::string &text, SignalConfig &cfg);
-// The defaults with HWLINK_SIM_SIGNALS applied.
+// Applies the items of a HWLINK_SIM_SIGNALS text to `cfg`; false if any item was skipped (and
+// added to `rejected`).
+bool parseSignals(const std::string &text, SignalConfig &cfg,
+                  std::vector<std::string> *rejected = nullptr);
+// The defaults with HWLINK_SIM_SIGNALS applied; each item that cannot be used is named in one
+// line on stderr.
 SignalConfig signalsFromEnv();
 
 // Converter errors: [channel][0 even-sample converter, 1 odd-sample converter], plus the

@@ -2,21 +2,34 @@
 // Simulator selection, the shared instrument, faults and the event trace.
 #include "sim/sim.h"
 #include "sim/instrument.h"
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <unistd.h>
 
 namespace hwlink::sim {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE *f) const { std::fclose(f); }
+// An open file descriptor, closed with its owner.
+struct Fd {
+    int fd = -1;
+    Fd() = default;
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    ~Fd() { reset(); }
+    void reset(int to = -1) {
+        if (fd >= 0) ::close(fd);
+        fd = to;
+    }
 };
 
 struct TraceSink {
-    std::unique_ptr<std::FILE, FileCloser> file;
+    Fd file;
     std::string path;
     bool capture = false;
     std::vector<std::string> lines;
@@ -50,6 +63,14 @@ Instrument &instrument() {
     return inst;
 }
 
+bool instrumentAttached() {
+    openTraceFromEnv();
+    faultsFromEnv();
+    if (faults().disappeared) return false;
+    instrument().setVariant(selectedVariant());
+    return true;
+}
+
 Faults &faults() {
     static Faults f;
     return f;
@@ -59,6 +80,85 @@ void resetSimulator() {
     faults() = Faults{};
     instrument().powerOn(selectedVariant());
     sink().lines.clear();
+}
+
+namespace {
+void strikeDueFaults(Faults &f) {
+    auto due = [&](int after) { return after >= 0 && f.recordsRead >= after; };
+    if (due(f.goneAfterRecords)) f.disappeared = true;
+    if (due(f.bulkFailAfterRecords)) f.failBulkAfter = 0;
+    if (due(f.regFailAfterRecords)) f.failRegisterRequests = true;
+}
+} // namespace
+
+bool parseFaults(const std::string &text, Faults &f, std::vector<std::string> *rejected) {
+    static const struct {
+        const char *name;
+        int Faults::*after; // armed with a count, or
+        bool Faults::*flag; // set at once
+    } kKinds[] = {{"gone", &Faults::goneAfterRecords, nullptr},
+                  {"bulkfail", &Faults::bulkFailAfterRecords, nullptr},
+                  {"regfail", &Faults::regFailAfterRecords, nullptr},
+                  {"neverready", nullptr, &Faults::neverReady},
+                  {"neverdone", nullptr, &Faults::neverDone}};
+    bool ok = true;
+    for (const std::string &item : envItems(text)) {
+        const size_t at = item.find('@');
+        const std::string name = item.substr(0, at);
+        const std::string count = at == std::string::npos ? "0" : item.substr(at + 1);
+        char *end = nullptr;
+        const long n = std::strtol(count.c_str(), &end, 10);
+        const bool countOk = !count.empty() && *end == '\0' && n >= 0 && n <= 1000000000;
+        const auto kind = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                       [&](const auto &k) { return name == k.name; });
+        if (kind == std::end(kKinds) || !countOk || (kind->flag && at != std::string::npos)) {
+            if (rejected) rejected->push_back(item);
+            ok = false;
+            continue;
+        }
+        if (kind->flag)
+            f.*(kind->flag) = true;
+        else
+            f.*(kind->after) = int(n);
+    }
+    strikeDueFaults(f);
+    return ok;
+}
+
+void faultsFromEnv() {
+    const char *env = std::getenv("HWLINK_SIM_FAULT");
+    if (!env || !*env) return;
+    Faults f;
+    std::vector<std::string> rejected;
+    parseFaults(env, f, &rejected);
+    for (const std::string &item : rejected)
+        warnIgnored("HWLINK_SIM_FAULT", item);
+    faults() = f;
+}
+
+void recordReadOut() {
+    Faults &f = faults();
+    ++f.recordsRead;
+    strikeDueFaults(f);
+}
+
+std::vector<std::string> envItems(const std::string &text) {
+    std::vector<std::string> items(1);
+    for (char ch : text) {
+        if (ch == ';')
+            items.emplace_back();
+        else if (ch != ' ' && ch != '\t')
+            items.back() += ch;
+    }
+    std::erase_if(items, [](const std::string &i) { return i.empty(); });
+    return items;
+}
+
+void warnIgnored(const char *variable, const std::string &item) {
+    static std::set<std::string> warned;
+    if (!warned.insert(std::string(variable) + '\n' + item).second) return;
+    std::fprintf(stderr, "hwlink simulator: %s: cannot use \"%s\", ignored\n", variable,
+                 item.c_str());
 }
 
 void captureTrace(bool on) {
@@ -74,31 +174,29 @@ std::vector<std::string> takeTrace() {
 
 void trace(const char *fmt, ...) {
     TraceSink &s = sink();
-    if (!s.file && !s.capture) return;
-    char line[96];
+    if (s.file.fd < 0 && !s.capture) return;
+    char line[128];
     va_list ap;
     va_start(ap, fmt);
-    std::vsnprintf(line, sizeof line, fmt, ap);
+    const int n =
+        std::clamp(std::vsnprintf(line, sizeof line - 1, fmt, ap), 0, int(sizeof line) - 2);
     va_end(ap);
-    if (s.file) {
-        std::fputs(line, s.file.get());
-        std::fputc('\n', s.file.get());
+    if (s.capture) s.lines.emplace_back(line, size_t(n));
+    if (s.file.fd >= 0) {
+        // The whole line in one write to a file opened for appending: it lands in one piece.
+        line[n] = '\n';
+        [[maybe_unused]] const ssize_t written = ::write(s.file.fd, line, size_t(n) + 1);
     }
-    if (s.capture) s.lines.emplace_back(line);
 }
 
 void openTraceFromEnv() {
     TraceSink &s = sink();
     const char *env = std::getenv("HWLINK_SIM_TRACE");
     const std::string path = env ? env : "";
-    if (path == s.path && (s.file || path.empty())) return;
-    s.file.reset();
+    if (path == s.path && (s.file.fd >= 0 || path.empty())) return;
     s.path = path;
-    if (!path.empty()) s.file.reset(std::fopen(path.c_str(), "a"));
-}
-
-void flushTrace() {
-    if (sink().file) std::fflush(sink().file.get());
+    s.file.reset(
+        path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
 }
 
 } // namespace hwlink::sim

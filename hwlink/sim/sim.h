@@ -35,6 +35,9 @@ std::unique_ptr<PortIo> makePort(int32_t base, bool epp);
 
 // The one simulated instrument, shared by every simulated link.
 Instrument &instrument();
+// A simulated device of the selected link is being opened: reads the environment (trace file,
+// faults, board variant); false when the instrument is not there to open.
+bool instrumentAttached();
 
 // Faults the simulated devices inject, for tests. All off by default.
 struct Faults {
@@ -43,22 +46,48 @@ struct Faults {
     bool disappeared = false;          // unplugged: nothing opens, every request and transfer fails
     bool neverReady = false;           // the FPGA never raises its ready bit
     bool neverDone = false;            // the FPGA never reports "done"
+    // Armed faults: each strikes (sets the one above) once this many records have been read out
+    // completely since the device was opened; -1 not armed.
+    int goneAfterRecords = -1;
+    int bulkFailAfterRecords = -1;
+    int regFailAfterRecords = -1;
+    int recordsRead = 0;
 };
 Faults &faults();
+
+// HWLINK_SIM_FAULT, the faults of a program run (which cannot reach faults()): items separated
+// by ';', each KIND or KIND@N with N the complete record read-outs before it strikes (0 when
+// left out: at once):
+//   gone@N       the instrument disappears (every link: USB requests fail, port lines float)
+//   bulkfail@N   USB bulk transfers fail        regfail@N   USB register requests fail
+//   neverready   the FPGA never gets ready      neverdone   the FPGA never reports "done"
+// Applies the items of `text` to `f`; false if any item was skipped (and added to `rejected`).
+bool parseFaults(const std::string &text, Faults &f, std::vector<std::string> *rejected = nullptr);
+// Read when a simulated device is opened (every FindPort): when the variable is set, the
+// faults start over from what it names, so an instrument that went away is found again and
+// fails again after the same count. Unset or empty, the faults are left as they are.
+void faultsFromEnv();
+// A record has been read out completely: strikes the armed faults that are due.
+void recordReadOut();
+
+// The items of a HWLINK_SIM_* list: split at ';', spaces dropped, empty items left out.
+std::vector<std::string> envItems(const std::string &text);
+// One line on stderr about an item of `variable` that is ignored, once per process and item.
+void warnIgnored(const char *variable, const std::string &item);
 
 // Power-cycles the simulated instrument (unconfigured, variant from the environment), clears
 // the faults and the captured trace.
 void resetSimulator();
 
 // Trace lines are appended to the file named by HWLINK_SIM_TRACE (read when a simulated device
-// is opened) and, while capture is on, kept in memory for tests.
+// is opened) and, while capture is on, kept in memory for tests. Each line goes to the file in
+// one write of the whole line, so the lines of two processes tracing into one file, or of a
+// process that is killed, are never torn.
 void captureTrace(bool on);
 std::vector<std::string> takeTrace();
 // One trace line; called by the simulated devices and the instrument.
 void trace(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 // Re-reads HWLINK_SIM_TRACE and opens (or closes) the trace file.
 void openTraceFromEnv();
-// Writes buffered trace lines to the file.
-void flushTrace();
 
 } // namespace hwlink::sim

@@ -17,7 +17,6 @@ constexpr uint8_t kCtlReadLine = 0x02; // with kCtlInput: the instrument drives 
 class SimPort final : public PortIo {
   public:
     SimPort(int32_t base, bool epp) : base_(base), epp_(epp) {}
-    ~SimPort() override { flushTrace(); }
 
     int32_t base() const override { return base_; }
 
@@ -89,11 +88,9 @@ class SimPort final : public PortIo {
 
 std::unique_ptr<PortIo> openPort(int32_t base) {
     const SimLink link = selectedLink();
-    if ((link != SimLink::Epp && link != SimLink::Bpp) || faults().disappeared ||
-        base != kSimPortBase)
+    if ((link != SimLink::Epp && link != SimLink::Bpp) || base != kSimPortBase ||
+        !instrumentAttached())
         return nullptr;
-    openTraceFromEnv();
-    instrument().setVariant(selectedVariant());
     return makePort(base, link == SimLink::Epp);
 }
 

@@ -16,7 +16,6 @@ constexpr uint8_t kStatusFullSpeed = 0x08;
 class SimUsbDevice final : public UsbDevice {
   public:
     explicit SimUsbDevice(bool fullSpeed) : fullSpeed_(fullSpeed) {}
-    ~SimUsbDevice() override { flushTrace(); }
 
     bool controlWrite(uint16_t reg, uint16_t index, const uint8_t *data, uint16_t len) override {
         if (!requestsWork()) return false;
@@ -48,7 +47,6 @@ class SimUsbDevice final : public UsbDevice {
             if (len >= 1) setup_[{reg, index}] = data[0];
             break;
         }
-        flushTrace();
         return ok;
     }
 
@@ -70,7 +68,6 @@ class SimUsbDevice final : public UsbDevice {
             }
             }
         }
-        flushTrace();
         return true;
     }
 
@@ -80,7 +77,6 @@ class SimUsbDevice final : public UsbDevice {
         Instrument &inst = instrument();
         for (int32_t i = 0; i < len; ++i)
             inst.writeData(data[i]);
-        flushTrace();
         return true;
     }
 
@@ -90,7 +86,6 @@ class SimUsbDevice final : public UsbDevice {
         Instrument &inst = instrument();
         for (int32_t i = 0; i < len; ++i)
             data[i] = inst.readData();
-        flushTrace();
         return true;
     }
 
@@ -123,11 +118,9 @@ class SimUsbDevice final : public UsbDevice {
 
 std::unique_ptr<UsbDevice> openUsb(uint16_t vendor, uint16_t product) {
     const SimLink link = selectedLink();
-    if ((link != SimLink::Usb20 && link != SimLink::Usb11) || faults().disappeared ||
-        vendor != kSimUsbVendor || product != kSimUsbProduct)
+    if ((link != SimLink::Usb20 && link != SimLink::Usb11) || vendor != kSimUsbVendor ||
+        product != kSimUsbProduct || !instrumentAttached())
         return nullptr;
-    openTraceFromEnv();
-    instrument().setVariant(selectedVariant());
     return std::make_unique<SimUsbDevice>(link == SimLink::Usb11);
 }
 

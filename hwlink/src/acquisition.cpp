@@ -32,13 +32,23 @@ int32_t &offsetTrim(int32_t *ps, int k) {
     return ps[k == 0 ? HW_PS_OffsetTrimA1 : HW_PS_OffsetTrimA2];
 }
 
-void QueueStrobes(int32_t *ps, uint8_t *dc, const StrobeSeq &q) {
+bool QueueStrobes(int32_t *ps, uint8_t *dc, const StrobeSeq &q) {
+    bool ok = true;
     for (int i = 0; i < q.n; ++i)
-        QueueStrobe(ps, dc, q.s[i].data ? ps[HW_PS_DataSel] : ps[HW_PS_AddrSel], q.s[i].value);
+        ok = QueueStrobe(ps, dc, q.s[i].data ? ps[HW_PS_DataSel] : ps[HW_PS_AddrSel],
+                         q.s[i].value) &&
+             ok;
+    return ok;
+}
+
+// With no link the bus primitives send nothing and report it; the steps of an acquisition still
+// keep their settings (demo mode runs on them), so for them nothing has failed.
+bool sent(const uint8_t *dc, bool ok) {
+    return ok || dc[HW_DC_Link] == HW_LINK_NONE;
 }
 
 template <size_t N> bool sendPairs(int32_t *ps, uint8_t *dc, const std::array<uint8_t, N> &p) {
-    return WritePairs(ps, dc, p.data(), int32_t(N));
+    return sent(dc, WritePairs(ps, dc, p.data(), int32_t(N)));
 }
 } // namespace
 
@@ -210,9 +220,9 @@ int32_t CalTrimStep(int32_t iteration, int32_t oddSum) {
 
 // ---- Steps ---------------------------------------------------------------------------------
 
-void SendStrobes(int32_t *ps, uint8_t *dc, const StrobeSeq &q) {
-    QueueStrobes(ps, dc, q);
-    FlushQueue(ps, dc);
+bool SendStrobes(int32_t *ps, uint8_t *dc, const StrobeSeq &q) {
+    const bool queued = QueueStrobes(ps, dc, q);
+    return FlushQueue(ps, dc) && queued;
 }
 
 void SetTiming(int32_t *ps, uint8_t *dc, uint8_t depthIndex, uint8_t rateIndex, int16_t trigChannel,
@@ -256,23 +266,25 @@ void SetTiming(int32_t *ps, uint8_t *dc, uint8_t depthIndex, uint8_t rateIndex, 
     }
 }
 
-void ShiftFrontEnd(int32_t *ps, uint8_t *dc, int k, uint8_t code) {
+bool ShiftFrontEnd(int32_t *ps, uint8_t *dc, int k, uint8_t code) {
     const auto chain = FrontEndChain(code, dc[HW_DC_GainSelBit + k], dc[HW_DC_GainClkBit + k]);
-    WriteBlock(ps, dc, reg::kControl, chain.data(), kFrontEndChainLen);
+    const bool ok = WriteBlock(ps, dc, reg::kControl, chain.data(), kFrontEndChainLen);
     ps[HW_PS_SettleMs] = 100; // relays and input amplifier settle
+    return sent(dc, ok);
 }
 
-void SendDacs(int32_t *ps, uint8_t *dc, uint8_t trigDac) {
+bool SendDacs(int32_t *ps, uint8_t *dc, uint8_t trigDac) {
     const auto chain = DacChain(DacWords(trigDac, ps[HW_PS_DacPosA1], ps[HW_PS_DacPosA2],
                                          ps[HW_PS_OffsetTrimA1], ps[HW_PS_OffsetTrimA2]));
-    WriteBlock(ps, dc, reg::kControl, chain.data(), kDacChainLen);
+    const bool ok = WriteBlock(ps, dc, reg::kControl, chain.data(), kDacChainLen);
     DelayMs(ps[HW_PS_SettleMs] + 2);
     ps[HW_PS_SettleMs] = 0;
+    return sent(dc, ok);
 }
 
-void CalibrateChannel(int32_t *ps, uint8_t *dc, int k, uint8_t trigDac) {
-    ShiftFrontEnd(ps, dc, k, GroundedCode(dc[HW_DC_GainCode + k]));
-    sendPairs(ps, dc, CalSetupPairs(dc[HW_DC_DepthCode], dc[HW_DC_TrigCtl]));
+bool CalibrateChannel(int32_t *ps, uint8_t *dc, int k, uint8_t trigDac) {
+    bool ok = ShiftFrontEnd(ps, dc, k, GroundedCode(dc[HW_DC_GainCode + k]));
+    ok = sendPairs(ps, dc, CalSetupPairs(dc[HW_DC_DepthCode], dc[HW_DC_TrigCtl])) && ok;
     DelayMs(50);
     offsetTrim(ps, k) = 0;
     dacPos(ps, k) = 128;
@@ -283,9 +295,9 @@ void CalibrateChannel(int32_t *ps, uint8_t *dc, int k, uint8_t trigDac) {
     std::array<uint8_t, kCalReadLen> raw{};
     int32_t odd = 0, even = 0;
     auto measure = [&] {
-        SendDacs(ps, dc, trigDac);
-        sendPairs(ps, dc, ReadoutStartPairs());
-        ReadBlock(ps, dc, raw.data(), kCalReadLen);
+        ok = SendDacs(ps, dc, trigDac) && ok;
+        ok = sendPairs(ps, dc, ReadoutStartPairs()) && ok;
+        ok = sent(dc, ReadBlock(ps, dc, raw.data(), kCalReadLen)) && ok;
         odd = even = 0;
         for (int g = 8; g < kCalGroups; ++g) {
             odd += raw[g * 8 + 2 * k];
@@ -309,20 +321,25 @@ void CalibrateChannel(int32_t *ps, uint8_t *dc, int k, uint8_t trigDac) {
     const int32_t dOdd = odd1 - odd, dEven = even1 - even;
     ps[HW_PS_DacTrig] = savedTrig;
     lib().gainFactor[k] = (dOdd != 0 && dEven != 0) ? float(dOdd) / float(dEven) : 1.0f;
+    return ok;
 }
 
-void SetFrontEnd(int32_t *ps, uint8_t *dc, const uint8_t *vdivIndex, const uint8_t *coupling,
+bool SetFrontEnd(int32_t *ps, uint8_t *dc, const uint8_t *vdivIndex, const uint8_t *coupling,
                  uint8_t trigDac) {
+    bool ok = true;
     for (int k = 0; k < 2; ++k) {
         const uint8_t code = FrontEndCode(vdivIndex[k], coupling[k]);
         if (code == dc[HW_DC_GainCode + k]) continue;
         dc[HW_DC_GainCode + k] = code;
-        CalibrateChannel(ps, dc, k, trigDac);
-        ShiftFrontEnd(ps, dc, k, code);
+        const bool done = CalibrateChannel(ps, dc, k, trigDac) && ShiftFrontEnd(ps, dc, k, code);
+        // A code that did not reach the front end is sent (and calibrated) again next time.
+        if (!done) dc[HW_DC_GainCode + k] = 0;
+        ok = ok && done;
     }
+    return ok;
 }
 
-void UpdateDacs(int32_t *ps, uint8_t *dc, const int16_t *chanPos, uint8_t trigDac) {
+bool UpdateDacs(int32_t *ps, uint8_t *dc, const int16_t *chanPos, uint8_t trigDac) {
     const bool posA2 = chanPos[1] != ps[HW_PS_DacPosA2];
     const bool posA1 = chanPos[0] != ps[HW_PS_DacPosA1];
     const bool trig = trigDac != ps[HW_PS_DacTrig];
@@ -332,30 +349,43 @@ void UpdateDacs(int32_t *ps, uint8_t *dc, const int16_t *chanPos, uint8_t trigDa
     else if (posA1)
         step = std::abs(chanPos[0] - ps[HW_PS_DacPosA1]);
     if (trig) step = std::abs(trigDac - ps[HW_PS_DacTrig]);
-    if (!posA1 && !posA2 && !trig) return;
+    if (!posA1 && !posA2 && !trig) return true;
     ps[HW_PS_SettleMs] += step / 2; // the zero lines slew about two codes per millisecond
     ps[HW_PS_DacPosA1] = chanPos[0];
     ps[HW_PS_DacPosA2] = chanPos[1];
     ps[HW_PS_DacTrig] = trigDac;
-    SendDacs(ps, dc, trigDac);
+    return SendDacs(ps, dc, trigDac);
 }
 
-void SetTriggerLevel(int32_t *ps, uint8_t *dc, const uint8_t *trigLevel, int16_t trigChannel) {
+bool SetTriggerLevel(int32_t *ps, uint8_t *dc, const uint8_t *trigLevel, int16_t trigChannel) {
     StrobeSeq q;
     TriggerLevelStrobes(q, trigLevel, trigChannel);
-    QueueStrobes(ps, dc, q);
+    const bool ok = QueueStrobes(ps, dc, q);
     if (trigChannel == 2) {
         ps[HW_PS_LogicMask] = trigLevel[5] * 256 + trigLevel[3];
         ps[HW_PS_LogicMatch] = (trigLevel[4] * 256 + trigLevel[2]) | ps[HW_PS_LogicMask];
     }
+    return ok;
 }
 
-void Arm(int32_t *ps, uint8_t *dc, uint8_t /*depthIndex*/, int16_t /*trigChannel*/,
+bool Arm(int32_t *ps, uint8_t *dc, uint8_t /*depthIndex*/, int16_t /*trigChannel*/,
          uint8_t rateIndex, int32_t trigPos) {
     StrobeSeq q;
     ArmStrobes(q, {dc[HW_DC_DepthCode], dc[HW_DC_TrigCtl], dc[HW_DC_ClockDiv], rateIndex,
                    dc[HW_DC_CalMode], trigPos});
-    SendStrobes(ps, dc, q);
+    return SendStrobes(ps, dc, q);
+}
+
+uint8_t LinkResult(const uint8_t *dc, bool ok) {
+    switch (dc[HW_DC_Link]) {
+    case HW_LINK_NONE:
+        return 1;
+    case HW_LINK_EPP:
+    case HW_LINK_BPP:
+        return ok && !lib().busFloating ? 1 : 0;
+    default:
+        return ok ? 1 : 0;
+    }
 }
 
 } // namespace hwlink
@@ -369,33 +399,40 @@ HWLINK_API uint8_t HWLINK_CALL Capture(int32_t *PortState, uint8_t *DevConfig, i
                                        int16_t TrigChannel, int32_t TrigPos, uint8_t *TrigSlope,
                                        uint8_t *TrigLevel, uint8_t TrigDac, uint8_t *Coupling,
                                        uint8_t *VdivIndex, int16_t *ChanPos) {
+    if (!PortState || !DevConfig || !TrigSlope || !TrigLevel || !Coupling || !VdivIndex || !ChanPos)
+        return 0;
     int32_t *ps = PortState;
     uint8_t *dc = DevConfig;
+    // Every step runs even after one has failed: the settings are kept as on a live link, and
+    // a lost instrument costs nothing more than failing requests.
     ClearQueue(ps);
     SetTiming(ps, dc, DepthIndex, RateIndex, TrigChannel, TrigSlope, TrigPos);
-    SetFrontEnd(ps, dc, VdivIndex, Coupling, TrigDac);
-    UpdateDacs(ps, dc, ChanPos, TrigDac);
+    bool ok = SetFrontEnd(ps, dc, VdivIndex, Coupling, TrigDac);
+    ok = UpdateDacs(ps, dc, ChanPos, TrigDac) && ok;
     DelayMs(ps[HW_PS_SettleMs]);
     ps[HW_PS_SettleMs] = 0;
-    SetTriggerLevel(ps, dc, TrigLevel, TrigChannel);
-    Arm(ps, dc, DepthIndex, TrigChannel, RateIndex, TrigPos);
-    return 1;
+    ok = SetTriggerLevel(ps, dc, TrigLevel, TrigChannel) && ok;
+    ok = Arm(ps, dc, DepthIndex, TrigChannel, RateIndex, TrigPos) && ok;
+    return LinkResult(dc, ok);
 }
 
 HWLINK_API uint8_t HWLINK_CALL ForceTrigger(int32_t *PortState, uint8_t *DevConfig) {
-    return sendPairs(PortState, DevConfig, ForceTriggerPairs(DevConfig[HW_DC_TrigCtl])) ? 1 : 0;
+    if (!PortState || !DevConfig) return 0;
+    return LinkResult(DevConfig,
+                      sendPairs(PortState, DevConfig, ForceTriggerPairs(DevConfig[HW_DC_TrigCtl])));
 }
 
 HWLINK_API uint8_t HWLINK_CALL OutAdBuck12(int32_t *PortState, uint8_t *DevConfig, void *,
                                            int32_t) {
+    if (!PortState || !DevConfig) return 0;
     ClearQueue(PortState);
-    return sendPairs(PortState, DevConfig, DirectReadPairs()) ? 1 : 0;
+    return LinkResult(DevConfig, sendPairs(PortState, DevConfig, DirectReadPairs()));
 }
 
 HWLINK_API uint8_t HWLINK_CALL inDaBuck8(int32_t *PortState, uint8_t *DevConfig, uint8_t *Buffer,
                                          int32_t Count) {
-    if (Buffer == nullptr || Count <= 0) return 0;
-    return ReadBlock(PortState, DevConfig, Buffer, Count) ? 1 : 0;
+    if (!PortState || !DevConfig || !Buffer || Count <= 0) return 0;
+    return LinkResult(DevConfig, ReadBlock(PortState, DevConfig, Buffer, Count));
 }
 
 } // extern "C"

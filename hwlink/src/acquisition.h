@@ -99,20 +99,27 @@ std::array<uint8_t, 10> RecordReadPairs(uint8_t depthCode, uint8_t trigCtl);
 int32_t CalTrimStep(int32_t iteration, int32_t oddSum);
 
 // ---- Steps (I/O through the register bus; ps = PortState, dc = DevConfig) ------------------
+// Each is false when a request or transfer failed on the way (never with no link: demo mode
+// keeps the settings and sends nothing).
 
 // Queues a sequence (USB: one packet) and flushes it.
-void SendStrobes(int32_t *ps, uint8_t *dc, const StrobeSeq &q);
+bool SendStrobes(int32_t *ps, uint8_t *dc, const StrobeSeq &q);
 
 void SetTiming(int32_t *ps, uint8_t *dc, uint8_t depthIndex, uint8_t rateIndex, int16_t trigChannel,
                const uint8_t *trigSlope, int32_t trigPos);
-void SetFrontEnd(int32_t *ps, uint8_t *dc, const uint8_t *vdivIndex, const uint8_t *coupling,
+bool SetFrontEnd(int32_t *ps, uint8_t *dc, const uint8_t *vdivIndex, const uint8_t *coupling,
                  uint8_t trigDac);
-void ShiftFrontEnd(int32_t *ps, uint8_t *dc, int k, uint8_t code);
-void CalibrateChannel(int32_t *ps, uint8_t *dc, int k, uint8_t trigDac);
-void UpdateDacs(int32_t *ps, uint8_t *dc, const int16_t *chanPos, uint8_t trigDac);
-void SendDacs(int32_t *ps, uint8_t *dc, uint8_t trigDac);
-void SetTriggerLevel(int32_t *ps, uint8_t *dc, const uint8_t *trigLevel, int16_t trigChannel);
-void Arm(int32_t *ps, uint8_t *dc, uint8_t depthIndex, int16_t trigChannel, uint8_t rateIndex,
+bool ShiftFrontEnd(int32_t *ps, uint8_t *dc, int k, uint8_t code);
+bool CalibrateChannel(int32_t *ps, uint8_t *dc, int k, uint8_t trigDac);
+bool UpdateDacs(int32_t *ps, uint8_t *dc, const int16_t *chanPos, uint8_t trigDac);
+bool SendDacs(int32_t *ps, uint8_t *dc, uint8_t trigDac);
+bool SetTriggerLevel(int32_t *ps, uint8_t *dc, const uint8_t *trigLevel, int16_t trigChannel);
+bool Arm(int32_t *ps, uint8_t *dc, uint8_t depthIndex, int16_t trigChannel, uint8_t rateIndex,
          int32_t trigPos);
+
+// The result of a device export from whether its traffic got through: 1 with no link (nothing
+// was sent, nothing failed); on a parallel link, where a write cannot fail, 0 also while the
+// last read-back found the bus floating.
+uint8_t LinkResult(const uint8_t *dc, bool ok);
 
 } // namespace hwlink

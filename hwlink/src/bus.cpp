@@ -6,6 +6,7 @@
 #include "hwlink.h"
 #include "src/clock.h"
 #include "src/libstate.h"
+#include "src/registers.h"
 #include <algorithm>
 #include <cstring>
 
@@ -120,42 +121,36 @@ uint32_t PortIn32(int32_t port) {
     return io ? io->in32(port) : 0;
 }
 
-void WriteStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
-    switch (linkOf(dc)) {
+bool WriteStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
+    const uint8_t link = linkOf(dc);
+    if (isParallel(link) && sel != ps[HW_PS_DataSel]) lib().busAddress = value;
+    switch (link) {
     case HW_LINK_EPP:
         PortOut(sel, value);
-        break;
+        return true;
     case HW_LINK_BPP: {
         const int32_t base = ps[HW_PS_LptData];
         PortOut(base, value);
         PortOut(base + 2, sel == ps[HW_PS_DataSel] ? kBppDataStrobe : kBppAddrStrobe);
         PortOut(base + 2, kBppStrobeEnd);
         PortOut(base + 2, kBppIdle);
-        break;
+        return true;
     }
     case HW_LINK_USB:
-        if (sel != 0)
-            UsbSetData(value);
-        else
-            UsbSetAddr(value);
-        break;
+        return sel != 0 ? UsbSetData(value) : UsbSetAddr(value);
     default:
-        break;
+        return true;
     }
 }
 
-void QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
+bool QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
     const uint8_t link = linkOf(dc);
     if (isParallel(link)) {
-        if (sel != 2) // the flush has nothing to send on a parallel port
-            WriteStrobe(ps, dc, sel, value);
-        return;
+        // The flush has nothing to send on a parallel port.
+        return sel == 2 || WriteStrobe(ps, dc, sel, value);
     }
-    if (link != HW_LINK_USB) return;
-    if (sel == 2) {
-        FlushQueue(ps, dc);
-        return;
-    }
+    if (link != HW_LINK_USB) return true;
+    if (sel == 2) return FlushQueue(ps, dc);
     int32_t &len = ps[HW_PS_PktLen];
     int32_t &lastKind = ps[HW_PS_PktLastKind];
     if (len < 0 || len > kPacketMax) { // a count from a corrupted record must not write past it
@@ -166,11 +161,12 @@ void QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
     // The bridge takes strict (address, data) pairs: data after data repeats the address, an
     // address after an address is padded with a data byte 0.
     const bool padded = isData ? lastKind == 1 : lastKind == 0;
+    bool ok = true;
     if (len + (padded ? 2 : 1) > kPacketMax) {
         // The packet is full: send it and carry the address over so the pairs stay whole.
         uint8_t addr = 0;
         const bool carry = isData && lastQueuedAddress(dc, len, lastKind, &addr);
-        FlushQueue(ps, dc);
+        ok = FlushQueue(ps, dc);
         if (carry) {
             dc[0] = addr;
             len = 1;
@@ -181,9 +177,8 @@ void QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
         if (len < 2) {
             // No address in the packet to repeat: the byte goes straight to the register
             // addressed last, after anything already queued.
-            if (len > 0) FlushQueue(ps, dc);
-            UsbSetData(value);
-            return;
+            if (len > 0) ok = FlushQueue(ps, dc) && ok;
+            return UsbSetData(value) && ok;
         }
         dc[len] = dc[len - 2];
         ++len;
@@ -192,6 +187,7 @@ void QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
     }
     dc[len++] = value;
     lastKind = isData ? 1 : 0;
+    return ok;
 }
 
 bool FlushQueue(int32_t *ps, uint8_t *dc) {
@@ -209,7 +205,9 @@ void ClearQueue(int32_t *ps) {
     ps[HW_PS_PktLastKind] = 1;
 }
 
-bool ReadDataChecked(int32_t *ps, uint8_t *dc, uint8_t *value) {
+namespace {
+// One data byte as the link delivers it; false only for a failed USB request.
+bool readByte(int32_t *ps, uint8_t *dc, uint8_t *value) {
     *value = 0;
     switch (linkOf(dc)) {
     case HW_LINK_EPP:
@@ -234,9 +232,42 @@ bool ReadDataChecked(int32_t *ps, uint8_t *dc, uint8_t *value) {
     }
 }
 
+// Written to register 29 by the read-back: the serial data line alone.
+constexpr uint8_t kEchoProbe = reg::kSerData;
+} // namespace
+
+bool ParallelEcho(int32_t *ps, uint8_t *dc, bool reselect) {
+    LibState &st = lib();
+    const int32_t before = st.busAddress;
+    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kControl);
+    WriteStrobe(ps, dc, ps[HW_PS_DataSel], kEchoProbe);
+    uint8_t echo = 0;
+    readByte(ps, dc, &echo);
+    if (reselect && before >= 0 && before != reg::kControl)
+        WriteStrobe(ps, dc, ps[HW_PS_AddrSel], uint8_t(before));
+    st.busFloating = (echo & reg::kEchoBits) != (~kEchoProbe & reg::kEchoBits);
+    return !st.busFloating;
+}
+
+bool ParallelBusAlive(int32_t *ps, uint8_t *dc, const uint8_t *justRead, int32_t len,
+                      bool reselect) {
+    if (!isParallel(linkOf(dc)) || len <= 0) return true;
+    const uint8_t *tail = justRead + len - std::min(len, int32_t(8));
+    if (std::any_of(tail, justRead + len, [](uint8_t b) { return b != 0xFF; })) {
+        lib().busFloating = false;
+        return true;
+    }
+    return ParallelEcho(ps, dc, reselect);
+}
+
+bool ReadDataChecked(int32_t *ps, uint8_t *dc, uint8_t *value) {
+    // Callers select their register before every read: no need to select it again.
+    return readByte(ps, dc, value) && ParallelBusAlive(ps, dc, value, 1, false);
+}
+
 uint8_t ReadData(int32_t *ps, uint8_t *dc) {
     uint8_t v = 0;
-    ReadDataChecked(ps, dc, &v);
+    readByte(ps, dc, &v);
     return v;
 }
 
@@ -257,8 +288,8 @@ bool WritePairs(int32_t *ps, uint8_t *dc, const uint8_t *pairs, int32_t len) {
     }
     if (!isParallel(link)) return false;
     for (int32_t i = 0; i < len; i += 2) {
-        QueueStrobe(ps, dc, ps[HW_PS_AddrSel], pairs[i]);
-        if (i + 1 < len) QueueStrobe(ps, dc, ps[HW_PS_DataSel], pairs[i + 1]);
+        WriteStrobe(ps, dc, ps[HW_PS_AddrSel], pairs[i]);
+        if (i + 1 < len) WriteStrobe(ps, dc, ps[HW_PS_DataSel], pairs[i + 1]);
     }
     return true;
 }
@@ -268,9 +299,9 @@ bool WriteBlock(int32_t *ps, uint8_t *dc, uint8_t addr, const uint8_t *data, int
     if (len < 0 || (!data && len > 0)) return false;
     if (link == HW_LINK_USB) return UsbSetAddr(addr) && BulkWrite(data, len);
     if (!isParallel(link)) return false;
-    QueueStrobe(ps, dc, ps[HW_PS_AddrSel], addr);
+    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], addr);
     for (int32_t i = 0; i < len; ++i)
-        QueueStrobe(ps, dc, ps[HW_PS_DataSel], data[i]);
+        WriteStrobe(ps, dc, ps[HW_PS_DataSel], data[i]);
     return true;
 }
 
@@ -284,7 +315,7 @@ bool ReadBlock(int32_t *ps, uint8_t *dc, uint8_t *buf, int32_t len) {
     }
     for (int32_t i = 0; i < len; ++i)
         buf[i] = ReadData(ps, dc);
-    return true;
+    return ParallelBusAlive(ps, dc, buf, len);
 }
 
 void DelayMs(int32_t ms) {

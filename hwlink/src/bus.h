@@ -33,23 +33,41 @@ uint8_t PortIn(int32_t port);
 uint32_t PortIn32(int32_t port);
 
 // One register-bus write; sel is PortState[AddrSel] (address) or PortState[DataSel] (data).
-void WriteStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value);
+// False when a USB request failed (a port write cannot fail; no link: true, nothing sent).
+bool WriteStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value);
 // As WriteStrobe on the parallel links; on USB appends to the packet in DevConfig[0..127].
-void QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value);
+// False when a request it had to make (a full packet sent early) failed.
+bool QueueStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value);
 // Sends the queued USB packet and empties it (nothing to do on the parallel links).
 bool FlushQueue(int32_t *ps, uint8_t *dc);
 // Empties the USB packet without sending it.
 void ClearQueue(int32_t *ps);
 // One data byte from the register last addressed.
 uint8_t ReadData(int32_t *ps, uint8_t *dc);
-// As ReadData, but tells a failed USB request apart from a byte that reads 0xFF (false also
-// with no link). Used where a failure must not pass for a status bit.
+// As ReadData, but tells a lost link apart from a byte that reads 0xFF: false when the USB
+// request failed, or when a parallel port read 0xFF and the read-back below found the data lines
+// floating (false also with no link). Used where a failure must not pass for a status bit.
 bool ReadDataChecked(int32_t *ps, uint8_t *dc, uint8_t *value);
+
+// The floating-bus rule of the parallel links. An instrument that is unplugged or switched off
+// leaves the data lines to the port's pull-ups: every read gives 0xFF, and every write goes
+// nowhere without an error. So bytes just read whose last (up to) eight are all 0xFF are
+// confirmed by a read-back: register 29 is written 4 and read; a live instrument echoes the low
+// four bits inverted (0xB), floating lines give 0xF. 4 moves only the serial data line of the
+// DAC and front-end chains, with no clock, load or select, so the write changes nothing in the
+// instrument. The register selected before is selected again (unless `reselect` is false), so
+// a read-out in progress carries on. Anything but 0xFF needs no read-back: a driven bus.
+// True on a live bus, and on USB or without a link (nothing to confirm there).
+bool ParallelBusAlive(int32_t *ps, uint8_t *dc, const uint8_t *justRead, int32_t len,
+                      bool reselect = true);
+// The read-back alone, whatever was read before.
+bool ParallelEcho(int32_t *ps, uint8_t *dc, bool reselect);
 // (address, data) pairs, len bytes in all.
 bool WritePairs(int32_t *ps, uint8_t *dc, const uint8_t *pairs, int32_t len);
 // One address followed by len data bytes.
 bool WriteBlock(int32_t *ps, uint8_t *dc, uint8_t addr, const uint8_t *data, int32_t len);
-// len data bytes from the register last addressed.
+// len data bytes from the register last addressed. False when the transfer failed or, on a
+// parallel link, the bytes came from floating lines (buf then holds what was read).
 bool ReadBlock(int32_t *ps, uint8_t *dc, uint8_t *buf, int32_t len);
 // Busy-wait on the millisecond tick.
 void DelayMs(int32_t ms);

@@ -127,6 +127,8 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL FindPort(int32_t *PortState, uint8_t *
     LibState &st = lib();
     st.usb.reset();
     st.port.reset();
+    st.busAddress = -1;
+    st.busFloating = false;
 
     for (const UsbId &id : kUsbIds) {
         st.usb = openUsbLink(id.vendor, id.product);
@@ -150,16 +152,20 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL FindPort(int32_t *PortState, uint8_t *
 
 extern "C" HWLINK_API uint8_t HWLINK_CALL PowerOff(int32_t *PortState, uint8_t *DevConfig) {
     if (!PortState || !DevConfig) return 0;
+    const uint8_t link = DevConfig[HW_DC_Link];
+    // The block's port writes cannot fail: on a parallel link a read-back first tells whether
+    // an instrument is there to take them.
+    const bool listening =
+        (link != HW_LINK_EPP && link != HW_LINK_BPP) || ParallelEcho(PortState, DevConfig, false);
     // Configuration port low, control register to its resting value, register 31 cleared:
     // the front end is switched off.
     static const uint8_t block[6] = {reg::kConfigPort,       0,           reg::kControl,
                                      reg::kControlPowerDown, reg::kPower, 0};
-    WritePairs(PortState, DevConfig, block, int32_t(sizeof block));
-    sim::flushTrace();
-    if (DevConfig[HW_DC_Link] == HW_LINK_USB) {
+    const bool sent = WritePairs(PortState, DevConfig, block, int32_t(sizeof block));
+    if (link == HW_LINK_USB) {
         const bool open = lib().usb != nullptr;
         lib().usb.reset();
-        return open ? 1 : 0;
+        return open && sent ? 1 : 0;
     }
-    return DevConfig[HW_DC_Link];
+    return listening ? link : 0;
 }

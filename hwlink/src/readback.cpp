@@ -115,11 +115,13 @@ void Smooth(uint8_t *sb, int32_t count, const int32_t *ps, const uint8_t *dc) {
     SmoothPair(sb + kAreaA1, sb + kAreaA2, count, dc[HW_DC_SmoothLimit]);
 }
 
-void ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_t *vdivIndex,
+bool ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_t *vdivIndex,
                 int32_t *ps, uint8_t *dc) {
     const int32_t n = RecordLength(depthIndex);
+    const uint8_t link = dc[HW_DC_Link];
     const auto pairs = RecordReadPairs(dc[HW_DC_DepthCode], dc[HW_DC_TrigCtl]);
-    WritePairs(ps, dc, pairs.data(), int32_t(pairs.size()));
+    if (!WritePairs(ps, dc, pairs.data(), int32_t(pairs.size())) && link != HW_LINK_NONE)
+        return false;
 
     // Equivalent time collects the analog samples in the logic areas as scratch.
     const bool ets = dc[HW_DC_EtsFactor] != 0;
@@ -133,13 +135,14 @@ void ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_
     BuildAnalogLut(lut1, lib().gainFactor[0], ps[HW_PS_ZeroA1]);
     BuildAnalogLut(lut2, lib().gainFactor[1], ps[HW_PS_ZeroA2]);
 
+    // Every link lands the raw groups in the raw area first; only a complete read from a live
+    // instrument goes on to the channel areas.
     uint8_t *raw = sb + kAreaRaw;
     const int32_t groups = n / 2;
-    switch (dc[HW_DC_Link]) {
+    bool read = true;
+    switch (link) {
     case HW_LINK_USB:
-        // A failed transfer leaves the previous raw contents, distributed as if read.
-        BulkRead(raw, 4 * n);
-        DistributeGroups(raw, groups, a1, a2, d0, d8, lag, lut1, lut2);
+        read = BulkRead(raw, 4 * n);
         break;
     case HW_LINK_EPP:
         for (int32_t g = 0; g < groups; ++g) {
@@ -149,12 +152,12 @@ void ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_
                     raw[8 * g + 4 * half + b] = uint8_t(w >> (8 * b));
             }
         }
-        DistributeGroups(raw, groups, a1, a2, d0, d8, lag, lut1, lut2);
+        read = ParallelBusAlive(ps, dc, raw, 8 * groups, false);
         break;
     case HW_LINK_BPP:
         for (int32_t i = 0; i < 8 * groups; ++i)
             raw[i] = ReadData(ps, dc);
-        DistributeGroups(raw, groups, a1, a2, d0, d8, lag, lut1, lut2);
+        read = ParallelBusAlive(ps, dc, raw, 8 * groups, false);
         break;
     case HW_LINK_NONE: {
         const uint8_t step = dc[HW_DC_DemoStep];
@@ -163,12 +166,16 @@ void ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_
                    DemoDivisor(vdivIndex[1]), step, lag});
         ApplyAnalogLut(a1, n, lut1);
         ApplyAnalogLut(a2, n, lut2);
-        break;
+        Smooth(sb, n, ps, dc);
+        return true;
     }
     default:
-        break;
+        return false;
     }
+    if (!read) return false;
+    DistributeGroups(raw, groups, a1, a2, d0, d8, lag, lut1, lut2);
     Smooth(sb, n, ps, dc);
+    return true;
 }
 
 void AlignTrigger(const uint8_t *sb, int16_t trigChannel, const uint8_t *trigSlope,
@@ -236,18 +243,22 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL GetTrigStat(uint8_t *SampleBuf, int32_
                                                       uint8_t *TrigSlope, uint8_t *TrigLevel,
                                                       int32_t TrigPos, uint8_t ZoomIndex,
                                                       int32_t *ViewStart) {
+    if (!SampleBuf || !VdivIndex || !PortState || !DevConfig || !TrigSlope || !TrigLevel ||
+        !ViewStart)
+        return HW_STAT_LINK_LOST;
     int32_t *ps = PortState;
     uint8_t *dc = DevConfig;
     if (dc[HW_DC_Link] != HW_LINK_NONE) {
-        WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kStatus);
         // A failed USB request must not be taken for data: the bridge answers 0xFF, whose low
-        // bits would read as "record complete".
+        // bits would read as "record complete". Nor must floating parallel lines.
         uint8_t status = 0;
-        if (!ReadDataChecked(ps, dc, &status)) return HW_STAT_IDLE;
+        if (!WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kStatus) ||
+            !ReadDataChecked(ps, dc, &status))
+            return HW_STAT_LINK_LOST;
         const uint8_t result = MapStatus(status);
         if (result != HW_STAT_COMPLETE) return result;
     }
-    ReadRecord(SampleBuf, DepthIndex, RateIndex, VdivIndex, ps, dc);
+    if (!ReadRecord(SampleBuf, DepthIndex, RateIndex, VdivIndex, ps, dc)) return HW_STAT_LINK_LOST;
     const int32_t c = dc[HW_DC_EtsFactor];
     if (c == 0) {
         AlignTrigger(SampleBuf, TrigChannel, TrigSlope, TrigLevel, TrigPos, ZoomIndex, ViewStart,
@@ -257,9 +268,9 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL GetTrigStat(uint8_t *SampleBuf, int32_
     if (dc[HW_DC_EtsOn] != 1) return HW_STAT_COMPLETE;
     EtsMerge(SampleBuf, ps, dc, TrigChannel, TrigSlope, TrigLevel, TrigPos, LastSample);
     if (ps[HW_PS_EtsPasses] > 0) {
-        Arm(ps, dc, DepthIndex, TrigChannel, RateIndex, TrigPos);
+        const bool armed = Arm(ps, dc, DepthIndex, TrigChannel, RateIndex, TrigPos);
         ps[HW_PS_EtsPos] = TrigPos / c + c;
-        return HW_STAT_FILLING;
+        return armed ? HW_STAT_FILLING : HW_STAT_LINK_LOST;
     }
     ViewStart[0] = c;
     EtsFill(SampleBuf, dc, TrigPos, LastSample);

@@ -73,7 +73,10 @@ void DemoSynth(uint8_t *a1, uint8_t *a2, uint8_t *d0, uint8_t *d8, const DemoPar
 int32_t DemoDivisor(uint8_t vdivIndex);
 
 // Steps of GetTrigStat (sb = SampleBuf, ps = PortState, dc = DevConfig).
-void ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_t *vdivIndex,
+// ReadRecord is false when the link was lost on the way (a failed request or transfer, or
+// floating parallel lines): the channel areas are then left as they were; only the raw area
+// may hold part of what was read.
+bool ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_t *vdivIndex,
                 int32_t *ps, uint8_t *dc);
 void Smooth(uint8_t *sb, int32_t count, const int32_t *ps, const uint8_t *dc);
 void AlignTrigger(const uint8_t *sb, int16_t trigChannel, const uint8_t *trigSlope,

@@ -59,9 +59,9 @@ class AcqTest : public SimTest {
         model().setSignals(sig);
     }
 
-    void capture(Settings &s) {
-        Capture(ps, dc, s.lastSample, s.depth, 0, s.rate, s.trigChannel, s.trigPos, s.slope,
-                s.level, s.trigDac, s.coupling, s.vdiv, s.pos);
+    uint8_t capture(Settings &s) {
+        return Capture(ps, dc, s.lastSample, s.depth, 0, s.rate, s.trigChannel, s.trigPos, s.slope,
+                       s.level, s.trigDac, s.coupling, s.vdiv, s.pos);
     }
     uint8_t poll(Settings &s) {
         return GetTrigStat(sb.data(), s.lastSample, s.depth, s.vdiv, ps, dc, s.rate, s.trigChannel,

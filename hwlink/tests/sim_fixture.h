@@ -27,6 +27,7 @@ class SimTest : public ::testing::Test {
         useVirtualClock(true);
         ::unsetenv("HWLINK_SIM_TRACE");
         ::unsetenv("HWLINK_SIM_VARIANT");
+        ::unsetenv("HWLINK_SIM_FAULT");
         selectSim("");
         sim::resetSimulator();
         sim::captureTrace(true);
@@ -38,6 +39,7 @@ class SimTest : public ::testing::Test {
         sim::resetSimulator();
         ::unsetenv("HWLINK_SIM");
         ::unsetenv("HWLINK_SIM_VARIANT");
+        ::unsetenv("HWLINK_SIM_FAULT");
     }
 
     static void selectSim(const char *link) { ::setenv("HWLINK_SIM", link, 1); }

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The simulated instrument itself: configuration framing as the FPGA checks it, the trace file
-// and the selection of link and variant.
-#include "sim_fixture.h"
+// The simulated instrument itself: configuration framing as the FPGA checks it, the trace file,
+// inputs beyond the range, the environment's items and the selection of link and variant.
+#include "acq_fixture.h"
 #include "src/bitstream_format.h"
 #include <fstream>
+#include <regex>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace hwlink::test {
 namespace {
@@ -95,6 +98,76 @@ TEST_F(SimTest, TraceFileAppendsOneLinePerEvent) {
     EXPECT_EQ(memory.size(), 2u * 28) << "two runs of 21 probe and 7 power-down events";
     EXPECT_EQ(file, concat({{"earlier"}, memory}));
     std::remove(path.c_str());
+}
+
+// Two processes tracing into one file (or one killed half-way) leave only whole lines: each
+// line goes out in one write.
+TEST_F(SimTest, TraceLinesOfTwoProcessesStayWhole) {
+    const std::string path = ::testing::TempDir() + "hwlink-trace-2.txt";
+    std::remove(path.c_str());
+    ::setenv("HWLINK_SIM_TRACE", path.c_str(), 1);
+    sim::openTraceFromEnv();
+    sim::captureTrace(false);
+    constexpr int kLines = 3000;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    for (int i = 0; i < kLines; ++i)
+        sim::trace("usb-reg-write %d %d 123456789", child == 0 ? 1 : 2, i);
+    if (child == 0) ::_exit(0); // no flush, as on a kill
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::unsetenv("HWLINK_SIM_TRACE");
+    sim::openTraceFromEnv();
+    std::ifstream in(path);
+    const std::regex whole("usb-reg-write [12] [0-9]+ 123456789");
+    int count = 0, torn = 0;
+    for (std::string line; std::getline(in, line); ++count)
+        torn += !std::regex_match(line, whole);
+    EXPECT_EQ((V{count, torn}), (V{2 * kLines, 0}));
+    std::remove(path.c_str());
+}
+
+// An input far beyond the range reads as the rail it lies beyond (code 0 is the top of the
+// screen, the most positive voltage), never wrapped round; an input too fast to have a phase
+// reads as at phase 0.
+TEST_F(AcqTest, HugeInputsClipToTheirRail) {
+    Settings s;
+    arm(s);
+    const struct {
+        sim::AnalogSignal in;
+        int code;
+    } cases[] = {{{sim::Shape::Dc, 0, 0, 1e300}, 0},
+                 {{sim::Shape::Dc, 0, 0, -1e300}, 255},
+                 {{sim::Shape::Square, 1e300, 1e300, 0}, 0},
+                 {{sim::Shape::Sine, 1e308, 1e308, 1e308}, 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.in.offset);
+        setInputs(c.in, c.in);
+        ASSERT_EQ(OutAdBuck12(ps, dc, nullptr, 0), 1);
+        uint8_t raw[4] = {};
+        ASSERT_EQ(inDaBuck8(ps, dc, raw, 4), 1);
+        EXPECT_EQ(V(raw, raw + 4), V(4, c.code));
+    }
+}
+
+// A HWLINK_SIM_SIGNALS or HWLINK_SIM_FAULT item that cannot be used is named once on stderr;
+// the usable ones still apply.
+TEST_F(SimTest, UnusableEnvironmentItemsAreNamedOnce) {
+    ::setenv("HWLINK_SIM_SIGNALS", "A1=sine,1e3;A2=wobble;NOISE=-1", 1);
+    ::setenv("HWLINK_SIM_FAULT", "regfail@3;soon", 1);
+    testing::internal::CaptureStderr();
+    const sim::SignalConfig c = sim::signalsFromEnv();
+    sim::signalsFromEnv();
+    selectSim("usb");
+    FindPort(ps, dc, 1);
+    FindPort(ps, dc, 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    ::unsetenv("HWLINK_SIM_SIGNALS");
+    EXPECT_EQ(err, "hwlink simulator: HWLINK_SIM_SIGNALS: cannot use \"A2=wobble\", ignored\n"
+                   "hwlink simulator: HWLINK_SIM_SIGNALS: cannot use \"NOISE=-1\", ignored\n"
+                   "hwlink simulator: HWLINK_SIM_FAULT: cannot use \"soon\", ignored\n");
+    EXPECT_EQ(c.analog[0].shape, sim::Shape::Sine);
+    EXPECT_EQ(sim::faults().regFailAfterRecords, 3);
 }
 
 TEST_F(SimTest, UnknownSelectionsFallBackSafely) {

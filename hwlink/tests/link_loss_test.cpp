@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A lost instrument is reported, never shown as data: failing USB bulk transfers and register
+// requests, an unplugged instrument on every link (floating parallel lines read 0xFF), as the
+// exports report them and as HWLINK_SIM_FAULT injects them into a program run.
+#include "acq_fixture.h"
+
+namespace hwlink::test {
+namespace {
+
+class LinkLossTest : public AcqTest {
+  protected:
+    // Polls until the status is neither "waiting" nor "filling".
+    uint8_t pollUntilSettled(Settings &s) {
+        uint8_t st = 0;
+        for (int i = 0; i < 2000; ++i)
+            if ((st = poll(s)) != HW_STAT_WAIT_TRIGGER && st != HW_STAT_FILLING) break;
+        return st;
+    }
+    std::vector<uint8_t> channelAreas() const {
+        return std::vector<uint8_t>(sb.begin(), sb.begin() + HW_SB_RAW);
+    }
+};
+
+// Two records come in, then the fault strikes: the next poll reports the link lost and leaves
+// the last good record where it is; every export then gives its failure value, unless its own
+// requests still get through (failing bulk transfers leave the register requests working).
+// FindPort finds the instrument again and it works until the fault strikes once more.
+TEST_F(LinkLossTest, FaultsAfterTwoRecordsOnEveryLink) {
+    struct Case {
+        const char *link, *fault;
+        uint8_t capture, force, direct, powerOff;
+    };
+    const Case cases[] = {
+        {"usb", "bulkfail@2", 1, 1, 0, 1}, {"usb", "regfail@2", 0, 0, 0, 0},
+        {"usb11", "gone@2", 0, 0, 0, 0},   {"epp", "gone@2", 0, 0, 0, 0},
+        {"bpp", " gone @ 2 ", 0, 0, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.link) + " " + c.fault);
+        sim::resetSimulator();
+        ::setenv("HWLINK_SIM_FAULT", c.fault, 1);
+        for (int attach = 0; attach < 2; ++attach) {
+            sim::captureTrace(false);
+            bringUp(c.link);
+            Settings s;
+            ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+            ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+            const std::vector<uint8_t> last = channelAreas();
+            const int32_t shown = viewStart[0];
+            capture(s);
+            EXPECT_EQ(pollUntilSettled(s), HW_STAT_LINK_LOST);
+            EXPECT_EQ(poll(s), HW_STAT_LINK_LOST) << "and on every later poll";
+            EXPECT_TRUE(channelAreas() == last) << "the last good record stays";
+            EXPECT_EQ(viewStart[0], shown);
+            uint8_t direct[4] = {};
+            EXPECT_EQ((V{capture(s), ForceTrigger(ps, dc), inDaBuck8(ps, dc, direct, 4),
+                         PowerOff(ps, dc)}),
+                      (V{c.capture, c.force, c.direct, c.powerOff}));
+        }
+    }
+}
+
+// On a parallel port a status of 0xFF is confirmed by the register-29 echo before it counts:
+// floating lines fail it, a live instrument passes it and its status stands.
+TEST_F(LinkLossTest, ParallelStatusOf0xFFIsCheckedByTheEcho) {
+    Settings s;
+    arm(s, "epp");
+    model().overrideStatus(0xFF);
+    sim::captureTrace(true);
+    EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
+    EXPECT_EQ(slice(busEvents(sim::takeTrace()), 0, 5), ops("a61 r255 a29 w4 r235"));
+
+    sim::captureTrace(false);
+    sim::faults().disappeared = true;
+    EXPECT_EQ(poll(s), HW_STAT_LINK_LOST);
+    EXPECT_EQ(ForceTrigger(ps, dc), 0) << "a write cannot fail: the read-back stands for it";
+    sim::faults().disappeared = false; // plugged in again: the next read-back sees it
+    EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
+    EXPECT_EQ(ForceTrigger(ps, dc), 1);
+}
+
+// Bytes of 0xFF from a live instrument (inputs far beyond the bottom of the range, all logic
+// lines high) pass the echo, and the direct read-out carries on at its register.
+TEST_F(LinkLossTest, LiveDirectReadoutOf0xFFCarriesOn) {
+    Settings s;
+    arm(s, "bpp");
+    sim::SignalConfig sig = model().signals();
+    sig.analog[0] = sig.analog[1] = {sim::Shape::Dc, 0, 0, -1e300};
+    sig.logicCounter = false;
+    sig.logicWord = 0x1234;
+    model().setSignals(sig);
+    ASSERT_EQ(OutAdBuck12(ps, dc, nullptr, 0), 1);
+    uint8_t buf[4] = {};
+    sim::takeTrace();
+    EXPECT_EQ(inDaBuck8(ps, dc, buf, 4), 1);
+    EXPECT_EQ(V(buf, buf + 4), (V{255, 255, 255, 255}));
+    EXPECT_EQ(slice(busEvents(sim::takeTrace()), 4, 4), ops("a29 w4 r235 a63"));
+    EXPECT_EQ(inDaBuck8(ps, dc, buf, 4), 1);
+    EXPECT_EQ(V(buf, buf + 4), (V{0x34, 0x34, 0x12, 0x12})) << "group bytes 4-7: logic inputs";
+}
+
+TEST(SimulatedFaults, FaultVariableItems) {
+    sim::Faults f;
+    EXPECT_TRUE(sim::parseFaults("gone@5; bulkfail@0;regfail@12;neverdone", f));
+    EXPECT_EQ((V{f.goneAfterRecords, f.bulkFailAfterRecords, f.regFailAfterRecords, f.neverDone,
+                 f.failBulkAfter}),
+              (V{5, 0, 12, true, 0}))
+        << "a fault due at 0 strikes at once";
+    sim::Faults g;
+    std::vector<std::string> rejected;
+    EXPECT_FALSE(sim::parseFaults("gone;gone@x;late@3;neverready@2;regfail@-1", g, &rejected));
+    EXPECT_EQ(rejected, (Trace{"gone@x", "late@3", "neverready@2", "regfail@-1"}));
+    EXPECT_TRUE(g.disappeared) << "gone without a count: gone from the start";
+}
+
+} // namespace
+} // namespace hwlink::test
