@@ -6,6 +6,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/fixture.h"
+#include "core/timing/frontpanel.h"
 
 namespace vrx {
 namespace {
@@ -279,6 +280,72 @@ TEST_F(LoopTest, RateChangeOutOfRangeStopsCatch) {
     EXPECT_FALSE(Step());
     ExpectStopped();
     EXPECT_LE(s.run.CatchCount, taken + 1);
+}
+
+// Zoom and window width are display settings: changing them while a 128K record fills does not
+// re-arm the instrument, and the record completes.
+TEST_F(LoopTest, ZoomAndResizeWhileFillingDoNotRearm) {
+    setenv("HWLINK_SIM_SIGNALS", "A1=square,50,0.25,0", 1);
+    OpenSimulator();
+    unsetenv("HWLINK_SIM_SIGNALS");
+    AppState &s = app();
+    TimingPanel &f = form1();
+    f.InitPanel();
+    ApplyTimingSettings();
+    f.cmbCapture.setIndex(1);
+    f.cmbDepth.setIndex(2);
+    f.cmbRate.setIndex(20); // 10KSa/S: 13 s of post-trigger memory
+    ClickGo();
+    for (int i = 0; i < 20000 && Stat(0) != "Filling Buffer"; ++i)
+        Step();
+    ASSERT_EQ(Stat(0), "Filling Buffer");
+    s.run.ParamChanged = 0;
+    f.scrlZoom.setValue(-1);
+    f.cmbZoom.setIndex(f.cmbZoom.index() + 1);
+    f.Picture2Left = 248;
+    f.ScaleWidth = 248 + 802; // a wider window: 800-pixel traces
+    f.ZoomPara();
+    ApplyDepth();
+    EXPECT_EQ((test::Nums{s.run.ParamChanged, s.screen.ScreenSamples}), (test::Nums{0, 800}));
+    for (int i = 0; i < 20000 && s.run.TrigCount == 0; ++i)
+        Step(10);
+    EXPECT_EQ(s.run.TrigCount, 1);
+    f.ScaleWidth = 0;
+}
+
+// The last picture of a software catch is complete, logic lanes included and without the
+// stripes of moving bars: the same as a fresh composition of the caught record, whether the
+// catch recomposes after every sample (20Sa/S) or spreads its frames over eight samples (50Sa/S)
+// and is stopped in the middle of one.
+TEST_F(LoopTest, CatchEndsWithTheWholePicture) {
+    setenv("HWLINK_SIM_SIGNALS", "D=count,7", 1);
+    OpenSimulator();
+    unsetenv("HWLINK_SIM_SIGNALS");
+    AppState &s = app();
+    for (const uint8_t rate : {28, 27}) {
+        SCOPED_TRACE(testing::Message() << "rate " << int(rate));
+        s.display.CatchEnabled = -1;
+        s.acquisition.RateIndex = rate;
+        s.acquisition.SamplePeriod = kRates[rate].period;
+        ClickGo();
+        ASSERT_TRUE(CatchActive());
+        while (s.run.CatchCount < 700 + 4) // past the screen width, mid-frame
+            Step();
+        ClickGo();
+        StepUntilStopped(100);
+        ExpectStopped();
+        const QImage lanes = pictures().Picture1.copy();
+        const QImage scope = pictures().picScope[0].copy();
+        ComposeScreen(0, 1);
+        EXPECT_TRUE(lanes == pictures().Picture1);
+        EXPECT_TRUE(scope == pictures().picScope[0]);
+        const int h = s.display.LogicHeight;
+        for (int lane = 0; lane < 16; ++lane)
+            EXPECT_GT(CountColor(lanes.copy(0, lane * h, lanes.width(), h),
+                                 s.colors[LogicColorEntry(lane)]),
+                      100)
+                << "lane " << lane;
+    }
 }
 
 // A found but unconfigured instrument is not polled: "Go" explains and stays released.

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <cmath>
+
 #include "core/fixture.h"
 
 using namespace vrx;
@@ -119,6 +121,22 @@ TEST_F(FrontPanel, ZoomKeepsTheScreenCentreOrTheActiveBar) {
     // 131072 on 512 pixels.
     EXPECT_EQ((Nums{s.view.ScrollPos, p.Scrollscr.value(), pictures().ImgUpscrWidth}),
               (Nums{800, 800, 5}));
+}
+
+// With the zoom following the bar last moved, V1 stays at its pixel through several zoom steps:
+// the record-length rule that runs after each step does not count as moving the other bars.
+TEST_F(FrontPanel, ZoomStepsKeepTheBarLastMoved) {
+    AppState &s = app();
+    p.cmbDepth.setIndex(2);
+    p.Scrollscr.setValue(10000);
+    p.ScrollVbar[0].setValue(10200);
+    Nums pixels;
+    for (int step = 0; step < 3; ++step) {
+        pixels.push_back(std::lround((s.view.BarPos[0] - s.view.ScrollPos) / s.view.TimeZoom[0]));
+        p.scrlZoom.setValue(-1);
+    }
+    EXPECT_EQ(pixels, (Nums{200, 200, 200}));
+    EXPECT_EQ((Nums{s.view.ActiveBar[0], s.acquisition.ZoomIndex}), (Nums{0, 8}));
 }
 
 TEST_F(FrontPanel, ExternalClockKeepsThePeriodAndEmptiesReadouts) {
