@@ -12,12 +12,8 @@ namespace vrx {
 namespace {
 
 // Unit group of the current rate: 0 ns, 1 us, 2 ms, -1 external clock.
-int RateGroup() {
-    const int r = app().acquisition.RateIndex;
-    if (r <= 14) return 0;
-    if (r <= 23) return 1;
-    if (r <= 32) return 2;
-    return -1;
+int CurrentRateGroup() {
+    return RateGroup(app().acquisition.RateIndex);
 }
 
 // The blank fix-up of the time texts: "100.ns" -> "100 ns".
@@ -39,7 +35,7 @@ QString FreqText(double f, int decimals, double top, double mid, double low) {
         {"KHz", " Hz", "mHz"}, // us group
         {" Hz", "mHz", "uHz"}, // ms group
     }};
-    const int g = RateGroup();
+    const int g = CurrentRateGroup();
     if (g < 0 || !std::isfinite(f)) return {};
     const auto &u = units[static_cast<size_t>(g)];
     if (f >= 1000 && f <= top) return FormatHashes(f / 1000, decimals) + QLatin1String(u[0]);
@@ -85,7 +81,7 @@ QString CalTime(double samples) {
         {"us", "ms", " s", "Ks"},
         {"ms", " s", "Ks", "Ms"},
     }};
-    const int g = RateGroup();
+    const int g = CurrentRateGroup();
     if (g < 0) return {};
     const double t = app().acquisition.SamplePeriod * samples;
     const double a = std::fabs(t);
