@@ -8,9 +8,9 @@
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
-#include "core/compose.h"
-#include "core/pictures.h"
-#include "core/state.h"
+#include "core/base/state.h"
+#include "core/timing/compose.h"
+#include "core/timing/pictures.h"
 
 namespace {
 
@@ -23,32 +23,34 @@ void EnsureGuiApp() {
 // A demo record of the given depth, drawn at the given zoom with everything switched on.
 void Prepare(uint8_t depth, uint8_t zoom) {
     EnsureGuiApp();
-    app().DevConfig.fill(0); // demo mode
+    app().records.DevConfig.fill(0); // demo mode
     InitDefaults();
-    InstallScreenComposition();
     AppState &s = app();
-    s.DepthIndex = depth;
-    s.RecordLen = depth == 0 ? 2048 : depth == 1 ? 8192 : 131072;
-    s.LastSample = s.RecordLen - 1;
-    s.ZoomIndex = zoom;
+    s.acquisition.DepthIndex = depth;
+    s.acquisition.RecordLen = depth == 0 ? 2048 : depth == 1 ? 8192 : 131072;
+    s.acquisition.LastSample = s.acquisition.RecordLen - 1;
+    s.acquisition.ZoomIndex = zoom;
     static const double kPerPixel[16] = {0.02, 0.05, 0.1, 0.2, 0.5, 1,   2,    5,
                                          10,   20,   50,  100, 200, 500, 1000, 2000};
-    s.TimeZoom = {kPerPixel[zoom], kPerPixel[zoom]};
-    s.ScrollPos = 0;
-    s.ScreenWidth = {s.ScreenSamples, s.ScreenSamples};
-    s.ChanOn = {1, 1, 0, 0, 0, 0, 1, 1};
-    s.HbarOn = -1;
-    s.ZoomView = -1;
-    s.VdivText[0] = "1V";
-    s.VdivText[1] = "2V";
-    Capture(s.PortState.data(), s.DevConfig.data(), s.LastSample, s.DepthIndex, 0, s.RateIndex,
-            s.TrigChannel, s.BarPos[2], s.TrigSlope.data(), s.TrigLevel.data(), s.TrigDac,
-            s.Coupling.data(), s.VdivIndex.data(), s.ChanPos.data());
-    GetTrigStat(s.SampleBuf.data(), s.LastSample, s.DepthIndex, s.VdivIndex.data(),
-                s.PortState.data(), s.DevConfig.data(), s.RateIndex, s.TrigChannel,
-                s.TrigSlope.data(), s.TrigLevel.data(), s.BarPos[2], s.ZoomIndex,
-                s.ViewStart.data());
-    ResizePictures(s.ScreenSamples, s.LogicHeight, s.Colors[0]);
+    s.view.TimeZoom = {kPerPixel[zoom], kPerPixel[zoom]};
+    s.view.ScrollPos = 0;
+    s.screen.ScreenWidth = {s.screen.ScreenSamples, s.screen.ScreenSamples};
+    s.channels.ChanOn = {1, 1, 0, 0, 0, 0, 1, 1};
+    s.display.HbarOn = -1;
+    s.display.ZoomView = -1;
+    s.channels.VdivText[0] = "1V";
+    s.channels.VdivText[1] = "2V";
+    Capture(s.records.PortState.data(), s.records.DevConfig.data(), s.acquisition.LastSample,
+            s.acquisition.DepthIndex, 0, s.acquisition.RateIndex, s.trigger.TrigChannel,
+            s.view.BarPos[2], s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(),
+            s.trigger.TrigDac, s.channels.Coupling.data(), s.channels.VdivIndex.data(),
+            s.channels.ChanPos.data());
+    GetTrigStat(s.records.SampleBuf.data(), s.acquisition.LastSample, s.acquisition.DepthIndex,
+                s.channels.VdivIndex.data(), s.records.PortState.data(), s.records.DevConfig.data(),
+                s.acquisition.RateIndex, s.trigger.TrigChannel, s.trigger.TrigSlope.data(),
+                s.trigger.TrigLevel.data(), s.view.BarPos[2], s.acquisition.ZoomIndex,
+                s.view.ViewStart.data());
+    ResizePictures(s.screen.ScreenSamples, s.display.LogicHeight, s.colors.Colors[0]);
 }
 
 void Compose(benchmark::State &state) {
@@ -63,7 +65,7 @@ void Compose(benchmark::State &state) {
 void Clear(benchmark::State &state) {
     Prepare(static_cast<uint8_t>(state.range(0)), static_cast<uint8_t>(state.range(1)));
     TimingPictures &p = pictures();
-    const int32_t bg = app().Colors[0];
+    const int32_t bg = app().colors.Colors[0];
     for (auto _ : state) {
         ClearPicture(p.picScope[0], bg);
         ClearPicture(p.Picture1, bg);

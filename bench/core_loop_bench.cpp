@@ -13,10 +13,10 @@
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 
-#include "core/compose.h"
-#include "core/pictures.h"
-#include "core/state.h"
-#include "main/acquisition_loop_logic.h"
+#include "core/acquisition/loop.h"
+#include "core/base/state.h"
+#include "core/timing/compose.h"
+#include "core/timing/pictures.h"
 
 namespace {
 
@@ -50,25 +50,26 @@ bool OpenSimulator() {
     setenv("HWLINK_SIM", "usb", 1);
     setenv("HWLINK_SIM_CLOCK", "virtual", 1);
     InitDefaults();
-    InstallScreenComposition();
     AppState &s = app();
-    ResizePictures(s.ScreenSamples, s.LogicHeight, s.Colors[0]);
+    ResizePictures(s.screen.ScreenSamples, s.display.LogicHeight, s.colors.Colors[0]);
     SetLoopClock([] { return Clock(); });
     result = 0;
-    if (FindPort(s.PortState.data(), s.DevConfig.data(), 2) != HW_LINK_USB) return false;
+    if (FindPort(s.records.PortState.data(), s.records.DevConfig.data(), 2) != HW_LINK_USB)
+        return false;
     std::ifstream f(BitstreamPath(), std::ios::binary);
-    f.read(reinterpret_cast<char *>(s.ConfigBits.data()), HW_CONFIGBITS_LEN);
-    s.HwFound = FindHardware(0, s.PortState.data(), s.DevConfig.data(), s.ConfigBits.data());
-    result = s.HwFound == 1 ? 1 : 0;
+    f.read(reinterpret_cast<char *>(s.records.ConfigBits.data()), HW_CONFIGBITS_LEN);
+    s.run.HwFound = FindHardware(0, s.records.PortState.data(), s.records.DevConfig.data(),
+                                 s.records.ConfigBits.data());
+    result = s.run.HwFound == 1 ? 1 : 0;
     return result == 1;
 }
 
 void SetDepth(int depth) {
     AppState &s = app();
-    s.DepthIndex = static_cast<uint8_t>(depth);
-    s.RecordLen = depth == 0 ? 2048 : depth == 1 ? 8192 : 131072;
-    s.LastSample = s.RecordLen - 1;
-    s.CaptureMode = 1;
+    s.acquisition.DepthIndex = static_cast<uint8_t>(depth);
+    s.acquisition.RecordLen = depth == 0 ? 2048 : depth == 1 ? 8192 : 131072;
+    s.acquisition.LastSample = s.acquisition.RecordLen - 1;
+    s.acquisition.CaptureMode = 1;
 }
 
 void LoopRecord(benchmark::State &state) {
@@ -82,8 +83,8 @@ void LoopRecord(benchmark::State &state) {
     int64_t passes = 0;
     for (auto _ : state) {
         // Until a record has been read back, then the pass that re-arms and draws it.
-        const int32_t before = s.TrigCount;
-        while (s.TrigCount == before) {
+        const int32_t before = s.run.TrigCount;
+        while (s.run.TrigCount == before) {
             AcquisitionStep();
             ++Clock();
             ++passes;
@@ -108,15 +109,19 @@ void BareRecord(benchmark::State &state) {
     AppState &s = app();
     int64_t polls = 0;
     for (auto _ : state) {
-        Capture(s.PortState.data(), s.DevConfig.data(), s.LastSample, s.DepthIndex, 0, s.RateIndex,
-                s.TrigChannel, s.BarPos[2], s.TrigSlope.data(), s.TrigLevel.data(), s.TrigDac,
-                s.Coupling.data(), s.VdivIndex.data(), s.ChanPos.data());
+        Capture(s.records.PortState.data(), s.records.DevConfig.data(), s.acquisition.LastSample,
+                s.acquisition.DepthIndex, 0, s.acquisition.RateIndex, s.trigger.TrigChannel,
+                s.view.BarPos[2], s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(),
+                s.trigger.TrigDac, s.channels.Coupling.data(), s.channels.VdivIndex.data(),
+                s.channels.ChanPos.data());
         uint8_t stat = 0;
         do {
-            stat = GetTrigStat(s.SampleBuf.data(), s.LastSample, s.DepthIndex, s.VdivIndex.data(),
-                               s.PortState.data(), s.DevConfig.data(), s.RateIndex, s.TrigChannel,
-                               s.TrigSlope.data(), s.TrigLevel.data(), s.BarPos[2], s.ZoomIndex,
-                               s.ViewStart.data());
+            stat = GetTrigStat(s.records.SampleBuf.data(), s.acquisition.LastSample,
+                               s.acquisition.DepthIndex, s.channels.VdivIndex.data(),
+                               s.records.PortState.data(), s.records.DevConfig.data(),
+                               s.acquisition.RateIndex, s.trigger.TrigChannel,
+                               s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(),
+                               s.view.BarPos[2], s.acquisition.ZoomIndex, s.view.ViewStart.data());
             ++polls;
         } while (stat != HW_STAT_COMPLETE);
     }

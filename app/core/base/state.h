@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The instrument and display state of the program.
+//
+// All state lives in one record, `AppState`, of which the program has exactly one instance for
+// its whole run, reached with `app()`. It is made of named parts; each part's member
+// initialisers are its only defaults, so resetting a part is assigning it a fresh one
+// (`s.trigger = {}`). Windows hold no data of their own beyond their controls: they read and
+// write these fields, and the instrument library receives the records and the per-channel
+// arrays by the address of element 0, e.g. `app().records.PortState.data()`.
+//
+// Widths follow the instrument's conventions: Byte = uint8_t, Integer = int16_t, Long = int32_t,
+// Double = double; a Boolean flag is an int16_t with 0 = false and -1 = true. Colours are Longs
+// in the order 0x00BBGGRR (red in the low byte). Per-channel arrays are indexed 0 A1, 1 A2,
+// 2 M1, 3 M2, 4 F1 and hold 9 entries.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <QString>
+
+#include "core/base/colors.h"
+#include "core/base/rates.h"
+#include "hwlink.h"
+
+namespace vrx {
+
+constexpr int kChannels = 9;     // per-channel arrays: 0 A1, 1 A2, 2 M1, 3 M2, 4 F1, spare
+constexpr int kColors = 30;      // entries of the colour table
+constexpr int kUserColors = 8;   // user-defined colours of the colour dialog
+constexpr int kDisplayItems = 8; // ChanOn: A1, A2, M1, M2, F1, F2, logic D0-D15, grid
+constexpr int kLanes = 16;       // logic inputs D0..D15
+constexpr int kMemLen = 131072;  // one memory channel (M1, M2), two halves of 65536
+// A compressed trace reads a whole column of samples past the last visible one (at "/200" up to
+// 200 x 201 samples), so the memory channels carry zeroed slack behind their kMemLen samples.
+constexpr int kMemDrawSlack = 65536;
+constexpr int kLogicWorkLen = 16384;
+constexpr int kMeasOutLen = 32; // MeasOut: 13 results, counter words 13..18, spare
+constexpr int kDefaultScreenSamples = 600;
+constexpr int32_t kDefaultScrollPos = 300;
+
+// Channel numbers of the per-channel arrays.
+enum Channel : int16_t { ChA1 = 0, ChA2 = 1, ChM1 = 2, ChM2 = 3, ChF1 = 4 };
+
+// Display items of ChanOn.
+enum DisplayItem : int {
+    DispA1 = 0,
+    DispA2 = 1,
+    DispM1 = 2,
+    DispM2 = 3,
+    DispF1 = 4,
+    DispF2 = 5,
+    DispLogic = 6,
+    DispGrid = 7
+};
+
+// Trigger sources of `TrigChannel`.
+enum TriggerSource : int16_t { TrigA1 = 0, TrigA2 = 1, TrigLogic = 2 };
+
+// The library's records: what the instrument library reads and writes on every call.
+struct Records {
+    std::array<int32_t, HW_PORTSTATE_LEN> PortState{};
+    std::array<uint8_t, HW_DEVCONFIG_LEN> DevConfig = DefaultDevConfig();
+    std::array<uint8_t, HW_CONFIGBITS_LEN> ConfigBits{};
+    std::array<uint8_t, HW_SAMPLEBUF_LEN> SampleBuf{}; // A1, A2, D0-D7, D8-D15, raw area
+
+    // The model the program is built for until the bring-up reads the instrument's own.
+    static std::array<uint8_t, HW_DEVCONFIG_LEN> DefaultDevConfig();
+};
+
+// Input channels: front-end settings, display switches and the scales derived from them.
+struct ChannelSettings {
+    std::array<uint8_t, kChannels> Coupling{};                // 0 DC, 1 AC, 2 GND
+    std::array<uint8_t, kChannels> ProbeIndex{1, 1, 1, 1, 1}; // 0 1:1 .. 3 1000:1
+    std::array<uint8_t, kChannels> VdivIndex{4, 5, 4, 5, 5};  // 0 5mv .. 8 2v (at 1:1)
+    std::array<int16_t, kChannels> ChanPos{178, 203, 128, 128, 128, 128, 128, 128, 128};
+    std::array<int16_t, kDisplayItems> ChanOn{1, 1, 0, 0, 0, 0, 1, 1}; // display switches
+    std::array<QString, 5> ChanName{"A1", "A2", "M1", "M2", "F1"};
+    int16_t SelChannel = ChA1; // channel the channel controls act on
+    // Derived by the front panel: mV per code of each V/div entry at the selected channel's
+    // probe, mV per code of each channel, and the V/div text printed on the picture.
+    std::array<double, kChannels> VdivScale{};
+    std::array<double, kChannels> ChanScale{};
+    std::array<QString, kChannels> VdivText;
+};
+
+// Timebase and memory.
+struct AcquisitionSettings {
+    uint8_t RateIndex = kDefaultRate;
+    uint8_t DepthIndex = 0; // 0 2K, 1 8K, 2 128K
+    int32_t RecordLen = 2048;
+    int32_t LastSample = 2047;
+    uint8_t CaptureMode = 2; // 0 Once, 1 Normal, 2 Auto.
+    uint8_t ZoomIndex = 5;   // 0 x50 .. 5 x1 .. 15 /2000
+    // Derived by the rate list: ns, us or ms and MSa/s, KSa/s or Sa/s by rate group.
+    double SamplePeriod = kRates[kDefaultRate].period;
+    double SampleRate = kRates[kDefaultRate].rate;
+};
+
+struct TriggerSettings {
+    int16_t TrigChannel = TrigA1;
+    std::array<uint8_t, 3> TrigSlope{0, 1, 0};
+    // [0] A1 level, [1] A2 level, [2] D0-D7 pattern, [3] D0-D7 mask, [4] D8-D15 pattern,
+    // [5] D8-D15 mask; 10 allocated.
+    std::array<uint8_t, 10> TrigLevel{128, 153};
+    uint8_t TrigDac = 98;
+    int32_t TrigShown = 0; // trigger position as displayed (delay blocks times 512)
+    uint8_t TrigStep = 0;  // trigger-bar step while delayed: 0 x1, 1 x10, 2 x50, 3 x100
+};
+
+// Where the screen and the bars stand in the record.
+struct ViewSettings {
+    int32_t ScrollPos = kDefaultScrollPos; // record position of the screen's left edge
+    // V1, V2, trigger; [3] is the result slot of SearchVdata.
+    std::array<int32_t, 4> BarPos{450, kDefaultScrollPos + 450, kDefaultScrollPos + 300, 0};
+    std::array<int16_t, 2> HbarPos{28, 228};
+    std::array<int32_t, 4> ViewStart{};
+    // [0] bar kept in place by a zoom (0 V1, 1 V2, 2 trigger, 3 screen centre); [1] zoom-align
+    // mode (4: the bar last moved).
+    std::array<int16_t, 2> ActiveBar{3, 4};
+    // [0] samples per pixel, [1] before the last zoom change.
+    std::array<double, 2> TimeZoom{1.0, 1.0};
+};
+
+struct LogicTables {
+    std::array<QString, 4> TriggerWords{"xxxxxxxx11111111", "0000000011111111", "xxxx111100001111",
+                                        "11110000xxxx1111"};
+    int16_t SelWord = 0; // selected trigger word
+    std::array<QString, 19> LogicLaneName = DefaultLaneNames();
+    std::array<QString, 3> BusGroupName{"D15-D12", "D11-D8", "D7-D0"};
+    std::array<QString, 16> MnemonicPattern = DefaultMnemonicPatterns();
+    std::array<QString, 16> MnemonicName{"Read", "Write", "memRead", "memWrite", "Reset"};
+    std::array<QString, 12> MeasName{"V_Max.", "V_Min.", "V_Avg.", "V_p-p.", "V_RMS",  "CycRMS",
+                                     "Rise",   "Fall",   "+Width", "-Width", "Period", "Freq."};
+    std::array<uint8_t, 19> Sequence{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    int16_t ScrollChValue = 0; // first logic row shown
+
+    static std::array<QString, 19> DefaultLaneNames();
+    static std::array<QString, 16> DefaultMnemonicPatterns();
+};
+
+struct ColorTable {
+    std::array<int32_t, kColors> Colors = DefaultColors();
+    std::array<int32_t, kUserColors> Colors2{
+        Rgb(255, 128, 128), Rgb(255, 192, 128), Rgb(255, 255, 128), Rgb(128, 255, 128),
+        Rgb(128, 255, 255), Rgb(255, 128, 255), Rgb(192, 192, 192), Rgb(255, 255, 255)};
+
+    static std::array<int32_t, kColors> DefaultColors();
+    int32_t operator[](int entry) const { return Colors[static_cast<size_t>(entry)]; }
+};
+
+// Menu switches and the settings of the display and of the tool windows.
+struct DisplaySettings {
+    int16_t Persist = 0;     // -1: records accumulate on the picture
+    uint8_t DotsConnect = 1; // join the dots of a trace
+    int16_t Dispunit = 1;    // readouts: 0 time, 1 samples
+    int16_t ZoomView = 0;    // overview strip shows the traces
+    int16_t HbarOn = 0;      // H1, H2 shown (flag)
+    int16_t StatusBarOn = -1;
+    int16_t LogicHeightIndex = 0;
+    uint8_t LogicHeight = 20; // pixels per logic lane: 20 + 4 x LogicHeightIndex
+    int16_t CatchEnabled = 0; // "Enable Software catch" checked (flag)
+    int16_t CatchRateLimit = 27;
+    std::array<uint8_t, 2> FuSource{};
+    uint8_t FuOp = 0; // 0 sum, 1 difference, 2 product, 3 quotient
+    uint8_t FftOn = 0;
+    int16_t XYOn = 0; // "&XY Plot" checked (flag)
+    int16_t MeasureOn = 0;
+    int16_t StateOn = 0;
+    std::array<int16_t, 2> CountOn{};
+    int16_t CountPpm = 5;
+    int16_t AutoLoad = 0;
+    // The colour dialog's display check boxes; the rate list takes the logic display from [6].
+    std::array<int16_t, kDisplayItems> DisplayCheck{1, 1, 0, 0, 0, 0, 1, 1};
+};
+
+// Geometry of the timing view's pictures: follows the window, not the settings.
+struct ScreenGeometry {
+    int16_t ScreenSamples = kDefaultScreenSamples; // trace width in pixels
+    std::array<int16_t, 2> ScreenWidth{kDefaultScreenSamples,
+                                       kDefaultScreenSamples}; // scope, logic
+    int32_t ScrollMax = 0;
+    int32_t OverviewWidth = 3;
+    int16_t KeyTarget = 20; // tab index of the control that keyboard steps act on
+};
+
+struct RunState {
+    int16_t Running = 0;
+    uint8_t TrigStat = 0;
+    int32_t TrigCount = 0;
+    int32_t CatchCount = 0;
+    uint8_t ParamChanged = 0;
+    int32_t NextTick = 0;
+    uint8_t HwFound = 0;
+    int16_t DrawPic = 0; // trace picture being drawn into (the catch alternates them)
+    std::array<int16_t, 4> CounterState{};
+    std::array<int32_t, kMeasOutLen> MeasOut{};
+    int32_t TestStart = 0;
+    int32_t TestLen = 0;
+};
+
+// Work areas of the drawing exports and the memory channels.
+struct WorkAreas {
+    std::array<uint8_t, HW_WORKAREA_LEN> TraceWork{};
+    std::array<uint8_t, kLogicWorkLen> LogicWork{};
+    std::array<uint8_t, kMemLen + kMemDrawSlack> M1Buf{}; // kMemLen samples, then slack
+    std::array<uint8_t, kMemLen + kMemDrawSlack> M2Buf{};
+    int32_t LogicColor = 0; // colour of the lane being drawn
+};
+
+struct StartupInfo {
+    QString Model = QStringLiteral("Vrx73604v4");
+    QString AppDir;       // program directory: the working directory
+    QString BitstreamDir; // where the bitstream is read from; empty: AppDir
+    QString IniPath;
+    uint8_t FullSearch = 0;
+    QString SysText;
+    QString LinkText;
+    QString MainCaption; // caption of the main window: the model name the bring-up found
+};
+
+struct AppState {
+    Records records;
+    ChannelSettings channels;
+    AcquisitionSettings acquisition;
+    TriggerSettings trigger;
+    ViewSettings view;
+    LogicTables logic;
+    ColorTable colors;
+    DisplaySettings display;
+    ScreenGeometry screen;
+    RunState run;
+    WorkAreas work;
+    StartupInfo startup;
+};
+
+// The one instance of the program's state.
+AppState &app();
+
+// Every setting back to its default: the parts the settings file and the default command
+// cover (channels, acquisition, trigger, view, logic tables, colours, display). The records,
+// the run state, the pictures' geometry and the work areas are left as they are.
+void InitDefaults();
+
+// The colour of channel t (0 A1 .. 4 F1).
+int32_t ChannelColor(int t);
+// Replaces every entry of the colour table by its complement ("Inverse").
+void InvertColors();
+
+} // namespace vrx

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/settings/apply.h"
+
+#include "core/base/events.h"
+#include "core/timing/frontpanel.h"
+
+namespace vrx {
+
+void ApplySettings() {
+    ApplyTimingSettings();
+    Publish(Event::SettingsApplied);
+}
+
+} // namespace vrx

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/startup/options.h"
+
+#include <cmath>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "core/startup/startup.h"
+
+namespace vrx {
+
+QString UsageText() {
+    return QStringLiteral(
+        "usage: vrx73604 [--sim usb|usb11|epp|bpp] [--depth 2K|8K|128K]\n"
+        "                [--screenshots DIR] [--measure-fps SECONDS]\n"
+        "  --sim LINK            use the simulated instrument on that link and start acquiring\n"
+        "  --depth DEPTH         memory depth to start with\n"
+        "  --screenshots DIR     save pictures of the main window to DIR after a few records, "
+        "quit\n"
+        "  --measure-fps SECONDS acquire for SECONDS and print records drawn per second\n"
+        "Without --sim the program looks for an instrument on USB and the parallel ports and\n"
+        "offers demo mode when none answers. The bitstream 73604.bit is read from the working\n"
+        "directory, else from the program's folder.\n");
+}
+
+bool ParseOptions(const QStringList &args, ProgramOptions &opts, QString &error) {
+    static const QStringList withValue = {"--sim", "--depth", "--screenshots", "--measure-fps"};
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            opts.help = true;
+            continue;
+        }
+        if (!withValue.contains(a)) {
+            error = QStringLiteral("unknown option: ") + a;
+            return false;
+        }
+        if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
+            error = a + QStringLiteral(" needs a value");
+            return false;
+        }
+        const QString value = args[++i];
+        if (a == QLatin1String("--sim")) {
+            static const QStringList links = {"usb", "usb11", "epp", "bpp"};
+            if (!links.contains(value)) {
+                error = QStringLiteral("unknown link for --sim: ") + value;
+                return false;
+            }
+            opts.sim = value;
+        } else if (a == QLatin1String("--screenshots")) {
+            opts.screenshotDir = value;
+        } else if (a == QLatin1String("--measure-fps")) {
+            bool ok = false;
+            opts.measureSeconds = value.toDouble(&ok);
+            // "nan" and "inf" parse as numbers: a run of that length would never end.
+            if (!ok || !std::isfinite(opts.measureSeconds) || opts.measureSeconds <= 0 ||
+                opts.measureSeconds > 3600) {
+                error = QStringLiteral("--measure-fps needs a number of seconds up to 3600");
+                return false;
+            }
+        } else {
+            opts.depth = QStringList({"2K", "8K", "128K"}).indexOf(value.toUpper());
+            if (opts.depth < 0) {
+                error = QStringLiteral("--depth takes 2K, 8K or 128K");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+QString BitstreamDirectory(const QString &workDir, const QString &exeDir) {
+    if (QFileInfo::exists(QDir(workDir).filePath(kBitstreamFile))) return workDir;
+    if (!exeDir.isEmpty() && QFileInfo::exists(QDir(exeDir).filePath(kBitstreamFile)))
+        return exeDir;
+    return workDir;
+}
+
+} // namespace vrx

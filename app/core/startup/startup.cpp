@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/startup/startup.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "core/base/state.h"
+#include "core/base/ui.h"
+#include "core/settings/apply.h"
+#include "core/timing/compose.h"
+#include "core/timing/frontpanel.h"
+#include "core/timing/set_color.h"
+
+namespace vrx {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+QString KernelMajorMinor(const char *release) {
+    if (release == nullptr) return {};
+    // The release starts "major.minor"; anything after the second number is the build's own.
+    const QString text = QString::fromLatin1(release);
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() < 2) return {};
+    bool okMajor = false;
+    bool okMinor = false;
+    QString minor;
+    for (QChar ch : parts[1]) {
+        if (!ch.isDigit()) break;
+        minor += ch;
+    }
+    const int maj = parts[0].toInt(&okMajor);
+    const int min = minor.toInt(&okMinor);
+    if (!okMajor || !okMinor) return {};
+    return QString::number(maj) + QLatin1Char('.') + QString::number(min);
+}
+
+SystemInfo DetectSystem() {
+    SystemInfo info;
+    utsname u{};
+    const QString version = uname(&u) == 0 ? KernelMajorMinor(u.release) : QString();
+    if (version.isEmpty()) {
+        info.SystemLine = QStringLiteral("Unidentified");
+        return info;
+    }
+    // Every link can be searched here: USB first, then the parallel ports.
+    info.FullSearch = 1;
+    info.SystemLine = QStringLiteral("Linux, ver. ") + version;
+    info.InterfaceLine = QStringLiteral("Interface: BPP/EPP/Usb2.0 support");
+    return info;
+}
+
+QString DetectionMessage(const QString &systemLine, const QString &interfaceLine,
+                         const QString &model, const QString &linkLine) {
+    return systemLine + kCrLf + QStringLiteral("Model : ") + model + kCrLf + interfaceLine + kCrLf +
+           QStringLiteral("\n") + QStringLiteral("Suggestion:") + kCrLf +
+           QStringLiteral("  Memory:  At least 128MB") + kCrLf +
+           QStringLiteral("  Screen:  1024*768 ") + kCrLf +
+           QStringLiteral("  Font:  Small Fonts ") + kCrLf +
+           QStringLiteral("  Colors:  At least 16bit") + kCrLf + QStringLiteral("\n") + linkLine;
+}
+
+void DetectInterface() {
+    AppState &s = app();
+    const SystemInfo sys = DetectSystem();
+    s.startup.FullSearch = sys.FullSearch;
+    QString interfaceLine = sys.InterfaceLine;
+
+    for (;;) {
+        // A retry starts from a closed device.
+        if (s.records.DevConfig[HW_DC_Link] != 0)
+            PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
+        const uint8_t port =
+            FindPort(s.records.PortState.data(), s.records.DevConfig.data(), s.startup.FullSearch);
+        static const char *const portTexts[5] = {"No ", "378H ", "278H ", "3BCH ", "Usb"};
+        s.startup.SysText = port < 5 ? QString::fromLatin1(portTexts[port]) : QString();
+        QString model = QStringLiteral("VRX-73604");
+
+        switch (s.records.DevConfig[HW_DC_Link]) {
+        case HW_LINK_NONE:
+            s.startup.LinkText = QStringLiteral(" Port be connected") + kCrLf +
+                                 QStringLiteral("\n") +
+                                 QStringLiteral("Press 'Cancel button' for Demo mode");
+            break;
+        case HW_LINK_EPP:
+            s.startup.LinkText = QStringLiteral("Epp Port be connected");
+            break;
+        case HW_LINK_BPP:
+            s.startup.LinkText = QStringLiteral("Bpp Port be connected");
+            break;
+        case HW_LINK_USB:
+            interfaceLine = QStringLiteral("Interface: Usb2.0 support");
+            s.startup.LinkText = s.records.DevConfig[HW_DC_UsbSpeed] == 1
+                                     ? QStringLiteral("1.1 Port be connected")
+                                     : QStringLiteral("2.0 Port be connected");
+            if (s.records.DevConfig[HW_DC_Variant] == 2) model = QStringLiteral("VRX-73604A");
+            break;
+        default:
+            s.startup.LinkText.clear();
+            break;
+        }
+        s.startup.MainCaption = model;
+        s.startup.SysText += s.startup.LinkText;
+        const QString message =
+            DetectionMessage(sys.SystemLine, interfaceLine, model, s.startup.SysText);
+
+        if (s.records.DevConfig[HW_DC_Link] != HW_LINK_NONE) {
+            ui().MessageBox(message, QStringLiteral("Reset Hardware"), MsgButtons::Ok);
+            return;
+        }
+        if (ui().MessageBox(message, QStringLiteral("Reset Hardware"), MsgButtons::RetryCancel) !=
+            MsgResult::Retry)
+            return; // demo mode
+    }
+}
+
+void LoadBitstream() {
+    AppState &s = app();
+    std::fill(s.records.ConfigBits.begin() + 12040, s.records.ConfigBits.end(), uint8_t{0xFF});
+    const QString &dir =
+        s.startup.BitstreamDir.isEmpty() ? s.startup.AppDir : s.startup.BitstreamDir;
+    s.startup.SysText = QDir(dir).filePath(kBitstreamFile);
+    // Only a regular file is read, opened without blocking: a pipe or a device of that name
+    // would stall the start-up. A missing or unreadable file leaves the buffer as it is (the
+    // configuration then fails and says so).
+    const QByteArray path = QFile::encodeName(s.startup.SysText);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        size_t done = 0;
+        while (done < s.records.ConfigBits.size()) {
+            const ssize_t n =
+                ::read(fd, s.records.ConfigBits.data() + done, s.records.ConfigBits.size() - done);
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+    }
+    ::close(fd);
+}
+
+void BringUp() {
+    AppState &s = app();
+    DetectInterface();
+    LoadBitstream();
+    s.run.HwFound = 0;
+    if (s.records.DevConfig[HW_DC_Link] == HW_LINK_NONE) {
+        // Demo mode. Without a link the library sends nothing and only resets its correction
+        // fields and gain factors, so a re-initialisation that falls back to demo mode does not
+        // apply the last instrument's converter corrections to the demo record.
+        FindHardware(0, s.records.PortState.data(), s.records.DevConfig.data(),
+                     s.records.ConfigBits.data());
+        return;
+    }
+    s.run.HwFound = FindHardware(0, s.records.PortState.data(), s.records.DevConfig.data(),
+                                 s.records.ConfigBits.data());
+    if (s.run.HwFound == 0) {
+        ui().MessageBox(QStringLiteral("VRX-73604 Config Error"), kAppTitle, MsgButtons::Ok);
+        PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
+    }
+}
+
+void Main() {
+    AppState &s = app();
+    TimingPanel &f = form1();
+    InitDefaults();
+    f.InitPanel();
+    s.startup.AppDir = QDir::currentPath();
+    s.startup.IniPath = s.startup.Model + QStringLiteral(".ini");
+    SetColor();
+    ApplySettings();
+    // Both analog areas start at mid-scale (0 V).
+    std::fill(s.records.SampleBuf.begin(), s.records.SampleBuf.begin() + HW_SB_D0_D7, uint8_t{128});
+    BringUp();
+    ComposeScreen(1, 1);
+}
+
+} // namespace vrx

@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one main window as a user meets it: its layout and live picture, one round trip through
+// each kind of control, the start-up boxes, closing while acquiring, a missing bitstream and the
+// stored placement. Scenarios of the front panel and the loop are the core suites' business.
+#include <cmath>
+#include <deque>
+#include <limits>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+
+#include "gui_fixture.h"
+#include "windows/common/message_boxes.h"
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+// Answers the next modal message boxes by clicking the given buttons; records their titles and
+// buttons.
+struct BoxClicker {
+    QStringList titles;
+    std::vector<QMessageBox::StandardButtons> buttons;
+    std::deque<QMessageBox::StandardButton> clicks;
+
+    void arm() {
+        QTimer::singleShot(10, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box) return arm(); // not shown yet
+            titles.append(box->windowTitle());
+            buttons.push_back(box->standardButtons());
+            QTest::mouseClick(box->button(clicks.front()), Qt::LeftButton);
+            clicks.pop_front();
+            if (!clicks.empty()) arm();
+        });
+    }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { UseTemporarySettings(); }
+
+    // Toolbar, status strip, the timing view as the central area and the status bar; the live
+    // picture against the simulated instrument, saved for people to look at.
+    void oneWindowWithTheLivePicture() {
+        ProgramRun run(QStringLiteral("usb"));
+        MainWindow *w = run.w.get();
+        QStringList keys;
+        for (const QAction *a : w->tbToolBar->actions())
+            keys << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+        QCOMPARE(keys, QStringList(
+                           {"Go", "|", "V3bar", "V1bar", "Tbar", "V2bar", "Hbar", "|", "Autoset"}));
+        QCOMPARE(run.go()->toolTip(), QStringLiteral("Start/Stop"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("VRX-73604"));
+        QCOMPARE(w->sbLink->text(), QStringLiteral("Usb2.0 Port be connected"));
+        QCOMPARE(run.view()->window(), w);
+        QCOMPARE(w->focusWidget(), run.view()->cmbTrigCh);
+        // The whole timing view shows, with the default trace width.
+        QVERIFY(run.view()->width() >= TimingView::DefaultSize().width());
+        QVERIFY(run.view()->height() >= TimingView::DefaultSize().height());
+
+        QVERIFY(run.start(QStringLiteral("Auto."), 3));
+        QString error;
+        const QString file = SaveScreenshot(*w, QStringLiteral(VRX_SCREENSHOT_DIR), error);
+        QVERIFY2(!file.isEmpty(), qPrintable(error));
+        QCOMPARE(QImage(file).size(), w->size());
+        QCOMPARE(w->LabelStat[0]->text(), QStringLiteral("Triggered"));
+        // Right of the channel markers: the A1 square has its two levels far apart, the A2 sine
+        // covers a band of rows; each logic lane has its own colour band.
+        const QImage &scope = run.view()->picScope[0]->image();
+        const std::set<int> a1 = RowsWithColor(scope, app().colors[ColA1], 40);
+        QVERIFY(a1.size() >= 2 && *a1.rbegin() - *a1.begin() > 40);
+        QVERIFY(RowsWithColor(scope, app().colors[ColA2], 40).size() > 40);
+        const QImage &logic = run.view()->Picture1->image();
+        const int h = app().display.LogicHeight;
+        for (int lane = 0; lane < 16; ++lane)
+            QVERIFY(!RowsWithColor(logic.copy(0, lane * h, logic.width(), h),
+                                   app().colors[LogicColorEntry(lane)])
+                         .empty());
+        QVERIFY(run.stop());
+
+        // A path that cannot be written is reported with the reason.
+        QVERIFY(SaveScreenshot(*w, QStringLiteral("/proc/none"), error).isEmpty());
+        QVERIFY(error.contains(QStringLiteral("/proc/none")));
+    }
+
+    // "Go" in "Once" stops by itself after one record; in "Normal" the second "Go" stops it
+    // and nothing is read afterwards.
+    void toolButtonRoundTrip() {
+        ProgramRun run(QStringLiteral("usb"));
+        QVERIFY(run.start(QStringLiteral("Once")));
+        QVERIFY(Idle());
+        QCOMPARE(run.records(), int64_t{1});
+        QVERIFY(!run.go()->isChecked());
+
+        QVERIFY(run.start(QStringLiteral("Normal"), 3));
+        QVERIFY(run.go()->isChecked() && run.w->driver()->stepping());
+        run.go()->trigger();
+        QVERIFY(!run.go()->isChecked());
+        QVERIFY(Idle(1000));
+        QCOMPARE(run.w->LabelStat[0]->text(), QString());
+        QVERIFY(!run.w->driver()->stepping());
+    }
+
+    // A list, a scroll bar (a stepper), a clickable label: the user's input reaches the model,
+    // whose handler writes back into the widgets. In demo mode the equivalent-time rates fall
+    // back to 250MSa/S.
+    void listScrollAndLabelRoundTrips() {
+        ProgramRun run{QString()};
+        TimingView *v = run.view();
+        Choose(v->cmbRate, QStringLiteral("1GSa/S"));
+        QCOMPARE(v->cmbRate->currentText(), QStringLiteral("250MSa/S"));
+        v->scrlZoom->triggerAction(QAbstractSlider::SliderSingleStepSub); // one step out
+        QCOMPARE(v->cmbZoom->currentText(), QStringLiteral("/2"));
+        QCOMPARE(v->scrlZoom->value(), 0); // the stepper is back in its middle
+        QTest::mouseClick(v->lbTab[1], Qt::LeftButton);
+        QCOMPARE(v->cmbVdiv->currentText(), QStringLiteral("2V")); // A2's volts per division
+        QCOMPARE(v->lbTab[1]->frameShadow(), QFrame::Sunken);
+        QCOMPARE(v->ScrollOffset->value(), 203);
+    }
+
+    // The real detection box: Retry searches again, Cancel gives demo mode, where the square
+    // (A1) and the triangle (A2) come on screen.
+    void detectionCancelGivesDemoMode() {
+        qputenv("HWLINK_SIM", "");
+        DialogUi dialogs;
+        ScopedUi scope(dialogs);
+        BoxClicker clicker;
+        clicker.clicks = {QMessageBox::Retry, QMessageBox::Cancel};
+        clicker.arm();
+        PrepareApplication();
+        std::unique_ptr<MainWindow> w = StartProgram();
+        QCOMPARE(clicker.titles, QStringList({"Reset Hardware", "Reset Hardware"}));
+        QCOMPARE(clicker.buttons.front(), QMessageBox::Retry | QMessageBox::Cancel);
+        QCOMPARE(w->sbLink->text(), QStringLiteral("Demo mode"));
+
+        TimingView *v = w->timingView();
+        Choose(v->cmbVdiv, QStringLiteral("50mV"));
+        w->tbButtons[0]->trigger();
+        QVERIFY(WaitForRecords(*w, 2, 5000));
+        const QImage &img = v->picScope[0]->image();
+        const std::set<int> a1 = RowsWithColor(img, app().colors[ColA1], 40);
+        QVERIFY(a1.size() >= 2 && *a1.rbegin() - *a1.begin() > 20);
+        QVERIFY(RowsWithColor(img, app().colors[ColA2], 40).size() > 5);
+        w->tbButtons[0]->trigger();
+        QVERIFY(Idle());
+    }
+
+    // Resizing the window changes the trace width while records keep coming.
+    void resizeFollowsTraceWidth() {
+        ProgramRun run(QStringLiteral("usb"));
+        TimingView *v = run.view();
+        QVERIFY(run.start(QStringLiteral("Normal")));
+        const int extra = run.w->width() - v->width();
+        for (int width : {1100, 900, TimingView::DefaultSize().width()}) {
+            run.w->resize(width + extra, run.w->height());
+            QVERIFY(WaitUntil([&] { return app().screen.ScreenSamples == width - 250; }));
+            QCOMPARE((QList<int>{v->picScope[0]->width(), v->Scrollscr->width()}),
+                     QList<int>(2, width - 249));
+            QVERIFY(run.waitRecords(2));
+        }
+        QVERIFY(run.stop());
+    }
+
+    // "E&xit" while acquiring: the loop ends, the window closes, the instrument is powered off.
+    void exitDuringAcquisition() {
+        ProgramRun run(QStringLiteral("usb"));
+        QVERIFY(run.start(QStringLiteral("Auto."), 2));
+        run.w->mnuFileExit->trigger();
+        QVERIFY(!AcquisitionActive() && app().run.Running == 0);
+        QVERIFY(!run.w->isVisible() && !run.w->driver()->stepping());
+    }
+
+    // Without the bitstream the configuration fails once, with its box, and the window stays
+    // usable but does not poll.
+    void missingBitstream() {
+        QTemporaryDir empty;
+        app().records.ConfigBits.fill(0); // as at a fresh start: no bitstream read before
+        ProgramRun run(QStringLiteral("usb"), empty.path());
+        QCOMPARE(run.ui.boxes.size(), size_t{2});
+        QCOMPARE(run.ui.boxes[1].text, QStringLiteral("VRX-73604 Config Error"));
+        QCOMPARE(run.w->sbLink->text(), kNotConfiguredText);
+        run.go()->trigger();
+        QVERIFY(!AcquisitionActive() && !run.go()->isChecked());
+        QCOMPARE(run.w->LabelStat[0]->text(), kNotConfiguredText);
+    }
+
+    // The placement goes to the settings store in twips and comes back as it was, except from a
+    // minimised window; the window is never smaller than the timing view needs.
+    void placementStore() {
+        QSettings store(QSettings::UserScope, kAppTitle, kAppTitle);
+        store.remove(QStringLiteral("Settings"));
+        auto stored = [&store] {
+            store.sync();
+            QStringList v;
+            for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+                v << store.value(QStringLiteral("Settings/") + QLatin1String(key)).toString();
+            return v;
+        };
+        QRect first;
+        {
+            ProgramRun run(QStringLiteral("usb"));
+            first = QRect(run.w->pos(), run.w->size());
+            QCOMPARE(first.size(), run.w->minimumSizeHint()); // 6500 twips is too small
+            run.w->close();
+        }
+        const QStringList expected = {
+            QString::number(first.x() * 15), QString::number(first.y() * 15),
+            QString::number(first.width() * 15), QString::number(first.height() * 15)};
+        QCOMPARE(stored(), expected);
+        {
+            ProgramRun run(QStringLiteral("usb"));
+            QCOMPARE(QRect(run.w->pos(), run.w->size()), first);
+            run.w->resize(first.size() + QSize(40, 30));
+            run.w->showMinimized();
+            QVERIFY(WaitUntil([&] { return run.w->isMinimized(); }, 1000));
+            run.w->close();
+        }
+        QCOMPARE(stored(), expected);
+    }
+
+    // Stored values that are not a placement on the screens fall back or are brought in.
+    void placementIsBounded() {
+        const QRect screen(0, 0, 1280, 1024);
+        const QSize minimum(850, 700);
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        struct Case {
+            std::array<double, 4> twips;
+            QRect expected;
+        };
+        const Case cases[] = {
+            {{1000, 1000, 6500, 6500}, QRect(67, 67, 850, 700)},
+            {{1e9, -1e9, 1e9, 300000}, QRect(67, 0, 850, 1024)},
+            {{nan, 1500, 15000, nan}, QRect(67, 100, 1000, 700)},
+            {{-30000, 60000, 13500, 12000}, QRect(0, 224, 900, 800)},
+        };
+        for (const Case &c : cases)
+            QCOMPARE(FitPlacement(c.twips, minimum, screen), c.expected);
+        // Without a screen only the size rules apply.
+        QCOMPARE(FitPlacement({std::nan(""), 0, 0, 0}, minimum, QRect()), QRect(67, 0, 850, 700));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "mainwindow_test.moc"

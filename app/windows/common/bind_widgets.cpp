@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "windows/common/bind_widgets.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QFrame>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPointer>
+#include <QSignalBlocker>
+
+#include "core/timing/pictures.h"
+
+namespace vrx {
+
+void ClickLabel::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton && isEnabled()) emit clicked();
+    QLabel::mousePressEvent(event);
+}
+
+QColor TableColor(int32_t bgr) {
+    return QColor::fromRgb(ToQRgb(bgr));
+}
+
+void ApplyColors(QWidget *w, int32_t fore, int32_t back) {
+    // Start from the palette the widget would have without colours of its own.
+    QPalette pal = QApplication::palette(w);
+    if (!IsSysColor(fore)) {
+        const QColor c = TableColor(fore);
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            for (auto group : {QPalette::Active, QPalette::Inactive})
+                pal.setColor(group, role, c);
+    }
+    if (!IsSysColor(back)) {
+        const QColor c = TableColor(back);
+        for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+            pal.setColor(role, c);
+    }
+    if (pal != w->palette()) w->setPalette(pal);
+    w->setAutoFillBackground(!IsSysColor(back));
+}
+
+namespace {
+
+// Copies the properties every control has.
+void SyncCommon(QWidget *w, const ControlBase &m) {
+    if (w->isEnabled() != m.enabled()) w->setEnabled(m.enabled());
+    // A hidden parent hides the widget anyway; only the control's own flag is mirrored.
+    if (w->isHidden() == m.visible()) w->setVisible(m.visible());
+    if (w->toolTip() != m.toolTip()) w->setToolTip(m.toolTip());
+    ApplyColors(w, m.foreColor(), m.backColor());
+}
+
+// Subscribes `sync` to the model for the lifetime of the widget and runs it once.
+template <typename W, typename M, typename F> void Follow(W *w, M &m, F sync) {
+    QPointer<W> guard(w);
+    const int id = m.subscribe([guard, &m, sync] {
+        if (guard) sync(guard.data(), m);
+    });
+    QObject::connect(w, &QObject::destroyed, [&m, id] { m.unsubscribe(id); });
+    sync(w, m);
+}
+
+} // namespace
+
+void BindList(QComboBox *w, ListModel &m) {
+    Follow(w, m, [](QComboBox *box, const ListModel &model) {
+        const QSignalBlocker block(box);
+        QStringList shown;
+        for (int i = 0; i < box->count(); ++i)
+            shown.append(box->itemText(i));
+        if (shown != model.items()) {
+            box->clear();
+            box->addItems(model.items());
+        }
+        if (box->currentIndex() != model.index()) box->setCurrentIndex(model.index());
+        SyncCommon(box, model);
+    });
+    // `activated` also comes for the item already selected: the list's Click runs again, as
+    // the instrument's lists do.
+    QObject::connect(w, &QComboBox::activated, w, [&m](int i) { m.setIndex(i); });
+}
+
+void BindScroll(QScrollBar *w, ScrollModel &m) {
+    Follow(w, m, [](QScrollBar *bar, const ScrollModel &model) {
+        const QSignalBlocker block(bar);
+        // A reversed range (min above max) runs the other way on screen.
+        const bool reversed = model.min() > model.max();
+        bar->setInvertedAppearance(reversed);
+        bar->setInvertedControls(reversed);
+        bar->setRange(std::min(model.min(), model.max()), std::max(model.min(), model.max()));
+        bar->setSingleStep(std::max(model.smallChange(), 1));
+        bar->setPageStep(std::max(model.largeChange(), 1));
+        if (bar->value() != model.value()) bar->setValue(model.value());
+        SyncCommon(bar, model);
+    });
+    QObject::connect(w, &QScrollBar::valueChanged, w, [&m](int v) {
+        if (v != m.value()) m.setValue(v);
+    });
+}
+
+void BindLabel(QLabel *w, LabelModel &m) {
+    Follow(w, m, [](QLabel *label, const LabelModel &model) {
+        if (label->text() != model.text()) label->setText(model.text());
+        switch (model.effect()) {
+        case EffectRaised:
+            label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+            break;
+        case EffectSunken:
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            break;
+        default:
+            label->setFrameStyle(QFrame::NoFrame);
+        }
+        SyncCommon(label, model);
+    });
+    if (auto *click = qobject_cast<ClickLabel *>(w))
+        QObject::connect(click, &ClickLabel::clicked, click, [&m] { m.click(); });
+}
+
+void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrigger) {
+    a->setCheckable(true);
+    QPointer<QAction> guard(a);
+    auto sync = [guard, &m] {
+        if (!guard) return;
+        const QSignalBlocker block(guard.data());
+        guard->setChecked(m.pressed());
+        guard->setEnabled(m.enabled());
+        guard->setVisible(m.visible());
+        guard->setToolTip(m.toolTip());
+    };
+    const int id = m.subscribe(sync);
+    QObject::connect(a, &QObject::destroyed, [&m, id] { m.unsubscribe(id); });
+    sync();
+    QObject::connect(a, &QAction::triggered, a, [guard, &m, onTrigger, sync] {
+        // The pressed look belongs to the handler; the click itself does not toggle it.
+        sync();
+        if (onTrigger)
+            onTrigger();
+        else
+            m.click();
+    });
+}
+
+} // namespace vrx

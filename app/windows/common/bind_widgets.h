@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// Qt widgets bound to the control models of core/controls.h.
+//
+// A bound widget shows its model and nothing else: every change of the model (items, index,
+// value, range, caption, colours, enabled, visible, tool tip) is copied into the widget with its
+// signals blocked, and every user input goes back to the model's setter, which runs the
+// control's handler. The binding ends with the widget; the models live on.
+#pragma once
+
+#include <cstdint>
+
+#include <QAction>
+#include <QColor>
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+
+#include "core/base/controls.h"
+
+namespace vrx {
+
+// A label that reports clicks (channel tabs, the trigger step label).
+class ClickLabel : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+  signals:
+    void clicked();
+
+  protected:
+    void mousePressEvent(QMouseEvent *event) override;
+};
+
+// Colour-table value (0x00BBGGRR) as a QColor; system colours are not mapped here.
+QColor TableColor(int32_t bgr);
+
+// Sets the fore and back colours of a widget from model colours; a system colour keeps the
+// style's own colour for that role.
+void ApplyColors(QWidget *w, int32_t fore, int32_t back);
+
+void BindList(QComboBox *w, ListModel &m);
+void BindScroll(QScrollBar *w, ScrollModel &m);
+void BindLabel(QLabel *w, LabelModel &m);
+// `onTrigger` runs instead of the model's own click when given (the toolbar dispatches by
+// button index).
+void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrigger = {});
+
+} // namespace vrx

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "windows/common/widgets.h"
+
+namespace vrx {
+
+QString Indexed(const char *name, int i) {
+    return QStringLiteral("%1(%2)").arg(QString::fromLatin1(name)).arg(i);
+}
+
+QComboBox *MakeList(QWidget *parent, const QString &name, ListModel &m) {
+    auto *w = new QComboBox(parent);
+    w->setObjectName(name);
+    w->setMaxVisibleItems(36);
+    BindList(w, m);
+    return w;
+}
+
+QScrollBar *MakeScroll(QWidget *parent, const QString &name, Qt::Orientation o, ScrollModel &m) {
+    auto *w = new QScrollBar(o, parent);
+    w->setObjectName(name);
+    BindScroll(w, m);
+    return w;
+}
+
+QLabel *MakeCaption(QWidget *parent, const QString &text) {
+    auto *w = new QLabel(text, parent);
+    w->setTextFormat(Qt::PlainText);
+    return w;
+}
+
+QAction *MakeToolButton(QToolBar *bar, ToolButtonModel &m, const QIcon &icon) {
+    QAction *a = bar->addAction(icon, m.key());
+    a->setObjectName(m.key());
+    BindToolButton(a, m);
+    return a;
+}
+
+} // namespace vrx

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The shared factories of the windows: each makes a widget, names it after its control (tests
+// and style sheets find it by that name) and binds it to its model of the core.
+#pragma once
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QToolBar>
+
+#include "core/base/controls.h"
+#include "windows/common/bind_widgets.h"
+
+namespace vrx {
+
+// "name(i)", the name of element i of a control array.
+QString Indexed(const char *name, int i);
+
+QComboBox *MakeList(QWidget *parent, const QString &name, ListModel &m);
+QScrollBar *MakeScroll(QWidget *parent, const QString &name, Qt::Orientation o, ScrollModel &m);
+// A plain-text label; `ClickLabel` for the labels that report clicks.
+template <typename L = QLabel> L *MakeLabel(QWidget *parent, const QString &name, LabelModel &m) {
+    auto *w = new L(parent);
+    w->setObjectName(name);
+    w->setTextFormat(Qt::PlainText);
+    BindLabel(w, m);
+    return w;
+}
+// A caption of a window's layout: no model behind it, it never changes.
+QLabel *MakeCaption(QWidget *parent, const QString &text);
+// A toolbar button named after its key.
+QAction *MakeToolButton(QToolBar *bar, ToolButtonModel &m, const QIcon &icon);
+
+} // namespace vrx

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The main window `frmMain`: the menu bar, the toolbar `tbToolBar` that starts and stops
+// acquisition and aligns the screen to the bars, a strip with the trigger status
+// `LabelStat(0..1)` and the bar readouts `lbv1v2`, `lbT_V(0..1)`, the timing view as the central
+// area, and the status bar `sbStatusBar` with the link.
+//
+// The main window owns the timing view and the timer that runs the acquisition loop. Tool
+// windows open beside it as tool windows. Closing it ends the program: acquisition stops, the
+// instrument is powered off and the placement is stored.
+#pragma once
+
+#include <array>
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "core/base/events.h"
+#include "windows/main/acquisition_driver.h"
+#include "windows/timing/timing_view.h"
+
+namespace vrx {
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    TimingView *timingView() const { return form1_; }
+    AcquisitionDriver *driver() const { return driver_; }
+
+    // Twips per pixel of the placement values in the settings store.
+    static constexpr int kTwipsPerPixel = 15;
+    // Reads and applies the window placement of the settings store; writes it back.
+    void LoadPlacement();
+    void SavePlacement() const;
+    // Caption from the detection (the model name), and the link in the status bar.
+    void ShowDetection();
+
+    QToolBar *tbToolBar = nullptr;
+    std::array<QAction *, 9> tbButtons{}; // [i] is button i + 1; separators stay null
+    std::array<QLabel *, 2> LabelStat{};
+    QLabel *lbv1v2 = nullptr;
+    std::array<QLabel *, 2> lbT_V{};
+    QStatusBar *sbStatusBar = nullptr;
+    QLabel *sbLink = nullptr;
+    QAction *mnuFileExit = nullptr;
+
+  protected:
+    void closeEvent(QCloseEvent *event) override;
+
+  private:
+    QWidget *buildStatusStrip();
+    // Leaving the program: acquisition stopped, the instrument powered off.
+    void TheEnd();
+
+    TimingView *form1_ = nullptr;
+    QWidget *statusStrip_ = nullptr;
+    AcquisitionDriver *driver_ = nullptr;
+    bool ending_ = false;
+    Subscription picturesChanged_;
+};
+
+// A placement read from the settings store, in pixels, made to fit: values that are not
+// numbers or not finite give the defaults, the size is at least `minimum` and at most the
+// available area, and the window lies on the available area (`available` empty: no screen
+// known, only the size rules apply). Values in twips, as stored.
+QRect FitPlacement(const std::array<double, 4> &twips, const QSize &minimum,
+                   const QRect &available);
+
+} // namespace vrx

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "windows/main/program.h"
+
+#include <cstdio>
+
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QImageWriter>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include "core/acquisition/loop.h"
+#include "core/base/state.h"
+#include "core/startup/startup.h"
+#include "core/timing/frontpanel.h"
+#include "windows/common/message_boxes.h"
+
+namespace vrx {
+
+namespace {
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop for up to `ms` milliseconds or until `done` holds.
+template <typename F> bool RunUntil(F done, int ms) {
+    const QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void StartAcquisition() {
+    if (app().run.Running == 0) tbToolBar_ButtonClick(1);
+}
+
+int MeasureFrameRate(MainWindow &w, double seconds) {
+    // "Normal": every record is drawn as soon as it is complete ("Auto." would add its 100 ms
+    // wait whenever the first poll after arming finds no trigger yet).
+    form1().cmbCapture.setIndex(1);
+    StartAcquisition();
+    // Count from the first record on, so the start-up and the first arming are not measured.
+    if (!WaitForRecords(w, 1, 5000)) {
+        std::fprintf(stderr, "no record within 5 s\n");
+        return 1;
+    }
+    const int64_t records0 = w.driver()->records();
+    const double cpu0 = CpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    RunUntil([] { return false; }, static_cast<int>(seconds * 1000));
+    const double elapsed = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    const double cpu = CpuSeconds() - cpu0;
+    const auto frames = static_cast<double>(w.driver()->records() - records0);
+    std::printf("depth %s, rate %s, %s: %.0f records drawn in %.2f s = %.1f frames/s; CPU %.2f s "
+                "(%.0f%% of one core)\n",
+                qPrintable(form1().cmbDepth.text()), qPrintable(form1().cmbRate.text()),
+                qPrintable(form1().cmbCapture.text()), frames, elapsed, frames / elapsed, cpu,
+                100.0 * cpu / elapsed);
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace
+
+void PrepareApplication() {
+    // One look everywhere: the display colours of the instrument are set per control.
+    if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion"))) qApp->setStyle(style);
+    app().startup.BitstreamDir =
+        BitstreamDirectory(QDir::currentPath(), QCoreApplication::applicationDirPath());
+}
+
+std::unique_ptr<MainWindow> StartProgram() {
+    auto w = std::make_unique<MainWindow>();
+    TimingView *view = w->timingView();
+    // The timing view's controls and pictures exist before the defaults are applied.
+    view->Form_Resize();
+    Main();
+    w->ShowDetection();
+    w->show();
+    w->activateWindow();
+    view->cmbTrigCh->setFocus();
+    return w;
+}
+
+bool WaitForRecords(const MainWindow &w, int records, int timeoutMs) {
+    const int64_t target = w.driver()->records() + records;
+    const bool came = RunUntil([&] { return w.driver()->records() >= target; }, timeoutMs);
+    // The step after the poll that completed the record draws it.
+    RunUntil([] { return false; }, 20);
+    return came;
+}
+
+QString SaveScreenshot(MainWindow &w, const QString &dir, QString &error) {
+    if (!QDir().mkpath(dir)) {
+        error = QStringLiteral("cannot create the folder ") + dir;
+        return {};
+    }
+    const QString path = QDir(dir).filePath(QStringLiteral("frmMain.png"));
+    QImageWriter writer(path, "PNG");
+    if (!writer.write(w.grab().toImage())) {
+        error =
+            QStringLiteral("cannot write ") + path + QStringLiteral(": ") + writer.errorString();
+        return {};
+    }
+    return path;
+}
+
+int RunProgram(const ProgramOptions &opts) {
+    // The link is chosen before the first search.
+    if (!opts.sim.isEmpty()) qputenv("HWLINK_SIM", opts.sim.toLatin1());
+    // The scripted runs (screenshots, measurement) answer every box by themselves: OK, and
+    // Cancel (demo mode) where the search found nothing.
+    const bool unattended = !opts.screenshotDir.isEmpty() || opts.measureSeconds > 0;
+    DialogUi dialogs;
+    if (!unattended) SetUi(&dialogs);
+    PrepareApplication();
+    std::unique_ptr<MainWindow> w = StartProgram();
+    if (opts.depth >= 0) form1().cmbDepth.setIndex(opts.depth);
+
+    int rc = 0;
+    if (!opts.screenshotDir.isEmpty()) {
+        StartAcquisition();
+        if (!WaitForRecords(*w, 3, 10000))
+            std::fprintf(stderr, "no record within 10 s; saving the screen as it is\n");
+        QString error;
+        const QString file = SaveScreenshot(*w, opts.screenshotDir, error);
+        if (file.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+        else
+            std::printf("%s\n", qPrintable(file));
+        rc = file.isEmpty() ? 1 : 0;
+    } else if (opts.measureSeconds > 0) {
+        rc = MeasureFrameRate(*w, opts.measureSeconds);
+    } else {
+        // Against the simulated instrument the picture is live from the start.
+        if (!opts.sim.isEmpty()) StartAcquisition();
+        rc = QApplication::exec();
+    }
+    w.reset();
+    SetUi(nullptr);
+    return rc;
+}
+
+} // namespace vrx

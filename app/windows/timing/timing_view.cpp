@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "windows/timing/timing_view.h"
+
+#include <algorithm>
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QResizeEvent>
+
+#include "core/base/state.h"
+#include "core/timing/compose.h"
+#include "core/timing/frontpanel.h"
+#include "core/timing/pictures.h"
+#include "windows/common/widgets.h"
+
+namespace vrx {
+
+namespace {
+
+// Vertical layout of the picture column.
+constexpr int kStripTop = 0;                // overview strip
+constexpr int kBarStripTop = kOverviewRows; // bar spinners and readouts
+constexpr int kBarStripHeight = 48;
+constexpr int kScopeTop = kBarStripTop + kBarStripHeight; // trace pictures
+constexpr int kScrollscrTop = kScopeTop + kScopeRows;     // screen scroller
+constexpr int kScrollscrHeight = 16;
+constexpr int kLogicTop = kScrollscrTop + kScrollscrHeight + 2; // logic picture
+constexpr int kLevelBarWidth = 17;                              // ScrollLevel, ScrollOffset
+
+// A readout of the bar strip: fixed width, centred, so the strip does not move as it changes.
+void Readout(QLabel *l, int width) {
+    l->setFixedWidth(width);
+    l->setAlignment(Qt::AlignCenter);
+    l->setMargin(1);
+}
+
+} // namespace
+
+QSize TimingView::DefaultSize() {
+    return {kPanelWidth + 600 + 2, kLogicTop + 16 * app().display.LogicHeight};
+}
+
+TimingView::TimingView(QWidget *parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("form1"));
+    setWindowTitle(QStringLiteral("Timing view"));
+    TimingPanel &f = form1();
+
+    // Pictures: the trace pictures on top of each other (only one is shown), the overview
+    // strip with its markers, the logic lanes.
+    for (size_t i = 0; i < 2; ++i) {
+        picScope[i] =
+            new PictureBox([i]() -> const QImage & { return pictures().picScope[i]; }, this);
+        picScope[i]->setObjectName(Indexed("picScope", static_cast<int>(i)));
+    }
+    Picture1 = new PictureBox([]() -> const QImage & { return pictures().Picture1; }, this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture2 = new PictureBox([]() -> const QImage & { return pictures().Picture2; }, this);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    ImgUpscr = new OverviewMark(OverviewMark::Window, Picture2);
+    ImgUpscr->setObjectName(QStringLiteral("ImgUpscr"));
+    for (int k = 0; k < 3; ++k) {
+        UpVbar[static_cast<size_t>(k)] = new OverviewMark(OverviewMark::Line, Picture2);
+        UpVbar[static_cast<size_t>(k)]->setObjectName(Indexed("UpVbar", k));
+    }
+
+    panel_ = buildPanel();
+    barStrip_ = buildBarStrip();
+
+    // The level and position bars stand beside the trace, one row per sample code.
+    ScrollLevel = MakeScroll(this, QStringLiteral("ScrollLevel"), Qt::Vertical, f.ScrollLevel);
+    ScrollOffset = MakeScroll(this, QStringLiteral("ScrollOffset"), Qt::Vertical, f.ScrollOffset);
+    Scrollscr = MakeScroll(this, QStringLiteral("Scrollscr"), Qt::Horizontal, f.Scrollscr);
+
+    for (int i = 0; i < 16; ++i) {
+        auto *l = new QLabel(this);
+        l->setObjectName(Indexed("lbLane", i));
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setAutoFillBackground(true);
+        lbLane[static_cast<size_t>(i)] = l;
+    }
+
+    picturesChanged_ = Subscribe(Event::PicturesChanged, [this] { showPictures(); });
+    // The whole front panel, the bar strip and a trace of the default width always show.
+    setMinimumSize(DefaultSize());
+    resize(DefaultSize());
+    placePictures();
+    showPictures();
+}
+
+QWidget *TimingView::buildPanel() {
+    TimingPanel &f = form1();
+    auto *p = new QWidget(this);
+    p->setObjectName(QStringLiteral("FrontPanel"));
+    auto *g = new QGridLayout(p);
+    g->setContentsMargins(6, 6, 4, 4);
+    g->setHorizontalSpacing(4);
+    g->setVerticalSpacing(3);
+    g->setColumnStretch(1, 1);
+    int row = 0;
+
+    // Timebase.
+    lbRate = MakeLabel(p, QStringLiteral("lbRate"), f.lbRate);
+    lbRate->setTextFormat(Qt::AutoText); // "&Rate": the ampersand marks the access key
+    cmbRate = MakeList(p, QStringLiteral("cmbRate"), f.cmbRate);
+    lbRate->setBuddy(cmbRate);
+    scrlRate = MakeScroll(p, QStringLiteral("scrlRate"), Qt::Vertical, f.scrlRate);
+    g->addWidget(lbRate, row, 0);
+    g->addWidget(cmbRate, row, 1);
+    g->addWidget(scrlRate, row++, 2);
+
+    cmbDepth = MakeList(p, QStringLiteral("cmbDepth"), f.cmbDepth);
+    g->addWidget(MakeCaption(p, QStringLiteral("Depth")), row, 0);
+    g->addWidget(cmbDepth, row++, 1);
+
+    cmbZoom = MakeList(p, QStringLiteral("cmbZoom"), f.cmbZoom);
+    scrlZoom = MakeScroll(p, QStringLiteral("scrlZoom"), Qt::Vertical, f.scrlZoom);
+    g->addWidget(MakeCaption(p, QStringLiteral("Zoom")), row, 0);
+    g->addWidget(cmbZoom, row, 1);
+    g->addWidget(scrlZoom, row++, 2);
+
+    lbHdiv[0] = MakeLabel(p, Indexed("lbHdiv", 0), f.lbHdiv[0]);
+    lbHdiv[0]->setAlignment(Qt::AlignCenter);
+    g->addWidget(MakeCaption(p, QStringLiteral("Time/div")), row, 0);
+    g->addWidget(lbHdiv[0], row++, 1);
+
+    cmbCapture = MakeList(p, QStringLiteral("cmbCapture"), f.cmbCapture);
+    g->addWidget(MakeCaption(p, QStringLiteral("Mode")), row, 0);
+    g->addWidget(cmbCapture, row++, 1);
+
+    // Trigger.
+    cmbTrigCh = MakeList(p, QStringLiteral("cmbTrigCh"), f.cmbTrigCh);
+    cmbSlope = MakeList(p, QStringLiteral("cmbSlope"), f.cmbSlope);
+    g->addWidget(MakeCaption(p, QStringLiteral("Trigger")), row, 0);
+    g->addWidget(cmbTrigCh, row++, 1);
+    g->addWidget(MakeCaption(p, QStringLiteral("Slope")), row, 0);
+    g->addWidget(cmbSlope, row++, 1);
+
+    lbLevel = MakeLabel(p, QStringLiteral("lbLevel"), f.lbLevel);
+    lbLevel->setAlignment(Qt::AlignCenter);
+    g->addWidget(MakeCaption(p, QStringLiteral("Level")), row, 0);
+    g->addWidget(lbLevel, row++, 1);
+
+    // Channel tabs and the controls of the selected channel.
+    auto *tabs = new QHBoxLayout;
+    tabs->setSpacing(2);
+    for (int t = 0; t < 5; ++t) {
+        auto *l = MakeLabel<ClickLabel>(p, Indexed("lbTab", t), f.lbTab[static_cast<size_t>(t)]);
+        l->setAlignment(Qt::AlignCenter);
+        l->setMinimumHeight(22);
+        l->setCursor(Qt::PointingHandCursor);
+        lbTab[static_cast<size_t>(t)] = l;
+        tabs->addWidget(l, 1);
+    }
+    g->addLayout(tabs, row++, 0, 1, 3);
+
+    lbProbe = MakeLabel(p, QStringLiteral("lbProbe"), f.lbProbe);
+    cmbProbe = MakeList(p, QStringLiteral("cmbProbe"), f.cmbProbe);
+    g->addWidget(lbProbe, row, 0);
+    g->addWidget(cmbProbe, row++, 1);
+
+    cmbVdiv = MakeList(p, QStringLiteral("cmbVdiv"), f.cmbVdiv);
+    ScrlVdiv = MakeScroll(p, QStringLiteral("ScrlVdiv"), Qt::Vertical, f.ScrlVdiv);
+    g->addWidget(MakeCaption(p, QStringLiteral("V/div")), row, 0);
+    g->addWidget(cmbVdiv, row, 1);
+    g->addWidget(ScrlVdiv, row++, 2);
+
+    cmbCouple = MakeList(p, QStringLiteral("cmbCouple"), f.cmbCouple);
+    g->addWidget(MakeCaption(p, QStringLiteral("Coupling")), row, 0);
+    g->addWidget(cmbCouple, row++, 1);
+
+    LabelOffset = MakeLabel(p, QStringLiteral("LabelOffset"), f.LabelOffset);
+    LabelOffset->setAlignment(Qt::AlignCenter);
+    g->addWidget(MakeCaption(p, QStringLiteral("Offset")), row, 0);
+    g->addWidget(LabelOffset, row++, 1);
+    g->setRowStretch(row, 1);
+
+    // The three-position steppers: only their arrows show.
+    for (QScrollBar *s : {scrlRate, scrlZoom, ScrlVdiv})
+        s->setFixedSize(16, 26);
+    return p;
+}
+
+QWidget *TimingView::buildBarStrip() {
+    TimingPanel &f = form1();
+    auto *w = new QWidget(this);
+    w->setObjectName(QStringLiteral("BarStrip"));
+    auto *g = new QGridLayout(w);
+    g->setContentsMargins(2, 2, 2, 2);
+    g->setHorizontalSpacing(4);
+    g->setVerticalSpacing(2);
+
+    for (int k = 0; k < 3; ++k) {
+        const auto i = static_cast<size_t>(k);
+        lbVbar[i] = MakeLabel(w, Indexed("lbVbar", k), f.lbVbar[i]);
+        Readout(lbVbar[i], 66);
+        ScrollVbar[i] = MakeScroll(w, Indexed("ScrollVbar", k), Qt::Horizontal, f.ScrollVbar[i]);
+        ScrollVbar[i]->setFixedSize(84, 18);
+        g->addWidget(lbVbar[i], 0, 2 * k);
+        g->addWidget(ScrollVbar[i], 0, 2 * k + 1);
+    }
+    lbPretrig = MakeLabel(w, QStringLiteral("lbPretrig"), f.lbPretrig);
+    lbx10 = MakeLabel<ClickLabel>(w, QStringLiteral("lbx10"), f.lbx10);
+    Readout(lbx10, 40);
+    lbx10->setCursor(Qt::PointingHandCursor);
+    g->addWidget(lbPretrig, 0, 6);
+    g->addWidget(lbx10, 0, 7);
+
+    for (int k = 0; k < 2; ++k) {
+        const auto i = static_cast<size_t>(k);
+        lbHbar[i] = MakeLabel(w, Indexed("lbHbar", k), f.lbHbar[i]);
+        Readout(lbHbar[i], 66);
+        ScrollHbar[i] = MakeScroll(w, Indexed("ScrollHbar", k), Qt::Horizontal, f.ScrollHbar[i]);
+        ScrollHbar[i]->setFixedSize(84, 18);
+        g->addWidget(lbHbar[i], 1, 2 * k);
+        g->addWidget(ScrollHbar[i], 1, 2 * k + 1);
+    }
+    lbH1H2 = MakeLabel(w, QStringLiteral("lbH1H2"), f.lbH1H2);
+    Readout(lbH1H2, 66);
+    lbScr = MakeLabel(w, QStringLiteral("lbScr"), f.lbScr);
+    Readout(lbScr, 84);
+    lbHdiv[1] = MakeLabel(w, Indexed("lbHdiv", 1), f.lbHdiv[1]);
+    Readout(lbHdiv[1], 66);
+    g->addWidget(lbH1H2, 1, 4);
+    g->addWidget(lbScr, 1, 5);
+    g->addWidget(lbHdiv[1], 1, 6, 1, 2);
+    g->setColumnStretch(8, 1);
+    w->setAutoFillBackground(true);
+    return w;
+}
+
+void TimingView::placePictures() {
+    const TimingPictures &p = pictures();
+    const int left = kPanelWidth;
+    Picture2->move(left, kStripTop);
+    Picture2->fitToImage();
+    for (PictureBox *pic : picScope) {
+        pic->move(left, kScopeTop);
+        pic->fitToImage();
+    }
+    Picture1->move(left, kLogicTop);
+    Picture1->fitToImage();
+
+    const int traceWidth = std::max(p.picScope[0].width(), 1);
+    barStrip_->setGeometry(left, kBarStripTop, std::max(traceWidth, 600), kBarStripHeight);
+    Scrollscr->setGeometry(left, kScrollscrTop, traceWidth, kScrollscrHeight);
+    ScrollLevel->setGeometry(left - 2 * kLevelBarWidth - 4, kScopeTop, kLevelBarWidth, kScopeRows);
+    ScrollOffset->setGeometry(left - kLevelBarWidth - 2, kScopeTop, kLevelBarWidth, kScopeRows);
+    panel_->setGeometry(0, 0, left - 2 * kLevelBarWidth - 6, kLogicTop);
+    const int h = app().display.LogicHeight;
+    for (int i = 0; i < 16; ++i)
+        lbLane[static_cast<size_t>(i)]->setGeometry(left - 96, kLogicTop + i * h, 94, h);
+}
+
+void TimingView::showLaneNames() {
+    const AppState &s = app();
+    for (int i = 0; i < 16; ++i) {
+        const int ch = s.logic.Sequence[static_cast<size_t>((s.logic.ScrollChValue + i) & 15)] & 15;
+        QLabel *l = lbLane[static_cast<size_t>(i)];
+        const QString name = s.logic.LogicLaneName[static_cast<size_t>(ch)];
+        if (l->text() != name) l->setText(name);
+        ApplyColors(l, s.colors[LogicColorEntry(ch)], s.colors[ColBackground]);
+        l->setVisible(s.channels.ChanOn[DispLogic] == 1);
+    }
+}
+
+void TimingView::showPictures() {
+    const TimingPictures &p = pictures();
+    const AppState &s = app();
+    for (size_t i = 0; i < 2; ++i) {
+        if (picScope[i]->isHidden() == p.picScopeVisible[i])
+            picScope[i]->setVisible(p.picScopeVisible[i]);
+        if (picScope[i]->size() != p.picScope[i].size()) placePictures();
+        picScope[i]->update();
+    }
+    Picture1->update();
+    Picture2->update();
+
+    // Overview markers: the screen window and the three bars (the line colours of the bars).
+    ImgUpscr->setGeometry(p.ImgUpscrLeft, 1, std::max(p.ImgUpscrWidth, 3), kOverviewRows - 2);
+    ImgUpscr->setColor(s.colors[ColUpScreen]);
+    for (size_t k = 0; k < 3; ++k) {
+        UpVbar[k]->setGeometry(p.UpVbarX[k], 0, 1, kOverviewRows);
+        UpVbar[k]->setColor(s.colors[ColV1 + static_cast<int>(k)]);
+    }
+    ApplyColors(barStrip_, s.colors[ColUpScreen], s.colors[ColBackground]);
+    showLaneNames();
+}
+
+void TimingView::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void TimingView::Form_Resize() {
+    TimingPanel &f = form1();
+    const int32_t oldWidth = app().screen.ScreenSamples;
+    f.ScaleWidth = width();
+    f.Picture2Left = kPanelWidth;
+    // The record-length rule runs ZoomPara, which sizes the pictures to the new width.
+    ApplyDepth();
+    placePictures();
+    if (app().screen.ScreenSamples != oldWidth) ComposeScreen(0, 1);
+}
+
+} // namespace vrx

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The timing view `form1`: the trace pictures, the logic picture and the overview strip on the
+// right, the front panel on the left, the bar spinners and readouts between the overview strip
+// and the traces. It is the central area of the main window.
+//
+// Every control is bound to its model in `form1()` (core/timing/frontpanel.h); the
+// pictures show the images of `pictures()`. The window keeps nothing of its own beyond its
+// widgets: its resize handler hands the new inner width to the front-panel logic, which runs
+// the record-length rule and `ZoomPara` and reallocates the pictures.
+#pragma once
+
+#include <array>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QWidget>
+
+#include "core/base/events.h"
+#include "windows/common/bind_widgets.h"
+#include "windows/common/picture_box.h"
+
+namespace vrx {
+
+class TimingView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TimingView(QWidget *parent = nullptr);
+
+    // Width of the front panel: the left edge of the pictures (`Picture2.Left`).
+    static constexpr int kPanelWidth = 248;
+    // Size that shows the whole view with the default trace width of 600 pixels; the view is
+    // never smaller.
+    static QSize DefaultSize();
+
+    // The resize handler: the new inner width goes to the front-panel logic, which runs the
+    // record-length rule and `ZoomPara` (the pictures follow the trace width).
+    void Form_Resize();
+
+    // ---- Pictures ----------------------------------------------------------------------------
+    std::array<PictureBox *, 2> picScope{};
+    PictureBox *Picture1 = nullptr;
+    PictureBox *Picture2 = nullptr;
+    OverviewMark *ImgUpscr = nullptr;
+    std::array<OverviewMark *, 3> UpVbar{};
+
+    // ---- Front panel ---------------------------------------------------------------------------
+    QComboBox *cmbRate, *cmbDepth, *cmbZoom, *cmbCapture, *cmbTrigCh, *cmbSlope;
+    QComboBox *cmbProbe, *cmbVdiv, *cmbCouple;
+    QScrollBar *ScrollLevel, *ScrollOffset, *scrlRate, *ScrlVdiv, *scrlZoom;
+    std::array<ClickLabel *, 5> lbTab{};
+    QLabel *lbRate, *lbLevel, *LabelOffset, *lbProbe;
+    std::array<QLabel *, 2> lbHdiv{};
+
+    // ---- Bars --------------------------------------------------------------------------------
+    std::array<QScrollBar *, 3> ScrollVbar{};
+    std::array<QScrollBar *, 2> ScrollHbar{};
+    QScrollBar *Scrollscr;
+    std::array<QLabel *, 3> lbVbar{};
+    std::array<QLabel *, 2> lbHbar{};
+    QLabel *lbScr, *lbH1H2, *lbPretrig;
+    ClickLabel *lbx10;
+    // Names of the logic lanes beside the logic picture, in display order.
+    std::array<QLabel *, 16> lbLane{};
+
+  protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+  private:
+    QWidget *buildPanel();
+    QWidget *buildBarStrip();
+    // Places the pictures and the widgets tied to them for the current picture sizes.
+    void placePictures();
+    void showPictures();
+    void showLaneNames();
+
+    QWidget *panel_ = nullptr;
+    QWidget *barStrip_ = nullptr;
+    Subscription picturesChanged_;
+};
+
+} // namespace vrx
