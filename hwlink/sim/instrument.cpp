@@ -153,13 +153,15 @@ void Instrument::clockBit(int bit) {
         if (++bitCount_ < 32) return;
         bodyLen_ = shift_;
         bitCount_ = 0;
-        if (bodyLen_ > kMaxBodyLen) {
+        // No device of this family has an empty configuration: a length of 0 is the zero
+        // padding of a file that ended after its sync word.
+        if (bodyLen_ == 0 || bodyLen_ > kMaxBodyLen) {
             state_ = Config::Failed;
             return;
         }
         body_.clear();
         body_.reserve(bodyLen_);
-        frame_ = bodyLen_ ? Frame::Body : Frame::Crc;
+        frame_ = Frame::Body;
         return;
     case Frame::Body:
         if (++bitCount_ < 8) return;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "src/fpga_config.h"
 #include "hwlink.h"
+#include "src/bitstream_format.h"
 #include "src/bus.h"
 #include "src/libstate.h"
 #include "src/registers.h"
@@ -88,6 +89,8 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL FindHardware(uint8_t /*Unused*/, int32
 
     DevConfig[HW_DC_Configured] = 0;
     if (DevConfig[HW_DC_Link] == HW_LINK_NONE || !ConfigBits) return 0;
+    // A bitstream that is not whole is never sent: the FPGA would take what it gets.
+    if (!bitstreamComplete(ConfigBits)) return 0;
     if (configureFpga(PortState, DevConfig, ConfigBits)) DevConfig[HW_DC_Configured] = 1;
     return DevConfig[HW_DC_Configured];
 }

@@ -76,6 +76,10 @@ TEST_F(InstrumentTest, ConfigurationFraming) {
     clockBits(kBitSyncWord, 32);
     clockBits(0xFFFFFFF0u, 32);
     EXPECT_EQ(status() & 0xC0, 0) << "length beyond any device";
+    startConfiguration();
+    clockBits(kBitSyncWord, 32);
+    clockBits(0, 64); // a length of 0 and the CRC of nothing (0): a file cut after its sync word
+    EXPECT_EQ(status() & 0xC0, 0) << "empty body";
 }
 
 // The trace file gets every event the in-memory trace gets, appended to what it held.

@@ -3,12 +3,15 @@
 // bitstream file and says what it found. Exit status 0 only when the instrument is configured.
 #include "hwlink.h"
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -58,14 +61,33 @@ std::vector<std::string> inaccessibleInstruments() {
     return nodes;
 }
 
+struct FdCloser {
+    int fd;
+    ~FdCloser() {
+        if (fd >= 0) close(fd);
+    }
+};
+
 // ConfigBits as the program loads it: zeroed, the last eleven bytes preset to 0xFF, then the
-// file read over the start.
-bool loadBitstream(const char *path, std::vector<uint8_t> &bits) {
+// file read over the start. Only a regular file is read: the open does not wait (a FIFO of that
+// name would block it until a writer came), and anything but a regular file is refused.
+// Returns what went wrong, or nullptr.
+const char *loadBitstream(const char *path, std::vector<uint8_t> &bits) {
     bits.assign(HW_CONFIGBITS_LEN, 0);
     std::fill(bits.begin() + 12040, bits.end(), 0xFF);
-    File f(std::fopen(path, "rb"));
-    if (!f) return false;
-    return std::fread(bits.data(), 1, bits.size(), f.get()) > 0;
+    const FdCloser f{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    struct stat st {};
+    if (f.fd < 0 || fstat(f.fd, &st) != 0) return std::strerror(errno);
+    if (!S_ISREG(st.st_mode)) return "not a regular file";
+    size_t got = 0;
+    while (got < bits.size()) {
+        const ssize_t n = read(f.fd, bits.data() + got, bits.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::strerror(errno);
+        if (n == 0) break;
+        got += size_t(n);
+    }
+    return got > 0 ? nullptr : "empty";
 }
 
 std::string linkText(uint8_t found, const uint8_t *dc, const int32_t *ps) {
@@ -120,8 +142,8 @@ int main(int argc, char **argv) {
         std::printf("Board variant: not identified on a parallel port\n");
 
     std::vector<uint8_t> bits;
-    if (!loadBitstream(bitPath, bits))
-        std::printf("Bitstream:     %s cannot be read\n", bitPath);
+    if (const char *why = loadBitstream(bitPath, bits))
+        std::printf("Bitstream:     %s cannot be read (%s)\n", bitPath, why);
     else
         std::printf("Bitstream:     %s\n", bitPath);
     const uint8_t configured = FindHardware(0, ps, dc, bits.data());
