@@ -4,9 +4,15 @@
 // capture memory).
 #include "hwlink.h"
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <memory>
 #include <new>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -23,12 +29,69 @@ bool closeOk(File &f) {
     return std::fclose(f.release()) == 0;
 }
 
+// The temporary file of a save, beside its target: removed again unless renamed over it.
+class TempFile {
+  public:
+    explicit TempFile(const char *target) : path_(std::string(target) + ".XXXXXX") {
+        fd_ = mkostemp(path_.data(), O_CLOEXEC);
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+    ~TempFile() {
+        if (fd_ < 0) return;
+        close(fd_);
+        unlink(path_.c_str());
+    }
+    int fd() const { return fd_; }
+    // Closes the file and puts it in the target's place.
+    bool renameOver(const char *target) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (close(fd) == 0 && rename(path_.c_str(), target) == 0) return true;
+        unlink(path_.c_str());
+        return false;
+    }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+bool writeAll(int fd, const uint8_t *p, size_t n) {
+    while (n > 0) {
+        const ssize_t w = write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        n -= size_t(w);
+    }
+    return true;
+}
+
+// The new file is written beside the target under a temporary name and renamed over it only
+// once it is complete and on the disk, so a save that fails (disk full, I/O error) leaves the
+// previous file whole. The file gets the previous file's permissions, or those a newly
+// created file would get.
 bool writeBlocks(const uint8_t *buffer, int64_t stride, size_t len, const char *name) {
-    File f(std::fopen(name, "wb"));
-    if (!f) return false;
+    // An existing file is replaced where it really lies (through a symbolic link), and only a
+    // regular file: a device or a pipe of that name is not the place for a record.
+    const std::unique_ptr<char, decltype(&std::free)> real(realpath(name, nullptr), &std::free);
+    const char *target = real ? real.get() : name;
+    struct stat old {};
+    mode_t mode = 0;
+    if (stat(target, &old) == 0) {
+        if (!S_ISREG(old.st_mode)) return false;
+        mode = old.st_mode & 07777;
+    } else {
+        mode = umask(0);
+        umask(mode);
+        mode = 0666 & ~mode;
+    }
+    TempFile tmp(target);
+    if (tmp.fd() < 0) return false;
     for (int k = 0; k < kBlocks; ++k)
-        if (std::fwrite(buffer + k * stride, 1, len, f.get()) != len) return false;
-    return closeOk(f);
+        if (!writeAll(tmp.fd(), buffer + k * stride, len)) return false;
+    return fchmod(tmp.fd(), mode) == 0 && fsync(tmp.fd()) == 0 && tmp.renameOver(target);
 }
 
 // The whole file is read into scratch memory first, so a short or unreadable file leaves the
@@ -53,7 +116,10 @@ extern "C" {
 
 HWLINK_API int32_t HWLINK_CALL freadwrite(uint8_t Mode, uint8_t *Buffer, int32_t Stride,
                                           int32_t Length, const char *FileName) {
-    if (Buffer == nullptr || FileName == nullptr || Stride < 0 || Length < 0) return 0;
+    // The four blocks lie inside a buffer of SampleBuf's size.
+    if (Buffer == nullptr || FileName == nullptr || Stride < 0 || Length < 0 ||
+        int64_t(Stride) * (kBlocks - 1) + Length > HW_SAMPLEBUF_LEN)
+        return 0;
     try {
         if (Mode == 0) return writeBlocks(Buffer, Stride, size_t(Length), FileName) ? 1 : 0;
         if (Mode == 1) return readBlocks(Buffer, Stride, size_t(Length), FileName) ? 1 : 0;

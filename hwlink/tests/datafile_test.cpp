@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hwlink.h"
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <random>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -76,4 +80,43 @@ TEST_F(DataFileTest, FailuresReturnZeroAndLeaveTheBufferAsItWas) {
     }
     EXPECT_EQ(buf, before);
     EXPECT_EQ(fileBytes(good).size(), size_t(4 * len)); // the unknown mode wrote nothing
+}
+
+// A save goes through a temporary file beside the target: one that fails half-way (here the
+// file-size limit stands for a full disk) leaves the previous file whole and no temporary
+// behind; one that succeeds replaces the file with its permissions.
+TEST_F(DataFileTest, SaveReplacesTheFileOnlyWhenComplete) {
+    const int32_t len = 8192;
+    const std::string name = (dir / "kept.Vrx").string();
+    auto first = sampleBuf(1), second = sampleBuf(2);
+    ASSERT_NE(freadwrite(0, first.data(), HW_SB_AREA_LEN, len, name.c_str()), 0);
+    fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write);
+    const auto before = fileBytes(name);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(freadwrite(0, second.data(), HW_SB_AREA_LEN, len, name.c_str()) == 0 ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0) << "the save reported its failure";
+    EXPECT_TRUE(fileBytes(name) == before) << "the previous file is whole";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    ASSERT_NE(freadwrite(0, second.data(), HW_SB_AREA_LEN, len, name.c_str()), 0);
+    EXPECT_EQ(fileBytes(name).size(), size_t(4 * len));
+    EXPECT_EQ(fileBytes(name)[0], second[0]);
+    EXPECT_EQ(fs::status(name).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    // Saved through a symbolic link: the linked file is replaced, the link stays.
+    const fs::path link = dir / "link.Vrx";
+    fs::create_symlink(name, link);
+    ASSERT_NE(freadwrite(0, first.data(), HW_SB_AREA_LEN, len, link.c_str()), 0);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fileBytes(name) == before);
 }
