@@ -5,6 +5,7 @@
 #include "src/bus.h"
 #include "src/libstate.h"
 #include "src/registers.h"
+#include <algorithm>
 #include <cstdlib>
 
 namespace hwlink {
@@ -24,6 +25,11 @@ namespace {
 constexpr uint8_t kFrontEndCodes[9] = {0x45, 0x43, 0x42, 0x49, 0x48, 0x40, 0x29, 0x28, 0x20};
 
 constexpr int kModelWithEts = 55;
+
+// Settling time owed plus more, held in the record's 32 bits without overflowing.
+int32_t addSettle(int32_t owed, int64_t more) {
+    return int32_t(std::clamp<int64_t>(owed + more, 0, INT32_MAX));
+}
 
 int32_t &dacPos(int32_t *ps, int k) {
     return ps[k == 0 ? HW_PS_DacPosA1 : HW_PS_DacPosA2];
@@ -92,8 +98,10 @@ std::array<uint8_t, kFrontEndChainLen> FrontEndChain(uint8_t code, uint8_t selBi
 
 std::array<uint16_t, 4> DacWords(uint8_t trigDac, int32_t dacPosA1, int32_t dacPosA2,
                                  int32_t trimA1, int32_t trimA2) {
-    return {uint16_t(2384), uint16_t(4080 - 16 * trigDac), uint16_t(dacPosA2 * 4 + trimA2 + 750),
-            uint16_t(dacPosA1 * 4 + trimA1 + 750)};
+    // Wide sums: the positions and trims come from the caller's record.
+    return {uint16_t(2384), uint16_t(4080 - 16 * trigDac),
+            uint16_t(int64_t(dacPosA2) * 4 + trimA2 + 750),
+            uint16_t(int64_t(dacPosA1) * 4 + trimA1 + 750)};
 }
 
 std::array<uint8_t, kDacChainLen> DacChain(const std::array<uint16_t, 4> &words) {
@@ -159,7 +167,7 @@ void ArmStrobes(StrobeSeq &q, const ArmSettings &a) {
     if (p < 0) {
         // Trigger delay: the record starts after the trigger.
         flags |= reg::kModeDelay;
-        const int32_t v = p - 1;
+        const int64_t v = int64_t(p) - 1; // wide: the position may be INT32_MIN
         q.addr(reg::kPosition);
         q.data(uint8_t(v & 0xFF));
         q.data(uint8_t((v >> 8) & 0xFF));
@@ -277,7 +285,7 @@ bool SendDacs(int32_t *ps, uint8_t *dc, uint8_t trigDac) {
     const auto chain = DacChain(DacWords(trigDac, ps[HW_PS_DacPosA1], ps[HW_PS_DacPosA2],
                                          ps[HW_PS_OffsetTrimA1], ps[HW_PS_OffsetTrimA2]));
     const bool ok = WriteBlock(ps, dc, reg::kControl, chain.data(), kDacChainLen);
-    DelayMs(ps[HW_PS_SettleMs] + 2);
+    DelayMs(addSettle(ps[HW_PS_SettleMs], 2));
     ps[HW_PS_SettleMs] = 0;
     return sent(dc, ok);
 }
@@ -343,14 +351,15 @@ bool UpdateDacs(int32_t *ps, uint8_t *dc, const int16_t *chanPos, uint8_t trigDa
     const bool posA2 = chanPos[1] != ps[HW_PS_DacPosA2];
     const bool posA1 = chanPos[0] != ps[HW_PS_DacPosA1];
     const bool trig = trigDac != ps[HW_PS_DacTrig];
-    int32_t step = 0;
+    int64_t step = 0;
     if (posA2)
-        step = std::abs(chanPos[1] - ps[HW_PS_DacPosA2]);
+        step = std::abs(chanPos[1] - int64_t(ps[HW_PS_DacPosA2]));
     else if (posA1)
-        step = std::abs(chanPos[0] - ps[HW_PS_DacPosA1]);
-    if (trig) step = std::abs(trigDac - ps[HW_PS_DacTrig]);
+        step = std::abs(chanPos[0] - int64_t(ps[HW_PS_DacPosA1]));
+    if (trig) step = std::abs(trigDac - int64_t(ps[HW_PS_DacTrig]));
     if (!posA1 && !posA2 && !trig) return true;
-    ps[HW_PS_SettleMs] += step / 2; // the zero lines slew about two codes per millisecond
+    // The zero lines slew about two codes per millisecond.
+    ps[HW_PS_SettleMs] = addSettle(ps[HW_PS_SettleMs], step / 2);
     ps[HW_PS_DacPosA1] = chanPos[0];
     ps[HW_PS_DacPosA2] = chanPos[1];
     ps[HW_PS_DacTrig] = trigDac;

@@ -3,13 +3,16 @@
 // bar, and the crossing counter behind the frequency display. None of them touches the
 // instrument; they read the sample areas the program hands over.
 #include "hwlink.h"
+#include <algorithm>
 
 extern "C" {
 
 HWLINK_API void HWLINK_CALL GetVbarData(uint8_t *Lo, uint8_t *Hi, int32_t Index, uint8_t *Bits,
                                         uint8_t *Pair) {
     if (Lo == nullptr || Hi == nullptr || Bits == nullptr || Pair == nullptr) return;
-    const uint8_t lo = Lo[Index], hi = Hi[Index];
+    // An index outside the logic areas has no sample: all sixteen lines read low.
+    const bool inside = Index >= 0 && Index < HW_SB_AREA_LEN;
+    const uint8_t lo = inside ? Lo[Index] : 0, hi = inside ? Hi[Index] : 0;
     Pair[0] = lo;
     Pair[1] = hi;
     for (int k = 0; k < 8; ++k) {
@@ -29,10 +32,15 @@ HWLINK_API void HWLINK_CALL SearchVdata(uint8_t *Lo, uint8_t *Hi, int32_t *Word,
         return;
     const int32_t from = BarPos[Bar];
     BarPos[3] = from; // not found unless a match turns up below
+    // The record lies inside the logic areas: it starts inside them and ends at their end at
+    // the latest.
+    const int32_t view = ViewStart[0];
+    if (view < 0 || view >= HW_SB_AREA_LEN) return;
+    Count = std::min(Count, HW_SB_AREA_LEN - 1 - view);
     if (Count < 1 || from < 0 || from > Count) return;
     const uint32_t mask = uint32_t(Word[1]);
     const uint32_t target = uint32_t(Word[0]) | mask;
-    const uint8_t *lo = Lo + ViewStart[0], *hi = Hi + ViewStart[0];
+    const uint8_t *lo = Lo + view, *hi = Hi + view;
     auto matches = [&](int32_t x) { return (uint32_t(hi[x] << 8 | lo[x]) | mask) == target; };
     const int32_t step = Dir == 0 ? 1 : -1;
     int32_t x = from, budget = Count - 1;
@@ -60,8 +68,11 @@ HWLINK_API void HWLINK_CALL SearchVdata(uint8_t *Lo, uint8_t *Hi, int32_t *Word,
 HWLINK_API int32_t HWLINK_CALL TestFreq(uint8_t *Samples, int32_t Start, int32_t Level,
                                         int32_t *Result, int32_t End) {
     if (Samples == nullptr || Result == nullptr) return -1;
-    const uint8_t *s = Samples + Start;
-    const int32_t down = Level - 2, up = Level + 2;
+    // The stretch lies inside the channel's area; outside it there is nothing to count.
+    if (Start < 0 || Start >= HW_SB_AREA_LEN) End = 0;
+    End = std::min(End, HW_SB_AREA_LEN - std::max(Start, 0));
+    const uint8_t *s = Samples + std::max(Start, 0);
+    const int64_t down = int64_t(Level) - 2, up = int64_t(Level) + 2;
     int32_t crossings = 0, first = 0, last = 0;
     if (End > 0) {
         const bool startsAbove = s[0] > Level; // a larger code is a lower voltage

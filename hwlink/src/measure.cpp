@@ -114,10 +114,12 @@ extern "C" {
 
 HWLINK_API void HWLINK_CALL TestAd(uint8_t *Data, int32_t Start, int32_t Offset, int32_t Level,
                                    int32_t *Results, int32_t Length) {
-    // Nothing to measure: the results keep their previous values.
-    if (Data == nullptr || Results == nullptr || Length < 1) return;
+    // Nothing to measure (no samples, or a stretch that starts outside the channel's area): the
+    // results keep their previous values. A stretch that runs past the area's end is cut there.
+    if (Data == nullptr || Results == nullptr || Length < 1 || Start < 0 || Start >= HW_SB_AREA_LEN)
+        return;
     const uint8_t *d = Data + Start;
-    const int32_t n = Length;
+    const int32_t n = std::min(Length, HW_SB_AREA_LEN - Start);
     const int32_t offset = int16_t(Offset & 0xFFFF); // the channel's zero-level code
     const int32_t level = Level & 0xFF;              // the trigger-level code
     int32_t *r = Results;

@@ -53,6 +53,22 @@ uint8_t maxOf(const uint8_t *p, int n) {
     return m;
 }
 
+// Columns of L samples each that have at least one sample among the `avail` ones.
+int64_t columnsInside(int64_t avail, int L) {
+    return (avail + L - 1) / L;
+}
+
+// The minimum and maximum of each of `columns` columns of L samples from t; the last column
+// may have fewer than L of the `avail` samples.
+void minMaxColumns(const uint8_t *t, int64_t avail, int L, int columns, uint8_t *lo, uint8_t *hi) {
+    for (int c = 0; c < columns; ++c) {
+        const int64_t at = int64_t(c) * L;
+        const int cnt = int(std::min<int64_t>(L, avail - at));
+        lo[c] = minOf(t + at, cnt);
+        hi[c] = maxOf(t + at, cnt);
+    }
+}
+
 // A vertical line with the pen in column x from row a towards row b, b left out.
 void penSegment(hw_surface *s, int32_t x, int32_t a, int32_t b) {
     moveTo(s, x, a);
@@ -94,6 +110,7 @@ extern "C" {
 
 HWLINK_API void HWLINK_CALL Grid(hw_surface *hdc, uint32_t Color, int32_t Width) {
     if (!surfaceUsable(hdc) || Width <= 0) return;
+    Width = std::min(Width, hdc->width); // dots beyond the surface are not drawn anyway
     // Nine dotted rows on the division lines y = 28 .. 228 (25 rows per division).
     for (int32_t y = 28; y <= 228; y += 25)
         for (int32_t x = 10; x <= Width; x += 10)
@@ -118,8 +135,12 @@ HWLINK_API void HWLINK_CALL Drawzoom(int32_t Kind, hw_surface *hdc, uint8_t *Src
     if (Kind == 2) start = ViewStart[1];
     if (Kind == 3) start = ViewStart[2];
     if (Kind == 4) start = Lines;
-    // Nothing lies before the first sample of the record.
-    const uint8_t *t = Src + std::max<int64_t>(start + Scroll, 0);
+    // Nothing lies before the first sample of the record, and nothing is read past the end of
+    // its sample area: columns that would need samples beyond it are not drawn.
+    const int64_t first = std::max<int64_t>(start + Scroll, 0);
+    if (first >= HW_SB_AREA_LEN) return;
+    const int64_t avail = HW_SB_AREA_LEN - first; // samples from t on
+    const uint8_t *t = Src + first;
     uint8_t *copy = Work + Kind * kCopyLen;
     const bool lines = Lines != 0;
     const int L = kZoomFactor[ZoomIndex];
@@ -129,7 +150,8 @@ HWLINK_API void HWLINK_CALL Drawzoom(int32_t Kind, hw_surface *hdc, uint8_t *Src
     if (ZoomIndex <= kExpandLast) {
         // Each sample pair is interpolated over L columns; the trigger's sub-sample phase shifts
         // the picture by up to L columns. One byte more than the width feeds the last join.
-        n = std::min(n, kCopyLen - L - 1);
+        n = int(std::min<int64_t>({n, kCopyLen - L - 1, (avail - 2) * L - 1}));
+        if (n <= 0) return;
         const int phase = std::clamp<int32_t>(ViewStart[3], 0, L);
         const int fill = L + n + 1;
         for (int m = 0, k = 0; m < fill; ++k) {
@@ -146,7 +168,8 @@ HWLINK_API void HWLINK_CALL Drawzoom(int32_t Kind, hw_surface *hdc, uint8_t *Src
     }
 
     if (ZoomIndex == kOneToOne) {
-        n = std::min(n, kCopyLen - 1);
+        n = int(std::min<int64_t>({n, kCopyLen - 1, avail - 1}));
+        if (n <= 0) return;
         std::memcpy(copy, t, size_t(n) + 1);
         for (int i = 0; i < n; ++i)
             fillColumn(hdc, i, copy[i], copy[i], dot);
@@ -160,13 +183,11 @@ HWLINK_API void HWLINK_CALL Drawzoom(int32_t Kind, hw_surface *hdc, uint8_t *Src
     // the maximum into the next kind's slot. The FFT display (kind 5) has no next slot inside
     // the work area, so its maxima stay in scratch memory.
     n = std::min(n, kCopyLen - L);
-    const int columns = L + n;
+    const int columns = int(std::min<int64_t>(L + n, columnsInside(avail, L)));
+    n = std::min(n, columns);
     std::array<uint8_t, kCopyLen> scratch;
     uint8_t *maxima = Kind + 1 < kTraceKinds ? copy + kCopyLen : scratch.data();
-    for (int c = 0; c < columns; ++c) {
-        copy[c] = minOf(t + int64_t(c) * L, L);
-        maxima[c] = maxOf(t + int64_t(c) * L, L);
-    }
+    minMaxColumns(t, avail, L, columns, copy, maxima);
     drawEnvelope(hdc, 0, copy, maxima, n, columns, dot, lines, true);
 }
 
@@ -178,14 +199,18 @@ HWLINK_API void HWLINK_CALL Drawupzoom(hw_surface *hdc, uint8_t *Samples, uint32
     constexpr int32_t kFirstColumn = 101, kColumns = 507;
     static constexpr int32_t kRecordLen[3] = {2048, 8192, 131072};
     const int32_t step = kRecordLen[DepthIndex] / 512;
-    const uint8_t *t = Samples + std::max<int32_t>(ViewStart[0], 0);
+    const int64_t first = std::max<int32_t>(ViewStart[0], 0);
+    if (first >= HW_SB_AREA_LEN) return;
+    const int64_t avail = HW_SB_AREA_LEN - first;
+    const int columns = int(std::min<int64_t>(kColumns, columnsInside(avail, step)));
     std::array<uint8_t, kColumns> lo, hi;
-    for (int g = 0; g < kColumns; ++g) {
-        lo[g] = uint8_t(minOf(t + int64_t(g) * step, step) / 4);
-        hi[g] = uint8_t(maxOf(t + int64_t(g) * step, step) / 4);
+    minMaxColumns(Samples + first, avail, step, columns, lo.data(), hi.data());
+    for (int g = 0; g < columns; ++g) {
+        lo[g] /= 4;
+        hi[g] /= 4;
     }
     // The strip has no line flag and one colour per channel: its joins take that colour too.
-    drawEnvelope(hdc, kFirstColumn, lo.data(), hi.data(), kColumns, kColumns, surfaceColor(Color),
+    drawEnvelope(hdc, kFirstColumn, lo.data(), hi.data(), columns, columns, surfaceColor(Color),
                  true, false);
 }
 
@@ -259,6 +284,8 @@ HWLINK_API void HWLINK_CALL DrawLa(hw_surface *hdc, int32_t Lane, uint8_t *Data,
     if (!surfaceUsable(hdc) || Data == nullptr || Work == nullptr || ZoomIndex > 15 || Bit < 0 ||
         Bit > 7 || Width <= 0 || Height < 0 || Height > 255)
         return;
+    // One work byte per column, inside the work area.
+    Width = std::min<int32_t>(Width, HW_WORKAREA_LEN);
     const int64_t top = int64_t(Lane) * Height;
     const int32_t q = Height / 4;
     const int32_t highRow = int32_t(top + q), lowRow = int32_t(top + 3 * q);
@@ -266,7 +293,7 @@ HWLINK_API void HWLINK_CALL DrawLa(hw_surface *hdc, int32_t Lane, uint8_t *Data,
     const int L = kZoomFactor[ZoomIndex];
     // Samples outside the record (before 0 or at Len and beyond) read as low and are never
     // fetched.
-    const int64_t recordEnd = std::max<int32_t>(Len, 0);
+    const int64_t recordEnd = std::clamp<int32_t>(Len, 0, HW_SB_AREA_LEN);
 
     if (ZoomIndex > kOneToOne) {
         // Each column covers L samples; it shows a transition when the bit changes anywhere in

@@ -109,3 +109,24 @@ TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
         EXPECT_EQ(cut[startsHigh ? Fall : Rise], startsHigh ? fall : rise);
     }
 }
+
+// A first sample exactly at the trigger level counts as high (byte <= level), so the partial
+// run skipped at the start is a high one; a byte one above the level (a lower voltage) starts a
+// low one.
+TEST(TestAd, FirstSampleAtTheLevelStartsAHighRun) {
+    const struct {
+        uint8_t first;
+        int32_t plus, minus;
+    } cases[] = {{128, 15, 10}, {129, 15, 12}};
+    for (const auto &c : cases) {
+        std::vector<uint8_t> s{c.first};
+        append(s, 10, kLow);
+        append(s, 15, kHigh);
+        append(s, 12, kLow);
+        append(s, 5, kHigh);
+        const auto r = testAd(s);
+        EXPECT_EQ((std::vector<int32_t>{r[PlusW], r[MinusW], r[Period]}),
+                  (std::vector<int32_t>{c.plus, c.minus, c.plus + c.minus}))
+            << int(c.first);
+    }
+}
