@@ -185,6 +185,28 @@ TEST_F(LoopTest, AutoForcesTriggerEvery100Ms) {
     EXPECT_TRUE(acquisitionControls().Timer1.Enabled);
 }
 
+// The wait of "Auto." ends exactly 100 ms after it began on the loop clock, not a tick later.
+TEST_F(LoopTest, ForcedTriggerExactlyAt100Ms) {
+    OpenSimulator();
+    AppState &s = app();
+    s.trigger.TrigLevel[0] = kLevelNeverCrossed;
+    ClickGo();
+    OneShotTimer &t = acquisitionControls().Timer1;
+    for (int i = 0; i < 10 && !t.Enabled; ++i)
+        Step(0);
+    ASSERT_TRUE(t.Enabled);
+    const int64_t armed = now_;
+    now_ = armed + 99;
+    Step(0);
+    EXPECT_TRUE(t.Enabled);
+    now_ = armed + 100;
+    Step(0);
+    EXPECT_FALSE(t.Enabled);
+    for (int i = 0; i < 5 && s.run.TrigCount == 0; ++i)
+        Step(0);
+    EXPECT_EQ(s.run.TrigCount, 1);
+}
+
 // Which rates run a software catch under which limit.
 TEST_F(LoopTest, CatchRanges) {
     struct Case {
