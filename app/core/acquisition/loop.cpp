@@ -58,13 +58,19 @@ void SetGoPressed(bool on) {
     acquisitionControls().Button(1).setPressed(on);
 }
 
-void Arm() {
+// A request the instrument did not take: a lost instrument (in demo mode nothing can fail).
+bool Failed(uint8_t result) {
+    return result == 0 && app().records.DevConfig[HW_DC_Link] != HW_LINK_NONE;
+}
+
+// Arms the instrument with the current settings; false when the instrument did not take them.
+bool Arm() {
     AppState &s = app();
-    Capture(s.records.PortState.data(), s.records.DevConfig.data(), s.acquisition.LastSample,
-            s.acquisition.DepthIndex, 0, s.acquisition.RateIndex, s.trigger.TrigChannel,
-            s.view.BarPos[2], s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(),
-            s.trigger.TrigDac, s.channels.Coupling.data(), s.channels.VdivIndex.data(),
-            s.channels.ChanPos.data());
+    return !Failed(Capture(
+        s.records.PortState.data(), s.records.DevConfig.data(), s.acquisition.LastSample,
+        s.acquisition.DepthIndex, 0, s.acquisition.RateIndex, s.trigger.TrigChannel,
+        s.view.BarPos[2], s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(), s.trigger.TrigDac,
+        s.channels.Coupling.data(), s.channels.VdivIndex.data(), s.channels.ChanPos.data()));
 }
 
 void SetMode(Mode m) {
@@ -78,10 +84,22 @@ void SetMode(Mode m) {
         Publish(m != Mode::Stopped ? Event::AcquisitionStarted : Event::AcquisitionStopped);
 }
 
+// The instrument stopped answering: acquisition ends at once, the status says so, and the
+// pictures and the count keep the last good record. "Go" tries again.
+void LoseInstrument() {
+    AppState &s = app();
+    SetGoPressed(false);
+    s.run.Running = 0;
+    s.run.TrigStat = HW_STAT_LINK_LOST;
+    SetStatus(0, kInstrumentLostText);
+    SetMode(Mode::Stopped);
+    Publish(Event::InstrumentLost);
+}
+
 // The common tail of a start: count from zero, arm, and let the steps poll.
 void BeginLoop() {
     app().run.TrigCount = 0;
-    Arm();
+    if (!Arm()) return LoseInstrument();
     SetMode(Mode::Acquiring);
 }
 
@@ -108,10 +126,10 @@ void StartCatch() {
     std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, len, uint8_t{0});
     std::fill_n(s.records.SampleBuf.begin() + HW_SB_D8_D15, len, uint8_t{0});
 
-    Arm();
-    // Prepares the direct read-out of the current input values.
-    OutAdBuck12(s.records.PortState.data(), s.records.DevConfig.data(), s.records.ConfigBits.data(),
-                12);
+    // Arms, and prepares the direct read-out of the current input values.
+    if (!Arm() || Failed(OutAdBuck12(s.records.PortState.data(), s.records.DevConfig.data(),
+                                     s.records.ConfigBits.data(), 12)))
+        return LoseInstrument();
     s.view.ViewStart[0] = 2;
     SetScrollPos(0);
     s.run.CatchCount = 0;
@@ -120,7 +138,9 @@ void StartCatch() {
     s.run.TrigStat = HW_STAT_COMPLETE;
     s.run.DrawPic = 0;
     // The first read-out after the set-up is not a sample.
-    inDaBuck8(s.records.PortState.data(), s.records.DevConfig.data(), CatchBytes().data(), 32);
+    if (Failed(inDaBuck8(s.records.PortState.data(), s.records.DevConfig.data(),
+                         CatchBytes().data(), 32)))
+        return LoseInstrument();
 
     SetMode(Mode::Catching);
     loop().nextTick = LoopNowMs() + RoundEven(s.acquisition.SamplePeriod);
@@ -147,13 +167,14 @@ void EndCatch() {
     s.run.TrigCount = 0;
 }
 
-// One sample of the catch, when it is due.
-void CatchSample() {
+// One sample of the catch, when it is due; false when the instrument did not answer.
+bool CatchSample() {
     AppState &s = app();
     LoopState &l = loop();
-    if (LoopNowMs() <= l.nextTick) return;
+    if (LoopNowMs() <= l.nextTick) return true;
     uint8_t *in = CatchBytes().data();
-    inDaBuck8(s.records.PortState.data(), s.records.DevConfig.data(), in, 4);
+    if (Failed(inDaBuck8(s.records.PortState.data(), s.records.DevConfig.data(), in, 4)))
+        return false;
     if (s.run.CatchCount >= 0 && s.run.CatchCount < HW_SB_AREA_LEN) {
         for (size_t c = 0; c < 4; ++c)
             s.records.SampleBuf[c * HW_SB_AREA_LEN + static_cast<size_t>(s.run.CatchCount)] = in[c];
@@ -171,6 +192,7 @@ void CatchSample() {
         ComposeScreen(0, 1);
     else
         Softfresh0(1, 1);
+    return true;
 }
 
 bool CatchStep() {
@@ -181,7 +203,12 @@ bool CatchStep() {
         return false;
     }
     if (!CatchRateApplies(s.acquisition.RateIndex)) s.run.Running = 0;
-    CatchSample();
+    if (!CatchSample()) {
+        // The caught samples stay on screen, completed as the end of a catch draws them.
+        ComposeScreen(0, 1);
+        LoseInstrument();
+        return false;
+    }
     l.catchPassDone = true;
     return true;
 }
@@ -201,16 +228,27 @@ bool AcquireStep() {
     if (l.forcePending) {
         if (ac.Timer1.Interval != 0) return true; // still within the wait
         l.forcePending = false;
-        ForceTrigger(s.records.PortState.data(), s.records.DevConfig.data());
+        if (Failed(ForceTrigger(s.records.PortState.data(), s.records.DevConfig.data()))) {
+            LoseInstrument();
+            return false;
+        }
     } else if (l.polled) {
         // The rest of the pass that polled in the previous step.
         l.polled = false;
         if (s.run.ParamChanged == 1) {
-            Arm();
             s.run.ParamChanged = 0;
+            if (!Arm()) {
+                LoseInstrument();
+                return false;
+            }
         }
         if (s.run.TrigStat == HW_STAT_COMPLETE) {
-            Arm();
+            if (!Arm()) {
+                // The record is whole: it is shown, but nothing more comes.
+                ComposeScreen(0, 1);
+                LoseInstrument();
+                return false;
+            }
             // A new record: the logic lanes are redrawn with the traces.
             ComposeScreen(0, 1);
             if (s.acquisition.CaptureMode == 0) {
@@ -231,6 +269,10 @@ bool AcquireStep() {
         return false;
     }
     Getstat();
+    if (s.run.TrigStat == HW_STAT_LINK_LOST && s.records.DevConfig[HW_DC_Link] != HW_LINK_NONE) {
+        LoseInstrument();
+        return false;
+    }
     l.polled = true;
     return true;
 }

@@ -70,6 +70,10 @@ AcquisitionControls &acquisitionControls();
 
 // Status shown instead of polling when the instrument was found but its configuration failed.
 inline const QString kNotConfiguredText = QStringLiteral("Hardware not configured");
+// Status when the instrument stopped answering (a failed or short transfer, a failed register
+// request, floating parallel-port lines): acquisition has stopped and `Event::InstrumentLost`
+// is published. Restarting the program or initialising the hardware finds it again.
+inline const QString kInstrumentLostText = QStringLiteral("Instrument lost");
 
 // The toolbar's click handler, by 1-based button index or by key. An unknown key does nothing.
 void tbToolBar_ButtonClick(int Button);

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 
@@ -175,6 +176,57 @@ class MainWindowTest : public QObject {
         run.w->mnuFileExit->trigger();
         QVERIFY(!AcquisitionActive() && app().run.Running == 0);
         QVERIFY(!run.w->isVisible() && !run.w->driver()->stepping());
+    }
+
+    // An instrument that goes away while acquiring: the window says so instead of the link.
+    void instrumentLost() {
+        qputenv("HWLINK_SIM_FAULT", "gone@3");
+        ProgramRun run(QStringLiteral("usb"));
+        // The next search finds an instrument without faults.
+        qputenv("HWLINK_SIM_FAULT", ";");
+        QVERIFY(run.start(QStringLiteral("Normal"), 3));
+        QVERIFY(Idle());
+        QCOMPARE((QStringList{run.w->LabelStat[0]->text(), run.w->sbLink->text()}),
+                 QStringList(2, kInstrumentLostText));
+        QVERIFY(!run.go()->isChecked());
+    }
+
+    // SIGTERM ends the acquiring program as closing its window does: exit status 0, and the
+    // last bus events of the simulated instrument are the power-off block. (The measurement run
+    // acquires without waiting for the detection box to be answered.)
+    void terminateSignalPowersOff() {
+        QTemporaryDir dir;
+        const QString trace = QDir(dir.path()).filePath(QStringLiteral("trace.txt"));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        env.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(QFileInfo(QStringLiteral(VRX_TEST_BITSTREAM)).absolutePath());
+        program.start(QStringLiteral(VRX_PROGRAM),
+                      {QStringLiteral("--sim"), QStringLiteral("usb"),
+                       QStringLiteral("--measure-fps"), QStringLiteral("60")});
+        QVERIFY(program.waitForStarted());
+        auto lines = [&trace] {
+            QFile f(trace);
+            return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split('\n')
+                                               : QStringList();
+        };
+        // Acquiring: records are being read.
+        QVERIFY(WaitUntil([&] { return lines().filter(QStringLiteral("usb-bulk-in")).size() > 3; },
+                          20000));
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QStringList bus;
+        for (const QString &l : lines())
+            if (l.startsWith(QLatin1String("addr ")) || l.startsWith(QLatin1String("wr ")) ||
+                l.startsWith(QLatin1String("rd ")))
+                bus << l;
+        QCOMPARE(bus.mid(bus.size() - 6),
+                 QStringList({"addr 28", "wr 0", "addr 29", "wr 80", "addr 31", "wr 0"}));
     }
 
     // Without the bitstream the configuration fails once, with its box, and the window stays

@@ -105,6 +105,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     setStatusBar(sbStatusBar);
 
     driver_ = new AcquisitionDriver(this);
+    instrumentLost_ =
+        Subscribe(Event::InstrumentLost, [this] { sbLink->setText(kInstrumentLostText); });
     LoadPlacement();
 }
 

@@ -62,7 +62,7 @@ class MainWindow : public QMainWindow {
     QWidget *statusStrip_ = nullptr;
     AcquisitionDriver *driver_ = nullptr;
     bool ending_ = false;
-    Subscription picturesChanged_;
+    Subscription picturesChanged_, instrumentLost_;
 };
 
 // A placement read from the settings store, in pixels, made to fit: values that are not

@@ -16,6 +16,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/base/state.h"
+#include "core/startup/quit_signals.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
 #include "windows/common/message_boxes.h"
@@ -32,9 +33,13 @@ double CpuSeconds() {
 }
 
 // Runs the event loop for up to `ms` milliseconds or until `done` holds.
+// Set while the program runs: a quit signal also ends the scripted waits.
+const QuitSignals *quitSignals = nullptr;
+
 template <typename F> bool RunUntil(F done, int ms) {
     const QDeadlineTimer deadline(ms);
     while (!done()) {
+        if (quitSignals && quitSignals->pending()) return false;
         if (deadline.hasExpired()) return false;
         QEventLoop loop;
         QTimer::singleShot(5, &loop, &QEventLoop::quit);
@@ -54,6 +59,7 @@ int MeasureFrameRate(MainWindow &w, double seconds) {
     StartAcquisition();
     // Count from the first record on, so the start-up and the first arming are not measured.
     if (!WaitForRecords(w, 1, 5000)) {
+        if (quitSignals->pending()) return 0; // ended before there was anything to measure
         std::fprintf(stderr, "no record within 5 s\n");
         return 1;
     }
@@ -128,11 +134,22 @@ int RunProgram(const ProgramOptions &opts) {
     DialogUi dialogs;
     if (!unattended) SetUi(&dialogs);
     PrepareApplication();
-    std::unique_ptr<MainWindow> w = StartProgram();
+    // A quit signal ends the program as closing the window does. During the start-up it only
+    // answers an open box (as Cancel or OK); the window closes once it is up.
+    QuitSignals quit;
+    quitSignals = &quit;
+    std::unique_ptr<MainWindow> w;
+    QObject::connect(&quit, &QuitSignals::requested, [&w] {
+        if (QWidget *box = QApplication::activeModalWidget()) box->close();
+        if (w) w->close();
+    });
+    w = StartProgram();
     if (opts.depth >= 0) form1().cmbDepth.setIndex(opts.depth);
 
     int rc = 0;
-    if (!opts.screenshotDir.isEmpty()) {
+    if (quit.pending()) {
+        w->close();
+    } else if (!opts.screenshotDir.isEmpty()) {
         StartAcquisition();
         if (!WaitForRecords(*w, 3, 10000))
             std::fprintf(stderr, "no record within 10 s; saving the screen as it is\n");
@@ -151,6 +168,7 @@ int RunProgram(const ProgramOptions &opts) {
         rc = QApplication::exec();
     }
     w.reset();
+    quitSignals = nullptr;
     SetUi(nullptr);
     return rc;
 }

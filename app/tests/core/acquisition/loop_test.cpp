@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/acquisition/loop.h"
+#include "core/base/events.h"
 #include "core/fixture.h"
 #include "core/timing/frontpanel.h"
 
@@ -46,11 +47,12 @@ class LoopTest : public ::testing::Test {
         SetLoopClock({});
     }
 
-    // The simulated instrument on USB 2.0, configured with the build's bitstream.
-    void OpenSimulator() {
-        setenv("HWLINK_SIM", "usb", 1);
+    // The simulated instrument on a link (USB 2.0 by default), configured with the build's
+    // bitstream.
+    void OpenSimulator(const char *link = "usb") {
+        setenv("HWLINK_SIM", link, 1);
         AppState &s = app();
-        ASSERT_EQ(FindPort(s.records.PortState.data(), s.records.DevConfig.data(), 2), HW_LINK_USB);
+        ASSERT_NE(FindPort(s.records.PortState.data(), s.records.DevConfig.data(), 1), 0);
         std::ifstream f(VRX_TEST_BITSTREAM, std::ios::binary);
         ASSERT_TRUE(f.good());
         f.read(reinterpret_cast<char *>(s.records.ConfigBits.data()), HW_CONFIGBITS_LEN);
@@ -181,6 +183,28 @@ TEST_F(LoopTest, AutoForcesTriggerEvery100Ms) {
         Step();
     EXPECT_EQ(Stat(0), "Wait Trigger");
     EXPECT_TRUE(acquisitionControls().Timer1.Enabled);
+}
+
+// The wait of "Auto." ends exactly 100 ms after it began on the loop clock, not a tick later.
+TEST_F(LoopTest, ForcedTriggerExactlyAt100Ms) {
+    OpenSimulator();
+    AppState &s = app();
+    s.trigger.TrigLevel[0] = kLevelNeverCrossed;
+    ClickGo();
+    OneShotTimer &t = acquisitionControls().Timer1;
+    for (int i = 0; i < 10 && !t.Enabled; ++i)
+        Step(0);
+    ASSERT_TRUE(t.Enabled);
+    const int64_t armed = now_;
+    now_ = armed + 99;
+    Step(0);
+    EXPECT_TRUE(t.Enabled);
+    now_ = armed + 100;
+    Step(0);
+    EXPECT_FALSE(t.Enabled);
+    for (int i = 0; i < 5 && s.run.TrigCount == 0; ++i)
+        Step(0);
+    EXPECT_EQ(s.run.TrigCount, 1);
 }
 
 // Which rates run a software catch under which limit.
@@ -345,6 +369,45 @@ TEST_F(LoopTest, CatchEndsWithTheWholePicture) {
                                  s.colors[LogicColorEntry(lane)]),
                       100)
                 << "lane " << lane;
+    }
+}
+
+// An instrument that goes away, or whose transfers or requests start failing, after five records:
+// the loop stops within a poll and says so; the count, the record and its pictures stay those of
+// the last good record, and "Go" again does not bring up stale data.
+TEST_F(LoopTest, LostInstrumentStopsTheLoop) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"usb", "gone@5"},   {"usb", "bulkfail@5"}, {"usb", "regfail@5"},
+        {"usb11", "gone@5"}, {"epp", "gone@5"},     {"bpp", "gone@5"}};
+    for (const auto &[link, fault] : cases) {
+        SCOPED_TRACE(std::string(link) + " " + fault);
+        setenv("HWLINK_SIM_FAULT", fault, 1);
+        OpenSimulator(link);
+        unsetenv("HWLINK_SIM_FAULT");
+        AppState &s = app();
+        s.acquisition.CaptureMode = 1;
+        int lost = 0;
+        const Subscription sub = Subscribe(Event::InstrumentLost, [&] { ++lost; });
+        ClickGo();
+        for (int i = 0; i < 5000 && s.run.TrigCount < 5; ++i)
+            Step();
+        ASSERT_EQ(s.run.TrigCount, 5);
+        const std::vector<uint8_t> record(s.records.SampleBuf.begin(),
+                                          s.records.SampleBuf.begin() + HW_SB_RAW);
+        EXPECT_LE(StepUntilStopped(10), 3);
+        ExpectStopped();
+        EXPECT_EQ((test::Texts{Stat(0), Stat(1)}), (test::Texts{kInstrumentLostText, "5"}));
+        EXPECT_EQ((test::Nums{s.run.TrigCount, lost}), (test::Nums{5, 1}));
+        EXPECT_TRUE(std::equal(record.begin(), record.end(), s.records.SampleBuf.begin()));
+        const QImage shown = pictures().picScope[0].copy();
+        ComposeScreen(0, 1);
+        EXPECT_TRUE(shown == pictures().picScope[0]) << "the pictures show the last record";
+
+        ClickGo();
+        StepUntilStopped(10);
+        ExpectStopped();
+        EXPECT_EQ(Stat(0), kInstrumentLostText);
+        PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
     }
 }
 
