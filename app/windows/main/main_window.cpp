@@ -70,6 +70,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     mnuFileExit = file->addAction(QStringLiteral("E&xit"));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
+    mnuWindow->menuAction()->setVisible(false); // shown once a tool window adds an entry
 
     tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -49,6 +50,8 @@ class MainWindow : public QMainWindow {
     QStatusBar *sbStatusBar = nullptr;
     QLabel *sbLink = nullptr;
     QAction *mnuFileExit = nullptr;
+    // The "&Window" menu: the tool windows add their entries here.
+    QMenu *mnuWindow = nullptr;
 
   protected:
     void closeEvent(QCloseEvent *event) override;
