@@ -4,7 +4,6 @@
 // capture memory).
 #include "hwlink.h"
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -33,40 +32,34 @@ bool closeOk(File &f) {
 class TempFile {
   public:
     explicit TempFile(const char *target) : path_(std::string(target) + ".XXXXXX") {
-        fd_ = mkostemp(path_.data(), O_CLOEXEC);
+        const int fd = mkostemp(path_.data(), O_CLOEXEC);
+        if (fd < 0) return;
+        file_.reset(fdopen(fd, "wb"));
+        if (!file_) {
+            close(fd);
+            unlink(path_.c_str());
+        }
     }
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
     ~TempFile() {
-        if (fd_ < 0) return;
-        close(fd_);
+        if (!file_) return;
+        file_.reset();
         unlink(path_.c_str());
     }
-    int fd() const { return fd_; }
-    // Closes the file and puts it in the target's place.
+    std::FILE *get() const { return file_.get(); }
+    // Puts the file, flushed to the disk, in the target's place.
     bool renameOver(const char *target) {
-        const int fd = fd_;
-        fd_ = -1;
-        if (close(fd) == 0 && rename(path_.c_str(), target) == 0) return true;
-        unlink(path_.c_str());
-        return false;
+        const bool ok = std::fflush(file_.get()) == 0 && fsync(fileno(file_.get())) == 0 &&
+                        closeOk(file_) && rename(path_.c_str(), target) == 0;
+        if (!ok) unlink(path_.c_str());
+        return ok;
     }
 
   private:
     std::string path_;
-    int fd_ = -1;
+    File file_;
 };
-
-bool writeAll(int fd, const uint8_t *p, size_t n) {
-    while (n > 0) {
-        const ssize_t w = write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= size_t(w);
-    }
-    return true;
-}
 
 // The new file is written beside the target under a temporary name and renamed over it only
 // once it is complete and on the disk, so a save that fails (disk full, I/O error) leaves the
@@ -88,10 +81,10 @@ bool writeBlocks(const uint8_t *buffer, int64_t stride, size_t len, const char *
         mode = 0666 & ~mode;
     }
     TempFile tmp(target);
-    if (tmp.fd() < 0) return false;
+    if (!tmp.get()) return false;
     for (int k = 0; k < kBlocks; ++k)
-        if (!writeAll(tmp.fd(), buffer + k * stride, len)) return false;
-    return fchmod(tmp.fd(), mode) == 0 && fsync(tmp.fd()) == 0 && tmp.renameOver(target);
+        if (std::fwrite(buffer + k * stride, 1, len, tmp.get()) != len) return false;
+    return fchmod(fileno(tmp.get()), mode) == 0 && tmp.renameOver(target);
 }
 
 // The whole file is read into scratch memory first, so a short or unreadable file leaves the

@@ -61,13 +61,6 @@ std::vector<std::string> inaccessibleInstruments() {
     return nodes;
 }
 
-struct FdCloser {
-    int fd;
-    ~FdCloser() {
-        if (fd >= 0) close(fd);
-    }
-};
-
 // ConfigBits as the program loads it: zeroed, the last eleven bytes preset to 0xFF, then the
 // file read over the start. Only a regular file is read: the open does not wait (a FIFO of that
 // name would block it until a writer came), and anything but a regular file is refused.
@@ -75,19 +68,16 @@ struct FdCloser {
 const char *loadBitstream(const char *path, std::vector<uint8_t> &bits) {
     bits.assign(HW_CONFIGBITS_LEN, 0);
     std::fill(bits.begin() + 12040, bits.end(), 0xFF);
-    const FdCloser f{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    struct stat st {};
-    if (f.fd < 0 || fstat(f.fd, &st) != 0) return std::strerror(errno);
-    if (!S_ISREG(st.st_mode)) return "not a regular file";
-    size_t got = 0;
-    while (got < bits.size()) {
-        const ssize_t n = read(f.fd, bits.data() + got, bits.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::strerror(errno);
-        if (n == 0) break;
-        got += size_t(n);
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    File f(fdopen(fd, "rb"));
+    if (!f) {
+        close(fd);
+        return "cannot be opened";
     }
-    return got > 0 ? nullptr : "empty";
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return "not a regular file";
+    return std::fread(bits.data(), 1, bits.size(), f.get()) > 0 ? nullptr : "empty";
 }
 
 std::string linkText(uint8_t found, const uint8_t *dc, const int32_t *ps) {
