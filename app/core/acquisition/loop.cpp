@@ -85,8 +85,8 @@ void SetMode(Mode m) {
 }
 
 // The instrument stopped answering: acquisition ends at once, the status says so, and the
-// pictures and the count keep the last good record. "Go" tries again.
-void LoseInstrument() {
+// pictures and the count keep the last good record. "Go" tries again. False: the loop ended.
+bool LoseInstrument() {
     AppState &s = app();
     SetGoPressed(false);
     s.run.Running = 0;
@@ -94,13 +94,16 @@ void LoseInstrument() {
     SetStatus(0, kInstrumentLostText);
     SetMode(Mode::Stopped);
     Publish(Event::InstrumentLost);
+    return false;
 }
 
 // The common tail of a start: count from zero, arm, and let the steps poll.
 void BeginLoop() {
     app().run.TrigCount = 0;
-    if (!Arm()) return LoseInstrument();
-    SetMode(Mode::Acquiring);
+    if (Arm())
+        SetMode(Mode::Acquiring);
+    else
+        LoseInstrument();
 }
 
 void SetScrollPos(int32_t pos) {
@@ -128,8 +131,10 @@ void StartCatch() {
 
     // Arms, and prepares the direct read-out of the current input values.
     if (!Arm() || Failed(OutAdBuck12(s.records.PortState.data(), s.records.DevConfig.data(),
-                                     s.records.ConfigBits.data(), 12)))
-        return LoseInstrument();
+                                     s.records.ConfigBits.data(), 12))) {
+        LoseInstrument();
+        return;
+    }
     s.view.ViewStart[0] = 2;
     SetScrollPos(0);
     s.run.CatchCount = 0;
@@ -139,8 +144,10 @@ void StartCatch() {
     s.run.DrawPic = 0;
     // The first read-out after the set-up is not a sample.
     if (Failed(inDaBuck8(s.records.PortState.data(), s.records.DevConfig.data(),
-                         CatchBytes().data(), 32)))
-        return LoseInstrument();
+                         CatchBytes().data(), 32))) {
+        LoseInstrument();
+        return;
+    }
 
     SetMode(Mode::Catching);
     loop().nextTick = LoopNowMs() + RoundEven(s.acquisition.SamplePeriod);
@@ -206,8 +213,7 @@ bool CatchStep() {
     if (!CatchSample()) {
         // The caught samples stay on screen, completed as the end of a catch draws them.
         ComposeScreen(0, 1);
-        LoseInstrument();
-        return false;
+        return LoseInstrument();
     }
     l.catchPassDone = true;
     return true;
@@ -229,25 +235,20 @@ bool AcquireStep() {
         if (ac.Timer1.Interval != 0) return true; // still within the wait
         l.forcePending = false;
         if (Failed(ForceTrigger(s.records.PortState.data(), s.records.DevConfig.data()))) {
-            LoseInstrument();
-            return false;
+            return LoseInstrument();
         }
     } else if (l.polled) {
         // The rest of the pass that polled in the previous step.
         l.polled = false;
         if (s.run.ParamChanged == 1) {
             s.run.ParamChanged = 0;
-            if (!Arm()) {
-                LoseInstrument();
-                return false;
-            }
+            if (!Arm()) return LoseInstrument();
         }
         if (s.run.TrigStat == HW_STAT_COMPLETE) {
             if (!Arm()) {
                 // The record is whole: it is shown, but nothing more comes.
                 ComposeScreen(0, 1);
-                LoseInstrument();
-                return false;
+                return LoseInstrument();
             }
             // A new record: the logic lanes are redrawn with the traces.
             ComposeScreen(0, 1);
@@ -270,8 +271,7 @@ bool AcquireStep() {
     }
     Getstat();
     if (s.run.TrigStat == HW_STAT_LINK_LOST && s.records.DevConfig[HW_DC_Link] != HW_LINK_NONE) {
-        LoseInstrument();
-        return false;
+        return LoseInstrument();
     }
     l.polled = true;
     return true;
