@@ -48,6 +48,19 @@ TEST(AcquisitionChains, FrontEndCodesAndChain) {
     EXPECT_EQ((V{a2[1], a2[2], a2[16], a2[17], a2[18]}), (V{68, 68 | 32, 68 | 32, 68, 0}));
 }
 
+// Four 12-bit words, most significant bit first, each bit as data (bit 2) without and with the
+// DAC clock (bit 0); then the load strobe (bit 1) around the last bit.
+TEST(AcquisitionChains, DacChain) {
+    const std::array<uint8_t, kDacChainLen> want = {
+        4, 5, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, // 0x800
+        0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 4, 5, // 0x001
+        0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, // 0x000
+        4, 5, 4, 5, 4, 5, 4, 5, 4, 5, 4, 5, 4, 5, 4, 5, 4, 5, 4, 5, 4, 5, 4, 5, // 0xFFF
+        7, 6, 4};
+    EXPECT_EQ(DacChain({0x800, 0x001, 0x000, 0xFFF}), want);
+    EXPECT_EQ(DacChain({0, 0, 0, 0x0FFE})[96], 3) << "load strobe with the last bit low";
+}
+
 TEST(AcquisitionChains, ArmSequenceForPositiveAndNegativePositionsAndModeFlags) {
     StrobeSeq q;
     ArmStrobes(q, {0x30, 0x80, 1, 8, 0, 600});
