@@ -12,15 +12,7 @@ namespace vrx {
 namespace {
 
 // Indexes of the engine's results record.
-enum : int {
-    kVAvg = 2,
-    kVpp = 3,
-    kCycRms = 5,
-    kRise = 6,
-    kFall = 7,
-    kPeriod = 10,
-    kFreq = 11,
-};
+constexpr int kVAvg = 2, kCycRms = 5, kRise = 6, kFall = 7, kPeriod = 10, kFreq = 11;
 
 // Below this span the engine reports no edges: too small a signal for them to mean anything.
 constexpr int32_t kMinEdgeSpan = 10;
@@ -71,21 +63,21 @@ void EdgeCounts(const uint8_t *data, int32_t n, int32_t level, int32_t divisor, 
     // An edge counts from its first sample up to the sample that completes it, which must come
     // before the last sample.
     auto count = [n](int32_t from, int32_t to) { return to < n - 1 ? to - from : -1; };
-    if (data[0] <= (level & 0xFF)) { // starts high: a fall, then a rise
-        const int32_t fallFrom = next(next(0, aboveTop), belowTop);
-        const int32_t fallTo = next(fallFrom, belowBottom);
-        fall = count(fallFrom, fallTo);
-        if (fall < 0) return;
-        const int32_t riseFrom = next(fallTo, aboveBottom);
-        rise = count(riseFrom, next(riseFrom, aboveTop));
-    } else { // starts low: a rise, then a fall
-        const int32_t riseFrom = next(next(0, belowBottom), aboveBottom);
-        const int32_t riseTo = next(riseFrom, aboveTop);
-        rise = count(riseFrom, riseTo);
-        if (rise < 0) return;
-        const int32_t fallFrom = next(riseTo, belowTop);
-        fall = count(fallFrom, next(fallFrom, belowBottom));
-    }
+    // The first edge leaves the level the signal was beyond (`atFirst`, then `leavesFirst`) and
+    // ends beyond the other level (`atSecond`); the opposite edge leaves that one
+    // (`leavesSecond`) and ends beyond the first level again.
+    auto edges = [&](auto atFirst, auto leavesFirst, auto atSecond, auto leavesSecond,
+                     int32_t &first, int32_t &second) {
+        const int32_t from = next(next(0, atFirst), leavesFirst), to = next(from, atSecond);
+        first = count(from, to);
+        if (first < 0) return;
+        const int32_t back = next(to, leavesSecond);
+        second = count(back, next(back, atFirst));
+    };
+    if (data[0] <= (level & 0xFF)) // starts high: a fall, then a rise
+        edges(aboveTop, belowTop, belowBottom, aboveBottom, fall, rise);
+    else // starts low: a rise, then a fall
+        edges(belowBottom, aboveBottom, aboveTop, belowTop, rise, fall);
 }
 
 QString MeasureValueText(int item, const std::array<int32_t, 13> &results, int offset,
