@@ -27,6 +27,7 @@ TEST(Measure, FlatTraceShowsNoTiming) {
     // A1 38 codes above its zero line (178) at 40 mV, A2 63 above its own (203) at 80 mV.
     EXPECT_EQ((test::Texts{rows[0].value, rows[1].value, rows[3].value, rows[12].value}),
               (test::Texts{"1.52 V", "1.52 V", "0.mV", "5.04 V"}));
+    EXPECT_EQ(frmMeasure().RowsText()[12], "A2\tV_Max.\t5.04 V");
 }
 
 // "Screen": what the trace shows from the display start, rounded half to even; "Full memory":
