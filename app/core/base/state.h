@@ -176,6 +176,16 @@ struct DisplaySettings {
 };
 
 // Geometry of the timing view's pictures: follows the window, not the settings.
+// The measure box's choices (dialog "Measure Item"): the items shown for A1 and for A2 and the
+// stretch of the record they are measured over.
+struct MeasureSettings {
+    // 1: item i (0 "V_Max." .. 11 "Freq.") is shown; entry 12 is not used.
+    std::array<int16_t, 13> TestA1{0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
+    std::array<int16_t, 13> TestA2{0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
+    int16_t TestLenMode = 0; // 0 "Screen", 1 "Full memory"
+    int16_t TestRise = 0;    // rise and fall between 0 "10%-90%" or 1 "20%-80%" of the span
+};
+
 struct ScreenGeometry {
     int16_t ScreenSamples = kDefaultScreenSamples; // trace width in pixels
     std::array<int16_t, 2> ScreenWidth{kDefaultScreenSamples,
@@ -229,6 +239,7 @@ struct AppState {
     LogicTables logic;
     ColorTable colors;
     DisplaySettings display;
+    MeasureSettings measure;
     ScreenGeometry screen;
     RunState run;
     WorkAreas work;
@@ -239,8 +250,8 @@ struct AppState {
 AppState &app();
 
 // Every setting back to its default: the parts the settings file and the default command
-// cover (channels, acquisition, trigger, view, logic tables, colours, display). The records,
-// the run state, the pictures' geometry and the work areas are left as they are.
+// cover (channels, acquisition, trigger, view, logic tables, colours, display, measurements).
+// The records, the run state, the pictures' geometry and the work areas are left as they are.
 void InitDefaults();
 
 // The colour of channel t (0 A1 .. 4 F1).

@@ -143,4 +143,20 @@ void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrig
     });
 }
 
+void BindCheck(QAbstractButton *w, CheckModel &m) {
+    auto sync = [](QAbstractButton *button, const CheckModel &model) {
+        const QSignalBlocker block(button);
+        if (button->isChecked() != model.checked()) button->setChecked(model.checked());
+        SyncCommon(button, model);
+    };
+    w->setCheckable(true);
+    w->setAutoExclusive(false);
+    Follow(w, m, sync);
+    QPointer<QAbstractButton> guard(w);
+    QObject::connect(w, &QAbstractButton::clicked, w, [guard, &m, sync] {
+        m.click();
+        if (guard) sync(guard.data(), m);
+    });
+}
+
 } // namespace vrx

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QColor>
 #include <QComboBox>
@@ -45,5 +46,9 @@ void BindLabel(QLabel *w, LabelModel &m);
 // `onTrigger` runs instead of the model's own click when given (the toolbar dispatches by
 // button index).
 void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrigger = {});
+// A check box or an option button. A click runs the model's handler, which sets the marks (an
+// option group is kept exclusive by its handler, not by the widgets); the widget then shows
+// the model's mark even where the handler left it as it was.
+void BindCheck(QAbstractButton *w, CheckModel &m);
 
 } // namespace vrx

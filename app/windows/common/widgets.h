@@ -28,6 +28,14 @@ template <typename L = QLabel> L *MakeLabel(QWidget *parent, const QString &name
     BindLabel(w, m);
     return w;
 }
+// A check box or an option button (`B`: QCheckBox, QRadioButton) with its caption.
+template <typename B>
+B *MakeCheck(QWidget *parent, const QString &name, const QString &text, CheckModel &m) {
+    auto *w = new B(text, parent);
+    w->setObjectName(name);
+    BindCheck(w, m);
+    return w;
+}
 // A caption of a window's layout: no model behind it, it never changes.
 QLabel *MakeCaption(QWidget *parent, const QString &text);
 // A toolbar button named after its key.

@@ -14,9 +14,13 @@
 #include <QVBoxLayout>
 
 #include "core/acquisition/loop.h"
+#include "core/analysis/measure.h"
 #include "core/base/state.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
+#include "windows/analysis/measure_box.h"
+#include "windows/analysis/measure_items.h"
+#include "windows/common/tool_window.h"
 #include "windows/common/widgets.h"
 #include "windows/main/toolbar_icons.h"
 
@@ -72,6 +76,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
     mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
     mnuWindow->menuAction()->setVisible(false); // shown once a tool window adds an entry
+    buildMeasureMenus();
 
     tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
@@ -151,6 +156,43 @@ QWidget *MainWindow::buildStatusStrip() {
     picturesChanged_ = Subscribe(Event::PicturesChanged, paint);
     paint();
     return area;
+}
+
+void MainWindow::buildMeasureMenus() {
+    mnuSetup = new QMenu(QStringLiteral("&Setup"), this);
+    menuBar()->insertMenu(mnuWindow->menuAction(), mnuSetup);
+    mnuMeasureSetup = mnuSetup->addAction(QStringLiteral("&Measurements"));
+    mnuMeasureSetup->setObjectName(QStringLiteral("mnuMeasureSetup"));
+    connect(mnuMeasureSetup, &QAction::triggered, this, &MainWindow::mnuMeasureSetup_Click);
+    mnuMeasure = mnuWindow->addAction(QStringLiteral("&Measure Box"));
+    mnuMeasure->setObjectName(QStringLiteral("mnuMeasure"));
+    mnuMeasure->setCheckable(true);
+    mnuWindow->menuAction()->setVisible(true);
+    connect(mnuMeasure, &QAction::triggered, this, &MainWindow::ShowMeasureBox);
+    // Applied settings open or close the box after `MeasureOn`.
+    measureSettings_ =
+        Subscribe(Event::SettingsApplied, [this] { ShowMeasureBox(app().display.MeasureOn != 0); });
+}
+
+void MainWindow::ShowMeasureBox(bool on) {
+    mnuMeasure->setChecked(on);
+    if (!on) {
+        if (measureBox_) measureBox_->close();
+        return;
+    }
+    if (!measureBox_) {
+        measureBox_ = new MeasureBoxWindow(this);
+        connect(measureBox_, &MeasureBoxWindow::closed, mnuMeasure,
+                [this] { mnuMeasure->setChecked(false); });
+    }
+    frmMeasure().Form_Load();
+    ShowToolWindow(measureBox_, this);
+}
+
+void MainWindow::mnuMeasureSetup_Click() {
+    if (!measureItems_) measureItems_ = new MeasureItemsWindow(this);
+    frmTestItem().Form_Load();
+    ShowToolWindow(measureItems_, this);
 }
 
 MainWindow::~MainWindow() {

@@ -25,6 +25,9 @@
 
 namespace vrx {
 
+class MeasureBoxWindow;
+class MeasureItemsWindow;
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
@@ -52,12 +55,23 @@ class MainWindow : public QMainWindow {
     QAction *mnuFileExit = nullptr;
     // The "&Window" menu: the tool windows add their entries here.
     QMenu *mnuWindow = nullptr;
+    QMenu *mnuSetup = nullptr;
+    QAction *mnuMeasureSetup = nullptr; // "&Setup" > "&Measurements": the chooser
+    QAction *mnuMeasure = nullptr;      // "&Window" > "&Measure Box", checked while it shows
+
+    // Opens (placed beside this window and measured at once) or closes the measure box; the
+    // check mark follows.
+    void ShowMeasureBox(bool on);
+    void mnuMeasureSetup_Click();
+    MeasureBoxWindow *measureBox() const { return measureBox_; }
+    MeasureItemsWindow *measureItems() const { return measureItems_; }
 
   protected:
     void closeEvent(QCloseEvent *event) override;
 
   private:
     QWidget *buildStatusStrip();
+    void buildMeasureMenus();
     // Leaving the program: acquisition stopped, the instrument powered off.
     void TheEnd();
 
@@ -65,7 +79,10 @@ class MainWindow : public QMainWindow {
     QWidget *statusStrip_ = nullptr;
     AcquisitionDriver *driver_ = nullptr;
     bool ending_ = false;
+    MeasureBoxWindow *measureBox_ = nullptr;
+    MeasureItemsWindow *measureItems_ = nullptr;
     Subscription picturesChanged_, instrumentLost_;
+    Subscription measureSettings_;
 };
 
 // A placement read from the settings store, in pixels, made to fit: values that are not
