@@ -143,6 +143,9 @@ TEST(AreaBounds, HelpersAndMeasurementsKeepToTheArea) {
         GetVbarData(lo.data(), hi.data(), index, bits, pair);
         EXPECT_EQ(pair[0] | pair[1] << 8, index == kArea - 1 ? 0x3CA5 : 0) << index;
     }
+    // The word under the bar is split into its sixteen bits, D0 first.
+    GetVbarData(lo.data(), hi.data(), kArea - 1, bits, pair);
+    EXPECT_EQ(V(bits, bits + 16), (V{1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 0, 0}));
 
     int32_t word[2] = {0x3CA5, 0};
     const int32_t views[][2] = {{kArea - 5, 4}, {kArea, 1}, {-1, 1}};
