@@ -333,20 +333,6 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     EXPECT_NEAR(a1()[viewStart[0] + 100], 178, 2);
 }
 
-TEST_F(ReadbackTest, NegativeTriggerPositionDelaysTheRecord) {
-    bringUp("usb");
-    setInputs({sim::Shape::Square, 100e3, 0.3, 0}, {sim::Shape::None, 0, 0, 0});
-    Settings s;
-    s.pos[0] = 128;
-    s.trigPos = -300; // the trigger was 300 samples before the display starts
-    ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
-    EXPECT_EQ(viewStart[0], 20);
-    // 100 kHz square: 500 samples high, 500 low, rising at the trigger. Falling 500 samples
-    // after the trigger: 200 samples into the display.
-    EXPECT_LT(a1()[20 + 150], 128);
-    EXPECT_GT(a1()[20 + 250], 128);
-}
-
 TEST_F(ReadbackTest, EveryLinkReadsTheSameRecord) {
     sim::SignalConfig sig = sim::defaultSignals();
     sig.analog[0] = {sim::Shape::Saw, 100e3, 0.4, 0};
