@@ -12,12 +12,11 @@ namespace {
 
 TEST(ReadbackSteps, StatusBitsMapToResults) {
     // Only the low three bits count.
-    const int map[][2] = {{2, HW_STAT_WAIT_TRIGGER}, {3, HW_STAT_FILLING}, {7, HW_STAT_COMPLETE},
-                          {0xF7, HW_STAT_COMPLETE},  {0, HW_STAT_IDLE},    {1, HW_STAT_IDLE},
-                          {4, HW_STAT_IDLE},         {5, HW_STAT_IDLE},    {6, HW_STAT_IDLE},
-                          {0x0D, HW_STAT_IDLE}};
-    for (const auto &m : map)
-        EXPECT_EQ(MapStatus(uint8_t(m[0])), m[1]) << m[0];
+    V got;
+    for (int st : {2, 3, 7, 0xF7, 0xFA, 0x0B, 0, 1, 4, 5, 6, 0x0D})
+        got.push_back(MapStatus(uint8_t(st)));
+    const int W = HW_STAT_WAIT_TRIGGER, F = HW_STAT_FILLING, C = HW_STAT_COMPLETE, I = HW_STAT_IDLE;
+    EXPECT_EQ(got, (V{W, F, C, C, W, F, I, I, I, I, I, I}));
 }
 
 TEST(ReadbackSteps, EvenSampleCorrectionAndClamping) {
