@@ -136,15 +136,18 @@ TEST(AreaBounds, DrawLaKeepsToTheWorkAreaAndTheRecord) {
 // The data helpers and the measurement engine on indexes and stretches past the areas.
 TEST(AreaBounds, HelpersAndMeasurementsKeepToTheArea) {
     std::vector<uint8_t> lo(kArea, 0), hi(kArea, 0);
-    lo[kArea - 1] = 0xA5;
-    hi[kArea - 1] = 0x3C;
+    lo[kArea - 1] = 0xA6;
+    hi[kArea - 1] = 0x3D;
     uint8_t bits[16], pair[2];
     for (const int32_t index : {kArea - 1, kArea, -1, INT32_MIN}) {
         GetVbarData(lo.data(), hi.data(), index, bits, pair);
-        EXPECT_EQ(pair[0] | pair[1] << 8, index == kArea - 1 ? 0x3CA5 : 0) << index;
+        EXPECT_EQ(pair[0] | pair[1] << 8, index == kArea - 1 ? 0x3DA6 : 0) << index;
     }
+    // The word under the bar is split into its sixteen bits, D0 first.
+    GetVbarData(lo.data(), hi.data(), kArea - 1, bits, pair);
+    EXPECT_EQ(V(bits, bits + 16), (V{0, 1, 1, 0, 0, 1, 0, 1, 1, 0, 1, 1, 1, 1, 0, 0}));
 
-    int32_t word[2] = {0x3CA5, 0};
+    int32_t word[2] = {0x3DA6, 0};
     const int32_t views[][2] = {{kArea - 5, 4}, {kArea, 1}, {-1, 1}};
     for (const auto &v : views) {
         int32_t view[4] = {v[0], 0, 0, 0}, barPos[4] = {1, 0, 0, 0};

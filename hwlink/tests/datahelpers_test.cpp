@@ -4,15 +4,6 @@
 #include <map>
 #include <vector>
 
-TEST(GetVbarData, SplitsTheWordUnderTheBarIntoSixteenBits) {
-    uint8_t lo[8] = {0, 0, 0, 0, 0, 0, 0, 0xA5}, hi[8] = {0, 0, 0, 0, 0, 0, 0, 0x3C}, bits[16],
-            pair[2];
-    GetVbarData(lo, hi, 7, bits, pair);
-    EXPECT_EQ(pair[0] | pair[1] << 8, 0x3CA5);
-    for (int k = 0; k < 16; ++k)
-        EXPECT_EQ(bits[k], (0x3CA5 >> k) & 1) << "D" << k;
-}
-
 namespace {
 // A 20-sample record (last sample 19) placed 100 samples into the logic areas.
 struct Record {

@@ -95,21 +95,16 @@ TEST_F(LinkTest, ProbeWithoutInstrumentStillWaitsAndSendsNothing) {
 TEST_F(LinkTest, NothingAttachedQuickSearchOrFaultyDeviceFindsNothing) {
     ::unsetenv("HWLINK_SIM");
     dc[HW_DC_Link] = 4; // left over from an earlier search
-    EXPECT_EQ(FindPort(ps, dc, 1), 0);
-    EXPECT_EQ(dc[HW_DC_Link], 0);
-    EXPECT_FALSE(lib().usb);
-    EXPECT_FALSE(lib().port);
-
+    EXPECT_EQ((V{FindPort(ps, dc, 1), dc[HW_DC_Link], bool(lib().usb), bool(lib().port)}),
+              (V{0, 0, 0, 0}));
     selectSim("epp"); // the quick search skips parallel ports
-    EXPECT_EQ(FindPort(ps, dc, 0), 0);
-    EXPECT_EQ(dc[HW_DC_Link], 0);
+    dc[HW_DC_Link] = 4;
+    EXPECT_EQ((V{FindPort(ps, dc, 0), dc[HW_DC_Link], bool(lib().port)}), (V{0, 0, 0}));
     EXPECT_TRUE(sim::takeTrace().empty());
-
-    selectSim("usb");
+    selectSim("usb"); // a bridge without an answering instrument is closed
     sim::faults().failRegisterRequests = true;
-    EXPECT_EQ(FindPort(ps, dc, 1), 0);
-    EXPECT_EQ(dc[HW_DC_Link], 0);
-    EXPECT_FALSE(lib().usb) << "a bridge without an answering instrument is closed";
+    dc[HW_DC_Link] = 4;
+    EXPECT_EQ((V{FindPort(ps, dc, 1), dc[HW_DC_Link], bool(lib().usb)}), (V{0, 0, 0}));
     sim::faults() = {};
     sim::faults().disappeared = true;
     for (const char *link : {"usb", "epp"}) {

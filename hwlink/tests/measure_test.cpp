@@ -81,15 +81,9 @@ TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
         up.push_back(uint8_t(v));
     for (int v = 53; v <= 200; v += 3)
         down.push_back(uint8_t(v));
-    // The edge counts every ramp sample from above 10 % (< 185) up to above 90 % (< 65), and
-    // from below 90 % (> 65) up to below 10 % (> 185).
-    int rise = 0, fall = 0;
-    for (int v : up)
-        rise += v < 185 && v >= 65;
-    for (int v : down)
-        fall += v > 65 && v <= 185;
-    ASSERT_EQ(rise, 24);
-    ASSERT_EQ(fall, 40);
+    // The edge counts every ramp sample from above 10 % (< 185) up to above 90 % (< 65): 180
+    // to 65, 24 samples; and from below 90 % (> 65) up to below 10 % (> 185): 68 to 185, 40.
+    const int rise = 24, fall = 40;
     for (bool startsHigh : {false, true}) {
         std::vector<uint8_t> s;
         append(s, 10, startsHigh ? kHigh : kLow);
@@ -99,14 +93,12 @@ TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
             append(s, 20, rising ? kHigh : kLow);
         }
         const auto r = testAd(s);
-        EXPECT_EQ(r[Rise], rise) << startsHigh;
-        EXPECT_EQ(r[Fall], fall) << startsHigh;
+        EXPECT_EQ((V{r[Rise], r[Fall]}), (V{rise, fall})) << startsHigh;
         // End the stretch on the sample that completes the second edge (60 of the rising
         // ramp, 2 before its end; 188 of the falling one, 4 before): then it is not found.
         s.resize(s.size() - 20 - (startsHigh ? 2 : 4));
         const auto cut = testAd(s);
-        EXPECT_EQ(cut[startsHigh ? Rise : Fall], -1);
-        EXPECT_EQ(cut[startsHigh ? Fall : Rise], startsHigh ? fall : rise);
+        EXPECT_EQ((V{cut[Rise], cut[Fall]}), startsHigh ? (V{-1, fall}) : (V{rise, -1}));
     }
 }
 

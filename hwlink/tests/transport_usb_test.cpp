@@ -66,53 +66,22 @@ struct FakeBus {
         log += (log.empty() ? "" : "|") + entry;
         return result;
     }
+    // Hands out a resource unless the call fails with `error`.
+    int take(int error = 0) { return error ? error : (++held, 0); }
 };
 FakeBus *bus; // the bus the fake calls reach
 
-FakeDevice &deviceOf(void *p) {
+FakeDevice &dev(void *p) {
     return *static_cast<FakeDevice *>(p);
 }
 std::string str(int64_t v) {
     return std::to_string(v);
 }
 
-int fInit(libusb_context **ctx) {
-    *ctx = reinterpret_cast<libusb_context *>(bus);
-    return bus->initFails ? LIBUSB_ERROR_OTHER : (++bus->held, 0);
-}
-ssize_t fGetList(libusb_context *, libusb_device ***list) {
-    if (bus->listFails) return LIBUSB_ERROR_NO_MEM;
-    bus->list.clear();
-    for (FakeDevice &d : bus->devices)
-        bus->list.push_back(reinterpret_cast<libusb_device *>(&d));
-    bus->list.push_back(nullptr);
-    *list = bus->list.data();
-    ++bus->held;
-    return ssize_t(bus->devices.size());
-}
-int fDescriptor(libusb_device *dev, libusb_device_descriptor *desc) {
-    desc->idVendor = deviceOf(dev).vendor;
-    desc->idProduct = deviceOf(dev).product;
-    return 0;
-}
-int fConfig(libusb_device *dev, uint8_t, libusb_config_descriptor **cfg) {
-    if (!deviceOf(dev).config) return LIBUSB_ERROR_NOT_FOUND;
-    *cfg = const_cast<libusb_config_descriptor *>(&deviceOf(dev).config->desc);
-    return ++bus->held, 0;
-}
-int fActiveConfig(libusb_device *dev, libusb_config_descriptor **cfg) {
-    return deviceOf(dev).noActiveConfig ? LIBUSB_ERROR_NOT_FOUND : fConfig(dev, 0, cfg);
-}
-int fOpen(libusb_device *dev, libusb_device_handle **h) {
-    *h = reinterpret_cast<libusb_device_handle *>(dev);
-    return deviceOf(dev).openResult ? deviceOf(dev).openResult : (++bus->held, 0);
-}
-void fClose(libusb_device_handle *) {
-    bus->add("close");
-    --bus->held;
-}
-int fClaim(libusb_device_handle *h, int iface) {
-    return bus->add("claim " + str(iface), deviceOf(h).claimResult);
+int fConfig(libusb_device *d, uint8_t, libusb_config_descriptor **cfg) {
+    if (!dev(d).config) return LIBUSB_ERROR_NOT_FOUND;
+    *cfg = const_cast<libusb_config_descriptor *>(&dev(d).config->desc);
+    return bus->take();
 }
 // Logged as "control TYPE REQUEST VALUE INDEX LENGTH: DATA"; a read answers 0xA0, 0xA1, ...
 int fControl(libusb_device_handle *, uint8_t type, uint8_t request, uint16_t value, uint16_t index,
@@ -126,29 +95,47 @@ int fControl(libusb_device_handle *, uint8_t type, uint8_t request, uint16_t val
     return bus->add(entry + (timeout ? "" : " (waits forever)"),
                     bus->transferResult.value_or(length));
 }
-int fBulk(libusb_device_handle *, unsigned char ep, unsigned char *, int length, int *done,
-          unsigned int timeout) {
-    *done = bus->bulkDone < 0 ? length : bus->bulkDone;
-    return bus->add("bulk " + str(ep) + " " + str(length) + (timeout ? "" : " (waits forever)"),
-                    bus->transferResult.value_or(0));
-}
 
 const UsbApi kFakeLibusb = {
-    fInit,
+    [](libusb_context **ctx) {
+        *ctx = reinterpret_cast<libusb_context *>(bus);
+        return bus->take(bus->initFails ? LIBUSB_ERROR_OTHER : 0);
+    },
     [](libusb_context *) { --bus->held; },
-    fGetList,
+    [](libusb_context *, libusb_device ***list) -> ssize_t {
+        if (bus->listFails) return LIBUSB_ERROR_NO_MEM;
+        bus->list.clear();
+        for (FakeDevice &d : bus->devices)
+            bus->list.push_back(reinterpret_cast<libusb_device *>(&d));
+        bus->list.push_back(nullptr);
+        *list = bus->list.data();
+        return bus->take(), ssize_t(bus->devices.size());
+    },
     [](libusb_device **, int unref) { bus->held -= unref; },
-    fDescriptor,
-    fActiveConfig,
+    [](libusb_device *d, libusb_device_descriptor *desc) {
+        std::tie(desc->idVendor, desc->idProduct) = std::tie(dev(d).vendor, dev(d).product);
+        return 0;
+    },
+    [](libusb_device *d, libusb_config_descriptor **cfg) {
+        return dev(d).noActiveConfig ? LIBUSB_ERROR_NOT_FOUND : fConfig(d, 0, cfg);
+    },
     fConfig,
     [](libusb_config_descriptor *) { --bus->held; },
-    fOpen,
-    fClose,
+    [](libusb_device *d, libusb_device_handle **h) {
+        *h = reinterpret_cast<libusb_device_handle *>(d);
+        return bus->take(dev(d).openResult);
+    },
+    [](libusb_device_handle *) { bus->held -= 1 + bus->add("close"); }, // add gives 0
     [](libusb_device_handle *, int) { return 0; },
-    fClaim,
+    [](libusb_device_handle *h, int i) { return bus->add("claim " + str(i), dev(h).claimResult); },
     [](libusb_device_handle *, int iface) { return bus->add("release " + str(iface)); },
     fControl,
-    fBulk,
+    [](libusb_device_handle *, unsigned char ep, unsigned char *, int length, int *done,
+       unsigned int timeout) {
+        *done = bus->bulkDone < 0 ? length : bus->bulkDone;
+        return bus->add("bulk " + str(ep) + " " + str(length) + (timeout ? "" : " (waits forever)"),
+                        bus->transferResult.value_or(0));
+    },
     [](libusb_device_handle *, unsigned char ep) { return bus->add("clear-halt " + str(ep)); },
 };
 
@@ -264,7 +251,9 @@ TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
 }
 
 TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
-    const FakeDevice ours, other{.product = 0x2501}, denied{.openResult = LIBUSB_ERROR_ACCESS};
+    const FakeDevice ours, other{.product = 0x2501}, denied{.openResult = LIBUSB_ERROR_ACCESS},
+        unplugged{.openResult = LIBUSB_ERROR_NO_DEVICE}, busy{.claimResult = LIBUSB_ERROR_BUSY};
+    using R = UsbOpenResult;
     struct Case {
         const char *what;
         std::vector<FakeDevice> devices;
@@ -273,29 +262,14 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
         const char *log;
     };
     const Case cases[] = {
-        {"nothing attached", {}, false, false, UsbOpenResult::NotFound, ""},
-        {"other devices", {other, {.vendor = 0x1234}}, false, false, UsbOpenResult::NotFound, ""},
-        {"no permission", {denied}, false, false, UsbOpenResult::NoAccess, ""},
-        {"unplugged while opening",
-         {{.openResult = LIBUSB_ERROR_NO_DEVICE}},
-         false,
-         false,
-         UsbOpenResult::NotFound,
-         ""},
-        {"held by another program",
-         {{.claimResult = LIBUSB_ERROR_BUSY}},
-         false,
-         false,
-         UsbOpenResult::NoAccess,
-         "claim 0|close"},
-        {"second of two",
-         {denied, ours},
-         false,
-         false,
-         UsbOpenResult::Opened,
-         "claim 0|release 0|close"},
-        {"no libusb", {ours}, true, false, UsbOpenResult::NotFound, ""},
-        {"no device list", {ours}, false, true, UsbOpenResult::NotFound, ""},
+        {"nothing attached", {}, false, false, R::NotFound, ""},
+        {"other devices", {other, {.vendor = 0x1234}}, false, false, R::NotFound, ""},
+        {"no permission", {denied}, false, false, R::NoAccess, ""},
+        {"unplugged while opening", {unplugged}, false, false, R::NotFound, ""},
+        {"held by another program", {busy}, false, false, R::NoAccess, "claim 0|close"},
+        {"second of two", {denied, ours}, false, false, R::Opened, "claim 0|release 0|close"},
+        {"no libusb", {ours}, true, false, R::NotFound, ""},
+        {"no device list", {ours}, false, true, R::NotFound, ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
