@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPointer>
+#include <QRadioButton>
 #include <QSignalBlocker>
 
 #include "core/timing/pictures.h"
@@ -140,6 +141,34 @@ void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrig
             onTrigger();
         else
             m.click();
+    });
+}
+
+void BindText(QLineEdit *w, TextModel &m) {
+    Follow(w, m, [](QLineEdit *box, const TextModel &model) {
+        if (box->text() != model.text()) {
+            const QSignalBlocker block(box);
+            box->setText(model.text());
+        }
+        SyncCommon(box, model);
+    });
+    QObject::connect(w, &QLineEdit::textEdited, w, [&m](const QString &t) { m.edit(t); });
+    QObject::connect(w, &QLineEdit::editingFinished, w, [&m] { m.validate(); });
+}
+
+void BindCheck(QAbstractButton *w, CheckModel &m) {
+    // The marks are the handler's: the button never changes its own.
+    w->setCheckable(true);
+    if (auto *radio = qobject_cast<QRadioButton *>(w)) radio->setAutoExclusive(false);
+    auto sync = [](QAbstractButton *b, const CheckModel &model) {
+        const QSignalBlocker block(b);
+        b->setChecked(model.checked());
+        SyncCommon(b, model);
+    };
+    Follow(w, m, sync);
+    QObject::connect(w, &QAbstractButton::clicked, w, [w, &m, sync] {
+        m.click();
+        sync(w, m);
     });
 }
 

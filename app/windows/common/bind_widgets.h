@@ -10,10 +10,12 @@
 
 #include <cstdint>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QColor>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 
 #include "core/base/controls.h"
@@ -45,5 +47,9 @@ void BindLabel(QLabel *w, LabelModel &m);
 // `onTrigger` runs instead of the model's own click when given (the toolbar dispatches by
 // button index).
 void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrigger = {});
+// A text box: typing edits the model, leaving the box (or Return) validates it.
+void BindText(QLineEdit *w, TextModel &m);
+// An option button or check box: a click goes to the model's handler, which sets the marks.
+void BindCheck(QAbstractButton *w, CheckModel &m);
 
 } // namespace vrx

@@ -30,6 +30,15 @@ template <typename L = QLabel> L *MakeLabel(QWidget *parent, const QString &name
 }
 // A caption of a window's layout: no model behind it, it never changes.
 QLabel *MakeCaption(QWidget *parent, const QString &text);
+// A text box, and an option button (`QRadioButton`) or check box (`QCheckBox`) with a caption.
+QLineEdit *MakeText(QWidget *parent, const QString &name, TextModel &m);
+template <typename B>
+B *MakeCheck(QWidget *parent, const QString &name, const QString &caption, CheckModel &m) {
+    auto *w = new B(caption, parent);
+    w->setObjectName(name);
+    BindCheck(w, m);
+    return w;
+}
 // A toolbar button named after its key.
 QAction *MakeToolButton(QToolBar *bar, ToolButtonModel &m, const QIcon &icon);
 

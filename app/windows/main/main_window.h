@@ -20,6 +20,7 @@
 #include <QToolBar>
 
 #include "core/base/events.h"
+#include "windows/logic/qualify_dialog.h"
 #include "windows/main/acquisition_driver.h"
 #include "windows/timing/timing_view.h"
 
@@ -52,6 +53,11 @@ class MainWindow : public QMainWindow {
     QAction *mnuFileExit = nullptr;
     // The "&Window" menu: the tool windows add their entries here.
     QMenu *mnuWindow = nullptr;
+    // "&Logic" > "&Trigger word": the trigger word dialog, checked while it is open.
+    QAction *mnuTriggerWord = nullptr;
+    // Opens the trigger word dialog (created on first use) with the stored words.
+    void OpenQualify();
+    QualifyDialog *qualifyDialog() const { return qualify_; }
 
   protected:
     void closeEvent(QCloseEvent *event) override;
@@ -64,6 +70,7 @@ class MainWindow : public QMainWindow {
     TimingView *form1_ = nullptr;
     QWidget *statusStrip_ = nullptr;
     AcquisitionDriver *driver_ = nullptr;
+    QualifyDialog *qualify_ = nullptr;
     bool ending_ = false;
     Subscription picturesChanged_, instrumentLost_;
 };
