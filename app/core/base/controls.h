@@ -238,4 +238,26 @@ class CheckModel : public ControlBase {
     bool checked_ = false;
 };
 
+// A text box (`txt...`, `Text...`): its text, the Change handler for the user's edits and the
+// Validate handler run when the focus leaves the box. Text written from code runs no handler,
+// so filling the boxes from the settings does not act as typing.
+class TextModel : public ControlBase {
+  public:
+    const QString &text() const { return text_; }
+    void setText(const QString &t) { assign(text_, t); }
+    // The user changed the text.
+    void edit(const QString &t) {
+        setText(t);
+        runHandler(onChange);
+    }
+    // The focus left the box.
+    void validate() { runHandler(onValidate); }
+
+    std::function<void()> onChange;
+    std::function<void()> onValidate;
+
+  private:
+    QString text_;
+};
+
 } // namespace vrx

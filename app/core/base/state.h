@@ -168,6 +168,7 @@ struct DisplaySettings {
     int16_t XYOn = 0; // "&XY Plot" checked (flag)
     int16_t MeasureOn = 0;
     int16_t StateOn = 0;
+    int16_t QualifyOn = 0; // trigger word dialog open (flag)
     std::array<int16_t, 2> CountOn{};
     int16_t CountPpm = 5;
     int16_t AutoLoad = 0;

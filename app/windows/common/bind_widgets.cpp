@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPointer>
+#include <QRadioButton>
 #include <QSignalBlocker>
 
 #include "core/timing/pictures.h"
@@ -141,6 +142,18 @@ void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrig
         else
             m.click();
     });
+}
+
+void BindText(QLineEdit *w, TextModel &m) {
+    Follow(w, m, [](QLineEdit *box, const TextModel &model) {
+        if (box->text() != model.text()) {
+            const QSignalBlocker block(box);
+            box->setText(model.text());
+        }
+        SyncCommon(box, model);
+    });
+    QObject::connect(w, &QLineEdit::textEdited, w, [&m](const QString &t) { m.edit(t); });
+    QObject::connect(w, &QLineEdit::editingFinished, w, [&m] { m.validate(); });
 }
 
 void BindCheck(QAbstractButton *w, CheckModel &m) {

@@ -15,6 +15,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 
 #include "core/base/controls.h"
@@ -46,6 +47,8 @@ void BindLabel(QLabel *w, LabelModel &m);
 // `onTrigger` runs instead of the model's own click when given (the toolbar dispatches by
 // button index).
 void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrigger = {});
+// A text box: typing edits the model, leaving the box (or Return) validates it.
+void BindText(QLineEdit *w, TextModel &m);
 // A check box or an option button. A click runs the model's handler, which sets the marks (an
 // option group is kept exclusive by its handler, not by the widgets); the widget then shows
 // the model's mark even where the handler left it as it was.

@@ -22,6 +22,13 @@ QScrollBar *MakeScroll(QWidget *parent, const QString &name, Qt::Orientation o, 
     return w;
 }
 
+QLineEdit *MakeText(QWidget *parent, const QString &name, TextModel &m) {
+    auto *w = new QLineEdit(parent);
+    w->setObjectName(name);
+    BindText(w, m);
+    return w;
+}
+
 QLabel *MakeCaption(QWidget *parent, const QString &text) {
     auto *w = new QLabel(text, parent);
     w->setTextFormat(Qt::PlainText);

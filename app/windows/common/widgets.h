@@ -38,6 +38,8 @@ B *MakeCheck(QWidget *parent, const QString &name, const QString &text, CheckMod
 }
 // A caption of a window's layout: no model behind it, it never changes.
 QLabel *MakeCaption(QWidget *parent, const QString &text);
+// A text box.
+QLineEdit *MakeText(QWidget *parent, const QString &name, TextModel &m);
 // A toolbar button named after its key.
 QAction *MakeToolButton(QToolBar *bar, ToolButtonModel &m, const QIcon &icon);
 

@@ -16,6 +16,7 @@
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
 #include "core/base/state.h"
+#include "core/logic/qualify.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
 #include "windows/analysis/measure_box.h"
@@ -77,6 +78,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
     mnuWindow->menuAction()->setVisible(false); // shown once a tool window adds an entry
     buildMeasureMenus();
+    mnuTriggerWord =
+        menuBar()->addMenu(QStringLiteral("&Logic"))->addAction(QStringLiteral("&Trigger word"));
+    mnuTriggerWord->setObjectName(QStringLiteral("mnuTriggerWord"));
+    mnuTriggerWord->setCheckable(true);
+    connect(mnuTriggerWord, &QAction::triggered, this, &MainWindow::OpenQualify);
 
     tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
@@ -100,6 +106,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     statusStrip_ = buildStatusStrip();
     statusStrip_->setParent(central);
     form1_ = new TimingView(central);
+    connect(form1_, &TimingView::triggerWordRequested, this, &MainWindow::OpenQualify);
     v->addWidget(statusStrip_);
     v->addWidget(form1_, 1);
     setCentralWidget(central);
@@ -197,6 +204,20 @@ void MainWindow::mnuMeasureSetup_Click() {
 
 MainWindow::~MainWindow() {
     TheEnd();
+}
+
+void MainWindow::OpenQualify() {
+    if (!qualify_) {
+        qualify_ = new QualifyDialog(this);
+        connect(qualify_, &QualifyDialog::closed, this, [this] {
+            app().display.QualifyOn = 0;
+            mnuTriggerWord->setChecked(false);
+        });
+    }
+    qualify().LoadWords();
+    ShowToolWindow(qualify_, this);
+    app().display.QualifyOn = -1;
+    mnuTriggerWord->setChecked(true);
 }
 
 void MainWindow::LoadPlacement() {

@@ -20,6 +20,7 @@
 #include <QToolBar>
 
 #include "core/base/events.h"
+#include "windows/logic/qualify_dialog.h"
 #include "windows/main/acquisition_driver.h"
 #include "windows/timing/timing_view.h"
 
@@ -65,6 +66,11 @@ class MainWindow : public QMainWindow {
     void mnuMeasureSetup_Click();
     MeasureBoxWindow *measureBox() const { return measureBox_; }
     MeasureItemsWindow *measureItems() const { return measureItems_; }
+    // "&Logic" > "&Trigger word": the trigger word dialog, checked while it is open.
+    QAction *mnuTriggerWord = nullptr;
+    // Opens the trigger word dialog (created on first use) with the stored words.
+    void OpenQualify();
+    QualifyDialog *qualifyDialog() const { return qualify_; }
 
   protected:
     void closeEvent(QCloseEvent *event) override;
@@ -78,6 +84,7 @@ class MainWindow : public QMainWindow {
     TimingView *form1_ = nullptr;
     QWidget *statusStrip_ = nullptr;
     AcquisitionDriver *driver_ = nullptr;
+    QualifyDialog *qualify_ = nullptr;
     bool ending_ = false;
     MeasureBoxWindow *measureBox_ = nullptr;
     MeasureItemsWindow *measureItems_ = nullptr;

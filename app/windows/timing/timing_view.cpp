@@ -6,9 +6,12 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QResizeEvent>
 
 #include "core/base/state.h"
+#include "core/logic/logic_panel.h"
 #include "core/timing/compose.h"
 #include "core/timing/frontpanel.h"
 #include "core/timing/pictures.h"
@@ -27,6 +30,34 @@ constexpr int kScrollscrTop = kScopeTop + kScopeRows;     // screen scroller
 constexpr int kScrollscrHeight = 16;
 constexpr int kLogicTop = kScrollscrTop + kScrollscrHeight + 2; // logic picture
 constexpr int kLevelBarWidth = 17;                              // ScrollLevel, ScrollOffset
+// Logic channel panel: ScrollCh at the left edge, the rows right of it, a header line above.
+constexpr int kScrollChLeft = 2;
+constexpr int kScrollChWidth = 16;
+constexpr int kRowsLeft = kScrollChLeft + kScrollChWidth + 2;
+constexpr int kLogicHeaderHeight = 18;
+
+// The rows' fixed-pitch font.
+QFont RowFont() {
+    QFont f(QStringLiteral("Courier"));
+    f.setStyleHint(QFont::TypeWriter);
+    f.setPointSize(8);
+    return f;
+}
+
+// A trigger cell: looks pressed while the button is down; the release cycles it.
+class TriggerCell : public QLabel {
+  public:
+    using QLabel::QLabel;
+    int channel = 0;
+
+  protected:
+    void mousePressEvent(QMouseEvent *event) override {
+        if (event->button() == Qt::LeftButton) logicPanel().lbTrigger_MouseDown(channel);
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override {
+        if (event->button() == Qt::LeftButton) logicPanel().lbTrigger_MouseUp(channel);
+    }
+};
 
 // A readout of the bar strip: fixed width, centred, so the strip does not move as it changes.
 void Readout(QLabel *l, int width) {
@@ -72,14 +103,10 @@ TimingView::TimingView(QWidget *parent) : QWidget(parent) {
     ScrollOffset = MakeScroll(this, QStringLiteral("ScrollOffset"), Qt::Vertical, f.ScrollOffset);
     Scrollscr = MakeScroll(this, QStringLiteral("Scrollscr"), Qt::Horizontal, f.Scrollscr);
 
-    for (int i = 0; i < 16; ++i) {
-        auto *l = new QLabel(this);
-        l->setObjectName(Indexed("lbLane", i));
-        l->setTextFormat(Qt::PlainText);
-        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        l->setAutoFillBackground(true);
-        lbLane[static_cast<size_t>(i)] = l;
-    }
+    ScrollCh = MakeScroll(this, QStringLiteral("ScrollCh"), Qt::Vertical, logicPanel().ScrollCh);
+    logicHeader_ = buildLogicHeader();
+    for (int c = 0; c < 16; ++c)
+        buildLogicRow(c);
 
     picturesChanged_ = Subscribe(Event::PicturesChanged, [this] { showPictures(); });
     // The whole front panel, the bar strip and a trace of the default width always show.
@@ -230,6 +257,74 @@ QWidget *TimingView::buildBarStrip() {
     return w;
 }
 
+QWidget *TimingView::buildLogicHeader() {
+    LogicPanel &lp = logicPanel();
+    auto *w = new QWidget(this);
+    w->setObjectName(QStringLiteral("LogicHeader"));
+    auto *h = new QHBoxLayout(w);
+    h->setContentsMargins(2, 0, 2, 0);
+    h->setSpacing(6);
+    for (int k = 0; k < 3; ++k) {
+        QLabel *l = MakeLabel(w, Indexed("lbBarWord", k), lp.lbBarWord[static_cast<size_t>(k)]);
+        l->setFont(RowFont());
+        lbBarWord[static_cast<size_t>(k)] = l;
+        h->addWidget(l);
+    }
+    h->addStretch(1);
+    lbTrigWord = new ClickLabel(QStringLiteral("Word"), w);
+    lbTrigWord->setObjectName(QStringLiteral("lbTrigWord"));
+    lbTrigWord->setToolTip(QStringLiteral("Trigger word"));
+    lbTrigWord->setCursor(Qt::PointingHandCursor);
+    lbTrigWord->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    connect(lbTrigWord, &ClickLabel::clicked, this, &TimingView::triggerWordRequested);
+    h->addWidget(lbTrigWord);
+    return w;
+}
+
+void TimingView::buildLogicRow(int c) {
+    LogicPanel &lp = logicPanel();
+    const auto i = static_cast<size_t>(c);
+    auto *frame = new QFrame(this);
+    frame->setObjectName(Indexed("Frame1", c));
+    auto *h = new QHBoxLayout(frame);
+    h->setContentsMargins(0, 1, 0, 1);
+    h->setSpacing(2);
+    txtName[i] = MakeText(frame, Indexed("txtName", c), lp.txtName[i]);
+    txtName[i]->setFrame(false);
+    lbChnum[i] = MakeLabel(frame, Indexed("lbChnum", c), lp.lbChnum[i]);
+    lbV0[i] = MakeLabel(frame, Indexed("lbV0", c), lp.lbV0[i]);
+    lbV1[i] = MakeLabel(frame, Indexed("lbV1", c), lp.lbV1[i]);
+    lbV2[i] = MakeLabel(frame, Indexed("lbV2", c), lp.lbV2[i]);
+    auto *cell = MakeLabel<TriggerCell>(frame, Indexed("lbTrigger", c), lp.lbTrigger[i]);
+    cell->channel = c;
+    cell->setCursor(Qt::PointingHandCursor);
+    lbTrigger[i] = cell;
+    h->addWidget(txtName[i], 1);
+    const std::pair<QLabel *, int> columns[] = {
+        {lbChnum[i], 20}, {lbV0[i], 14}, {lbV1[i], 14}, {lbV2[i], 14}, {cell, 18}};
+    for (const auto &[l, width] : columns) {
+        l->setFixedWidth(width);
+        l->setAlignment(Qt::AlignCenter);
+        h->addWidget(l);
+    }
+    for (QWidget *w : frame->findChildren<QWidget *>())
+        w->setFont(RowFont());
+    Frame1[i] = frame;
+
+    // The frame stands where the panel places it below the top of ScrollCh.
+    FrameModel &m = lp.Frame1[i];
+    QPointer<QFrame> guard(frame);
+    auto place = [guard, &m] {
+        if (!guard) return;
+        guard->setGeometry(kRowsLeft, kLogicTop + m.top(), kPanelWidth - kRowsLeft - 2,
+                           std::max(m.height(), 1));
+        ApplyColors(guard, m.foreColor(), m.backColor());
+    };
+    const int id = m.subscribe(place);
+    connect(frame, &QObject::destroyed, [&m, id] { m.unsubscribe(id); });
+    place();
+}
+
 void TimingView::placePictures() {
     const TimingPictures &p = pictures();
     const int left = kPanelWidth;
@@ -247,22 +342,10 @@ void TimingView::placePictures() {
     Scrollscr->setGeometry(left, kScrollscrTop, traceWidth, kScrollscrHeight);
     ScrollLevel->setGeometry(left - 2 * kLevelBarWidth - 4, kScopeTop, kLevelBarWidth, kScopeRows);
     ScrollOffset->setGeometry(left - kLevelBarWidth - 2, kScopeTop, kLevelBarWidth, kScopeRows);
-    panel_->setGeometry(0, 0, left - 2 * kLevelBarWidth - 6, kLogicTop);
-    const int h = app().display.LogicHeight;
-    for (int i = 0; i < 16; ++i)
-        lbLane[static_cast<size_t>(i)]->setGeometry(left - 96, kLogicTop + i * h, 94, h);
-}
-
-void TimingView::showLaneNames() {
-    const AppState &s = app();
-    for (int i = 0; i < 16; ++i) {
-        const int ch = s.logic.Sequence[static_cast<size_t>((s.logic.ScrollChValue + i) & 15)] & 15;
-        QLabel *l = lbLane[static_cast<size_t>(i)];
-        const QString name = s.logic.LogicLaneName[static_cast<size_t>(ch)];
-        if (l->text() != name) l->setText(name);
-        ApplyColors(l, s.colors[LogicColorEntry(ch)], s.colors[ColBackground]);
-        l->setVisible(s.channels.ChanOn[DispLogic] == 1);
-    }
+    panel_->setGeometry(0, 0, left - 2 * kLevelBarWidth - 6, kLogicTop - kLogicHeaderHeight);
+    logicHeader_->setGeometry(kRowsLeft, kLogicTop - kLogicHeaderHeight, left - kRowsLeft - 2,
+                              kLogicHeaderHeight);
+    ScrollCh->setGeometry(kScrollChLeft, kLogicTop, kScrollChWidth, 16 * app().display.LogicHeight);
 }
 
 void TimingView::showPictures() {
@@ -285,7 +368,6 @@ void TimingView::showPictures() {
         UpVbar[k]->setColor(s.colors[ColV1 + static_cast<int>(k)]);
     }
     ApplyColors(barStrip_, s.colors[ColUpScreen], s.colors[ColBackground]);
-    showLaneNames();
 }
 
 void TimingView::resizeEvent(QResizeEvent *event) {

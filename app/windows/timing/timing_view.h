@@ -13,7 +13,9 @@
 #include <array>
 
 #include <QComboBox>
+#include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QWidget>
 
@@ -61,8 +63,18 @@ class TimingView : public QWidget {
     std::array<QLabel *, 2> lbHbar{};
     QLabel *lbScr, *lbH1H2, *lbPretrig;
     ClickLabel *lbx10;
-    // Names of the logic lanes beside the logic picture, in display order.
-    std::array<QLabel *, 16> lbLane{};
+
+    // ---- Logic channel panel beside the lanes (index = channel) -----------------------------
+    QScrollBar *ScrollCh;
+    std::array<QFrame *, 16> Frame1{};
+    std::array<QLineEdit *, 16> txtName{};
+    std::array<QLabel *, 16> lbChnum{}, lbV0{}, lbV1{}, lbV2{}, lbTrigger{};
+    std::array<QLabel *, 3> lbBarWord{};
+    // The trigger label over the trigger cells: opens the trigger word dialog.
+    ClickLabel *lbTrigWord = nullptr;
+
+  signals:
+    void triggerWordRequested();
 
   protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -70,13 +82,15 @@ class TimingView : public QWidget {
   private:
     QWidget *buildPanel();
     QWidget *buildBarStrip();
+    QWidget *buildLogicHeader();
+    void buildLogicRow(int c);
     // Places the pictures and the widgets tied to them for the current picture sizes.
     void placePictures();
     void showPictures();
-    void showLaneNames();
 
     QWidget *panel_ = nullptr;
     QWidget *barStrip_ = nullptr;
+    QWidget *logicHeader_ = nullptr;
     Subscription picturesChanged_;
 };
 

@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The logic channel panel: trigger cells to the instrument's bytes and the word, rows in the
+// display order, names and bar values; a word set in the cells triggers the simulated counter.
+#include <fstream>
+#include <map>
+
+#include <QTemporaryDir>
+
+#include "core/acquisition/loop.h"
+#include "core/fixture.h"
+#include "core/logic/logic_panel.h"
+#include "core/logic/qualify.h"
+
+using namespace vrx;
+
+namespace {
+
+using test::Nums;
+using test::Texts;
+
+class LogicPanelTest : public test::PanelTest {
+  protected:
+    void SetUp() override {
+        test::PanelTest::SetUp();
+        ApplyLogicSettings();
+        app().run.ParamChanged = 0;
+    }
+    Nums bytes() const {
+        const auto &l = app().trigger.TrigLevel;
+        return {l[2], l[3], l[4], l[5]};
+    }
+    LogicPanel &lp = logicPanel();
+};
+
+// D0 "1", D1 "x", D8 "1": pattern, mask and the word; three clicks bring a cell back to "0".
+// A word to the cells: an upper-case "X", other characters and missing positions are "x".
+TEST_F(LogicPanelTest, CellsAndWords) {
+    AppState &s = app();
+    s.logic.SelWord = 1;
+    lp.Qualify2List(QStringLiteral("0000000000000000"));
+    for (const int c : {0, 1, 1, 8})
+        lp.lbTrigger[static_cast<size_t>(c)].click();
+    EXPECT_EQ(bytes(), (Nums{1, 2, 1, 0}));
+    EXPECT_EQ((Texts{s.logic.TriggerWords[1], qualify().TextQualify[1].text()}),
+              (Texts(2, "00000001000000x1")));
+    EXPECT_EQ(s.run.ParamChanged, 1);
+    for (int n = 0; n < 3; ++n)
+        lp.lbTrigger[5].click();
+    EXPECT_EQ(s.logic.TriggerWords[1], "00000001000000x1");
+    EXPECT_EQ(bytes(), (Nums{1, 2, 1, 0}));
+
+    lp.Qualify2List(QStringLiteral("0X1?0"));
+    lp.List2TrigLevel();
+    EXPECT_EQ(s.logic.TriggerWords[1], "0x1x0xxxxxxxxxxx");
+}
+
+// Reversed order scrolled by 3: row i shows channel 15 - ((3 + i) and 15), so D12 heads the
+// rows and D0 is row 12; names and indexes go with their channels, the lanes are redrawn.
+TEST_F(LogicPanelTest, RowsInSequenceOrder) {
+    AppState &s = app();
+    const int h = s.display.LogicHeight;
+    for (int k = 0; k < 16; ++k)
+        s.logic.Sequence[static_cast<size_t>(k)] = static_cast<uint8_t>(15 - k);
+    s.logic.LogicLaneName[12] = "clk";
+    std::fill_n(s.records.SampleBuf.begin() + HW_SB_D8_D15, HW_SB_AREA_LEN, uint8_t{0x10});
+    ApplyLogicSettings();
+    lp.ScrollCh.setValue(3);
+    EXPECT_EQ((Nums{lp.Frame1[12].top(), lp.Frame1[0].top(), lp.Frame1[13].top(),
+                    lp.Frame1[13].height()}),
+              (Nums{0, 12 * h, 15 * h, h}));
+    EXPECT_EQ((Texts{lp.txtName[12].text(), lp.lbChnum[12].text(), lp.lbChnum[0].text()}),
+              (Texts{"clk", "12", "0"}));
+    // D12 is high: its colour at the high level of the first lane.
+    EXPECT_EQ(pictures().Picture1.pixel(300, h / 4), ToQRgb(s.colors[LogicColorEntry(12)]));
+}
+
+// The values at the bars reach the labels after a bar move: V1 moved to 460 reads 0x8001.
+TEST_F(LogicPanelTest, BarValuesFollowTheBars) {
+    AppState &s = app();
+    std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0});
+    s.records.SampleBuf[HW_SB_D0_D7 + 460] = 0x01;
+    s.records.SampleBuf[HW_SB_D8_D15 + 460] = 0x80;
+    p.ScrollVbar[0].setValue(460);
+    EXPECT_EQ((Texts{lp.lbV0[0].text(), lp.lbV0[1].text(), lp.lbV0[15].text(), lp.lbV2[0].text(),
+                     lp.lbBarWord[0].text(), lp.lbBarWord[2].text()}),
+              (Texts{"1", "0", "1", "0", "V1 8001", "T 0000"}));
+}
+
+// A word set in the cells arms the simulated instrument: registers 58 and 59 take its pattern
+// and mask bytes, low byte first, and a record of the 1 MHz counter triggers on it.
+TEST_F(LogicPanelTest, WordTriggersTheSimulatedCounter) {
+    QTemporaryDir dir;
+    const std::string trace = dir.filePath(QStringLiteral("trace.txt")).toStdString();
+    setenv("HWLINK_SIM_CLOCK", "virtual", 1);
+    setenv("HWLINK_SIM_TRACE", trace.c_str(), 1);
+    setenv("HWLINK_SIM_SIGNALS", "D=count,1000000", 1);
+    setenv("HWLINK_SIM", "usb", 1);
+    AppState &s = app();
+    ASSERT_NE(FindPort(s.records.PortState.data(), s.records.DevConfig.data(), 1), 0);
+    std::ifstream bits(VRX_TEST_BITSTREAM, std::ios::binary);
+    bits.read(reinterpret_cast<char *>(s.records.ConfigBits.data()), HW_CONFIGBITS_LEN);
+    s.run.HwFound = FindHardware(0, s.records.PortState.data(), s.records.DevConfig.data(),
+                                 s.records.ConfigBits.data());
+    int64_t now = 0;
+    SetLoopClock([&now] { return now; });
+
+    p.cmbTrigCh.setIndex(TrigLogic);
+    p.cmbCapture.setIndex(0); // "Once"
+    qualify().TextQualify[0].edit(QStringLiteral("xxxxxxxx0010x101"));
+    qualify().TextQualify[0].validate();
+    tbToolBar_ButtonClick(1);
+    for (int n = 0; n < 5000 && AcquisitionActive(); ++n, ++now)
+        AcquisitionStep();
+    SetLoopClock({});
+    PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
+    unsetenv("HWLINK_SIM_TRACE");
+    EXPECT_EQ(s.run.TrigCount, 1);
+
+    std::map<int, Nums> written; // register: the bytes written to it
+    std::ifstream in(trace);
+    int reg = -1, value = 0;
+    for (std::string what; in >> what >> value;) {
+        if (what == "addr") reg = value;
+        if (what == "wr" && (reg == 58 || reg == 59)) written[reg].push_back(value);
+        in.ignore(64, '\n');
+    }
+    ASSERT_TRUE(written[58].size() >= 2 && written[59].size() >= 2);
+    EXPECT_EQ((Nums{written[58].end() - 2, written[58].end()}), (Nums{0x25, 0x00}));
+    EXPECT_EQ((Nums{written[59].end() - 2, written[59].end()}), (Nums{0x08, 0xFF}));
+
+    // The record is aligned with the event right after the trigger bar: the bar holds the last
+    // sample outside the word, the next sample is the first inside it ("True": entering it).
+    const auto at = static_cast<size_t>(s.view.BarPos[2] + s.view.ViewStart[0]);
+    const auto masked = [&buf = s.records.SampleBuf](size_t k) {
+        return (buf[HW_SB_D8_D15 + k] << 8 | buf[HW_SB_D0_D7 + k]) | 0xFF08;
+    };
+    EXPECT_EQ((Nums{masked(at) != 0xFF2D, masked(at + 1)}), (Nums{1, 0xFF2D}));
+}
+
+} // namespace
