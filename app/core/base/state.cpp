@@ -70,6 +70,7 @@ void InitDefaults() {
     s.logic = {};
     s.colors = {};
     s.display = {};
+    s.fft = {};
 }
 
 } // namespace vrx
