@@ -117,7 +117,10 @@ FFtLogic::FFtLogic()
 // ---- Opening and following the display ---------------------------------------------------------
 
 bool FFtLogic::Open(int mode) {
-    if (!LoadFFt()) return false;
+    if (!LoadFFt()) {
+        Unload();
+        return false;
+    }
     AppState &s = S();
     s.display.FftOn = 1;
     s.fft.FFtMode = static_cast<uint8_t>(mode == kSweep ? kSweep : 0);

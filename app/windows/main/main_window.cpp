@@ -14,9 +14,11 @@
 #include <QVBoxLayout>
 
 #include "core/acquisition/loop.h"
+#include "core/analysis/fft.h"
 #include "core/base/state.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
+#include "windows/common/tool_window.h"
 #include "windows/common/widgets.h"
 #include "windows/main/toolbar_icons.h"
 
@@ -72,6 +74,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
     mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
     mnuWindow->menuAction()->setVisible(false); // shown once a tool window adds an entry
+    QMenu *fft = mnuWindow->addMenu(QStringLiteral("FFT"));
+    for (int mode = 0; mode < 2; ++mode) {
+        QAction *a = fft->addAction(mode == 0 ? QStringLiteral("Normal")
+                                              : QStringLiteral("Sweep(peak record)"));
+        a->setObjectName(Indexed("mnuFFTopt", mode));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, mode] { mnuFFTopt_Click(mode); });
+        mnuFFTopt[static_cast<size_t>(mode)] = a;
+    }
+    mnuWindow->menuAction()->setVisible(true);
 
     tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
@@ -110,6 +122,25 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     instrumentLost_ =
         Subscribe(Event::InstrumentLost, [this] { sbLink->setText(kInstrumentLostText); });
     LoadPlacement();
+}
+
+void MainWindow::mnuFFTopt_Click(int mode) {
+    const bool opened = frmFFT().Open(mode);
+    for (size_t i = 0; i < 2; ++i)
+        mnuFFTopt[i]->setChecked(opened && static_cast<int>(i) == mode);
+    if (!opened) {
+        if (frmFFT_) frmFFT_->hide();
+        return;
+    }
+    if (!frmFFT_) {
+        frmFFT_ = new FftWindow(this);
+        connect(frmFFT_, &FftWindow::closed, this, [this] {
+            for (QAction *a : mnuFFTopt)
+                a->setChecked(false);
+        });
+    }
+    frmFFT_->setWindowTitle(FftCaption(mode));
+    ShowToolWindow(frmFFT_, this);
 }
 
 QWidget *MainWindow::buildStatusStrip() {

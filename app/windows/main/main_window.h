@@ -20,6 +20,7 @@
 #include <QToolBar>
 
 #include "core/base/events.h"
+#include "windows/analysis/fft_window.h"
 #include "windows/main/acquisition_driver.h"
 #include "windows/timing/timing_view.h"
 
@@ -52,6 +53,12 @@ class MainWindow : public QMainWindow {
     QAction *mnuFileExit = nullptr;
     // The "&Window" menu: the tool windows add their entries here.
     QMenu *mnuWindow = nullptr;
+    // FFT > "Normal", "Sweep(peak record)": checked while the FFT window is open in that mode.
+    std::array<QAction *, 2> mnuFFTopt{};
+    FftWindow *fftWindow() const { return frmFFT_; }
+    // Opens the FFT window in mode 0 (Normal) or 1 (Sweep); without the FFT library only its
+    // message comes.
+    void mnuFFTopt_Click(int mode);
 
   protected:
     void closeEvent(QCloseEvent *event) override;
@@ -64,6 +71,7 @@ class MainWindow : public QMainWindow {
     TimingView *form1_ = nullptr;
     QWidget *statusStrip_ = nullptr;
     AcquisitionDriver *driver_ = nullptr;
+    FftWindow *frmFFT_ = nullptr;
     bool ending_ = false;
     Subscription picturesChanged_, instrumentLost_;
 };
