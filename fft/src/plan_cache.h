@@ -27,7 +27,7 @@ struct SizeSlot {
     std::vector<double> window; // N values of `windowType`
     int windowType = -1;
     double windowSum = 0;
-    std::vector<double> rows; // display row of each bin
+    std::vector<float> rows; // display row of each bin
 };
 
 // The slot of `points` points (a power of two from 256 to 65536), made at its first use under
