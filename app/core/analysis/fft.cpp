@@ -343,27 +343,27 @@ void FFtLogic::DrawOverview() {
 // ---- Handlers
 // -------------------------------------------------------------------------------------
 
-void FFtLogic::cmbSource_Click() {
-    if (cmbSource.index() < 0) return;
+bool FFtLogic::TakeSetting(const ListModel &list, uint8_t &setting) {
+    if (list.index() < 0) return false;
     if (Sweeping()) ClearBufFFt();
-    S().fft.FFtSource = static_cast<uint8_t>(cmbSource.index());
-    FFtRefresh0();
+    setting = static_cast<uint8_t>(list.index());
+    return true;
+}
+
+void FFtLogic::cmbSource_Click() {
+    if (TakeSetting(cmbSource, S().fft.FFtSource)) FFtRefresh0();
 }
 
 void FFtLogic::cmbVdiv_Click() {
-    if (cmbVdiv.index() < 0) return;
-    if (Sweeping()) ClearBufFFt();
     FftSettings &f = S().fft;
-    f.FFtDBdiv = static_cast<uint8_t>(cmbVdiv.index());
+    if (!TakeSetting(cmbVdiv, f.FFtDBdiv)) return;
     f.DbPerPixel = kDbPerDiv[f.FFtDBdiv] / 25;
     ShowLevels();
     FFtRefresh0();
 }
 
 void FFtLogic::cmbGain_Click() {
-    if (cmbGain.index() < 0) return;
-    if (Sweeping()) ClearBufFFt();
-    S().fft.FFtGain = static_cast<uint8_t>(cmbGain.index());
+    if (!TakeSetting(cmbGain, S().fft.FFtGain)) return;
     // The dB scale's controls only for the power spectrum.
     const bool power = S().fft.FFtGain == kPowerspectrum;
     for (ControlBase *c :
@@ -373,18 +373,14 @@ void FFtLogic::cmbGain_Click() {
 }
 
 void FFtLogic::cmbWindow_Click() {
-    if (cmbWindow.index() < 0) return;
-    if (Sweeping()) ClearBufFFt();
-    S().fft.FFtWin = static_cast<uint8_t>(cmbWindow.index());
-    FFtRefresh0();
+    if (TakeSetting(cmbWindow, S().fft.FFtWin)) FFtRefresh0();
 }
 
 void FFtLogic::cmbPoint_Click() {
-    if (cmbPoint.index() < 0) return;
-    if (Sweeping()) ClearBufFFt();
     FftSettings &f = S().fft;
+    if (!TakeSetting(cmbPoint, f.FFtPoint)) return;
     const int limit = kPointLimit[std::min<size_t>(S().acquisition.DepthIndex, 2)];
-    f.FFtPoint = static_cast<uint8_t>(std::min(cmbPoint.index(), limit));
+    f.FFtPoint = static_cast<uint8_t>(std::min<int>(f.FFtPoint, limit));
     if (cmbPoint.index() != f.FFtPoint) cmbPoint.setIndex(f.FFtPoint);
     FFtRefresh0();
 }

@@ -100,6 +100,9 @@ class FFtLogic {
 
   private:
     enum class Drag { Screen, V1, V2, H1, H2 };
+    // A list of a setting other than zoom: a new peak record in sweep mode, the index stored.
+    // False without a selection.
+    bool TakeSetting(const ListModel &list, uint8_t &setting);
     void ShowLevels();
     void SetColors();
     void DrawOverview();

@@ -148,15 +148,10 @@ QWidget *FftWindow::buildBars() {
 
 void FftWindow::showPictures() {
     const FFtLogic &f = frmFFT();
-    const AppState &s = app();
     Picture1->update();
     Picture2->update();
-    ImgUpscr->setGeometry(f.ImgUpscrLeft, 1, std::max(f.ImgUpscrWidth, 3), kFftOverviewRows - 2);
-    ImgUpscr->setColor(s.colors[ColUpScreen]);
-    for (size_t k = 0; k < 2; ++k) {
-        UpVbar[k]->setGeometry(f.UpVbarX[k], 0, 1, kFftOverviewRows);
-        UpVbar[k]->setColor(s.colors[ColV1 + static_cast<int>(k)]);
-    }
+    PlaceOverviewMarks(ImgUpscr, f.ImgUpscrLeft, f.ImgUpscrWidth, kFftOverviewRows, UpVbar,
+                       f.UpVbarX);
     lbDBm->move(lbDBm->x(), f.lbDBmTop);
 }
 
