@@ -71,6 +71,7 @@ void InitDefaults() {
     s.colors = {};
     s.display = {};
     s.measure = {};
+    s.fft = {};
 }
 
 } // namespace vrx

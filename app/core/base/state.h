@@ -176,6 +176,31 @@ struct DisplaySettings {
     std::array<int16_t, kDisplayItems> DisplayCheck{1, 1, 0, 0, 0, 0, 1, 1};
 };
 
+// The FFT window: its settings (the settings file keeps them under these names), its mode and
+// where its screen and bars stand. Spectrum positions p = 0 .. RecordLen - 1 stand for the
+// frequencies p x SampleRate / RecordLen / 2.
+struct FftSettings {
+    uint8_t FFtSource = 0; // 0 A1, 1 A2, 2 M1, 3 M2
+    uint8_t FFtDBdiv = 1;  // 0 5, 1 10, 2 20, 3 50 dB per division
+    uint8_t FFtGain = 2;   // 0 Magnitude, 1 Logarithm, 2 Powerspectrum
+    uint8_t FFtWin = 1;    // 0 Triangular, 1 Hanning, 2 Hamming, 3 Blackman, 4 Rectangular,
+                           // 5 Welch, 6 Parzen
+    uint8_t FFtPoint = 3;  // 256 << FFtPoint points: 2048
+    uint8_t FFtZoom = 0;   // 0 x1, 1 /2, 2 /5 .. 7 /200 spectrum positions per pixel
+    // [0] row of the 0 dBmV level minus 28 (200: on the bottom grid line); [1] its copy for the
+    // grid.
+    std::array<uint8_t, 2> FFtoffset{200, 200};
+    std::array<int32_t, 2> FFtVpos{100, 300}; // V1, V2 spectrum positions
+    uint8_t FFtMode = 0;                      // 0 Normal, 1 Sweep(peak record)
+    std::array<int16_t, 2> FFtHpos{78, 178};  // H1, H2 rows
+    double DbPerPixel = 10.0 / 25;
+    double ZoomFactor = 1; // spectrum positions per pixel
+    int32_t ScreenPos = 0; // first spectrum position shown
+    int32_t ScreenMax = 1; // largest screen position
+    // What the peak record was taken at: another depth or rate is another frequency scale.
+    std::array<int16_t, 2> SweepScale{-1, -1};
+};
+
 // Geometry of the timing view's pictures: follows the window, not the settings.
 // The measure box's choices (dialog "Measure Item"): the items shown for A1 and for A2 and the
 // stretch of the record they are measured over.
@@ -218,6 +243,10 @@ struct WorkAreas {
     std::array<uint8_t, kMemLen + kMemDrawSlack> M1Buf{}; // kMemLen samples, then slack
     std::array<uint8_t, kMemLen + kMemDrawSlack> M2Buf{};
     int32_t LogicColor = 0; // colour of the lane being drawn
+    // The FFT window's display bytes (one per spectrum position from 0) and, from 0x20000, the
+    // sweep's peak record; the point scratch of its renderer.
+    std::array<uint8_t, 0x40000> FftBuf{};
+    std::array<uint8_t, HW_WORKAREA_LEN> FftWork{};
 };
 
 struct StartupInfo {
@@ -241,6 +270,7 @@ struct AppState {
     ColorTable colors;
     DisplaySettings display;
     MeasureSettings measure;
+    FftSettings fft;
     ScreenGeometry screen;
     RunState run;
     WorkAreas work;
@@ -251,8 +281,9 @@ struct AppState {
 AppState &app();
 
 // Every setting back to its default: the parts the settings file and the default command
-// cover (channels, acquisition, trigger, view, logic tables, colours, display, measurements).
-// The records, the run state, the pictures' geometry and the work areas are left as they are.
+// cover (channels, acquisition, trigger, view, logic tables, colours, display, measurements,
+// FFT). The records, the run state, the pictures' geometry and the work areas are left as they
+// are.
 void InitDefaults();
 
 // The colour of channel t (0 A1 .. 4 F1).

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/common/picture_box.h"
 
+#include <algorithm>
+
 #include <QPainter>
 
 #include "core/base/state.h"
@@ -45,6 +47,17 @@ void OverviewMark::paintEvent(QPaintEvent *) {
         p.drawLine(0, 0, 0, height() - 1);
     else
         p.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+void PlaceOverviewMarks(OverviewMark *window, int32_t left, int32_t width, int rows,
+                        std::span<OverviewMark *const> bars, std::span<const int32_t> barX) {
+    const AppState &s = app();
+    window->setGeometry(left, 1, std::max(width, 3), rows - 2);
+    window->setColor(s.colors[ColUpScreen]);
+    for (size_t k = 0; k < bars.size() && k < barX.size(); ++k) {
+        bars[k]->setGeometry(barX[k], 0, 1, rows);
+        bars[k]->setColor(s.colors[ColV1 + static_cast<int>(k)]);
+    }
 }
 
 } // namespace vrx

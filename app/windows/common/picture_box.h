@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 
 #include <QImage>
 #include <QWidget>
@@ -48,5 +49,10 @@ class OverviewMark : public QWidget {
     Kind kind_;
     int32_t color_ = 0xFFFFFF;
 };
+
+// Places the marks of an overview strip `rows` high: the screen window from `left`, `width`
+// wide (at least 3), in the screen mark's colour, and bar k's line at barX[k] in bar k's colour.
+void PlaceOverviewMarks(OverviewMark *window, int32_t left, int32_t width, int rows,
+                        std::span<OverviewMark *const> bars, std::span<const int32_t> barX);
 
 } // namespace vrx

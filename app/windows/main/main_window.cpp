@@ -15,6 +15,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
+#include "core/analysis/fft.h"
 #include "core/base/state.h"
 #include "core/logic/qualify.h"
 #include "core/startup/startup.h"
@@ -83,6 +84,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     mnuTriggerWord->setObjectName(QStringLiteral("mnuTriggerWord"));
     mnuTriggerWord->setCheckable(true);
     connect(mnuTriggerWord, &QAction::triggered, this, &MainWindow::OpenQualify);
+    QMenu *fft = mnuWindow->addMenu(QStringLiteral("FFT"));
+    for (int mode = 0; mode < 2; ++mode) {
+        QAction *a = fft->addAction(mode == 0 ? QStringLiteral("Normal")
+                                              : QStringLiteral("Sweep(peak record)"));
+        a->setObjectName(Indexed("mnuFFTopt", mode));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, mode] { mnuFFTopt_Click(mode); });
+        mnuFFTopt[static_cast<size_t>(mode)] = a;
+    }
+    mnuWindow->menuAction()->setVisible(true);
 
     tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
@@ -122,6 +133,25 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     instrumentLost_ =
         Subscribe(Event::InstrumentLost, [this] { sbLink->setText(kInstrumentLostText); });
     LoadPlacement();
+}
+
+void MainWindow::mnuFFTopt_Click(int mode) {
+    const bool opened = frmFFT().Open(mode);
+    for (size_t i = 0; i < 2; ++i)
+        mnuFFTopt[i]->setChecked(opened && static_cast<int>(i) == mode);
+    if (!opened) {
+        if (frmFFT_) frmFFT_->hide();
+        return;
+    }
+    if (!frmFFT_) {
+        frmFFT_ = new FftWindow(this);
+        connect(frmFFT_, &FftWindow::closed, this, [this] {
+            for (QAction *a : mnuFFTopt)
+                a->setChecked(false);
+        });
+    }
+    frmFFT_->setWindowTitle(FftCaption(mode));
+    ShowToolWindow(frmFFT_, this);
 }
 
 QWidget *MainWindow::buildStatusStrip() {

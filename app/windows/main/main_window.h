@@ -21,6 +21,7 @@
 
 #include "core/base/events.h"
 #include "windows/logic/qualify_dialog.h"
+#include "windows/analysis/fft_window.h"
 #include "windows/main/acquisition_driver.h"
 #include "windows/timing/timing_view.h"
 
@@ -71,6 +72,12 @@ class MainWindow : public QMainWindow {
     // Opens the trigger word dialog (created on first use) with the stored words.
     void OpenQualify();
     QualifyDialog *qualifyDialog() const { return qualify_; }
+    // FFT > "Normal", "Sweep(peak record)": checked while the FFT window is open in that mode.
+    std::array<QAction *, 2> mnuFFTopt{};
+    FftWindow *fftWindow() const { return frmFFT_; }
+    // Opens the FFT window in mode 0 (Normal) or 1 (Sweep); without the FFT library only its
+    // message comes.
+    void mnuFFTopt_Click(int mode);
 
   protected:
     void closeEvent(QCloseEvent *event) override;
@@ -85,6 +92,7 @@ class MainWindow : public QMainWindow {
     QWidget *statusStrip_ = nullptr;
     AcquisitionDriver *driver_ = nullptr;
     QualifyDialog *qualify_ = nullptr;
+    FftWindow *frmFFT_ = nullptr;
     bool ending_ = false;
     MeasureBoxWindow *measureBox_ = nullptr;
     MeasureItemsWindow *measureItems_ = nullptr;

@@ -361,12 +361,7 @@ void TimingView::showPictures() {
     Picture2->update();
 
     // Overview markers: the screen window and the three bars (the line colours of the bars).
-    ImgUpscr->setGeometry(p.ImgUpscrLeft, 1, std::max(p.ImgUpscrWidth, 3), kOverviewRows - 2);
-    ImgUpscr->setColor(s.colors[ColUpScreen]);
-    for (size_t k = 0; k < 3; ++k) {
-        UpVbar[k]->setGeometry(p.UpVbarX[k], 0, 1, kOverviewRows);
-        UpVbar[k]->setColor(s.colors[ColV1 + static_cast<int>(k)]);
-    }
+    PlaceOverviewMarks(ImgUpscr, p.ImgUpscrLeft, p.ImgUpscrWidth, kOverviewRows, UpVbar, p.UpVbarX);
     ApplyColors(barStrip_, s.colors[ColUpScreen], s.colors[ColBackground]);
 }
 
