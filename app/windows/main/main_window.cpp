@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 
 #include "core/acquisition/loop.h"
-#include "core/analysis/measure.h"
 #include "core/analysis/fft.h"
+#include "core/analysis/measure.h"
 #include "core/base/state.h"
 #include "core/logic/qualify.h"
 #include "core/startup/startup.h"
@@ -76,11 +76,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     mnuFileExit = file->addAction(QStringLiteral("E&xit"));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    // The menus in the instrument's order: File, Setup, Logic, Window.
     mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
-    mnuWindow->menuAction()->setVisible(false); // shown once a tool window adds an entry
     buildMeasureMenus();
-    mnuTriggerWord =
-        menuBar()->addMenu(QStringLiteral("&Logic"))->addAction(QStringLiteral("&Trigger word"));
+    auto *logic = new QMenu(QStringLiteral("&Logic"), this);
+    menuBar()->insertMenu(mnuWindow->menuAction(), logic);
+    mnuTriggerWord = logic->addAction(QStringLiteral("&Trigger word"));
     mnuTriggerWord->setObjectName(QStringLiteral("mnuTriggerWord"));
     mnuTriggerWord->setCheckable(true);
     connect(mnuTriggerWord, &QAction::triggered, this, &MainWindow::OpenQualify);
@@ -93,7 +94,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
         connect(a, &QAction::triggered, this, [this, mode] { mnuFFTopt_Click(mode); });
         mnuFFTopt[static_cast<size_t>(mode)] = a;
     }
-    mnuWindow->menuAction()->setVisible(true);
 
     tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
@@ -204,7 +204,6 @@ void MainWindow::buildMeasureMenus() {
     mnuMeasure = mnuWindow->addAction(QStringLiteral("&Measure Box"));
     mnuMeasure->setObjectName(QStringLiteral("mnuMeasure"));
     mnuMeasure->setCheckable(true);
-    mnuWindow->menuAction()->setVisible(true);
     connect(mnuMeasure, &QAction::triggered, this, &MainWindow::ShowMeasureBox);
     // Applied settings open or close the box after `MeasureOn`.
     measureSettings_ =
