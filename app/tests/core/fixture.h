@@ -78,6 +78,10 @@ class PanelTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetState();
+        // The bars in colours of their own: V1 and H1, V2 and H2, the trigger.
+        s.colors.Colors[ColV1] = Rgb(1, 2, 3);
+        s.colors.Colors[ColV2] = Rgb(5, 5, 5);
+        s.colors.Colors[ColTrigger] = Rgb(9, 8, 7);
         s.records.DevConfig[HW_DC_Link] = HW_LINK_USB;
         p.ScaleWidth = 0;
         p.InitPanel();
@@ -104,14 +108,22 @@ class PanelTest : public ::testing::Test {
     Subscription tracesDrawn_ = Subscribe(Event::TracesDrawn, [this] { ++traceDraws; });
 };
 
-// The screen composition on a 600-pixel trace, one sample a pixel, drawing into picture 0; A1
-// and A2 dots in colours of their own, so that a pixel tells which routine drew it.
+// The screen composition on a 600-pixel trace from the record's start, one sample a pixel,
+// drawing into picture 0 while it is shown: A1 at 70, A2 at 90, every logic input high; the dots
+// and lines of A1 and A2 in colours of their own, so that a pixel tells which routine drew it.
 class ScreenTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetState();
+        s.view.ScrollPos = 0;
+        pictures().picScopeVisible = {true, false};
         s.colors.Colors[ColA1Dot] = Rgb(1, 2, 3);
         s.colors.Colors[ColA2Dot] = Rgb(4, 5, 6);
+        s.colors.Colors[ColA1] = Rgb(7, 8, 9);
+        s.colors.Colors[ColA2] = Rgb(10, 11, 12);
+        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, uint8_t{70});
+        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A2, HW_SB_AREA_LEN, uint8_t{90});
+        std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0xFF});
     }
     static QImage &scope(size_t k = 0) { return pictures().picScope[k]; }
     // Bit k: lane row k shows its channel high (or low) in the channel's colour at column 300.

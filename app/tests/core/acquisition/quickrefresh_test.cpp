@@ -7,20 +7,11 @@
 namespace vrx::test {
 namespace {
 
-// A1 at 70, A2 at 90, every logic input high, the screen at the record's start.
+// The picture drawn into and what it holds (G grid, 1 A1 dots, 2 A2 dots), then the lanes drawn
+// high.
 class QuickRefreshTest : public ScreenTest {
   protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        s.view.ScrollPos = 0;
-        pictures().picScopeVisible = {true, false};
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, uint8_t{70});
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A2, HW_SB_AREA_LEN, uint8_t{90});
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0xFF});
-    }
     QImage &hidden() { return scope(static_cast<size_t>(s.run.DrawPic)); }
-    QImage &shown() { return scope(static_cast<size_t>(s.run.DrawPic ^ 1)); }
-    // What the hidden picture holds (G grid, 1 A1 dots, 2 A2 dots), then the lanes drawn high.
     QString Held() {
         return QString(hidden().pixel(10, 28) == Pixel(ColGrid) ? "G" : "") +
                (hidden().pixel(300, 70) == Pixel(ColA1Dot) ? "1" : "") +
@@ -53,7 +44,8 @@ TEST_F(QuickRefreshTest, EachPhaseDrawsItsPartIntoTheHiddenPicture) {
             Softfresh0(r.drawLogic, r.drawGrid);
             if (phase == 0) drawPics.push_back(s.run.DrawPic);
             EXPECT_TRUE(pictures().picScopeVisible[size_t(s.run.DrawPic ^ 1)] &&
-                        !pictures().picScopeVisible[size_t(s.run.DrawPic)] && shown() == finished)
+                        !pictures().picScopeVisible[size_t(s.run.DrawPic)] &&
+                        scope(size_t(s.run.DrawPic ^ 1)) == finished)
                 << "phase " << phase;
             held << Held();
         }

@@ -12,38 +12,22 @@ extern "C" const char *__lsan_default_suppressions() {
 namespace vrx::test {
 namespace {
 
-// A1 and A2 mid-scale, the logic inputs low, the traces without persistence or scale texts.
-class ComposeTest : public ScreenTest {
-  protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        s.colors.Colors[ColA1] = Rgb(7, 8, 9);
-        s.colors.Colors[ColA2] = Rgb(10, 11, 12);
-        std::fill_n(s.records.SampleBuf.begin(), 4 * HW_SB_AREA_LEN, uint8_t{0});
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, 2 * HW_SB_AREA_LEN, uint8_t{128});
-    }
-    // Only the display items given are on.
-    void Show(std::initializer_list<int> items) {
-        s.channels.ChanOn.fill(0);
-        for (int i : items)
-            s.channels.ChanOn[static_cast<size_t>(i)] = 1;
-    }
-};
+using ComposeTest = ScreenTest;
 
 // The graticule: 9 dotted rows of 60 dots and the dotted columns x = 50 .. 550 of 49 dots each
 // for a 600-pixel trace, 99 dots shared. Only with the grid switch on and a clearing composition.
 TEST_F(ComposeTest, GridFollowsTheSwitchAndTheClearFlag) {
-    Show({DispGrid});
+    s.channels.ChanOn = {0, 0, 0, 0, 0, 0, 0, 1}; // the grid only
     ComposeScreen(1, 1);
     EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 9 * 60 + 11 * 49 - 99);
     for (const auto &pt : {QPoint(10, 28), QPoint(600, 228), QPoint(550, 248)})
         EXPECT_EQ(scope().pixel(pt), Pixel(ColGrid)) << pt.x() << "," << pt.y();
 
-    Show({});
+    s.channels.ChanOn[DispGrid] = 0;
     ComposeScreen(1, 1);
     EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 0);
     // A composition that does not clear leaves the graticule to the earlier one.
-    Show({DispGrid});
+    s.channels.ChanOn[DispGrid] = 1;
     ComposeScreen(1, 0);
     EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 0);
 }
@@ -51,7 +35,8 @@ TEST_F(ComposeTest, GridFollowsTheSwitchAndTheClearFlag) {
 // A ramp on A1 (sample n = 20 + n mod 200) at x1 from ScrollPos 300: column x shows sample
 // 300 + x at row 20 + (300 + x) mod 200; the wrap from 219 to 20 is joined in the A1 line colour.
 TEST_F(ComposeTest, KnownRecordLandsOnTheExpectedRows) {
-    Show({DispA1});
+    s.channels.ChanOn = {1, 0, 0, 0, 0, 0, 0, 0};
+    s.view.ScrollPos = 300;
     for (int n = 0; n < HW_SB_AREA_LEN; ++n)
         s.records.SampleBuf[static_cast<size_t>(n)] = static_cast<uint8_t>(20 + n % 200);
     s.display.DotsConnect = 0;
@@ -70,7 +55,7 @@ TEST_F(ComposeTest, KnownRecordLandsOnTheExpectedRows) {
 
     // A2 comes from its own block, shifted by the display start correction: sample 7 at row 1,
     // sample 100 at row 25.
-    Show({DispA2});
+    s.channels.ChanOn = {0, 1, 0, 0, 0, 0, 0, 0};
     s.display.DotsConnect = 0;
     s.view.ScrollPos = 0;
     s.view.ViewStart[0] = 7;
@@ -84,8 +69,7 @@ TEST_F(ComposeTest, KnownRecordLandsOnTheExpectedRows) {
 
 // Persistence keeps earlier records on the picture; without it each composition starts clean.
 TEST_F(ComposeTest, PersistenceAccumulatesRecords) {
-    Show({DispA1});
-    s.view.ScrollPos = 0;
+    s.channels.ChanOn = {1, 0, 0, 0, 0, 0, 0, 0};
     const std::pair<int, int> records[] = {{-1, 62}, {-1, 92}, {0, 112}}; // persist, level
     Nums dots; // A1 dots in rows 62, 92 and 112 after each record
     for (const auto &[persist, level] : records) {
@@ -101,20 +85,19 @@ TEST_F(ComposeTest, PersistenceAccumulatesRecords) {
 // Lanes follow the display order: row k shows channel Sequence(k), high at top + h/4 and low at
 // top + 3h/4, in the channel's colour entry.
 TEST_F(ComposeTest, LogicLanesInDisplayOrder) {
-    s.view.ScrollPos = 0;
-    // D3 and D13 high, every other input low.
-    std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, HW_SB_AREA_LEN, uint8_t{0x08});
+    // D0, D3 and D13 high, every other input low.
+    std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, HW_SB_AREA_LEN, uint8_t{0x09});
     std::fill_n(s.records.SampleBuf.begin() + HW_SB_D8_D15, HW_SB_AREA_LEN, uint8_t{0x20});
     for (int c = 0; c < 16; ++c)
         s.colors.Colors[static_cast<size_t>(LogicColorEntry(c))] = Rgb(100 + c, 0, 50);
     ComposeScreen(0, 1);
     const Nums inOrder{Lanes(true), Lanes(false)};
-    // Reversed: row 2 shows D13, row 12 D3.
+    // Reversed: row 2 shows D13, row 12 D3, row 15 D0.
     for (int k = 0; k < 16; ++k)
         s.logic.Sequence[static_cast<size_t>(k)] = static_cast<uint8_t>(15 - k);
     ComposeScreen(0, 1);
     EXPECT_EQ((Nums{inOrder[0], inOrder[1], Lanes(true), Lanes(false)}),
-              (Nums{0x2008, 0xDFF7, 0x1004, 0xEFFB}));
+              (Nums{0x2009, 0xDFF6, 0x9004, 0x6FFB}));
 
     // With the logic display off the picture is cleared and no lane drawn; ScopeOnly leaves it.
     const QImage &lanes = pictures().Picture1;
@@ -123,7 +106,7 @@ TEST_F(ComposeTest, LogicLanesInDisplayOrder) {
     const int64_t kept = Lanes(true);
     ComposeScreen(0, 1);
     EXPECT_EQ((Nums{kept, CountColor(lanes, s.colors[ColBackground])}),
-              (Nums{0x1004, lanes.width() * lanes.height()}));
+              (Nums{0x9004, lanes.width() * lanes.height()}));
 }
 
 // The logic values at the bars are read only at the real-time rates; a trigger delayed beyond
