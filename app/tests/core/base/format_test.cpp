@@ -1,8 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
 #include "core/base/format.h"
-#include "core/base/state.h"
 #include "core/fixture.h"
 
 using namespace vrx;

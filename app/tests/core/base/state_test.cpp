@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/base/controls.h"
@@ -32,13 +33,15 @@ TEST(State, DefaultsResetTheSettingsButNotTheRecordOrTheLink) {
     s.run = {};
 }
 
-// Colours are 0x00BBGGRR, red in the low byte; "Inverse" complements every entry.
+// Colours are 0x00BBGGRR, red in the low byte; channel t has entry 23 + t; "Inverse"
+// complements every entry.
 TEST(Colors, PackingAndInverse) {
     InitDefaults();
     const auto &c = app().colors.Colors;
     const auto before = c;
-    EXPECT_EQ((Nums{c[1], ToQRgb(Rgb(1, 2, 3)), FromQRgb(0xFF010203u)}),
-              (Nums{0x00FFFF80, 0xFF010203u, Rgb(1, 2, 3)}));
+    EXPECT_EQ((Nums{c[1], ToQRgb(Rgb(1, 2, 3)), FromQRgb(0xFF010203u), ChannelColor(ChA1),
+                    ChannelColor(ChM2), ChannelColor(ChF1)}),
+              (Nums{0x00FFFF80, 0xFF010203u, Rgb(1, 2, 3), c[ColA1], c[ColM2], c[ColF1]}));
     InvertColors();
     EXPECT_EQ((Nums{c[0], c[1], c[kColors - 1]}), (Nums{0xFFFFFF, 0x00007F, 0}));
     InvertColors();
@@ -85,7 +88,7 @@ TEST(Controls, ScrollRunsItsHandlerOnlyOnAChangeAndStaysInItsRange) {
 }
 
 // A listener unsubscribed while an event is delivered is not called any more; the subscription
-// ends with its owner.
+// ends with its owner, or when another is assigned to it.
 TEST(Events, SubscriptionsEndWithTheirOwner) {
     std::vector<int> calls;
     auto second = std::make_unique<Subscription>();
@@ -102,36 +105,33 @@ TEST(Events, SubscriptionsEndWithTheirOwner) {
     Publish(Event::SettingsApplied);
     Subscription moved = std::move(first);
     Publish(Event::ColorsChanged);
-    moved.reset();
+    moved = Subscribe(Event::ColorsChanged, [&] { calls.push_back(4); }); // ends the first
     Publish(Event::ColorsChanged);
-    EXPECT_EQ(calls, (std::vector<int>{1, 3, 1}));
+    EXPECT_EQ(calls, (std::vector<int>{1, 3, 1, 4}));
 }
 
 // Without a window every box takes its safe answer and no file is chosen; a script answers and
-// names files in turn, then falls back to the safe answers, and only while it is installed.
+// names files in turn, then falls back to the same, and only while it is installed.
 TEST(Ui, UnattendedAndScriptedAnswers) {
     using R = MsgResult;
-    auto ask = [](const std::vector<MsgButtons> &buttons) {
-        std::vector<R> answers;
-        for (MsgButtons b : buttons)
-            answers.push_back(ui().MessageBox("t", "c", b));
-        return answers;
-    };
-    EXPECT_EQ(ask({MsgButtons::Ok, MsgButtons::OkCancel, MsgButtons::RetryCancel, MsgButtons::YesNo,
-                   MsgButtons::YesNoCancel}),
-              (std::vector{R::Ok, R::Cancel, R::Cancel, R::No, R::Cancel}));
     ScriptedUi script;
     script.answers = {R::Retry};
     script.fileNames = {"a.ini"};
-    Texts files{ui().OpenFileName("c", "f", "d")};
-    {
-        ScopedUi scope(script);
-        EXPECT_EQ(ask({MsgButtons::YesNo, MsgButtons::YesNo}), (std::vector{R::Retry, R::No}));
+    std::vector<R> answers;
+    Texts files;
+    for (const bool scripted : {false, true, false}) {
+        std::optional<ScopedUi> scope;
+        if (scripted) scope.emplace(script);
+        for (MsgButtons b : {MsgButtons::Ok, MsgButtons::OkCancel, MsgButtons::RetryCancel,
+                             MsgButtons::YesNo, MsgButtons::YesNoCancel})
+            answers.push_back(ui().MessageBox("t", "c", b));
         files << ui().SaveFileName("Save", "", "") << ui().OpenFileName("Open", "", "");
     }
-    EXPECT_EQ(files, (Texts{"", "a.ini", ""}));
-    ask({MsgButtons::Ok});
-    EXPECT_EQ(script.boxes.size(), 2u);
+    EXPECT_EQ(answers, (std::vector{R::Ok, R::Cancel, R::Cancel, R::No, R::Cancel, R::Retry,
+                                    R::Cancel, R::Cancel, R::No, R::Cancel, R::Ok, R::Cancel,
+                                    R::Cancel, R::No, R::Cancel}));
+    EXPECT_EQ(files, (Texts{"", "", "a.ini", "", "", ""}));
+    EXPECT_EQ(script.boxes.size(), 5u);
 }
 
 } // namespace
