@@ -32,7 +32,12 @@ inline void EnsureGuiApp() {
     EnsureHeadlessGui("vrxcore_tests");
 }
 
-// Pixels of a picture (or of one row) in a colour of the table (0x00BBGGRR).
+// The pixel of a colour-table entry (0x00BBGGRR) in a picture.
+inline QRgb Pixel(int entry) {
+    return ToQRgb(app().colors[entry]);
+}
+
+// Pixels of a picture in a colour of the table (0x00BBGGRR).
 inline int CountColor(const QImage &img, int32_t color) {
     const QRgb c = ToQRgb(color);
     int n = 0;
@@ -42,12 +47,18 @@ inline int CountColor(const QImage &img, int32_t color) {
     return n;
 }
 
-inline int CountColorInRow(const QImage &img, int y, int32_t color) {
-    const QRgb c = ToQRgb(color);
-    int n = 0;
+// The rows of column x, or the columns of row y, that hold colour-table entry `entry`.
+inline Nums RowsOf(const QImage &img, int x, int entry) {
+    Nums rows;
+    for (int y = 0; y < img.height(); ++y)
+        if (img.pixel(x, y) == Pixel(entry)) rows.push_back(y);
+    return rows;
+}
+inline Nums ColumnsOf(const QImage &img, int y, int entry) {
+    Nums columns;
     for (int x = 0; x < img.width(); ++x)
-        n += img.pixel(x, y) == c;
-    return n;
+        if (img.pixel(x, y) == Pixel(entry)) columns.push_back(x);
+    return columns;
 }
 
 // Every setting at its default and the pictures of a 600-pixel trace: what each test of the
@@ -67,38 +78,68 @@ class PanelTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetState();
-        app().records.DevConfig[HW_DC_Link] = HW_LINK_USB;
+        // The bars in colours of their own: V1 and H1, V2 and H2, the trigger.
+        s.colors.Colors[ColV1] = Rgb(1, 2, 3);
+        s.colors.Colors[ColV2] = Rgb(5, 5, 5);
+        s.colors.Colors[ColTrigger] = Rgb(9, 8, 7);
+        // Both traces at mid-scale, as at start-up: between the dashes of a vertical bar.
+        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, 2 * HW_SB_AREA_LEN, uint8_t{128});
+        s.records.DevConfig[HW_DC_Link] = HW_LINK_USB;
         p.ScaleWidth = 0;
         p.InitPanel();
         ApplyTimingSettings();
         ClearAll();
-        app().run.ParamChanged = 0;
+        s.run.ParamChanged = 0;
         traceDraws = 0;
     }
-    void TearDown() override { app().records.DevConfig[HW_DC_Link] = HW_LINK_NONE; }
+    // The other suites start from the default window width and demo mode.
+    void TearDown() override {
+        p.ScaleWidth = 0;
+        s.records.DevConfig[HW_DC_Link] = HW_LINK_NONE;
+    }
     static void ClearAll() {
         for (auto &img : pictures().picScope)
-            ClearPicture(img, app().colors.Colors[0]);
-        ClearPicture(pictures().Picture1, app().colors.Colors[0]);
+            ClearPicture(img, app().colors[ColBackground]);
+        ClearPicture(pictures().Picture1, app().colors[ColBackground]);
     }
+    static QImage &scope() { return pictures().picScope[0]; }
 
+    AppState &s = app();
     TimingPanel &p = form1();
     int traceDraws = 0;
     Subscription tracesDrawn_ = Subscribe(Event::TracesDrawn, [this] { ++traceDraws; });
 };
 
-// The screen composition installed on a 600-pixel trace, one sample a pixel, drawing into
-// picture 0; A1 and A2 dots in colours of their own, so that a pixel tells
-// which routine drew it.
+// The screen composition on a 600-pixel trace from the record's start, one sample a pixel,
+// drawing into picture 0 while it is shown: A1 at 70, A2 at 90, every logic input high; the dots
+// and lines of A1 and A2 in colours of their own, so that a pixel tells which routine drew it.
 class ScreenTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetState();
-        AppState &s = app();
+        s.view.ScrollPos = 0;
+        pictures().picScopeVisible = {true, false};
         s.colors.Colors[ColA1Dot] = Rgb(1, 2, 3);
         s.colors.Colors[ColA2Dot] = Rgb(4, 5, 6);
+        s.colors.Colors[ColA1] = Rgb(7, 8, 9);
+        s.colors.Colors[ColA2] = Rgb(10, 11, 12);
+        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, uint8_t{70});
+        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A2, HW_SB_AREA_LEN, uint8_t{90});
+        std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0xFF});
     }
     static QImage &scope(size_t k = 0) { return pictures().picScope[k]; }
+    // Bit k: lane row k shows its channel high (or low) in the channel's colour at column 300.
+    int64_t Lanes(bool high) {
+        const int h = s.display.LogicHeight;
+        int64_t bits = 0;
+        for (int k = 0; k < kLanes; ++k)
+            if (pictures().Picture1.pixel(300, k * h + (high ? 1 : 3) * (h / 4)) ==
+                Pixel(LogicColorEntry(s.logic.Sequence[static_cast<size_t>(k)])))
+                bits |= int64_t{1} << k;
+        return bits;
+    }
+
+    AppState &s = app();
 };
 
 } // namespace vrx::test

@@ -4,107 +4,60 @@
 #include "core/acquisition/quick_refresh.h"
 #include "core/fixture.h"
 
-namespace vrx {
+namespace vrx::test {
 namespace {
 
-using test::CountColor;
-
-class QuickRefreshTest : public test::ScreenTest {
+// The picture drawn into and what it holds (G grid, 1 A1 dots, 2 A2 dots), then the lanes drawn
+// high.
+class QuickRefreshTest : public ScreenTest {
   protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        AppState &s = app();
-        s.view.ScrollPos = 0;
-        pictures().picScopeVisible = {true, false};
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, uint8_t{70});
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A2, HW_SB_AREA_LEN, uint8_t{90});
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0xFF});
-    }
-    // One caught sample: the count already includes it.
-    void Sample(int16_t drawLogic = 1, int16_t drawGrid = 1) {
-        ++app().run.CatchCount;
-        Softfresh0(drawLogic, drawGrid);
+    QImage &hidden() { return scope(static_cast<size_t>(s.run.DrawPic)); }
+    QString Held() {
+        return QString(hidden().pixel(10, 28) == Pixel(ColGrid) ? "G" : "") +
+               (hidden().pixel(300, 70) == Pixel(ColA1Dot) ? "1" : "") +
+               (hidden().pixel(300, 90) == Pixel(ColA2Dot) ? "2" : "") + ' ' +
+               QString::number(Lanes(true), 16);
     }
 };
 
-// Only A1 shown: phases 2 to 6 leave the hidden picture alone, the visible one is never drawn
-// into, and the pictures swap on every eighth sample.
-TEST_F(QuickRefreshTest, DrawsIntoTheHiddenPictureAndSwapsEveryEighthSample) {
-    AppState &s = app();
-    TimingPictures &p = pictures();
-    s.channels.ChanOn = {1, 0, 0, 0, 0, 0, 0, 0};
-    // The catch starts drawing into the visible picture 0; the first swap hides picture 1.
-    s.run.CatchCount = 7;
-    Sample();
-    EXPECT_EQ(s.run.DrawPic, 1);
-    for (int round = 0; round < 2; ++round) {
-        Sample(); // phase 1
-        const auto hidden = static_cast<size_t>(s.run.DrawPic);
-        const auto shown = hidden ^ 1;
-        ASSERT_TRUE(p.picScopeVisible[shown]);
-        ASSERT_FALSE(p.picScopeVisible[hidden]);
-        EXPECT_EQ(p.picScope[hidden].pixel(300, 70), ToQRgb(s.colors.Colors[4]));
-        const QImage afterA1 = p.picScope[hidden].copy();
-        const QImage visible = p.picScope[shown].copy();
-        for (int phase = 2; phase <= 7; ++phase) {
-            Sample();
-            EXPECT_EQ(p.picScope[hidden], afterA1) << "phase " << phase;
-            EXPECT_EQ(p.picScope[shown], visible) << "phase " << phase;
-        }
-        Sample(); // phase 0: the finished frame is shown, drawing moves to the other picture
-        EXPECT_EQ(s.run.DrawPic, static_cast<int16_t>(shown));
-        EXPECT_TRUE(p.picScopeVisible[hidden]);
-        EXPECT_FALSE(p.picScopeVisible[shown]);
-        EXPECT_EQ(p.picScope[hidden], afterA1);
-        EXPECT_EQ(CountColor(p.picScope[shown], s.colors.Colors[4]), 0)
-            << "the new hidden is cleared";
-    }
-    EXPECT_EQ(s.run.CatchCount, 24);
-}
-
-// The grid goes into the freshly cleared picture only when both the View switch and the
-// caller's DrawGrid ask for it.
-TEST_F(QuickRefreshTest, GridOnlyWithDrawGrid) {
-    AppState &s = app();
-    s.channels.ChanOn = {0, 0, 0, 0, 0, 0, 0, 1};
-    s.run.CatchCount = 7;
-    Sample(1, 0); // phase 0
-    EXPECT_EQ(CountColor(scope(size_t(s.run.DrawPic)), s.colors.Colors[22]), 0);
-    s.run.CatchCount = 15;
-    Sample(1, 1);
-    EXPECT_GT(CountColor(scope(size_t(s.run.DrawPic)), s.colors.Colors[22]), 900);
-}
-
-// Phase 3 clears the logic picture and draws rows 0..3; phases 4..6 add four rows each; A2 is
-// phase 2. DrawLogic 0 leaves the logic picture alone.
-TEST_F(QuickRefreshTest, LogicRowsFourPerPhase) {
-    AppState &s = app();
-    const QImage &lanes = pictures().Picture1;
-    const int h = s.display.LogicHeight;
-    auto laneDrawn = [&](int row) {
-        const int c = s.logic.Sequence[static_cast<size_t>(row)];
-        return lanes.pixel(300, row * h + h / 4) ==
-               ToQRgb(s.colors.Colors[static_cast<size_t>(6 + c)]);
+// Three rounds of eight samples from phase 0: phase 0 shows the finished frame and clears the
+// other picture with the grid, 1 draws A1, 2 draws A2, 3 clears the lanes and 3 to 6 draw four
+// each; each only when its display item is on and, for the grid and the lanes, the caller asks.
+// The shown picture is never drawn into.
+TEST_F(QuickRefreshTest, EachPhaseDrawsItsPartIntoTheHiddenPicture) {
+    struct Round {
+        std::array<int16_t, kDisplayItems> on;
+        int16_t drawLogic, drawGrid;
     };
-    s.channels.ChanOn = {0, 1, 0, 0, 0, 0, 1, 0};
-    s.run.CatchCount = 1;
-    Sample(); // phase 2
-    EXPECT_EQ(scope(size_t(s.run.DrawPic)).pixel(300, 90), ToQRgb(s.colors.Colors[5]));
-    Sample(); // phase 3
+    const Round rounds[] = {{{1, 1, 0, 0, 0, 0, 1, 1}, 1, 1},
+                            {{1, 0, 0, 0, 0, 0, 0, 0}, 1, 1},
+                            {{1, 1, 0, 0, 0, 0, 1, 1}, 0, 0}};
+    pictures().Picture1.fill(Pixel(LogicColorEntry(15))); // lanes 7 and 15 white
+    s.run.CatchCount = 7;
+    Texts held;
+    Nums drawPics;
+    QImage finished = scope(0).copy();
+    for (const Round &r : rounds) {
+        s.channels.ChanOn = r.on;
+        for (int phase = 0; phase < 8; ++phase) {
+            ++s.run.CatchCount; // the sample caught
+            Softfresh0(r.drawLogic, r.drawGrid);
+            if (phase == 0) drawPics.push_back(s.run.DrawPic);
+            EXPECT_TRUE(pictures().picScopeVisible[size_t(s.run.DrawPic ^ 1)] &&
+                        !pictures().picScopeVisible[size_t(s.run.DrawPic)] &&
+                        scope(size_t(s.run.DrawPic ^ 1)) == finished)
+                << "phase " << phase;
+            held << Held();
+        }
+        finished = hidden().copy();
+    }
+    EXPECT_EQ(held, (Texts{"G 8080",   "G1 8080",  "G12 8080", "G12 f",   "G12 ff",  "G12 fff",
+                           "G12 ffff", "G12 ffff", " ffff",    "1 ffff",  "1 ffff",  "1 ffff",
+                           "1 ffff",   "1 ffff",   "1 ffff",   "1 ffff",  " ffff",   "1 ffff",
+                           "12 ffff",  "12 ffff",  "12 ffff",  "12 ffff", "12 ffff", "12 ffff"}));
+    EXPECT_EQ(drawPics, (Nums{1, 0, 1}));
     EXPECT_FALSE(pictures().Picture1AutoRedraw);
-    for (int row = 0; row < 16; ++row)
-        EXPECT_EQ(laneDrawn(row), row < 4) << "row " << row;
-    Sample();
-    Sample();
-    Sample(); // phase 6
-    for (int row = 0; row < 16; ++row)
-        EXPECT_TRUE(laneDrawn(row)) << "row " << row;
-
-    // Without DrawLogic the next round's phase 3 keeps the old lanes.
-    s.run.CatchCount = 10;
-    Sample(0, 1); // phase 3
-    EXPECT_TRUE(laneDrawn(15));
 }
 
 } // namespace
-} // namespace vrx
+} // namespace vrx::test

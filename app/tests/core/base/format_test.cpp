@@ -1,8 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
 #include "core/base/format.h"
-#include "core/base/state.h"
 #include "core/fixture.h"
 
 using namespace vrx;
@@ -31,20 +28,13 @@ TEST(NumberPattern, WritesThePointNoLeadingZeroAndRoundsHalfAwayFromZero) {
     for (const Row &r : rows)
         EXPECT_EQ(FormatHashes(r.value, 3), QString(r.text)) << r.value;
     EXPECT_EQ(FormatHashes(10.0005, 5), "10.0005");
+    // The positions of the screen and the bars round halves to even.
+    EXPECT_EQ((std::vector{RoundHalfEven(2.5), RoundHalfEven(3.5), RoundHalfEven(-2.5),
+                           RoundHalfEven(2.51), RoundHalfEven(1e12)}),
+              (std::vector{2, 4, -2, 3, INT32_MAX}));
 }
 
-TEST(NumberPattern, RoundsHalvesToEven) {
-    EXPECT_EQ((std::vector<int32_t>{RoundHalfEven(2.5), RoundHalfEven(3.5), RoundHalfEven(-2.5),
-                                    RoundHalfEven(2.51), RoundHalfEven(1e12)}),
-              (std::vector<int32_t>{2, 4, -2, 3, INT32_MAX}));
-}
-
-class Readouts : public ::testing::Test {
-  protected:
-    void SetUp() override { InitDefaults(); }
-};
-
-TEST_F(Readouts, CalTimeUnitLaddersAndLimits) {
+TEST(Readouts, CalTimeUnitLaddersAndLimits) {
     // 100MSa/S: 1000 ns is past 999.999, so the next unit, then the blank; 1e12 ns is beyond
     // the ladder.
     ExpectRows(
@@ -58,41 +48,34 @@ TEST_F(Readouts, CalTimeUnitLaddersAndLimits) {
     ExpectRows(34, 10, CalTime, {{50, ""}});
 }
 
-TEST_F(Readouts, CalFreqWithAndWithoutTheCounterOffset) {
+TEST(Readouts, CalFreqWithAndWithoutTheCounterOffset) {
     // No blank fix-up for frequencies; no period (or a negative span), no frequency.
     ExpectRows(8, 10, CalFreq,
                {{10, "10.MHz"}, {1000, "100.KHz"}, {1000000, "100. Hz"}, {0, ""}, {-10, ""}});
     ExpectRows(32, 1000, CalFreq, {{1, "1. Hz"}, {4, "250.mHz"}, {4000, "250.uHz"}});
     ExpectRows(33, 1000, CalFreq, {{4, ""}});
     // CountPpm 5 is no offset, each step 10 ppm; beyond 0..10 there is no reading.
-    const Row ppm[] = {{5, "10.MHz"}, {0, "10.0005MHz"}, {10, "9.9995MHz"}, {11, ""}, {-1, ""}};
-    app().acquisition.RateIndex = 8;
-    app().acquisition.SamplePeriod = 10;
-    for (const Row &r : ppm) {
-        app().display.CountPpm = int16_t(r.value);
-        EXPECT_EQ(CalFreq1(10), QString(r.text)) << r.value;
-    }
+    auto ppm = [](double sel) {
+        app().display.CountPpm = int16_t(sel);
+        return CalFreq1(10);
+    };
+    ExpectRows(8, 10, ppm,
+               {{0, "10.0005MHz"}, {10, "9.9995MHz"}, {11, ""}, {-1, ""}, {5, "10.MHz"}});
 }
 
-TEST_F(Readouts, CalStrAndCalStrMV) {
+TEST(Readouts, CalStrAndCalStrMV) {
     ExpectRows(8, 10, [](double v) { return CalStr(v); },
-               {{0.5, "0.5mV"},
-                {-0.5, "-.5mV"},
-                {1500, "1.5 V"},
-                {100, "100.mV"},
-                {0, "0.mV"},
-                {2e9, ""}});
-    double scaled = 0;
-    EXPECT_EQ(CalStr(2500000, &scaled), "2.5KV");
-    EXPECT_DOUBLE_EQ(scaled, 2.5);
-    EXPECT_EQ(CalStr(1500, &scaled), "1.5 V");
-    EXPECT_DOUBLE_EQ(scaled, 1.5);
-    ExpectRows(8, 10, CalStrMV,
-               {{0.5, "0.5"},
-                {123456.75, "123456.75"},
-                {-12, "-12."},
-                {999999999.999, "999999999.999"},
-                {1e10, ""}});
+               {{0.5, "0.5mV"}, {-0.5, "-.5mV"}, {100, "100.mV"}, {0, "0.mV"}, {2e9, ""}});
+    double kv = 0, v = 0;
+    EXPECT_EQ((QStringList{CalStr(2500000, &kv), CalStr(1500, &v)}),
+              (QStringList{"2.5KV", "1.5 V"}));
+    EXPECT_EQ((std::vector{kv, v}), (std::vector{2.5, 1.5}));
+    const Row mv[] = {{0.5, "0.5"},
+                      {-12, "-12."},
+                      {123456.75, "123456.75"},
+                      {1e10, ""},
+                      {999999999.999, "999999999.999"}};
+    ExpectRows(8, 10, CalStrMV, mv);
 }
 
 } // namespace

@@ -9,152 +9,109 @@ extern "C" const char *__lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
 }
 
-namespace vrx {
+namespace vrx::test {
 namespace {
 
-using test::CountColor;
-using test::CountColorInRow;
-
-class ComposeTest : public test::ScreenTest {
-  protected:
-    void SetUp() override {
-        ScreenTest::SetUp();
-        AppState &s = app();
-        s.display.Persist = 0;
-        s.channels.VdivText.fill(QString());
-        s.colors.Colors[23] = Rgb(7, 8, 9);    // A1 line
-        s.colors.Colors[24] = Rgb(10, 11, 12); // A2 line
-        std::fill_n(s.records.SampleBuf.begin(), 4 * HW_SB_AREA_LEN, uint8_t{0});
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, 2 * HW_SB_AREA_LEN, uint8_t{128});
-    }
-};
+using ComposeTest = ScreenTest;
 
 // The graticule: 9 dotted rows of 60 dots and the dotted columns x = 50 .. 550 of 49 dots each
 // for a 600-pixel trace, 99 dots shared. Only with the grid switch on and a clearing composition.
 TEST_F(ComposeTest, GridFollowsTheSwitchAndTheClearFlag) {
-    AppState &s = app();
-    s.channels.ChanOn[DispA1] = s.channels.ChanOn[DispA2] = 0;
-    const int32_t grid = s.colors.Colors[22];
-
+    s.channels.ChanOn = {0, 0, 0, 0, 0, 0, 0, 1}; // the grid only
     ComposeScreen(1, 1);
-    EXPECT_EQ(CountColor(scope(), grid), 9 * 60 + 11 * 49 - 99);
+    EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 9 * 60 + 11 * 49 - 99);
     for (const auto &pt : {QPoint(10, 28), QPoint(600, 228), QPoint(550, 248)})
-        EXPECT_EQ(scope().pixel(pt), ToQRgb(grid)) << pt.x() << "," << pt.y();
+        EXPECT_EQ(scope().pixel(pt), Pixel(ColGrid)) << pt.x() << "," << pt.y();
 
     s.channels.ChanOn[DispGrid] = 0;
     ComposeScreen(1, 1);
-    EXPECT_EQ(CountColor(scope(), grid), 0);
-
+    EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 0);
     // A composition that does not clear leaves the graticule to the earlier one.
     s.channels.ChanOn[DispGrid] = 1;
-    ClearPicture(scope(), s.colors.Colors[0]);
     ComposeScreen(1, 0);
-    EXPECT_EQ(CountColor(scope(), grid), 0);
+    EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 0);
 }
 
 // A ramp on A1 (sample n = 20 + n mod 200) at x1 from ScrollPos 300: column x shows sample
 // 300 + x at row 20 + (300 + x) mod 200; the wrap from 219 to 20 is joined in the A1 line colour.
 TEST_F(ComposeTest, KnownRecordLandsOnTheExpectedRows) {
-    AppState &s = app();
-    s.channels.ChanOn[DispA2] = 0;
-    s.channels.ChanOn[DispGrid] = 0;
+    s.channels.ChanOn = {1, 0, 0, 0, 0, 0, 0, 0};
+    s.view.ScrollPos = 300;
     for (int n = 0; n < HW_SB_AREA_LEN; ++n)
         s.records.SampleBuf[static_cast<size_t>(n)] = static_cast<uint8_t>(20 + n % 200);
-    s.view.ScrollPos = 300;
     s.display.DotsConnect = 0;
+    s.view.BarPos.fill(0); // the bars off screen
     ComposeScreen(1, 1);
-    for (int x : {0, 1, 99, 100, 101, 250, 599}) {
-        const int row = 20 + (300 + x) % 200;
-        EXPECT_EQ(scope().pixel(x, row), ToQRgb(s.colors.Colors[4])) << "column " << x;
-    }
+    for (int x = 0; x < 600; ++x)
+        ASSERT_EQ(RowsOf(scope(), x, ColA1Dot), Nums{20 + (300 + x) % 200}) << x;
     // Without "Dots connect" the line colour appears only in the channel name at the left.
-    EXPECT_EQ(CountColor(scope().copy(30, 0, 570, 256), s.colors.Colors[23]), 0);
-
+    EXPECT_EQ(CountColor(scope().copy(30, 0, 570, 256), s.colors[ColA1]), 0);
     s.display.DotsConnect = 1;
     ComposeScreen(1, 1);
     // Column 100 shows sample 400 (row 20) after sample 399 (row 219): a vertical join.
-    EXPECT_EQ((std::vector<QRgb>{scope().pixel(100, 20), scope().pixel(100, 120),
-                                 scope().pixel(100, 200)}),
-              (std::vector<QRgb>{ToQRgb(s.colors.Colors[4]), ToQRgb(s.colors.Colors[23]),
-                                 ToQRgb(s.colors.Colors[23])}));
+    EXPECT_EQ(
+        (std::vector{scope().pixel(100, 20), scope().pixel(100, 120), scope().pixel(100, 200)}),
+        (std::vector{Pixel(ColA1Dot), Pixel(ColA1), Pixel(ColA1)}));
 
-    // A2 comes from its own block, shifted by the display start correction.
-    s.channels.ChanOn[DispA1] = 0;
-    s.channels.ChanOn[DispA2] = 1;
+    // A2 comes from its own block, shifted by the display start correction: sample 7 at row 1,
+    // sample 100 at row 25.
+    s.channels.ChanOn = {0, 1, 0, 0, 0, 0, 0, 0};
     s.display.DotsConnect = 0;
     s.view.ScrollPos = 0;
     s.view.ViewStart[0] = 7;
     for (int n = 0; n < 1000; ++n)
         s.records.SampleBuf[HW_SB_A2 + static_cast<size_t>(n)] = static_cast<uint8_t>(n / 4);
     ComposeScreen(1, 1);
-    EXPECT_EQ(scope().pixel(0, 1), ToQRgb(s.colors.Colors[5]));   // sample 7 -> row 1
-    EXPECT_EQ(scope().pixel(93, 25), ToQRgb(s.colors.Colors[5])); // sample 100 -> row 25
-    EXPECT_EQ(CountColor(scope(), s.colors.Colors[4]), 0);
+    EXPECT_EQ(
+        (Nums{scope().pixel(0, 1), scope().pixel(93, 25), CountColor(scope(), s.colors[ColA1Dot])}),
+        (Nums{Pixel(ColA2Dot), Pixel(ColA2Dot), 0}));
 }
 
 // Persistence keeps earlier records on the picture; without it each composition starts clean.
 TEST_F(ComposeTest, PersistenceAccumulatesRecords) {
-    AppState &s = app();
-    s.channels.ChanOn[DispA2] = 0;
-    s.channels.ChanOn[DispGrid] = 0;
-    s.view.ScrollPos = 0;
-    auto record = [&](uint8_t level) {
-        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, level);
+    s.channels.ChanOn = {1, 0, 0, 0, 0, 0, 0, 0};
+    const std::pair<int, int> records[] = {{-1, 62}, {-1, 92}, {0, 112}}; // persist, level
+    Nums dots; // A1 dots in rows 62, 92 and 112 after each record
+    for (const auto &[persist, level] : records) {
+        s.display.Persist = static_cast<int16_t>(persist);
+        std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, uint8_t(level));
         ComposeScreen(1, 1);
-    };
-    const int32_t dot = s.colors.Colors[4];
-
-    s.display.Persist = -1;
-    record(62);
-    record(92);
-    EXPECT_GE(CountColorInRow(scope(), 62, dot), 590);
-    EXPECT_GE(CountColorInRow(scope(), 92, dot), 590);
-
-    s.display.Persist = 0;
-    record(112);
-    EXPECT_EQ(CountColorInRow(scope(), 62, dot), 0);
-    EXPECT_EQ(CountColorInRow(scope(), 92, dot), 0);
-    EXPECT_GE(CountColorInRow(scope(), 112, dot), 590);
+        for (int row : {62, 92, 112})
+            dots.push_back(std::ssize(ColumnsOf(scope(), row, ColA1Dot)));
+    }
+    EXPECT_EQ(dots, (Nums{600, 0, 0, 600, 600, 0, 0, 0, 600}));
 }
 
 // Lanes follow the display order: row k shows channel Sequence(k), high at top + h/4 and low at
-// top + 3h/4, in the channel's colour entry 6 + c.
+// top + 3h/4, in the channel's colour entry.
 TEST_F(ComposeTest, LogicLanesInDisplayOrder) {
-    AppState &s = app();
-    s.view.ScrollPos = 0;
-    const int h = s.display.LogicHeight; // 20
-    // D3 high, D12 high, every other input low.
-    std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, HW_SB_AREA_LEN, uint8_t{0x08});
-    std::fill_n(s.records.SampleBuf.begin() + HW_SB_D8_D15, HW_SB_AREA_LEN, uint8_t{0x10});
+    // D0, D3 and D13 high, every other input low.
+    std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, HW_SB_AREA_LEN, uint8_t{0x09});
+    std::fill_n(s.records.SampleBuf.begin() + HW_SB_D8_D15, HW_SB_AREA_LEN, uint8_t{0x20});
     for (int c = 0; c < 16; ++c)
-        s.colors.Colors[static_cast<size_t>(6 + c)] = Rgb(100 + c, 0, 50);
-    const QImage &lanes = pictures().Picture1;
-
+        s.colors.Colors[static_cast<size_t>(LogicColorEntry(c))] = Rgb(100 + c, 0, 50);
     ComposeScreen(0, 1);
-    EXPECT_EQ(lanes.pixel(300, 3 * h + h / 4), ToQRgb(s.colors.Colors[9]));        // D3 high
-    EXPECT_EQ(lanes.pixel(300, 4 * h + 3 * (h / 4)), ToQRgb(s.colors.Colors[10])); // D4 low
-    EXPECT_EQ(lanes.pixel(300, 12 * h + h / 4), ToQRgb(s.colors.Colors[18]));      // D12 high
-
-    // Reversed order: row 0 shows D15 (low), row 12 shows D3 (high).
+    const Nums inOrder{Lanes(true), Lanes(false)};
+    // Reversed: row 2 shows D13, row 12 D3, row 15 D0.
     for (int k = 0; k < 16; ++k)
         s.logic.Sequence[static_cast<size_t>(k)] = static_cast<uint8_t>(15 - k);
     ComposeScreen(0, 1);
-    EXPECT_EQ(lanes.pixel(300, 0 * h + 3 * (h / 4)), ToQRgb(s.colors.Colors[21]));
-    EXPECT_EQ(lanes.pixel(300, 12 * h + h / 4), ToQRgb(s.colors.Colors[9]));
-    EXPECT_EQ(lanes.pixel(300, 3 * h + h / 4), ToQRgb(s.colors.Colors[18])); // row 3: D12 high
+    EXPECT_EQ((Nums{inOrder[0], inOrder[1], Lanes(true), Lanes(false)}),
+              (Nums{0x2009, 0xDFF6, 0x9004, 0x6FFB}));
 
     // With the logic display off the picture is cleared and no lane drawn; ScopeOnly leaves it.
+    const QImage &lanes = pictures().Picture1;
     s.channels.ChanOn[DispLogic] = 0;
     ComposeScreen(1, 1);
-    EXPECT_NE(CountColor(lanes, s.colors.Colors[9]), 0);
+    const int64_t kept = Lanes(true);
     ComposeScreen(0, 1);
-    EXPECT_EQ(CountColor(lanes, s.colors.Colors[0]), lanes.width() * lanes.height());
+    EXPECT_EQ((Nums{kept, CountColor(lanes, s.colors[ColBackground])}),
+              (Nums{0x9004, lanes.width() * lanes.height()}));
 }
 
 // The logic values at the bars are read only at the real-time rates; a trigger delayed beyond
 // the record has no value rather than another channel's bytes.
 TEST_F(ComposeTest, BarValuesOnlyAtRealTimeRates) {
-    AppState &s = app();
     s.view.BarPos = {450, 750, 600, 0};
     s.view.ViewStart[0] = 10;
     s.records.SampleBuf[HW_SB_D0_D7 + 460] = 0xA5;
@@ -162,59 +119,42 @@ TEST_F(ComposeTest, BarValuesOnlyAtRealTimeRates) {
     s.records.SampleBuf[HW_SB_D0_D7 + 610] = 0x01;
     int notified = 0;
     const Subscription sub = Subscribe(Event::BarValuesChanged, [&] { ++notified; });
-    barValues().Valid.fill(false);
-
+    BarLogicValues &v = barValues();
+    v.Valid.fill(false);
     s.acquisition.RateIndex = 3; // 2GSa/S, equivalent time
     ComposeScreen(1, 1);
-    EXPECT_EQ(notified, 0);
-    EXPECT_FALSE(barValues().Valid[0]);
+    EXPECT_EQ((Nums{notified, v.Valid[0]}), (Nums{0, false}));
 
     s.acquisition.RateIndex = 8;
     ComposeScreen(1, 1);
-    EXPECT_EQ(notified, 1);
     // D0 .. D15 of 0x3CA5 at V1, of 0x0001 at the trigger bar.
-    const auto &bits = barValues().Bits[0];
-    EXPECT_EQ(std::vector<int>(bits.begin(), bits.end()),
-              (std::vector<int>{1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 0, 0}));
-    EXPECT_EQ((std::vector<int>{barValues().Pair[0][0], barValues().Pair[0][1]}),
-              (std::vector<int>{0xA5, 0x3C}));
-    EXPECT_EQ((QStringList{BarValueText(2, 0), BarValueText(2, 1)}), (QStringList{"1", "0"}));
+    EXPECT_EQ(Nums(v.Bits[0].begin(), v.Bits[0].end()),
+              (Nums{1, 0, 1, 0, 0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 0, 0}));
+    EXPECT_EQ((Nums{notified, v.Pair[0][0], v.Pair[0][1]}), (Nums{1, 0xA5, 0x3C}));
+    EXPECT_EQ((Texts{BarValueText(2, 0), BarValueText(2, 1)}), (Texts{"1", "0"}));
 
     s.view.BarPos[2] = -3; // delayed by 1536 samples
     ComposeScreen(1, 1);
-    EXPECT_FALSE(barValues().Valid[2]);
+    EXPECT_EQ((Nums{v.Valid[2], v.Valid[0]}), (Nums{false, true}));
     EXPECT_EQ(BarValueText(2, 0), "");
-    EXPECT_TRUE(barValues().Valid[0]);
 }
 
-// Names and scale texts print in the channel colour and erase exactly with show 0.
+// Names and scale texts print in the channel colour and erase exactly with show 0; the scale
+// text alone sits at x = 50 * ch + 60 on the top rows.
 TEST_F(ComposeTest, MarkerTextErasesWithShowZero) {
-    AppState &s = app();
     s.channels.VdivText[ChA2] = "200mV";
-    ClearPicture(scope(), s.colors.Colors[0]);
     const QImage blank = scope().copy();
-
     DrawChanMarker(ChA2, 100, 1);
-    const int named = CountColor(scope(), s.colors.Colors[24]);
-    EXPECT_GT(named, 0);
-    // The scale text alone sits at x = 50 * ch + 60 on the top rows.
-    ClearPicture(scope(), s.colors.Colors[0]);
-    DrawScaleText(ChA2, 1);
-    int left = scope().width(), bottom = 0;
-    for (int y = 0; y < scope().height(); ++y)
-        for (int x = 0; x < scope().width(); ++x)
-            if (scope().pixel(x, y) == ToQRgb(s.colors.Colors[24])) {
-                left = std::min(left, x);
-                bottom = std::max(bottom, y);
-            }
-    EXPECT_GE(left, 110);
-    EXPECT_LT(left, 120);
-    EXPECT_LT(bottom, 20);
-
-    DrawChanMarker(ChA2, 100, 1);
+    EXPECT_GT(CountColor(scope(), s.colors[ColA2]), 0);
     DrawChanMarker(ChA2, 100, 0);
     EXPECT_EQ(scope(), blank);
+    DrawScaleText(ChA2, 1);
+    auto a2 = [&](int x, int y, int w, int h) {
+        return CountColor(scope().copy(x, y, w, h), s.colors[ColA2]) > 0;
+    };
+    EXPECT_EQ((Nums{a2(0, 0, 110, 256), a2(110, 0, 10, 20), a2(0, 20, 601, 236)}),
+              (Nums{false, true, false}));
 }
 
 } // namespace
-} // namespace vrx
+} // namespace vrx::test

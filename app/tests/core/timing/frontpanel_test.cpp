@@ -3,96 +3,97 @@
 
 #include "core/fixture.h"
 
-using namespace vrx;
-
+namespace vrx::test {
 namespace {
 
-using test::Nums;
-using test::Texts;
-
-class FrontPanel : public test::PanelTest {};
+using FrontPanel = PanelTest;
 
 TEST_F(FrontPanel, AppliedDefaultsReachTheControls) {
-    const AppState &s = app();
     // The level: (178 - 128) codes at 40 mV.
     EXPECT_EQ((Texts{p.cmbRate.text(), p.cmbZoom.text(), p.cmbCapture.text(), p.cmbTrigCh.text(),
                      p.cmbSlope.text(), p.cmbProbe.text(), p.cmbVdiv.text(), p.lbHdiv[0].text(),
                      p.lbLevel.text(), p.LabelOffset.text()}),
               (Texts{"100MSa/S", "x1", "Auto.", ".A1", "Rising", "10:1", "1V", "500 ns", "2. V",
                      "-2. V"}));
-    EXPECT_DOUBLE_EQ(s.acquisition.SamplePeriod, 10.0);
-    EXPECT_EQ((Nums{s.channels.SelChannel, p.ScrollOffset.value(), p.ScrollLevel.value(),
-                    p.ScrollVbar[0].max()}),
-              (Nums{ChA1, 178, 128, 2047}));
+    EXPECT_EQ((Nums{s.channels.SelChannel, p.ScrollOffset.value(), p.ScrollLevel.value()}),
+              (Nums{ChA1, 178, 128}));
 }
 
-TEST_F(FrontPanel, EquivalentTimeFallsBackWithoutInstrument) {
-    AppState &s = app();
-    s.records.DevConfig[HW_DC_Link] = HW_LINK_NONE; // demo mode
-    p.cmbRate.setIndex(4);                          // "1GSa/S"
-    EXPECT_EQ((Texts{p.cmbRate.text(), p.lbRate.text()}), (Texts{"250MSa/S", "&Rate"}));
-    EXPECT_EQ((Nums{p.cmbRate.index(), s.acquisition.RateIndex, s.channels.ChanOn[DispLogic],
-                    s.run.ParamChanged}),
-              (Nums{6, 6, 1, 1}));
-    EXPECT_DOUBLE_EQ(s.acquisition.SamplePeriod, 4.0);
-    EXPECT_DOUBLE_EQ(s.acquisition.SampleRate, 250.0);
-
-    // The logic display follows the colour dialog's switch.
-    app().display.DisplayCheck[DispLogic] = 0;
-    p.cmbRate.setIndex(0);
-    EXPECT_EQ((Nums{s.acquisition.RateIndex, s.channels.ChanOn[DispLogic]}), (Nums{6, 0}));
-
-    // A logic trigger falls back too, also with an instrument.
-    s.records.DevConfig[HW_DC_Link] = HW_LINK_USB;
-    p.cmbTrigCh.setIndex(2);
-    p.cmbRate.setIndex(5);
-    EXPECT_EQ(s.acquisition.RateIndex, 6);
-}
-
-TEST_F(FrontPanel, RepetitiveRateSwitchesTheLogicDisplayOff) {
-    AppState &s = app();
-    pictures().Picture1.fill(0xFFFFFFFFu);
-    p.cmbRate.setIndex(5); // "500MSa/S" with an instrument and an analog trigger
-    EXPECT_EQ((Nums{s.acquisition.RateIndex, s.channels.ChanOn[DispLogic]}), (Nums{5, 0}));
-    EXPECT_EQ(p.lbRate.text(), "&Rep.");
-    EXPECT_EQ(p.lbRate.foreColor(), p.ImgCenter.backColor());
-    const QImage &logic = pictures().Picture1;
-    for (int y = 0; y < logic.height(); y += 7)
-        for (int x = 0; x < logic.width(); x += 5)
-            ASSERT_EQ(logic.pixel(x, y), ToQRgb(s.colors.Colors[0])) << x << "," << y;
-    EXPECT_EQ(p.lbHdiv[0].text(), "100 ns");
-
-    p.cmbRate.setIndex(8);
-    EXPECT_EQ(p.lbRate.text(), "&Rate");
-    EXPECT_EQ(p.lbRate.foreColor(), p.lbProbe.foreColor());
-    EXPECT_EQ(s.channels.ChanOn[DispLogic], 1);
+// The rate list, each row after the one before: an equivalent-time rate needs an instrument and
+// an analog trigger, else the list falls back to the fastest real-time rate; a repetitive record
+// clears and switches off the logic lanes, which otherwise follow the colour dialog's switch; the
+// external clock keeps the rate and has no time readouts. Every choice re-arms.
+TEST_F(FrontPanel, RateList) {
+    struct Case {
+        uint8_t link;
+        int16_t trigger, logicSwitch;
+        int index;
+        const char *text, *label, *hdiv, *v1;
+        int64_t picked, rate, logic;
+    };
+    const uint8_t usb = HW_LINK_USB, none = HW_LINK_NONE;
+    const Case cases[] = {
+        {usb, TrigA1, 1, 5, "500MSa/S", "&Rep.", "100 ns", "900 ns", 5, 500, 0},
+        {usb, TrigA1, 1, 8, "100MSa/S", "&Rate", "500 ns", "4.5us", 8, 100, 1},
+        {usb, TrigA1, 1, 33, "External.Rise", "&Rate", "", "", 33, 100, 1},
+        {none, TrigA1, 1, 4, "250MSa/S", "&Rate", "200 ns", "1.8us", 6, 250, 1},
+        {none, TrigA1, 0, 0, "250MSa/S", "&Rate", "200 ns", "1.8us", 6, 250, 0},
+        {usb, TrigLogic, 1, 5, "250MSa/S", "&Rate", "200 ns", "1.8us", 6, 250, 1},
+    };
+    const QImage &lanes = pictures().Picture1;
+    s.display.Dispunit = 0; // time readouts
+    for (const Case &c : cases) {
+        s.records.DevConfig[HW_DC_Link] = c.link;
+        s.trigger.TrigChannel = c.trigger;
+        s.display.DisplayCheck[DispLogic] = c.logicSwitch;
+        pictures().Picture1.fill(0xFFFFFFFFu);
+        s.run.ParamChanged = 0;
+        p.cmbRate.setIndex(c.index);
+        const bool rep = c.picked < kFirstRealTimeRate;
+        EXPECT_EQ(
+            (Texts{p.cmbRate.text(), p.lbRate.text(), p.lbHdiv[0].text(), p.lbVbar[0].text()}),
+            (Texts{c.text, c.label, c.hdiv, c.v1}));
+        EXPECT_EQ((Nums{s.acquisition.RateIndex, std::lround(s.acquisition.SampleRate),
+                        s.channels.ChanOn[DispLogic], s.run.ParamChanged, p.lbRate.foreColor(),
+                        CountColor(lanes, s.colors[ColBackground])}),
+                  (Nums{c.picked, c.rate, c.logic, 1,
+                        rep ? p.ImgCenter.backColor() : p.lbProbe.foreColor(),
+                        rep ? lanes.width() * lanes.height() : 0}))
+            << c.index;
+    }
+    // The stepper walks the list and stops at its end.
+    p.cmbRate.setIndex(33);
+    Texts steps;
+    for (int step : {-1, -1, 1}) {
+        p.scrlRate.setValue(step);
+        steps << p.cmbRate.text();
+    }
+    EXPECT_EQ(steps, (Texts{"External.Fall", "External.Fall", "External.Rise"}));
 }
 
 TEST_F(FrontPanel, ZoomIsLimitedByDepth) {
-    AppState &s = app();
-    p.cmbZoom.setIndex(9); // "/20" at 2K
-    EXPECT_EQ(s.acquisition.ZoomIndex, 6);
-    EXPECT_EQ(p.cmbZoom.text(), "/2");
-    p.cmbDepth.setIndex(1);
-    p.cmbZoom.setIndex(9);
-    EXPECT_EQ(p.cmbZoom.text(), "/5");
-    EXPECT_EQ(s.acquisition.RecordLen, 8192);
+    // Per depth: the zoom text, the record length, the samples per pixel and the overview's width
+    // of the 600 pixels in 512 for the record.
+    Texts deepest;
+    for (int depth : {0, 1, 2}) {
+        p.cmbDepth.setIndex(depth);
+        p.cmbZoom.setIndex(15); // "/2000"
+        deepest << QStringLiteral("%1 %2 %3 %4")
+                       .arg(p.cmbZoom.text())
+                       .arg(s.acquisition.RecordLen)
+                       .arg(s.view.TimeZoom[0])
+                       .arg(pictures().ImgUpscrWidth);
+    }
+    EXPECT_EQ(deepest, (Texts{"/2 2048 2 300", "/5 8192 5 188", "/100 131072 100 234"}));
 
-    p.cmbDepth.setIndex(2);
-    p.cmbZoom.setIndex(11);
-    EXPECT_EQ(p.cmbZoom.text(), "/100");
-    EXPECT_DOUBLE_EQ(s.view.TimeZoom[0], 100.0);
-    EXPECT_EQ(s.acquisition.LastSample, 131071);
+    // Back to 2K: the zoom, the bars and the screen clamp to the record, the screen to
+    // 2047 - 600 * 2.
     s.view.BarPos[0] = 5000;
     p.cmbDepth.setIndex(0);
-    EXPECT_EQ(p.cmbZoom.text(), "/2");
-    // The bars clamp to the record, the screen to 2047 - 600 * 2.
-    EXPECT_EQ((Nums{s.acquisition.ZoomIndex, s.acquisition.LastSample, s.view.BarPos[0],
-                    p.ScrollVbar[0].value(), p.ScrollVbar[0].max(), s.screen.ScrollMax,
-                    p.Scrollscr.max()}),
-              (Nums{6, 2047, 2047, 2047, 2047, 847, 847}));
-    EXPECT_LE(s.view.ScrollPos, s.screen.ScrollMax);
-
+    EXPECT_EQ((Nums{p.cmbZoom.index(), s.acquisition.ZoomIndex, s.acquisition.LastSample,
+                    s.view.BarPos[0], p.ScrollVbar[0].value(), p.ScrollVbar[0].max(),
+                    s.screen.ScrollMax, p.Scrollscr.max(), s.view.ScrollPos}),
+              (Nums{6, 6, 2047, 2047, 2047, 2047, 847, 847, 847}));
     // The stepper cannot pass the limit either.
     p.scrlZoom.setValue(-1);
     EXPECT_EQ((Nums{p.cmbZoom.index(), p.scrlZoom.value()}), (Nums{6, 0}));
@@ -100,228 +101,167 @@ TEST_F(FrontPanel, ZoomIsLimitedByDepth) {
     EXPECT_EQ(p.cmbZoom.text(), "x1");
 }
 
-TEST_F(FrontPanel, ZoomKeepsTheScreenCentreOrTheActiveBar) {
-    AppState &s = app();
+// A zoom keeps the screen's centre in place, or the bar last moved when it is on screen; the
+// record-length rule that runs after each step does not count as moving the other bars, and a
+// later resize or depth change does not move the screen again.
+TEST_F(FrontPanel, ZoomKeepsTheScreenCentreOrTheBarLastMoved) {
     p.cmbDepth.setIndex(2);
     p.Scrollscr.setValue(1000);
-    s.view.ActiveBar = {3, 3};
     p.cmbZoom.setIndex(6); // x1 -> /2 around pixel 300
-    EXPECT_EQ(s.view.ScrollPos, 700);
-    // A later resize or depth change does not move the screen again.
     p.ZoomPara();
     ApplyDepth();
     EXPECT_EQ(s.view.ScrollPos, 700);
 
     p.cmbZoom.setIndex(5);
-    s.view.ActiveBar = {0, 0};
-    p.Scrollscr.setValue(1000);
-    p.ScrollVbar[0].setValue(1200); // V1 at pixel 200
-    p.cmbZoom.setIndex(6);
-    // V1 stays at pixel (1200 - 800) / 2 = 200; the overview shows 600 pixels of 2 samples of
-    // 131072 on 512 pixels.
-    EXPECT_EQ((Nums{s.view.ScrollPos, p.Scrollscr.value(), pictures().ImgUpscrWidth}),
-              (Nums{800, 800, 5}));
-}
-
-// With the zoom following the bar last moved, V1 stays at its pixel through several zoom steps:
-// the record-length rule that runs after each step does not count as moving the other bars.
-TEST_F(FrontPanel, ZoomStepsKeepTheBarLastMoved) {
-    AppState &s = app();
-    p.cmbDepth.setIndex(2);
     p.Scrollscr.setValue(10000);
-    p.ScrollVbar[0].setValue(10200);
+    p.ScrollVbar[0].setValue(10200); // V1 at pixel 200
     Nums pixels;
     for (int step = 0; step < 3; ++step) {
+        p.scrlZoom.setValue(-1); // /2, /5, /10
         pixels.push_back(std::lround((s.view.BarPos[0] - s.view.ScrollPos) / s.view.TimeZoom[0]));
-        p.scrlZoom.setValue(-1);
     }
     EXPECT_EQ(pixels, (Nums{200, 200, 200}));
-    EXPECT_EQ((Nums{s.view.ActiveBar[0], s.acquisition.ZoomIndex}), (Nums{0, 8}));
+    EXPECT_EQ((Nums{s.view.ActiveBar[0], s.acquisition.ZoomIndex, p.Scrollscr.value()}),
+              (Nums{0, 8, s.view.ScrollPos}));
 }
 
-TEST_F(FrontPanel, ExternalClockKeepsThePeriodAndEmptiesReadouts) {
-    AppState &s = app();
-    s.display.Dispunit = 0; // time readouts
-    p.cmbRate.setIndex(33);
-    EXPECT_EQ(s.acquisition.RateIndex, 33);
-    EXPECT_DOUBLE_EQ(s.acquisition.SamplePeriod, 10.0);
-    EXPECT_DOUBLE_EQ(s.acquisition.SampleRate, 100.0);
-    EXPECT_EQ((Texts{p.cmbRate.text(), p.lbHdiv[0].text(), p.lbHdiv[1].text(), p.lbVbar[0].text(),
-                     p.lbRate.text()}),
-              (Texts{"External.Rise", "", "", "", "&Rate"}));
-    p.scrlRate.setValue(-1);
-    EXPECT_EQ(p.cmbRate.text(), "External.Fall");
-    p.scrlRate.setValue(-1); // the end of the list
-    EXPECT_EQ(p.cmbRate.index(), 34);
-}
-
-TEST_F(FrontPanel, VoltsPerDivisionKeepsTheLevelVoltage) {
-    AppState &s = app();
-    p.cmbProbe.setIndex(0); // 1:1
-    p.cmbVdiv.setIndex(4);  // "100mV"
-    EXPECT_DOUBLE_EQ(s.channels.ChanScale[ChA1], 4.0);
-    p.ScrollLevel.setValue(s.channels.ChanPos[ChA1] - 50); // 50 codes above the position
-    s.run.ParamChanged = 0;
-    p.cmbVdiv.setIndex(5); // "200mV"
-    EXPECT_EQ((Nums{s.trigger.TrigLevel[0], p.ScrollLevel.value(), s.run.ParamChanged}),
-              (Nums{s.channels.ChanPos[ChA1] - 25, s.channels.ChanPos[ChA1] - 25, 1}));
+// The trigger level is a code on the trace: it moves with its channel's position, clamped to the
+// codes, and keeps its voltage when the channel's scale changes; another channel's position or
+// scale leaves it alone, and a position that does not move it does not re-arm.
+TEST_F(FrontPanel, TriggerLevelFollowsPositionAndScale) {
+    s.trigger.TrigLevel[0] = 100;
+    p.ScrollOffset.setValue(188); // +10; (128 - 188) codes at 40 mV
+    EXPECT_EQ((Nums{s.trigger.TrigLevel[0], p.ScrollLevel.value()}), (Nums{110, 110}));
+    EXPECT_EQ(p.LabelOffset.text(), "-2.4 V");
+    p.cmbProbe.setIndex(0);           // 1:1
+    p.cmbVdiv.setIndex(4);            // "100mV"
+    p.ScrollLevel.setValue(188 - 50); // 50 codes above the position
+    p.cmbVdiv.setIndex(5);            // "200mV"
+    EXPECT_EQ((Nums{s.trigger.TrigLevel[0], p.ScrollLevel.value()}), (Nums{188 - 25, 188 - 25}));
     EXPECT_EQ((Texts{p.lbLevel.text(), s.channels.VdivText[ChA1]}), (Texts{"200.mV", "200mV"}));
+    s.trigger.TrigLevel[0] = 250;
+    p.ScrollOffset.setValue(198);
+    EXPECT_EQ(s.trigger.TrigLevel[0], 255);
 
-    // Another channel's scale leaves the trigger level alone.
     p.lbTab_Click(ChA2);
-    const uint8_t a2Level = s.trigger.TrigLevel[1];
+    const Nums levels{s.trigger.TrigLevel[0], s.trigger.TrigLevel[1]};
     p.cmbVdiv.setIndex(2);
-    EXPECT_EQ((Nums{s.trigger.TrigLevel[0], s.trigger.TrigLevel[1]}),
-              (Nums{s.channels.ChanPos[ChA1] - 25, a2Level}));
+    s.run.ParamChanged = 0;
+    p.ScrollOffset.setValue(s.channels.ChanPos[ChA2] + 10);
+    EXPECT_EQ((Nums{s.trigger.TrigLevel[0], s.trigger.TrigLevel[1], s.run.ParamChanged}),
+              (Nums{levels[0], levels[1], 0}));
+}
 
-    // The stepper walks the list and stops at its ends.
+// The probe sets the volts-per-division texts and scales; the stepper walks the list and stops
+// at its ends.
+TEST_F(FrontPanel, ProbeRebuildsTheVoltsPerDivisionList) {
+    p.cmbProbe.setIndex(1);
+    const QString first = p.cmbVdiv.items().first();
+    const double finest = s.channels.VdivScale[0];
+    p.cmbProbe.setIndex(3); // the probe handler reselects the channel's entry (4)
+    EXPECT_EQ((Texts{first, p.cmbVdiv.items().last(), p.cmbVdiv.text()}),
+              (Texts{"50mV", "2000V", "100V"}));
+    EXPECT_EQ((std::vector{finest, s.channels.VdivScale[8], s.channels.ChanScale[ChA1]}),
+              (std::vector{2.0, 80000.0, 4000.0}));
     p.cmbVdiv.setIndex(8);
     p.ScrlVdiv.setValue(1);
-    EXPECT_EQ(p.cmbVdiv.index(), 8);
+    const int top = p.cmbVdiv.index();
     p.ScrlVdiv.setValue(-1);
-    EXPECT_EQ(p.cmbVdiv.index(), 7);
-}
-
-TEST_F(FrontPanel, ProbeRebuildsTheVoltsPerDivisionList) {
-    AppState &s = app();
-    p.cmbProbe.setIndex(1);
-    EXPECT_EQ(p.cmbVdiv.items().first(), "50mV");
-    EXPECT_DOUBLE_EQ(s.channels.VdivScale[0], 2.0);
-    p.cmbProbe.setIndex(3);
-    EXPECT_EQ(p.cmbVdiv.items().last(), "2000V");
-    EXPECT_DOUBLE_EQ(s.channels.VdivScale[8], 80000.0);
-    EXPECT_EQ(p.cmbVdiv.index(),
-              s.channels.VdivIndex[ChA1]); // the probe handler reselects the entry
-    EXPECT_DOUBLE_EQ(s.channels.ChanScale[ChA1], 4000.0);
+    EXPECT_EQ((Nums{top, p.cmbVdiv.index(), p.ScrlVdiv.value()}), (Nums{8, 7, 0}));
     s.channels.ProbeIndex[ChA1] = 9;
     p.Vdivchange(ChA1);
     EXPECT_EQ(p.cmbVdiv.count(), 0);
 }
 
-TEST_F(FrontPanel, LevelFollowsThePosition) {
-    AppState &s = app();
-    s.trigger.TrigLevel[0] = 100;
-    p.ScrollOffset.setValue(188); // +10
-    EXPECT_EQ((Nums{s.channels.ChanPos[ChA1], s.trigger.TrigLevel[0], p.ScrollLevel.value()}),
-              (Nums{188, 110, 110}));
-    EXPECT_EQ(p.LabelOffset.text(), "-2.4 V"); // (128 - 188) codes at 40 mV
-
-    s.trigger.TrigLevel[0] = 250;
-    p.ScrollOffset.setValue(198);
-    EXPECT_EQ(s.trigger.TrigLevel[0], 255);
-
-    // Only the trigger channel carries the level along.
-    p.lbTab_Click(ChA2);
-    const uint8_t before = s.trigger.TrigLevel[1];
-    p.ScrollOffset.setValue(s.channels.ChanPos[ChA2] + 10);
-    EXPECT_EQ(s.trigger.TrigLevel[1], before);
-}
-
-TEST_F(FrontPanel, SettingsReachTheInstrumentOnlyThroughTheReArm) {
-    AppState &s = app();
-    auto dirty = [&s] {
-        const bool set =
-            s.run.ParamChanged == 1 && s.run.CounterState[2] == 0 && s.run.MeasOut[17] == 0;
-        s.run.ParamChanged = 0;
-        s.run.CounterState[2] = 5;
-        s.run.MeasOut[17] = 9;
-        return set;
+// A list that changes what the instrument records marks the settings for the re-arm and
+// restarts the frequency counter's averages.
+TEST_F(FrontPanel, ListHandlersThatReArm) {
+    struct Case {
+        ListModel &list;
+        int index;
+        const uint8_t &field;
     };
-    dirty();
-    p.cmbCouple.setIndex(1);
-    EXPECT_TRUE(dirty());
-    EXPECT_EQ(s.channels.Coupling[ChA1], 1);
-    p.cmbSlope.setIndex(1);
-    EXPECT_TRUE(dirty());
-    EXPECT_EQ(s.trigger.TrigSlope[0], 1);
-    p.cmbCapture.setIndex(0);
-    EXPECT_TRUE(dirty());
-    EXPECT_EQ(s.acquisition.CaptureMode, 0);
-    p.cmbVdiv.setIndex(3);
-    EXPECT_TRUE(dirty());
-    // The position alone does not re-arm unless it moves the trigger level.
-    p.lbTab_Click(ChA2);
-    dirty();
-    p.ScrollOffset.setValue(100);
-    EXPECT_EQ(s.run.ParamChanged, 0);
+    const Case cases[] = {
+        {p.cmbCouple, 1, s.channels.Coupling[ChA1]},  {p.cmbSlope, 1, s.trigger.TrigSlope[0]},
+        {p.cmbCapture, 0, s.acquisition.CaptureMode}, {p.cmbVdiv, 3, s.channels.VdivIndex[ChA1]},
+        {p.cmbDepth, 1, s.acquisition.DepthIndex},    {p.cmbRate, 9, s.acquisition.RateIndex}};
+    for (const Case &c : cases) {
+        s.run.ParamChanged = 0;
+        s.run.CounterState[2] = s.run.CounterState[3] = 5;
+        s.run.MeasOut[15] = s.run.MeasOut[18] = 9;
+        c.list.setIndex(c.index);
+        EXPECT_EQ((Nums{s.run.ParamChanged, s.run.CounterState[2], s.run.CounterState[3],
+                        s.run.MeasOut[15], s.run.MeasOut[18], c.field}),
+                  (Nums{1, 0, 0, 0, 0, c.index}))
+            << c.list.text().toStdString();
+    }
 }
 
 TEST_F(FrontPanel, LogicTriggerSource) {
-    AppState &s = app();
-    p.cmbTrigCh.setIndex(2);
-    EXPECT_EQ(p.cmbSlope.items(), (QStringList{"True", "False"}));
-    EXPECT_EQ(p.lbLevel.text(), "1.5 V"); // (128 - 98) * 50 mV
-    EXPECT_EQ(
-        (Nums{p.cmbSlope.index(), p.ScrollLevel.value(), p.ScrollLevel.backColor(),
-              p.ScrollLevel.foreColor()}),
-        (Nums{s.trigger.TrigSlope[2], 98, s.colors.Colors[6], Complement(s.colors.Colors[6])}));
+    p.cmbTrigCh.setIndex(TrigLogic); // the level: (128 - 98) * 50 mV
+    EXPECT_EQ((Texts{p.cmbSlope.items().join(','), p.lbLevel.text()}),
+              (Texts{"True,False", "1.5 V"}));
+    EXPECT_EQ((Nums{p.cmbSlope.index(), p.ScrollLevel.value(), p.ScrollLevel.backColor(),
+                    p.ScrollLevel.foreColor()}),
+              (Nums{s.trigger.TrigSlope[2], 98, s.colors[ColD0], Complement(s.colors[ColD0])}));
     p.ScrollLevel.setValue(90);
     EXPECT_EQ((Nums{s.trigger.TrigDac, s.trigger.TrigLevel[0]}), (Nums{90, 128}));
-    s.records.DevConfig[HW_DC_Variant] = 2;
+    s.records.DevConfig[HW_DC_Variant] = 2; // (195 - 90) * 30 mV
     p.DisLevel(2);
     const QString variant2 = p.lbLevel.text();
     p.DisLevel(7);
-    EXPECT_EQ((Texts{variant2, p.lbLevel.text()}),
-              (Texts{"3.15 V", "3.15 V"})); // (195 - 90) * 30 mV
+    EXPECT_EQ((Texts{variant2, p.lbLevel.text()}), (Texts{"3.15 V", "3.15 V"}));
 
-    p.cmbTrigCh.setIndex(1);
+    p.cmbTrigCh.setIndex(TrigA2);
     EXPECT_EQ(p.cmbSlope.text(), "Falling");
-    EXPECT_EQ((Nums{p.cmbTrigCh.foreColor(), p.ScrollLevel.value()}),
-              (Nums{s.colors.Colors[24], 153}));
+    EXPECT_EQ((Nums{p.cmbTrigCh.foreColor(), p.ScrollLevel.value()}), (Nums{s.colors[ColA2], 153}));
 }
 
 TEST_F(FrontPanel, ChannelTabs) {
-    AppState &s = app();
     // A hidden channel's tab only refreshes the looks.
     p.lbTab_Click(ChM1);
-    EXPECT_EQ(s.channels.SelChannel, ChA1);
-    EXPECT_FALSE(p.lbTab[ChM1].enabled());
-    EXPECT_EQ(p.lbTab[ChM1].foreColor(), kSysGrayText);
-    EXPECT_EQ(p.lbTab[ChA1].effect(), EffectRaised);
-
+    EXPECT_EQ((Nums{s.channels.SelChannel, p.lbTab[ChM1].enabled(), p.lbTab[ChM1].foreColor(),
+                    p.lbTab[ChA1].effect()}),
+              (Nums{ChA1, false, kSysGrayText, EffectRaised}));
+    // A memory channel is a copy: its scale and position are not controls.
     s.channels.ChanOn[ChM1] = 1;
     p.lbTab_Click(ChM1);
     EXPECT_EQ((Nums{s.channels.SelChannel, p.lbTab[ChM1].effect(), p.lbTab[ChM1].foreColor(),
-                    p.ScrollOffset.value()}),
-              (Nums{ChM1, EffectSunken, s.colors.Colors[25], 128}));
-    EXPECT_FALSE(p.cmbProbe.enabled() || p.cmbVdiv.enabled() || p.cmbCouple.enabled() ||
-                 p.ScrollOffset.enabled());
+                    p.ScrollOffset.value(),
+                    p.cmbProbe.enabled() || p.cmbVdiv.enabled() || p.cmbCouple.enabled() ||
+                        p.ScrollOffset.enabled()}),
+              (Nums{ChM1, EffectSunken, s.colors[ColM1], 128, false}));
 
     p.lbTab_Click(ChA2);
-    EXPECT_TRUE(p.cmbProbe.enabled());
     EXPECT_EQ(p.cmbVdiv.text(), "2V");
-    EXPECT_EQ(
-        (Nums{p.ScrollOffset.backColor(), p.ScrollOffset.foreColor(), p.lbTab[ChM1].effect()}),
-        (Nums{s.colors.Colors[24], Complement(s.colors.Colors[24]), EffectRaised}));
+    EXPECT_EQ((Nums{p.cmbProbe.enabled(), p.ScrollOffset.backColor(), p.ScrollOffset.foreColor(),
+                    p.lbTab[ChM1].effect()}),
+              (Nums{true, s.colors[ColA2], Complement(s.colors[ColA2]), EffectRaised}));
     p.lbTab_Click(5); // no such tab
     EXPECT_EQ(s.channels.SelChannel, ChA2);
 }
 
 TEST_F(FrontPanel, DepthChangeStopsASoftwareCatch) {
-    AppState &s = app();
     s.display.CatchEnabled = -1;
     p.cmbRate.setIndex(27); // 50Sa/S
     s.run.Running = 1;
     p.cmbDepth.setIndex(1);
-    EXPECT_EQ(s.run.Running, 0);
+    const int16_t caught = s.run.Running;
     s.run.Running = 1;
     p.cmbRate.setIndex(26); // below the catch limit: acquisition goes on
     p.cmbDepth.setIndex(0);
-    EXPECT_EQ(s.run.Running, 1);
+    EXPECT_EQ((Nums{caught, s.run.Running}), (Nums{0, 1}));
     s.run.Running = 0;
 }
 
 TEST_F(FrontPanel, WindowWidthSetsTheTraceWidth) {
-    AppState &s = app();
     p.Picture2Left = 20;
     p.ScaleWidth = 822;
     p.ZoomPara();
-    EXPECT_EQ((Nums{s.screen.ScreenSamples, s.screen.ScreenWidth[1], s.screen.ScrollMax}),
-              (Nums{800, 800, 2047 - 800}));
-    EXPECT_GE(pictures().picScope[1].width(), 801);
-    p.ScaleWidth = 0;
-    s.screen.ScreenSamples = 600;
-    ResizePictures(600, s.display.LogicHeight, s.colors.Colors[0]);
+    EXPECT_EQ((Nums{s.screen.ScreenSamples, s.screen.ScreenWidth[1], s.screen.ScrollMax,
+                    pictures().picScope[1].width()}),
+              (Nums{800, 800, 2047 - 800, 801}));
 }
 
 } // namespace
+} // namespace vrx::test
