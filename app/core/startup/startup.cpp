@@ -127,12 +127,15 @@ void DetectInterface() {
 
 void LoadBitstream() {
     AppState &s = app();
+    // A fresh buffer for every load: a missing or shorter file must not configure from what an
+    // earlier load left in it.
+    std::fill(s.records.ConfigBits.begin(), s.records.ConfigBits.end(), uint8_t{0});
     std::fill(s.records.ConfigBits.begin() + 12040, s.records.ConfigBits.end(), uint8_t{0xFF});
     const QString &dir =
         s.startup.BitstreamDir.isEmpty() ? s.startup.AppDir : s.startup.BitstreamDir;
     s.startup.SysText = QDir(dir).filePath(kBitstreamFile);
     // Only a regular file is read, opened without blocking: a pipe or a device of that name
-    // would stall the start-up. A missing or unreadable file leaves the buffer as it is (the
+    // would stall the start-up. A missing or unreadable file leaves the buffer empty (the
     // configuration then fails and says so).
     const QByteArray path = QFile::encodeName(s.startup.SysText);
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -44,6 +44,9 @@ TEST(Readouts, CalTimeUnitLaddersAndLimits) {
     ExpectRows(32, 1000, CalTime, {{3600, "3.6Ks"}, {1, "1  s"}});
     ExpectRows(15, 2, CalTime, // 500KSa/S, us group
                {{1, "2 us"}, {1000, "2 ms"}, {1000000, "2  s"}, {1000000000, "2 Ks"}});
+    // Either side of the edge between the us and the ms group: 1KSa/S and 500Sa/S.
+    ExpectRows(23, 1000, CalTime, {{1, "1 ms"}, {999, "999 ms"}, {1000, "1  s"}});
+    ExpectRows(24, 2, CalTime, {{1, "2 ms"}, {500, "1  s"}, {-1, "-2 ms"}});
     ExpectRows(33, 10, CalTime, {{50, ""}}); // external clocks: no time base
     ExpectRows(34, 10, CalTime, {{50, ""}});
 }
@@ -53,6 +56,8 @@ TEST(Readouts, CalFreqWithAndWithoutTheCounterOffset) {
     ExpectRows(8, 10, CalFreq,
                {{10, "10.MHz"}, {1000, "100.KHz"}, {1000000, "100. Hz"}, {0, ""}, {-10, ""}});
     ExpectRows(32, 1000, CalFreq, {{1, "1. Hz"}, {4, "250.mHz"}, {4000, "250.uHz"}});
+    ExpectRows(23, 1000, CalFreq, {{1, "1.KHz"}, {3, "333.333 Hz"}});
+    ExpectRows(24, 2, CalFreq, {{1, "500. Hz"}, {1000, "500.mHz"}});
     ExpectRows(33, 1000, CalFreq, {{4, ""}});
     // CountPpm 5 is no offset, each step 10 ppm; beyond 0..10 there is no reading.
     auto ppm = [](double sel) {

@@ -121,11 +121,11 @@ TEST_F(ComposeTest, BarValuesOnlyAtRealTimeRates) {
     const Subscription sub = Subscribe(Event::BarValuesChanged, [&] { ++notified; });
     BarLogicValues &v = barValues();
     v.Valid.fill(false);
-    s.acquisition.RateIndex = 3; // 2GSa/S, equivalent time
+    s.acquisition.RateIndex = 5; // 500MSa/S, the last equivalent-time rate
     ComposeScreen(1, 1);
     EXPECT_EQ((Nums{notified, v.Valid[0]}), (Nums{0, false}));
 
-    s.acquisition.RateIndex = 8;
+    s.acquisition.RateIndex = 6; // 250MSa/S, the first real-time rate
     ComposeScreen(1, 1);
     // D0 .. D15 of 0x3CA5 at V1, of 0x0001 at the trigger bar.
     EXPECT_EQ(Nums(v.Bits[0].begin(), v.Bits[0].end()),
