@@ -2,12 +2,12 @@
 // Helpers and fixtures shared by the core tests: readable texts, the pictures of the timing
 // view, the front panel on its defaults and the screen composition on a 600-pixel trace.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <ostream>
 #include <vector>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <gtest/gtest.h>
 
