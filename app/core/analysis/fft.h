@@ -2,7 +2,7 @@
 //
 // The FFT window `frmFFT` ("FFT", or "FFT sweep (peak record)" in sweep mode): the spectrum of
 // A1, A2, M1 or M2 computed by the outside library's `FFT0` (core/analysis/fft_library.h) into
-// the FFT buffer, one display byte per spectrum position, drawn with the instrument library's
+// the FFT buffer, one display byte for each spectrum position, drawn with the instrument library's
 // trace renderer. Spectrum position p stands for the frequency p x R / RecordLen / 2 (R the
 // sample rate in the unit of its rate group). Two frequency bars V1, V2 (spectrum positions),
 // two level bars H1, H2 (pixel rows), zoom, scrolling and an overview strip of the whole

@@ -243,7 +243,7 @@ struct WorkAreas {
     std::array<uint8_t, kMemLen + kMemDrawSlack> M1Buf{}; // kMemLen samples, then slack
     std::array<uint8_t, kMemLen + kMemDrawSlack> M2Buf{};
     int32_t LogicColor = 0; // colour of the lane being drawn
-    // The FFT window's display bytes (one per spectrum position from 0) and, from 0x20000, the
+    // The FFT window's display bytes (one for each spectrum position from 0) and, from 0x20000, the
     // sweep's peak record; the point scratch of its renderer.
     std::array<uint8_t, 0x40000> FftBuf{};
     std::array<uint8_t, HW_WORKAREA_LEN> FftWork{};
