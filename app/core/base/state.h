@@ -32,9 +32,6 @@ constexpr int kUserColors = 8;   // user-defined colours of the colour dialog
 constexpr int kDisplayItems = 8; // ChanOn: A1, A2, M1, M2, F1, F2, logic D0-D15, grid
 constexpr int kLanes = 16;       // logic inputs D0..D15
 constexpr int kMemLen = 131072;  // one memory channel (M1, M2), two halves of 65536
-// A compressed trace reads a whole column of samples past the last visible one (at "/200" up to
-// 200 x 201 samples), so the memory channels carry zeroed slack behind their kMemLen samples.
-constexpr int kMemDrawSlack = 65536;
 constexpr int kLogicWorkLen = 16384;
 constexpr int kMeasOutLen = 32; // MeasOut: 13 results, counter words 13..18, spare
 constexpr int kDefaultScreenSamples = 600;
@@ -240,8 +237,8 @@ struct RunState {
 struct WorkAreas {
     std::array<uint8_t, HW_WORKAREA_LEN> TraceWork{};
     std::array<uint8_t, kLogicWorkLen> LogicWork{};
-    std::array<uint8_t, kMemLen + kMemDrawSlack> M1Buf{}; // kMemLen samples, then slack
-    std::array<uint8_t, kMemLen + kMemDrawSlack> M2Buf{};
+    std::array<uint8_t, kMemLen> M1Buf{}; // a trace never reads past its area
+    std::array<uint8_t, kMemLen> M2Buf{};
     int32_t LogicColor = 0; // colour of the lane being drawn
     // The FFT window's display bytes (one for each spectrum position from 0) and, from 0x20000, the
     // sweep's peak record; the point scratch of its renderer.
