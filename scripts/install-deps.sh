@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config
       qt6-base-dev libgl-dev
-      libusb-1.0-0-dev libfftw3-dev libxlsxwriter-dev
+      libusb-1.0-0-dev libfftw3-dev libxlsxwriter-dev libzip-dev
       googletest libgtest-dev libgmock-dev libbenchmark-dev
       xvfb)
 missing=()

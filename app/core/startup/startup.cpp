@@ -125,7 +125,7 @@ void DetectInterface() {
     }
 }
 
-void LoadBitstream() {
+void LoadBitstream(const QString &file) {
     AppState &s = app();
     // A fresh buffer for every load: a missing or shorter file must not configure from what an
     // earlier load left in it.
@@ -133,7 +133,7 @@ void LoadBitstream() {
     std::fill(s.records.ConfigBits.begin() + 12040, s.records.ConfigBits.end(), uint8_t{0xFF});
     const QString &dir =
         s.startup.BitstreamDir.isEmpty() ? s.startup.AppDir : s.startup.BitstreamDir;
-    s.startup.SysText = QDir(dir).filePath(kBitstreamFile);
+    s.startup.SysText = file.isEmpty() ? QDir(dir).filePath(kBitstreamFile) : file;
     // Only a regular file is read, opened without blocking: a pipe or a device of that name
     // would stall the start-up. A missing or unreadable file leaves the buffer empty (the
     // configuration then fails and says so).
@@ -153,10 +153,10 @@ void LoadBitstream() {
     ::close(fd);
 }
 
-void BringUp() {
+void BringUp(const QString &bitstreamFile) {
     AppState &s = app();
     DetectInterface();
-    LoadBitstream();
+    LoadBitstream(bitstreamFile);
     s.run.HwFound = 0;
     if (s.records.DevConfig[HW_DC_Link] == HW_LINK_NONE) {
         // Demo mode. Without a link the library sends nothing and only resets its correction
@@ -174,7 +174,7 @@ void BringUp() {
     }
 }
 
-void Main() {
+void InitProgramState() {
     AppState &s = app();
     TimingPanel &f = form1();
     InitDefaults();
@@ -185,6 +185,10 @@ void Main() {
     ApplySettings();
     // Both analog areas start at mid-scale (0 V).
     std::fill(s.records.SampleBuf.begin(), s.records.SampleBuf.begin() + HW_SB_D0_D7, uint8_t{128});
+}
+
+void Main() {
+    InitProgramState();
     BringUp();
     ComposeScreen(1, 1);
 }

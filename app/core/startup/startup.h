@@ -38,9 +38,13 @@ QString DetectionMessage(const QString &systemLine, const QString &interfaceLine
                          const QString &model, const QString &linkLine);
 
 void DetectInterface();
-void LoadBitstream();
-void BringUp();
-// What runs at start-up without a window: defaults, settings, bring-up, first screen.
+// Reads `file`, or when empty the bitstream file of `BitstreamDir`, into ConfigBits.
+void LoadBitstream(const QString &file = {});
+void BringUp(const QString &bitstreamFile = {});
+// Defaults, colours and settings applied, both analog areas at mid-scale: the state before
+// the instrument is searched for.
+void InitProgramState();
+// What runs at start-up without a window: the state, bring-up, first screen.
 void Main();
 
 } // namespace vrx

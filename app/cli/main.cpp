@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// vrxctl: unattended capture and measurement with the VRX-73604, from the command line.
+#include <cstdio>
+
+#include <QStringList>
+#include <QtGlobal>
+
+#include "cli/session.h"
+
+namespace {
+
+// Qt's own warnings (the offscreen platform's runtime folder and the like) are not the
+// program's messages: stderr carries one line per failure and the progress only.
+void QuietQt(QtMsgType type, const QMessageLogContext &, const QString &msg) {
+    if (type == QtFatalMsg) std::fprintf(stderr, "vrxctl: %s\n", qPrintable(msg));
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    qInstallMessageHandler(QuietQt);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    vrx::cli::CliOptions opts;
+    QString error;
+    if (!vrx::cli::ParseCli(args, opts, error)) {
+        std::fprintf(stderr, "vrxctl: %s (see vrxctl --help)\n", qPrintable(error));
+        return vrx::cli::kExitUsage;
+    }
+    if (opts.help) {
+        std::fputs(qPrintable(vrx::cli::CliUsage()), stdout);
+        return vrx::cli::kExitOk;
+    }
+    vrx::cli::InstallInterruptHandler();
+    return vrx::cli::Run(opts);
+}

@@ -1,0 +1,336 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/session.h"
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/acquisition/loop.h"
+#include "core/analysis/measure.h"
+#include "core/base/format.h"
+#include "core/base/state.h"
+#include "core/logic/logic_panel.h"
+#include "core/output/export.h"
+#include "core/startup/options.h"
+#include "core/startup/startup.h"
+#include "core/timing/frontpanel.h"
+#include "core/timing/pictures.h"
+
+namespace vrx::cli {
+
+namespace {
+
+volatile std::sig_atomic_t interruptRequested = 0;
+
+void OnInterrupt(int) {
+    interruptRequested = 1;
+}
+
+// A failure: the exit code and its one-line message.
+struct Outcome {
+    int code = kExitOk;
+    QString message;
+    bool ok() const { return code == kExitOk; }
+};
+
+Outcome Failed(int code, const QString &message) {
+    return {code, message};
+}
+
+void Progress(const QString &text) {
+    std::fprintf(stderr, "vrxctl: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+bool Linked() {
+    return app().records.DevConfig[HW_DC_Link] != HW_LINK_NONE;
+}
+
+// ---- Instrument --------------------------------------------------------------------------
+
+Outcome BringUpInstrument(const CliOptions &o) {
+    AppState &s = app();
+    // The simulated instrument is chosen before the search; without --sim only a real one.
+    if (!o.sim.isEmpty())
+        qputenv("HWLINK_SIM", o.sim.toLatin1());
+    else
+        qunsetenv("HWLINK_SIM");
+    EnsureHeadlessGui("vrxctl");
+    InitProgramState();
+    ResizePictures(s.screen.ScreenSamples, s.display.LogicHeight, s.colors[ColBackground]);
+    s.startup.BitstreamDir =
+        BitstreamDirectory(QDir::currentPath(), QCoreApplication::applicationDirPath());
+    if (!o.bitstream.isEmpty() && !QFileInfo(o.bitstream).isFile())
+        return Failed(kExitUsage, QStringLiteral("--bitstream: no such file ") + o.bitstream);
+    if (o.demo) {
+        // Demo data: no search. Without a link the library only resets its corrections.
+        s.records.DevConfig[HW_DC_Link] = HW_LINK_NONE;
+        FindHardware(0, s.records.PortState.data(), s.records.DevConfig.data(),
+                     s.records.ConfigBits.data());
+        return {};
+    }
+    // Unattended: the detection message takes its safe answer.
+    BringUp(o.bitstream);
+    if (!Linked()) return Failed(kExitUsage, QStringLiteral("no instrument found"));
+    if (s.run.HwFound == 0)
+        return Failed(kExitFailed, QStringLiteral("the instrument refused the bitstream ") +
+                                       s.startup.SysText);
+    return {};
+}
+
+// ---- Settings ----------------------------------------------------------------------------
+
+int IndexOf(const QStringList &items, const QString &text) {
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i].compare(text, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+Outcome BadValue(const QString &text) {
+    return Failed(kExitUsage, text);
+}
+
+Outcome ApplyOptions(const CliOptions &o) {
+    AppState &s = app();
+    TimingPanel &f = form1();
+    if (!o.settingsFile.isEmpty())
+        return BadValue(QStringLiteral("--settings: settings files cannot be read by this build"));
+    if (!o.rate.isEmpty()) {
+        const int i = IndexOf(RateTexts(), o.rate);
+        if (i < 0) return BadValue(QStringLiteral("--rate: no rate ") + o.rate);
+        f.cmbRate.setIndex(i);
+    }
+    if (o.depth >= 0) f.cmbDepth.setIndex(o.depth);
+    // Probe, coupling and V/div act on the channel of the selected tab, as on the panel.
+    auto onChannel = [&](const std::vector<ChannelValue> &values, auto apply) -> Outcome {
+        for (const ChannelValue &v : values) {
+            f.lbTab_Click(v.channel);
+            const Outcome r = apply(v);
+            if (!r.ok()) return r;
+        }
+        return {};
+    };
+    Outcome r = onChannel(o.probe, [&](const ChannelValue &v) {
+        f.cmbProbe.setIndex(IndexOf({"1", "10", "100", "1000"}, v.value));
+        return Outcome{};
+    });
+    if (r.ok())
+        r = onChannel(o.coupling, [&](const ChannelValue &v) {
+            f.cmbCouple.setIndex(IndexOf({"DC", "AC", "GND"}, v.value));
+            return Outcome{};
+        });
+    if (r.ok())
+        r = onChannel(o.vdiv, [&](const ChannelValue &v) {
+            const QStringList list = VdivTexts(s.channels.ProbeIndex[static_cast<size_t>(v.channel)]);
+            const int i = IndexOf(list, v.value);
+            if (i < 0)
+                return BadValue(QStringLiteral("--vdiv: A%1 has no entry %2 at its probe (%3)")
+                                    .arg(v.channel + 1)
+                                    .arg(v.value, list.join(QLatin1Char(' '))));
+            f.cmbVdiv.setIndex(i);
+            return Outcome{};
+        });
+    if (!r.ok()) return r;
+    f.lbTab_Click(ChA1);
+    if (o.trigger >= 0) f.cmbTrigCh.setIndex(o.trigger);
+    if (o.slope >= 0) f.cmbSlope.setIndex(o.slope);
+    if (o.level) {
+        const int ch = s.trigger.TrigChannel;
+        if (ch != ChA1 && ch != ChA2)
+            return BadValue(QStringLiteral("--level needs the trigger on A1 or A2"));
+        const auto c = static_cast<size_t>(ch);
+        const double mv = s.channels.ChanScale[c];
+        const int code = s.channels.ChanPos[c] - RoundHalfEven(*o.level * 1000.0 / mv);
+        if (code < 0 || code > 255)
+            return BadValue(QStringLiteral("--level: %1 V lies outside A%2's range (%3 V to %4 V)")
+                                .arg(*o.level)
+                                .arg(ch + 1)
+                                .arg((s.channels.ChanPos[c] - 255) * mv / 1000.0)
+                                .arg(s.channels.ChanPos[c] * mv / 1000.0));
+        f.ScrollLevel.setValue(code);
+    }
+    if (!o.word.isEmpty()) {
+        s.logic.TriggerWords[static_cast<size_t>(std::clamp<int>(s.logic.SelWord, 0, 3))] = o.word;
+        logicPanel().Qualify2List(o.word);
+        logicPanel().List2TrigLevel();
+    }
+    return {};
+}
+
+// ---- Records -----------------------------------------------------------------------------
+
+// Waits for the next complete record of the running loop.
+Outcome NextRecord() {
+    const AppState &s = app();
+    const int32_t before = s.run.TrigCount;
+    // A record at the slow rates takes its own time; the forced trigger of "Auto." comes
+    // after 100 ms.
+    const double recordSeconds = s.acquisition.RecordLen * SamplePeriodSeconds(s.acquisition.RateIndex);
+    const auto limitMs = static_cast<int64_t>(10000 + 3000 * recordSeconds);
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        if (!AcquisitionActive())
+            return Failed(kExitFailed, QStringLiteral("the instrument stopped answering"));
+        AcquisitionStep();
+        if (s.run.TrigCount != before) return {};
+        if (t.elapsed() > limitMs)
+            return Failed(kExitFailed, QStringLiteral("no record within %1 s").arg(limitMs / 1000));
+        const int32_t idle = std::min<int32_t>(AcquisitionIdleMs(), 20);
+        if (idle > 0) usleep(static_cast<useconds_t>(idle) * 1000);
+    }
+}
+
+void StopAcquisition() {
+    if (app().run.Running == 1) tbToolBar_ButtonClick(1);
+    while (AcquisitionActive())
+        AcquisitionStep();
+}
+
+// Runs `each` on records 1, 2, ... until `count` were done (0: until `seconds` passed), an
+// interrupt, or a failure.
+Outcome ForRecords(int count, double seconds, const std::function<Outcome(int)> &each) {
+    if (Linked() && app().run.HwFound == 0)
+        return Failed(kExitFailed, kNotConfiguredText);
+    tbToolBar_ButtonClick(1);
+    QElapsedTimer wall, shown;
+    wall.start();
+    shown.start();
+    Outcome r;
+    int done = 0;
+    while (r.ok() && (count > 0 ? done < count : wall.elapsed() < seconds * 1000)) {
+        r = NextRecord();
+        if (r.ok()) r = each(++done);
+        if (shown.elapsed() >= 1000) {
+            Progress(count > 0 ? QStringLiteral("%1 of %2 records").arg(done).arg(count)
+                               : QStringLiteral("%1 records").arg(done));
+            shown.restart();
+        }
+        if (Interrupted()) {
+            Progress(QStringLiteral("interrupted after %1 records").arg(done));
+            break;
+        }
+    }
+    StopAcquisition();
+    return r;
+}
+
+// ---- Commands ----------------------------------------------------------------------------
+
+Outcome Info() {
+    const AppState &s = app();
+    const auto &dc = s.records.DevConfig;
+    static const char *const links[5] = {"none (demo)", "EPP", "BPP", "", "USB"};
+    const int link = dc[HW_DC_Link];
+    std::printf("link\t%s\n", link < 5 ? links[link] : "unknown");
+    std::printf("model\t%s\n", qPrintable(s.startup.MainCaption.isEmpty()
+                                               ? kAppTitle
+                                               : s.startup.MainCaption));
+    if (link == HW_LINK_USB) {
+        std::printf("variant\t%d\n", dc[HW_DC_Variant]);
+        std::printf("usb speed\t%s\n", dc[HW_DC_UsbSpeed] == 1 ? "1.1" : "2.0");
+    }
+    std::printf("configured\t%s\n", link == HW_LINK_NONE ? "demo" : s.run.HwFound ? "yes" : "no");
+    return {};
+}
+
+Outcome Capture(const CliOptions &o) {
+    const QString name = o.format.isEmpty() ? QFileInfo(o.output).suffix().toLower() : o.format;
+    const bool vrx = name == QLatin1String("vrx");
+    const ExportFormat format = FormatOfName(name);
+    if (!vrx && format == ExportFormat::Unknown)
+        return Failed(kExitUsage, QStringLiteral("capture: unknown file type, give --format"));
+    // With a duration the number of records is open: every file is numbered.
+    const int total = o.duration > 0 ? 0 : o.records;
+    return ForRecords(total, o.duration, [&](int k) -> Outcome {
+        const QString path = RecordPath(o.output, k, total);
+        QString error;
+        if (vrx) {
+            AppState &s = app();
+            const QByteArray file = QFile::encodeName(path);
+            if (freadwrite(0, s.records.SampleBuf.data(), HW_SB_AREA_LEN,
+                           CurrentRecord().length, file.constData()) == 0)
+                return Failed(kExitFailed, QStringLiteral("cannot write ") + path);
+        } else if (!ExportRecord(CurrentRecord(), path, format, error)) {
+            return Failed(kExitFailed, error);
+        }
+        return {};
+    });
+}
+
+Outcome Measure(const CliOptions &o) {
+    MeasureSettings &m = app().measure;
+    // Every item of both channels, over the whole record.
+    std::fill(m.TestA1.begin(), m.TestA1.begin() + kMeasureItems, int16_t{1});
+    std::fill(m.TestA2.begin(), m.TestA2.begin() + kMeasureItems, int16_t{1});
+    m.TestLenMode = 1;
+    return ForRecords(o.records, 0, [](int) -> Outcome {
+        frmMeasure().TestCh();
+        for (const QString &line : frmMeasure().RowsText())
+            std::printf("%s\n", qPrintable(line));
+        std::printf("\n");
+        std::fflush(stdout);
+        return {};
+    });
+}
+
+} // namespace
+
+void InstallInterruptHandler() {
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    // A second SIGINT ends the program at once.
+    sa.sa_flags = SA_RESETHAND;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+bool Interrupted() {
+    return interruptRequested != 0;
+}
+
+QString RecordPath(const QString &path, int index, int count) {
+    if (count == 1) return path;
+    const QFileInfo fi(path);
+    const QString suffix = fi.suffix();
+    const QString number = QStringLiteral("%1").arg(index, 4, 10, QLatin1Char('0'));
+    const QString base = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
+    return base + number + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+int Run(const CliOptions &o) {
+    Outcome r;
+    if (o.command == Command::Count || o.command == Command::Autoset)
+        r = Failed(kExitUsage, QStringLiteral("this build has no frequency counter or Autoset"));
+    if (r.ok()) r = BringUpInstrument(o);
+    if (r.ok()) r = ApplyOptions(o);
+    if (r.ok()) {
+        switch (o.command) {
+        case Command::Info:
+            r = Info();
+            break;
+        case Command::Capture:
+            r = Capture(o);
+            break;
+        case Command::Measure:
+            r = Measure(o);
+            break;
+        default:
+            break;
+        }
+    }
+    if (Linked()) PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
+    if (!r.ok()) std::fprintf(stderr, "vrxctl: %s\n", qPrintable(r.message));
+    return r.code;
+}
+
+} // namespace vrx::cli
