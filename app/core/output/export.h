@@ -61,11 +61,16 @@ bool WriteSigrok(const RecordData &r, const QString &path, QString &error);
 // leaves no file behind.
 bool ExportRecord(const RecordData &r, const QString &path, ExportFormat format, QString &error);
 
-// Reads a CSV written by `WriteCsv` (or one of its shape: the header names the columns, A1_V
-// and A2_V in volts) and loads the column of channel `source` (0 A1, 1 A2) into memory channel
-// `target` (ChM1 or ChM2) at that memory channel's scale and position, and shows it. On failure
-// returns false with a message and leaves the memory channel as it was.
-bool ImportCsv(const QString &path, int source, int target, QString &error);
+// Reads a CSV written by `WriteCsv` (or one of its shape: a header naming the columns, A1_V
+// and A2_V in volts) into the memory channels: A1_V into M1, A2_V into M2, at each memory
+// channel's scale and zero level, and shows them. On failure returns false with a message and
+// leaves the memory channels as they were.
+bool ImportCsv(const QString &path, QString &error);
+
+// The File menu's "Export..." (the format by the file type chosen) and "Import CSV...": the
+// file dialog, then the export or import; a failure is reported in a message box.
+void mnuExport_Click();
+void mnuImportCsv_Click();
 
 // Formatting helpers shared by the writers: the shortest text of a double that reads back
 // exactly, appended to `out`.

@@ -10,6 +10,8 @@
 
 #include "core/base/format.h"
 #include "core/base/state.h"
+#include "core/base/ui.h"
+#include "core/startup/startup.h"
 #include "core/output/export.h"
 #include "core/timing/compose.h"
 
@@ -32,65 +34,101 @@ bool ParseDouble(const QByteArray &text, double &v) {
 
 } // namespace
 
-bool ImportCsv(const QString &path, int source, int target, QString &error) {
-    if ((source != ChA1 && source != ChA2) || (target != ChM1 && target != ChM2)) {
-        error = QStringLiteral("no such channel");
-        return false;
-    }
+bool ImportCsv(const QString &path, QString &error) {
     AppState &s = app();
-    const auto t = static_cast<size_t>(target);
-    const double mvPerCode = s.channels.ChanScale[t];
-    if (!(mvPerCode > 0)) {
-        error = QStringLiteral("the memory channel has no scale");
-        return false;
-    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("cannot read ") + path + QStringLiteral(": ") + file.errorString();
         return false;
     }
-    const QByteArray column = source == ChA1 ? "A1_V" : "A2_V";
-    const int col = static_cast<int>(Fields(file.readLine()).indexOf(column));
-    if (col < 0) {
-        error = path + QStringLiteral(": no column ") + QString::fromLatin1(column);
+    // A1_V goes to M1, A2_V to M2, each at its memory channel's scale and zero level.
+    struct Target {
+        int column;
+        Channel channel;
+        std::vector<uint8_t> bytes;
+    };
+    const QList<QByteArray> header = Fields(file.readLine());
+    std::vector<Target> targets;
+    for (const auto &[name, ch] : {std::pair{"A1_V", ChM1}, std::pair{"A2_V", ChM2}}) {
+        const auto col = header.indexOf(QByteArray(name));
+        if (col >= 0) targets.push_back({static_cast<int>(col), ch, {}});
+    }
+    if (targets.empty()) {
+        error = path + QStringLiteral(": no column A1_V or A2_V");
         return false;
     }
-    const int16_t zero = s.channels.ChanPos[t];
-    std::vector<uint8_t> bytes;
-    bytes.reserve(kMemLen);
+    for (const Target &t : targets)
+        if (!(s.channels.ChanScale[static_cast<size_t>(t.channel)] > 0)) {
+            error = QStringLiteral("the memory channels have no scale");
+            return false;
+        }
+    size_t samples = 0;
     for (int line = 2; !file.atEnd(); ++line) {
         const QByteArray text = file.readLine();
         if (text.trimmed().isEmpty()) continue;
-        const QList<QByteArray> f = Fields(text);
-        double volts = 0;
-        if (col >= f.size() || !ParseDouble(f[col], volts)) {
-            error = path + QStringLiteral(": line ") + QString::number(line) +
-                    QStringLiteral(" has no number in ") + QString::fromLatin1(column);
-            return false;
-        }
-        if (bytes.size() == static_cast<size_t>(kMemLen)) {
+        if (samples == static_cast<size_t>(kMemLen)) {
             error = path + QStringLiteral(": more samples than a memory channel holds (") +
                     QString::number(kMemLen) + QLatin1Char(')');
             return false;
         }
-        // The byte of that voltage at the memory channel's scale and zero level, kept on the
-        // converter's range.
-        const int code = zero - RoundHalfEven(volts * 1000.0 / mvPerCode);
-        bytes.push_back(static_cast<uint8_t>(std::clamp(code, 0, 255)));
+        const QList<QByteArray> f = Fields(text);
+        for (Target &t : targets) {
+            double volts = 0;
+            if (t.column >= f.size() || !ParseDouble(f[t.column], volts)) {
+                error = path + QStringLiteral(": line ") + QString::number(line) +
+                        QStringLiteral(" has no number in ") + QString::fromLatin1(header[t.column]);
+                return false;
+            }
+            const auto c = static_cast<size_t>(t.channel);
+            // The byte of that voltage, kept on the converter's range.
+            const int code = s.channels.ChanPos[c] -
+                             RoundHalfEven(volts * 1000.0 / s.channels.ChanScale[c]);
+            t.bytes.push_back(static_cast<uint8_t>(std::clamp(code, 0, 255)));
+        }
+        ++samples;
     }
-    if (bytes.empty()) {
+    if (samples == 0) {
         error = path + QStringLiteral(": no samples");
         return false;
     }
-    auto &mem = target == ChM1 ? s.work.M1Buf : s.work.M2Buf;
-    std::copy(bytes.begin(), bytes.end(), mem.begin());
-    // Past the file's samples the channel reads zero volts.
-    std::fill(mem.begin() + static_cast<std::ptrdiff_t>(bytes.size()), mem.end(),
-              static_cast<uint8_t>(std::clamp<int>(zero, 0, 255)));
-    s.view.ViewStart[target == ChM1 ? 1 : 2] = 0;
-    s.channels.ChanOn[target == ChM1 ? DispM1 : DispM2] = 1;
+    for (const Target &t : targets) {
+        const auto c = static_cast<size_t>(t.channel);
+        auto &mem = t.channel == ChM1 ? s.work.M1Buf : s.work.M2Buf;
+        std::copy(t.bytes.begin(), t.bytes.end(), mem.begin());
+        // Past the file's samples the channel reads zero volts.
+        std::fill(mem.begin() + static_cast<std::ptrdiff_t>(samples), mem.end(),
+                  static_cast<uint8_t>(std::clamp<int>(s.channels.ChanPos[c], 0, 255)));
+        s.view.ViewStart[t.channel == ChM1 ? 1 : 2] = 0;
+        s.channels.ChanOn[t.channel == ChM1 ? DispM1 : DispM2] = 1;
+    }
     ComposeScreen(1, 1);
     return true;
+}
+
+namespace {
+
+const QString kExportFilter =
+    QStringLiteral("CSV (*.csv);;VCD (*.vcd);;sigrok session (*.sr)");
+
+void Report(const QString &text) {
+    ui().MessageBox(text, kAppTitle, MsgButtons::Ok);
+}
+
+} // namespace
+
+void mnuExport_Click() {
+    const QString path = ui().SaveFileName(QStringLiteral("Export"), kExportFilter, {});
+    if (path.isEmpty()) return;
+    QString error;
+    if (!ExportRecord(CurrentRecord(), path, FormatOfPath(path), error)) Report(error);
+}
+
+void mnuImportCsv_Click() {
+    const QString path =
+        ui().OpenFileName(QStringLiteral("Import CSV"), QStringLiteral("CSV (*.csv)"), {});
+    if (path.isEmpty()) return;
+    QString error;
+    if (!ImportCsv(path, error)) Report(error);
 }
 
 } // namespace vrx

@@ -79,6 +79,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     // The menus in the instrument's order: File, Setup, Logic, Window.
     mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
     buildMeasureMenus();
+    buildExportMenus();
     auto *logic = new QMenu(QStringLiteral("&Logic"), this);
     menuBar()->insertMenu(mnuWindow->menuAction(), logic);
     mnuTriggerWord = logic->addAction(QStringLiteral("&Trigger word"));

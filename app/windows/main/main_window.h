@@ -79,6 +79,11 @@ class MainWindow : public QMainWindow {
     // message comes.
     void mnuFFTopt_Click(int mode);
 
+    // File > "Export..." and "Import CSV..." (windows/main/export_menus.cpp).
+    QAction *mnuExport = nullptr;
+    QAction *mnuImportCsv = nullptr;
+    void buildExportMenus();
+
   protected:
     void closeEvent(QCloseEvent *event) override;
 
