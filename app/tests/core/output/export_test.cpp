@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The export formats hold exactly the demo record, read back by parsers of their own; the CSV
+// loads back into M1/M2; failed writes leave no file.
+#include <cmath>
+#include <map>
+
+#include <zip.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "core/acquisition/loop.h"
+#include "core/fixture.h"
+#include "core/output/export.h"
+
+namespace vrx {
+namespace {
+
+class ExportTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        app().records.DevConfig.fill(0); // demo mode
+        test::ResetState();
+        ApplyTimingSettings();
+        // The demo record, as the program shows it.
+        for (int i = 0; i < 20 && app().run.TrigStat != HW_STAT_COMPLETE; ++i)
+            Getstat();
+        ASSERT_EQ(app().run.TrigStat, HW_STAT_COMPLETE);
+        r = CurrentRecord();
+        ASSERT_EQ(r.length, app().acquisition.RecordLen);
+    }
+    QString Path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    // The byte a voltage of the file stands for.
+    int Byte(int ch, double volts) const {
+        return r.zero[ch] - static_cast<int>(std::lround(volts * 1000 / r.mvPerCode[ch]));
+    }
+    void ExpectSample(int32_t i, uint16_t word, double v1, double v2) const {
+        ASSERT_EQ(word, r.Word(i)) << "sample " << i;
+        ASSERT_EQ(Byte(0, v1), r.a1[i]) << "sample " << i;
+        ASSERT_EQ(Byte(1, v2), r.a2[i]) << "sample " << i;
+    }
+    QTemporaryDir dir;
+    RecordData r;
+};
+
+TEST_F(ExportTest, CsvHoldsTheRecordRowForRow) {
+    QString error;
+    ASSERT_TRUE(ExportRecord(r, Path("r.csv"), ExportFormat::Csv, error)) << error.toStdString();
+    QFile f(Path("r.csv"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QStringList header{"time_s", "A1_V", "A2_V"};
+    for (int d = 0; d < 16; ++d)
+        header << QStringLiteral("D%1").arg(d);
+    EXPECT_EQ(QString::fromLatin1(f.readLine()).trimmed(), header.join(QLatin1Char(',')));
+    int32_t i = 0;
+    for (; !f.atEnd(); ++i) {
+        const QStringList c = QString::fromLatin1(f.readLine()).trimmed().split(QLatin1Char(','));
+        ASSERT_EQ(c.size(), 19);
+        // 100MSa/S: 10 ns a sample.
+        EXPECT_NEAR(c[0].toDouble(), i * 10e-9, 1e-15);
+        uint16_t word = 0;
+        for (int d = 0; d < 16; ++d)
+            word |= static_cast<uint16_t>(c[3 + d].toInt() << d);
+        ExpectSample(i, word, c[1].toDouble(), c[2].toDouble());
+    }
+    EXPECT_EQ(i, r.length);
+}
+
+TEST_F(ExportTest, VcdHoldsTheRecordAsValueChanges) {
+    QString error;
+    ASSERT_TRUE(ExportRecord(r, Path("r.vcd"), ExportFormat::Vcd, error)) << error.toStdString();
+    QFile f(Path("r.vcd"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines.contains(QStringLiteral("$timescale 10 ns $end")));
+    // Identifier code -> variable name, then every sample from the changes before it.
+    std::map<QString, QString> names;
+    std::map<QString, double> value;
+    int64_t time = -1, next = 0, changes = 0;
+    auto fillTo = [&](int64_t until) {
+        for (; next < until && next < r.length; ++next) {
+            uint16_t word = 0;
+            for (int d = 0; d < 16; ++d)
+                word |= static_cast<uint16_t>(value[QStringLiteral("D%1").arg(d)] != 0) << d;
+            ExpectSample(static_cast<int32_t>(next), word, value["A1"], value["A2"]);
+        }
+    };
+    for (const QString &l : lines) {
+        const QStringList p = l.split(QLatin1Char(' '));
+        if (l.startsWith(QLatin1String("$var"))) {
+            names[p[3]] = p[4];
+        } else if (l.startsWith(QLatin1Char('#'))) {
+            const int64_t t = l.mid(1).toLongLong();
+            EXPECT_GT(t, time) << "times rise";
+            if (time >= 0) fillTo(t);
+            time = t;
+        } else if (l.startsWith(QLatin1Char('r'))) {
+            value[names.at(p[1])] = p[0].mid(1).toDouble();
+            ++changes;
+        } else if (l.size() == 2 && (l[0] == u'0' || l[0] == u'1')) {
+            value[names.at(l.mid(1))] = l[0] == u'1';
+            ++changes;
+        }
+    }
+    EXPECT_EQ(next, r.length);
+    // Value changes only: far fewer than one line per variable and sample.
+    EXPECT_LT(changes, int64_t{r.length} * 18 / 2);
+}
+
+TEST_F(ExportTest, SigrokSessionHoldsWordsVoltsAndRate) {
+    QString error;
+    ASSERT_TRUE(ExportRecord(r, Path("r.sr"), ExportFormat::Sigrok, error)) << error.toStdString();
+    int code = 0;
+    zip_t *z = zip_open(QFile::encodeName(Path("r.sr")).constData(), ZIP_RDONLY, &code);
+    ASSERT_NE(z, nullptr);
+    auto read = [z](const char *name) {
+        std::string data;
+        zip_stat_t st;
+        zip_file_t *f = zip_stat(z, name, 0, &st) == 0 ? zip_fopen(z, name, 0) : nullptr;
+        if (!f) return data;
+        data.resize(st.size);
+        zip_fread(f, data.data(), st.size);
+        zip_fclose(f);
+        return data;
+    };
+    EXPECT_EQ(read("version"), "2");
+    const std::string meta = read("metadata");
+    for (const char *line : {"total probes=16", "total analog=2", "unitsize=2", "probe1=D0",
+                             "probe16=D15", "analog17=A1", "analog18=A2",
+                             "samplerate=100000000 Hz"})
+        EXPECT_NE(meta.find(line), std::string::npos) << line;
+    const std::string logic = read("logic-1-1"), a1 = read("analog-1-17-1"),
+                      a2 = read("analog-1-18-1");
+    zip_close(z);
+    ASSERT_EQ(logic.size(), r.length * 2u);
+    ASSERT_EQ(a1.size(), r.length * 4u);
+    ASSERT_EQ(a2.size(), r.length * 4u);
+    for (int32_t i = 0; i < r.length; ++i) {
+        uint16_t word;
+        float v1, v2;
+        std::memcpy(&word, logic.data() + 2 * i, 2);
+        std::memcpy(&v1, a1.data() + 4 * i, 4);
+        std::memcpy(&v2, a2.data() + 4 * i, 4);
+        ExpectSample(i, word, v1, v2);
+    }
+}
+
+TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
+    AppState &s = app();
+    QString error;
+    ASSERT_TRUE(ExportRecord(r, Path("r.csv"), ExportFormat::Csv, error));
+    // M1 and M2 at the scales of A1 and A2: the bytes come back as they were.
+    for (size_t m : {size_t{ChM1}, size_t{ChM2}}) {
+        s.channels.ChanPos[m] = s.channels.ChanPos[m - 2];
+        s.channels.ChanScale[m] = s.channels.ChanScale[m - 2];
+    }
+    ASSERT_TRUE(ImportCsv(Path("r.csv"), error)) << error.toStdString();
+    EXPECT_TRUE(std::equal(r.a1, r.a1 + r.length, s.work.M1Buf.begin()));
+    EXPECT_TRUE(std::equal(r.a2, r.a2 + r.length, s.work.M2Buf.begin()));
+    EXPECT_EQ(s.work.M1Buf[static_cast<size_t>(r.length)], s.channels.ChanPos[ChM1]);
+    EXPECT_EQ(s.channels.ChanOn[DispM1], 1);
+
+    // A file that is not whole leaves the memory channels alone.
+    const auto before = s.work.M1Buf;
+    auto write = [&](const char *name, const QByteArray &text) {
+        QFile f(Path(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+        return Path(name);
+    };
+    for (const QString &bad : {write("bad.csv", "time_s,A1_V\n0,0.5\n1e-8,oops\n"),
+                               write("none.csv", "time_s,B_V\n0,1\n"),
+                               write("empty.csv", "time_s,A1_V\n"), Path("missing.csv")}) {
+        error.clear();
+        EXPECT_FALSE(ImportCsv(bad, error)) << bad.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(s.work.M1Buf, before);
+    }
+}
+
+TEST_F(ExportTest, FailedWritesLeaveNoFile) {
+    QString error;
+    const QString gone = dir.filePath(QStringLiteral("no/such/folder/r"));
+    for (auto [ext, format] : {std::pair{".csv", ExportFormat::Csv}, {".vcd", ExportFormat::Vcd},
+                               {".sr", ExportFormat::Sigrok}}) {
+        error.clear();
+        EXPECT_FALSE(ExportRecord(r, gone + QLatin1String(ext), format, error));
+        EXPECT_TRUE(error.startsWith(QStringLiteral("cannot write"))) << error.toStdString();
+    }
+    EXPECT_FALSE(ExportRecord(r, Path("r.txt"), FormatOfPath(Path("r.txt")), error));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+}
+
+} // namespace
+} // namespace vrx

@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// vrxctl as a user runs it: the measure box's rows, the exit codes and messages of its
+// failures with no file left behind, an interrupted capture run with every file whole; and the
+// field's own tools reading the exported files (skipped when they are not installed).
+#include <csignal>
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "core/acquisition/loop.h"
+#include "core/analysis/measure.h"
+#include "core/fixture.h"
+#include "core/output/export.h"
+#include "core/startup/startup.h"
+
+namespace vrx {
+namespace {
+
+constexpr const char *kSignals = "A1=square,1000000,0.25,0;A2=triangle,500000,0.3,0;NOISE=0";
+
+struct Result {
+    int code = -1;
+    QString out, err;
+};
+
+Result RunTool(const QString &program, const QStringList &args, const QStringList &env = {},
+           const QString &workDir = {}) {
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("HWLINK_SIM_CLOCK"), QStringLiteral("virtual"));
+    for (const QString &kv : env)
+        e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(e);
+    if (!workDir.isEmpty()) p.setWorkingDirectory(workDir);
+    p.start(program, args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+Result Vrxctl(const QStringList &args, const QStringList &env = {}) {
+    return RunTool(QStringLiteral(VRX_CTL), args, env);
+}
+
+TEST(Vrxctl, MeasurePrintsTheMeasureBoxRowsOfTheSameRecord) {
+    const Result r = Vrxctl({"--sim", "usb", "measure"}, {QStringLiteral("HWLINK_SIM_SIGNALS=") + kSignals});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+
+    // The same simulated record in this process, measured by the box over the whole record.
+    setenv("HWLINK_SIM", "usb", 1);
+    setenv("HWLINK_SIM_SIGNALS", kSignals, 1);
+    setenv("HWLINK_SIM_CLOCK", "virtual", 1);
+    test::EnsureGuiApp();
+    InitProgramState();
+    app().startup.BitstreamDir = QFileInfo(QStringLiteral(VRX_TEST_BITSTREAM)).absolutePath();
+    BringUp();
+    ASSERT_EQ(app().run.HwFound, 1);
+    MeasureSettings &m = app().measure;
+    std::fill(m.TestA1.begin(), m.TestA1.begin() + kMeasureItems, int16_t{1});
+    std::fill(m.TestA2.begin(), m.TestA2.begin() + kMeasureItems, int16_t{1});
+    m.TestLenMode = 1;
+    tbToolBar_ButtonClick(1);
+    for (int i = 0; i < 100000 && app().run.TrigCount == 0; ++i)
+        AcquisitionStep();
+    frmMeasure().TestCh();
+    app().run.Running = 0;
+    while (AcquisitionActive())
+        AcquisitionStep();
+    PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
+    unsetenv("HWLINK_SIM");
+    unsetenv("HWLINK_SIM_SIGNALS");
+
+    ASSERT_EQ(frmMeasure().rows().size(), 2u * kMeasureItems);
+    EXPECT_EQ(r.out, frmMeasure().RowsText().join(QLatin1Char('\n')) + QStringLiteral("\n\n"));
+}
+
+TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
+    QTemporaryDir dir;
+    const QString ctl = QStringLiteral(VRX_CTL);
+    const QString full = dir.filePath(QStringLiteral("full.csv"));
+    struct Case {
+        QStringList args;
+        int code;
+        QString message;
+        QString shell; // run through a shell with these limits
+    };
+    const std::vector<Case> cases = {
+        {{"info"}, 2, "no instrument found", {}},
+        {{"--demo", "--depth", "3K", "info"}, 2, "--depth takes", {}},
+        {{"--demo", "--vdiv", "A1=7V", "info"}, 2, "--vdiv: A1 has no entry 7V", {}},
+        {{"--demo", "--trigger", "A1", "--level", "1e6", "info"}, 2, "--level", {}},
+        {{"--demo", "capture"}, 2, "capture needs -o", {}},
+        {{"--demo", "sing"}, 2, "unknown command", {}},
+        {{"--demo", "capture", "-o", dir.filePath("no/folder/x.csv")}, 1, "cannot write", {}},
+        // A full disk: a file-size limit makes the write fail part-way.
+        {{"--demo", "--depth", "128K", "capture", "-o", full}, 1, "cannot write",
+         "ulimit -f 256; trap '' XFSZ; exec \"$0\" \"$@\""},
+    };
+    for (const Case &c : cases) {
+        const Result r = c.shell.isEmpty()
+                             ? Vrxctl(c.args, {"HWLINK_SIM="})
+                             : RunTool(QStringLiteral("/bin/sh"), QStringList{"-c", c.shell, ctl} + c.args);
+        const QString what = c.args.join(QLatin1Char(' '));
+        EXPECT_EQ(r.code, c.code) << what.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("vrxctl: ")) && r.err.count('\n') == 1 &&
+                    r.err.contains(c.message))
+            << what.toStdString() << ": " << r.err.toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST(Vrxctl, InterruptedCaptureEndsAfterAWholeRecord) {
+    QTemporaryDir dir;
+    QProcess p;
+    p.start(QStringLiteral(VRX_CTL), {"--demo", "capture", "-o", dir.filePath("run.csv"), "-n",
+                                      "100000"});
+    ASSERT_TRUE(p.waitForStarted());
+    for (int i = 0; i < 200 && !QFile::exists(dir.filePath("run0003.csv")); ++i)
+        QThread::msleep(50);
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardError().contains("interrupted after"));
+    // Files 1..n, each whole: the header and one row a sample; nothing else.
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    ASSERT_GE(files.size(), 3);
+    ASSERT_LT(files.size(), 100000);
+    for (int k = 0; k < files.size(); ++k) {
+        EXPECT_EQ(files[k], QStringLiteral("run%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')));
+        QFile f(dir.filePath(files[k]));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll().count('\n'), 2049) << files[k].toStdString();
+    }
+}
+
+// ---- The field's tools read our files ------------------------------------------------------
+
+class FieldTools : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        app().records.DevConfig.fill(0); // demo mode
+        test::ResetState();
+        ApplyTimingSettings();
+        for (int i = 0; i < 20 && app().run.TrigStat != HW_STAT_COMPLETE; ++i)
+            Getstat();
+        r = CurrentRecord();
+    }
+    static QString Tool(const char *name) {
+        return QStandardPaths::findExecutable(QLatin1String(name));
+    }
+    QString Export(const char *name) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QString error;
+        EXPECT_TRUE(ExportRecord(r, path, FormatOfPath(path), error)) << error.toStdString();
+        return path;
+    }
+    // The logic words of the numeric CSV rows the tool printed (its D0..D15 columns first).
+    static std::vector<uint16_t> Words(const QString &csv) {
+        std::vector<uint16_t> words;
+        for (const QString &line : csv.split(QLatin1Char('\n'))) {
+            const QStringList f = line.split(QLatin1Char(','));
+            if (f.size() < 16 || (f[0] != QLatin1String("0") && f[0] != QLatin1String("1")))
+                continue;
+            uint16_t w = 0;
+            for (int d = 0; d < 16; ++d)
+                w |= static_cast<uint16_t>((f[d] == QLatin1String("1")) << d);
+            words.push_back(w);
+        }
+        return words;
+    }
+    std::vector<uint16_t> RecordWords() const {
+        std::vector<uint16_t> w;
+        for (int32_t i = 0; i < r.length; ++i)
+            w.push_back(r.Word(i));
+        return w;
+    }
+    QTemporaryDir dir;
+    RecordData r;
+};
+
+TEST_F(FieldTools, SigrokCliReadsTheSessionAndTheVcd) {
+    const QString cli = Tool("sigrok-cli");
+    if (cli.isEmpty()) GTEST_SKIP() << "sigrok-cli is not installed (apt-get install sigrok-cli)";
+    const QString sr = Export("r.sr"), vcd = Export("r.vcd");
+    const Result show = RunTool(cli, {"-i", sr, "--show"});
+    ASSERT_EQ(show.code, 0) << show.err.toStdString();
+    EXPECT_EQ(show.out.count(QStringLiteral(": logic\n")), 16);
+    EXPECT_EQ(show.out.count(QStringLiteral(": analog\n")), 2);
+    EXPECT_TRUE(show.out.contains(QStringLiteral("Logic sample count: %1").arg(r.length)));
+    EXPECT_TRUE(show.out.contains(QStringLiteral("Samplerate: 100000000")));
+    EXPECT_EQ(Words(RunTool(cli, {"-i", sr, "-O", "csv"}).out), RecordWords());
+    EXPECT_EQ(Words(RunTool(cli, {"-I", "vcd", "-i", vcd, "-O", "csv"}).out), RecordWords());
+}
+
+TEST_F(FieldTools, GtkwaveLoadsTheVcd) {
+    const QString toFst = Tool("vcd2fst"), toVcd = Tool("fst2vcd");
+    if (toFst.isEmpty() || toVcd.isEmpty())
+        GTEST_SKIP() << "GTKWave's vcd2fst/fst2vcd are not installed (apt-get install gtkwave)";
+    const QString vcd = Export("r.vcd"), fst = dir.filePath(QStringLiteral("r.fst"));
+    ASSERT_EQ(RunTool(toFst, {vcd, fst}).code, 0);
+    const QString back = RunTool(toVcd, {fst}).out;
+    EXPECT_EQ(back.count(QStringLiteral("$var wire 1 ")), 16);
+    EXPECT_EQ(back.count(QStringLiteral("$var real ")), 2);
+}
+
+} // namespace
+} // namespace vrx
