@@ -57,11 +57,22 @@ bool ImportCsv(const QString &path, QString &error) {
         error = path + QStringLiteral(": no column A1_V or A2_V");
         return false;
     }
-    for (const Target &t : targets)
-        if (!(s.channels.ChanScale[static_cast<size_t>(t.channel)] > 0)) {
+    // A memory channel that holds nothing yet has no scale of its own: it takes its source's
+    // (A1 for M1, A2 for M2), as a stored trace would.
+    ChannelSettings &ch = s.channels;
+    for (const Target &t : targets) {
+        const auto m = static_cast<size_t>(t.channel), src = m - ChM1;
+        if (!(ch.ChanScale[m] > 0)) {
+            ch.ChanScale[m] = ch.ChanScale[src];
+            ch.ChanPos[m] = ch.ChanPos[src];
+            ch.VdivIndex[m] = ch.VdivIndex[src];
+            ch.ProbeIndex[m] = ch.ProbeIndex[src];
+        }
+        if (!(ch.ChanScale[m] > 0)) {
             error = QStringLiteral("the memory channels have no scale");
             return false;
         }
+    }
     size_t samples = 0;
     for (int line = 2; !file.atEnd(); ++line) {
         const QByteArray text = file.readLine();

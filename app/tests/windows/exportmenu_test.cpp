@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// File > "Export..." and "Import CSV..." as a user meets them: the file type chosen gives the
+// format, a failed export says why in a box, the exported CSV comes back as M1 and M2 on the
+// timing view (screenshot).
+#include <QMenuBar>
+
+#include "gui_fixture.h"
+
+using namespace vrx;
+using namespace vrx::test;
+
+class ExportMenuTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { UseTemporarySettings(); }
+
+    void exportAndImport() {
+        ProgramRun run(QString{});
+        QVERIFY(run.start(QStringLiteral("Auto.")));
+        QVERIFY(run.stop());
+        MainWindow *w = run.w.get();
+        // Both entries in the File menu, before Exit.
+        QMenu *file = w->mnuFileExit->parentWidget() ? qobject_cast<QMenu *>(w->mnuFileExit->parent()) : nullptr;
+        QVERIFY(file);
+        const QList<QAction *> entries = file->actions();
+        QVERIFY(entries.indexOf(w->mnuExport) >= 0 &&
+                entries.indexOf(w->mnuExport) < entries.indexOf(w->mnuFileExit));
+        QCOMPARE(w->mnuExport->text(), QStringLiteral("Export..."));
+
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("r.csv")),
+                      vcd = dir.filePath(QStringLiteral("r.vcd"));
+        run.ui.fileNames = {csv, vcd, dir.filePath(QStringLiteral("gone/r.sr")), csv};
+        w->mnuExport->trigger();
+        w->mnuExport->trigger();
+        w->mnuExport->trigger();
+        QFile c(csv), v(vcd);
+        QVERIFY(c.open(QIODevice::ReadOnly) && v.open(QIODevice::ReadOnly));
+        QVERIFY(c.readLine().startsWith("time_s,A1_V,A2_V,D0,"));
+        QCOMPARE(c.readAll().count('\n'), app().acquisition.RecordLen);
+        QVERIFY(v.readAll().contains("$enddefinitions $end"));
+        QCOMPARE(run.ui.boxes.size(), size_t{2}); // the detection box, then the failed export
+        QVERIFY(run.ui.boxes.back().text.startsWith(QStringLiteral("cannot write")));
+
+        // The record back as reference traces.
+        AppState &s = app();
+        s.channels.ChanOn[DispM1] = s.channels.ChanOn[DispM2] = 0;
+        w->mnuImportCsv->trigger();
+        QVERIFY(s.channels.ChanOn[DispM1] == 1 && s.channels.ChanOn[DispM2] == 1);
+        QVERIFY(s.work.M1Buf != decltype(s.work.M1Buf){});
+        QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
+        QVERIFY(w->grab().toImage().save(QStringLiteral(VRX_SCREENSHOT_DIR "/import_m1m2.png")));
+    }
+};
+
+QTEST_MAIN(ExportMenuTest)
+#include "exportmenu_test.moc"
