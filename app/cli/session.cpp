@@ -23,7 +23,7 @@
 #include "core/startup/options.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
-#include "core/timing/pictures.h"
+#include "core/timing/pictures.h" // EnsureHeadlessGui
 
 namespace vrx::cli {
 
@@ -66,7 +66,6 @@ Outcome BringUpInstrument(const CliOptions &o) {
         qunsetenv("HWLINK_SIM");
     EnsureHeadlessGui("vrxctl");
     InitProgramState();
-    ResizePictures(s.screen.ScreenSamples, s.display.LogicHeight, s.colors[ColBackground]);
     s.startup.BitstreamDir =
         BitstreamDirectory(QDir::currentPath(), QCoreApplication::applicationDirPath());
     if (!o.bitstream.isEmpty() && !QFileInfo(o.bitstream).isFile())

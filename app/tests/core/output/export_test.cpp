@@ -10,9 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/acquisition/loop.h"
-#include "core/fixture.h"
-#include "core/output/export.h"
+#include "core/output/demo_record.h"
 
 namespace vrx {
 namespace {
@@ -20,14 +18,7 @@ namespace {
 class ExportTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        app().records.DevConfig.fill(0); // demo mode
-        test::ResetState();
-        ApplyTimingSettings();
-        // The demo record, as the program shows it.
-        for (int i = 0; i < 20 && app().run.TrigStat != HW_STAT_COMPLETE; ++i)
-            Getstat();
-        ASSERT_EQ(app().run.TrigStat, HW_STAT_COMPLETE);
-        r = CurrentRecord();
+        r = test::TakeDemoRecord();
         ASSERT_EQ(r.length, app().acquisition.RecordLen);
     }
     QString Path(const char *name) const { return dir.filePath(QLatin1String(name)); }

@@ -12,8 +12,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
-#include "core/fixture.h"
-#include "core/output/export.h"
+#include "core/output/demo_record.h"
 #include "core/startup/startup.h"
 
 namespace vrx {
@@ -142,14 +141,7 @@ TEST(Vrxctl, InterruptedCaptureEndsAfterAWholeRecord) {
 
 class FieldTools : public ::testing::Test {
   protected:
-    void SetUp() override {
-        app().records.DevConfig.fill(0); // demo mode
-        test::ResetState();
-        ApplyTimingSettings();
-        for (int i = 0; i < 20 && app().run.TrigStat != HW_STAT_COMPLETE; ++i)
-            Getstat();
-        r = CurrentRecord();
-    }
+    void SetUp() override { r = test::TakeDemoRecord(); }
     static QString Tool(const char *name) {
         return QStandardPaths::findExecutable(QLatin1String(name));
     }
