@@ -81,6 +81,7 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
     QTemporaryDir dir;
     const QString ctl = QStringLiteral(VRX_CTL);
     const QString full = dir.filePath(QStringLiteral("full.csv"));
+    const QString kFullDisk = QStringLiteral("ulimit -f 8; trap '' XFSZ; exec \"$0\" \"$@\"");
     struct Case {
         QStringList args;
         int code;
@@ -96,8 +97,9 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "sing"}, 2, "unknown command", {}},
         {{"--demo", "capture", "-o", dir.filePath("no/folder/x.csv")}, 1, "cannot write", {}},
         // A full disk: a file-size limit makes the write fail part-way.
-        {{"--demo", "--depth", "128K", "capture", "-o", full}, 1, "cannot write",
-         "ulimit -f 256; trap '' XFSZ; exec \"$0\" \"$@\""},
+        {{"--demo", "--depth", "128K", "capture", "-o", full}, 1, "cannot write", kFullDisk},
+        {{"--demo", "--depth", "128K", "capture", "-o", full + ".sr"}, 1, "cannot write", kFullDisk},
+        {{"--demo", "--depth", "128K", "capture", "-o", full + ".vrx"}, 1, "cannot write", kFullDisk},
     };
     for (const Case &c : cases) {
         const Result r = c.shell.isEmpty()
