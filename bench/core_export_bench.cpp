@@ -74,10 +74,25 @@ void SigrokCli(benchmark::State &state, const char *format) {
     QFile::remove(out);
 }
 
-BENCHMARK_CAPTURE(Export, csv, ".csv")->Name("Export/csv")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Export, vcd, ".vcd")->Name("Export/vcd")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Export, sr, ".sr")->Name("Export/sr")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(SigrokCli, csv, "csv")->Name("SigrokCli/csv")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(SigrokCli, vcd, "vcd")->Name("SigrokCli/vcd")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Export, csv, ".csv")
+    ->Name("Export/csv")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Export, vcd, ".vcd")
+    ->Name("Export/vcd")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Export, sr, ".sr")
+    ->Name("Export/sr")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(SigrokCli, csv, "csv")
+    ->Name("SigrokCli/csv")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(SigrokCli, vcd, "vcd")
+    ->Name("SigrokCli/vcd")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

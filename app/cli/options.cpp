@@ -81,10 +81,9 @@ bool ParseCli(const QStringList &args, CliOptions &o, QString &error) {
         const QString a = args[i];
         QString v;
         static const QStringList withValue = {
-            "--sim",      "--bitstream", "--settings", "--rate",   "--depth",
-            "--probe",    "--coupling",  "--vdiv",     "--trigger", "--slope",
-            "--level",    "--word",      "-o",         "-n",       "--duration",
-            "--format",   "--save-settings"};
+            "--sim",      "--bitstream", "--settings", "--rate",   "--depth",        "--probe",
+            "--coupling", "--vdiv",      "--trigger",  "--slope",  "--level",        "--word",
+            "-o",         "-n",          "--duration", "--format", "--save-settings"};
         if (withValue.contains(a) && !value(i, a, v)) return false;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
@@ -149,8 +148,7 @@ bool ParseCli(const QStringList &args, CliOptions &o, QString &error) {
         } else if (a == QLatin1String("--save-settings")) {
             o.saveSettings = v;
         } else if (!a.startsWith(QLatin1Char('-')) && o.command == Command::None) {
-            static const QStringList commands = {"info", "capture", "measure", "count",
-                                                 "autoset"};
+            static const QStringList commands = {"info", "capture", "measure", "count", "autoset"};
             const auto k = commands.indexOf(a);
             if (k < 0) {
                 error = QStringLiteral("unknown command: ") + a;

@@ -28,7 +28,7 @@ struct ChannelValue {
 
 struct CliOptions {
     // Instrument.
-    QString sim;  // link of the simulated instrument
+    QString sim; // link of the simulated instrument
     bool demo = false;
     QString bitstream;
     // Settings, applied in this order.

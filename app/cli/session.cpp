@@ -81,8 +81,8 @@ Outcome BringUpInstrument(const CliOptions &o) {
     BringUp(o.bitstream);
     if (!Linked()) return Failed(kExitUsage, QStringLiteral("no instrument found"));
     if (s.run.HwFound == 0)
-        return Failed(kExitFailed, QStringLiteral("the instrument refused the bitstream ") +
-                                       s.startup.SysText);
+        return Failed(kExitFailed,
+                      QStringLiteral("the instrument refused the bitstream ") + s.startup.SysText);
     return {};
 }
 
@@ -129,7 +129,8 @@ Outcome ApplyOptions(const CliOptions &o) {
         });
     if (r.ok())
         r = onChannel(o.vdiv, [&](const ChannelValue &v) {
-            const QStringList list = VdivTexts(s.channels.ProbeIndex[static_cast<size_t>(v.channel)]);
+            const QStringList list =
+                VdivTexts(s.channels.ProbeIndex[static_cast<size_t>(v.channel)]);
             const int i = IndexOf(list, v.value);
             if (i < 0)
                 return BadValue(QStringLiteral("--vdiv: A%1 has no entry %2 at its probe (%3)")
@@ -173,7 +174,8 @@ Outcome NextRecord() {
     const int32_t before = s.run.TrigCount;
     // A record at the slow rates takes its own time; the forced trigger of "Auto." comes
     // after 100 ms.
-    const double recordSeconds = s.acquisition.RecordLen * SamplePeriodSeconds(s.acquisition.RateIndex);
+    const double recordSeconds =
+        s.acquisition.RecordLen * SamplePeriodSeconds(s.acquisition.RateIndex);
     const auto limitMs = static_cast<int64_t>(10000 + 3000 * recordSeconds);
     QElapsedTimer t;
     t.start();
@@ -198,8 +200,7 @@ void StopAcquisition() {
 // Runs `each` on records 1, 2, ... until `count` were done (0: until `seconds` passed), an
 // interrupt, or a failure.
 Outcome ForRecords(int count, double seconds, const std::function<Outcome(int)> &each) {
-    if (Linked() && app().run.HwFound == 0)
-        return Failed(kExitFailed, kNotConfiguredText);
+    if (Linked() && app().run.HwFound == 0) return Failed(kExitFailed, kNotConfiguredText);
     tbToolBar_ButtonClick(1);
     QElapsedTimer wall, shown;
     wall.start();
@@ -231,9 +232,8 @@ Outcome Info() {
     static const char *const links[5] = {"none (demo)", "EPP", "BPP", "", "USB"};
     const int link = dc[HW_DC_Link];
     std::printf("link\t%s\n", link < 5 ? links[link] : "unknown");
-    std::printf("model\t%s\n", qPrintable(s.startup.MainCaption.isEmpty()
-                                               ? kAppTitle
-                                               : s.startup.MainCaption));
+    std::printf("model\t%s\n",
+                qPrintable(s.startup.MainCaption.isEmpty() ? kAppTitle : s.startup.MainCaption));
     if (link == HW_LINK_USB) {
         std::printf("variant\t%d\n", dc[HW_DC_Variant]);
         std::printf("usb speed\t%s\n", dc[HW_DC_UsbSpeed] == 1 ? "1.1" : "2.0");
@@ -256,8 +256,8 @@ Outcome Capture(const CliOptions &o) {
         if (vrx) {
             AppState &s = app();
             const QByteArray file = QFile::encodeName(path);
-            if (freadwrite(0, s.records.SampleBuf.data(), HW_SB_AREA_LEN,
-                           CurrentRecord().length, file.constData()) == 0)
+            if (freadwrite(0, s.records.SampleBuf.data(), HW_SB_AREA_LEN, CurrentRecord().length,
+                           file.constData()) == 0)
                 return Failed(kExitFailed, QStringLiteral("cannot write ") + path);
         } else if (!ExportRecord(CurrentRecord(), path, format, error)) {
             return Failed(kExitFailed, error);

@@ -89,8 +89,8 @@ void AppendScaled(std::string &out, int64_t n, int exponent) {
 }
 
 bool ChunkWriter::put() {
-    if (ok_ && out_.write(buf.data(), static_cast<qint64>(buf.size())) !=
-                   static_cast<qint64>(buf.size()))
+    if (ok_ &&
+        out_.write(buf.data(), static_cast<qint64>(buf.size())) != static_cast<qint64>(buf.size()))
         ok_ = false;
     buf.clear();
     return ok_;

@@ -34,16 +34,14 @@ struct RecordData {
     const uint8_t *a1 = nullptr, *a2 = nullptr; // analog bytes
     const uint8_t *lo = nullptr, *hi = nullptr; // D0-D7, D8-D15
     int32_t length = 0;
-    double periodSeconds = 0;            // 0: the external clock, no time base
-    std::array<int16_t, 2> zero{};       // zero-level code of A1, A2
-    std::array<double, 2> mvPerCode{};   // millivolts per code of A1, A2
+    double periodSeconds = 0;          // 0: the external clock, no time base
+    std::array<int16_t, 2> zero{};     // zero-level code of A1, A2
+    std::array<double, 2> mvPerCode{}; // millivolts per code of A1, A2
 
     double Volts(int ch, uint8_t byte) const {
         return (zero[static_cast<size_t>(ch)] - byte) * mvPerCode[static_cast<size_t>(ch)] / 1000.0;
     }
-    uint16_t Word(int32_t i) const {
-        return static_cast<uint16_t>(lo[i] | (hi[i] << 8));
-    }
+    uint16_t Word(int32_t i) const { return static_cast<uint16_t>(lo[i] | (hi[i] << 8)); }
 };
 
 // The record in the program's sample memory with the current channel scales.

@@ -48,7 +48,8 @@ bool Add(zip_t *z, const char *name, const void *bytes, size_t size) {
 } // namespace
 
 bool WriteSigrok(const RecordData &r, const QString &path, QString &error) {
-    static_assert(std::endian::native == std::endian::little, "the session's words are little-endian");
+    static_assert(std::endian::native == std::endian::little,
+                  "the session's words are little-endian");
     const auto n = static_cast<size_t>(r.length);
     const std::string version = "2", metadata = Metadata(r);
     std::vector<uint16_t> logic(n);

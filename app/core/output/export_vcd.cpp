@@ -45,8 +45,8 @@ bool WriteVcd(const RecordData &r, QIODevice &out) {
     for (int d = 0; d < 16; ++d)
         w.buf += std::string("$var wire 1 ") + WireId(d) + " D" + std::to_string(d) + " $end\n";
     for (int c = 0; c < 2; ++c)
-        w.buf += std::string("$var real 64 ") + kAnalogId[c] + " A" + std::to_string(c + 1) +
-                 " $end\n";
+        w.buf +=
+            std::string("$var real 64 ") + kAnalogId[c] + " A" + std::to_string(c + 1) + " $end\n";
     w.buf += "$upscope $end\n$enddefinitions $end\n";
 
     std::array<std::array<std::string, 256>, 2> volts;

@@ -11,8 +11,8 @@
 #include "core/base/format.h"
 #include "core/base/state.h"
 #include "core/base/ui.h"
-#include "core/startup/startup.h"
 #include "core/output/export.h"
+#include "core/startup/startup.h"
 #include "core/timing/compose.h"
 
 namespace vrx {
@@ -87,13 +87,14 @@ bool ImportCsv(const QString &path, QString &error) {
             double volts = 0;
             if (t.column >= f.size() || !ParseDouble(f[t.column], volts)) {
                 error = path + QStringLiteral(": line ") + QString::number(line) +
-                        QStringLiteral(" has no number in ") + QString::fromLatin1(header[t.column]);
+                        QStringLiteral(" has no number in ") +
+                        QString::fromLatin1(header[t.column]);
                 return false;
             }
             const auto c = static_cast<size_t>(t.channel);
             // The byte of that voltage, kept on the converter's range.
-            const int code = s.channels.ChanPos[c] -
-                             RoundHalfEven(volts * 1000.0 / s.channels.ChanScale[c]);
+            const int code =
+                s.channels.ChanPos[c] - RoundHalfEven(volts * 1000.0 / s.channels.ChanScale[c]);
             t.bytes.push_back(static_cast<uint8_t>(std::clamp(code, 0, 255)));
         }
         ++samples;
@@ -118,8 +119,7 @@ bool ImportCsv(const QString &path, QString &error) {
 
 namespace {
 
-const QString kExportFilter =
-    QStringLiteral("CSV (*.csv);;VCD (*.vcd);;sigrok session (*.sr)");
+const QString kExportFilter = QStringLiteral("CSV (*.csv);;VCD (*.vcd);;sigrok session (*.sr)");
 
 void Report(const QString &text) {
     ui().MessageBox(text, kAppTitle, MsgButtons::Ok);

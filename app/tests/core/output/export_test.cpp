@@ -117,9 +117,9 @@ TEST_F(ExportTest, SigrokSessionHoldsWordsVoltsAndRate) {
     };
     EXPECT_EQ(read("version"), "2");
     const std::string meta = read("metadata");
-    for (const char *line : {"total probes=16", "total analog=2", "unitsize=2", "probe1=D0",
-                             "probe16=D15", "analog17=A1", "analog18=A2",
-                             "samplerate=100000000 Hz"})
+    for (const char *line :
+         {"total probes=16", "total analog=2", "unitsize=2", "probe1=D0", "probe16=D15",
+          "analog17=A1", "analog18=A2", "samplerate=100000000 Hz"})
         EXPECT_NE(meta.find(line), std::string::npos) << line;
     const std::string logic = read("logic-1-1"), a1 = read("analog-1-17-1"),
                       a2 = read("analog-1-18-1");
@@ -173,7 +173,8 @@ TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
 TEST_F(ExportTest, FailedWritesLeaveNoFile) {
     QString error;
     const QString gone = dir.filePath(QStringLiteral("no/such/folder/r"));
-    for (auto [ext, format] : {std::pair{".csv", ExportFormat::Csv}, {".vcd", ExportFormat::Vcd},
+    for (auto [ext, format] : {std::pair{".csv", ExportFormat::Csv},
+                               {".vcd", ExportFormat::Vcd},
                                {".sr", ExportFormat::Sigrok}}) {
         error.clear();
         EXPECT_FALSE(ExportRecord(r, gone + QLatin1String(ext), format, error));

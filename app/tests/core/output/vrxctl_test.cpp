@@ -26,7 +26,7 @@ struct Result {
 };
 
 Result RunTool(const QString &program, const QStringList &args, const QStringList &env = {},
-           const QString &workDir = {}) {
+               const QString &workDir = {}) {
     QProcess p;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(QStringLiteral("HWLINK_SIM_CLOCK"), QStringLiteral("virtual"));
@@ -46,7 +46,8 @@ Result Vrxctl(const QStringList &args, const QStringList &env = {}) {
 }
 
 TEST(Vrxctl, MeasurePrintsTheMeasureBoxRowsOfTheSameRecord) {
-    const Result r = Vrxctl({"--sim", "usb", "measure"}, {QStringLiteral("HWLINK_SIM_SIGNALS=") + kSignals});
+    const Result r =
+        Vrxctl({"--sim", "usb", "measure"}, {QStringLiteral("HWLINK_SIM_SIGNALS=") + kSignals});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
 
     // The same simulated record in this process, measured by the box over the whole record.
@@ -98,13 +99,19 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "capture", "-o", dir.filePath("no/folder/x.csv")}, 1, "cannot write", {}},
         // A full disk: a file-size limit makes the write fail part-way.
         {{"--demo", "--depth", "128K", "capture", "-o", full}, 1, "cannot write", kFullDisk},
-        {{"--demo", "--depth", "128K", "capture", "-o", full + ".sr"}, 1, "cannot write", kFullDisk},
-        {{"--demo", "--depth", "128K", "capture", "-o", full + ".vrx"}, 1, "cannot write", kFullDisk},
+        {{"--demo", "--depth", "128K", "capture", "-o", full + ".sr"},
+         1,
+         "cannot write",
+         kFullDisk},
+        {{"--demo", "--depth", "128K", "capture", "-o", full + ".vrx"},
+         1,
+         "cannot write",
+         kFullDisk},
     };
     for (const Case &c : cases) {
-        const Result r = c.shell.isEmpty()
-                             ? Vrxctl(c.args, {"HWLINK_SIM="})
-                             : RunTool(QStringLiteral("/bin/sh"), QStringList{"-c", c.shell, ctl} + c.args);
+        const Result r = c.shell.isEmpty() ? Vrxctl(c.args, {"HWLINK_SIM="})
+                                           : RunTool(QStringLiteral("/bin/sh"),
+                                                     QStringList{"-c", c.shell, ctl} + c.args);
         const QString what = c.args.join(QLatin1Char(' '));
         EXPECT_EQ(r.code, c.code) << what.toStdString();
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("vrxctl: ")) && r.err.count('\n') == 1 &&
@@ -117,8 +124,8 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
 TEST(Vrxctl, InterruptedCaptureEndsAfterAWholeRecord) {
     QTemporaryDir dir;
     QProcess p;
-    p.start(QStringLiteral(VRX_CTL), {"--demo", "capture", "-o", dir.filePath("run.csv"), "-n",
-                                      "100000"});
+    p.start(QStringLiteral(VRX_CTL),
+            {"--demo", "capture", "-o", dir.filePath("run.csv"), "-n", "100000"});
     ASSERT_TRUE(p.waitForStarted());
     for (int i = 0; i < 200 && !QFile::exists(dir.filePath("run0003.csv")); ++i)
         QThread::msleep(50);
