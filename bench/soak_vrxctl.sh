@@ -22,14 +22,13 @@ while kill -0 "$pid" 2>/dev/null; do
     now=$(date +%s)
     rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
     [ -z "$rss" ] && break
-    records=$(ls "$out" | grep -c '^soak' || true)
-    newest=$(ls "$out" | grep '^soak' | sort | tail -1)
+    newest=$(ls "$out" | grep '^soak' | sort -V | tail -1)
     echo "$((now - start)) ${newest:4:-4} $rss"
     [ -z "$first" ] && first=$rss
     [ "$rss" -gt "$max" ] && max=$rss
     last=$rss
     # Keep the newest five files.
-    ls "$out" | grep '^soak' | sort | head -n -5 | sed "s|^|$out/|" | xargs -r rm -f
+    ls "$out" | grep '^soak' | sort -V | head -n -5 | sed "s|^|$out/|" | xargs -r rm -f
     if [ $((now - start)) -ge "$seconds" ]; then
         kill -INT "$pid"
         break

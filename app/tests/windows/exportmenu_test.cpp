@@ -20,9 +20,7 @@ class ExportMenuTest : public QObject {
         QVERIFY(run.stop());
         MainWindow *w = run.w.get();
         // Both entries in the File menu, before Exit.
-        QMenu *file = w->mnuFileExit->parentWidget()
-                          ? qobject_cast<QMenu *>(w->mnuFileExit->parent())
-                          : nullptr;
+        auto *file = qobject_cast<QMenu *>(w->mnuFileExit->parent());
         QVERIFY(file);
         const QList<QAction *> entries = file->actions();
         QVERIFY(entries.indexOf(w->mnuExport) >= 0 &&
