@@ -18,6 +18,7 @@
 #include "core/analysis/measure.h"
 #include "core/base/state.h"
 #include "core/logic/qualify.h"
+#include "core/settings/file_commands.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
 #include "windows/analysis/measure_box.h"
@@ -76,6 +77,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     mnuFileExit = file->addAction(QStringLiteral("E&xit"));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    buildFileMenus();
     // The menus in the instrument's order: File, Setup, Logic, Window.
     mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
     buildMeasureMenus();
@@ -299,8 +301,7 @@ void MainWindow::TheEnd() {
     if (ending_) return;
     ending_ = true;
     driver_->detach();
-    AppState &s = app();
-    PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
+    EndProgram();
 }
 
 } // namespace vrx

@@ -79,13 +79,21 @@ class MainWindow : public QMainWindow {
     // message comes.
     void mnuFFTopt_Click(int mode);
 
+    // The File menu's settings and data entries (file_menus.cpp); their check marks follow
+    // `AutoLoad` and `LoadDataOpt`.
+    void buildFileMenus();
+    void syncFileMarks();
+    QAction *mnuAutoLoadSetting = nullptr;
+    std::array<QAction *, 3> mnuLoadData{};
+
   protected:
     void closeEvent(QCloseEvent *event) override;
 
   private:
     QWidget *buildStatusStrip();
     void buildMeasureMenus();
-    // Leaving the program: acquisition stopped, the instrument powered off.
+    // Leaving the program: acquisition stopped, the instrument powered off, the settings saved
+    // to the default file.
     void TheEnd();
 
     TimingView *form1_ = nullptr;
@@ -98,6 +106,7 @@ class MainWindow : public QMainWindow {
     MeasureItemsWindow *measureItems_ = nullptr;
     Subscription picturesChanged_, instrumentLost_;
     Subscription measureSettings_;
+    Subscription fileMarks_;
 };
 
 // A placement read from the settings store, in pixels, made to fit: values that are not
