@@ -4,11 +4,12 @@
 #include <QTemporaryDir>
 
 #include "core/base/ui.h"
+#include "core/fixture.h"
+#include "core/settings/apply.h"
 #include "core/settings/data_file.h"
 #include "core/settings/file_commands.h"
 #include "core/settings/file_write.h"
 #include "core/settings/settings_file.h"
-#include "fixture.h"
 
 namespace vrx::test {
 namespace {
@@ -36,7 +37,10 @@ class SettingsFile : public ::testing::Test {
     QString path(const char *name) const {
         return QDir(dir.path()).filePath(QString::fromLatin1(name));
     }
-    static QByteArray Current() { return SettingsText(SettingsSnapshot::FromApp()); }
+    // The settings as their file, readable in a failure message.
+    static QString Current() {
+        return QString::fromUtf8(SettingsText(SettingsSnapshot::FromApp()));
+    }
     static QList<QByteArray> Lines(const QByteArray &text) {
         QList<QByteArray> l = text.split('\n');
         l.removeLast(); // after the final CR LF
@@ -53,7 +57,8 @@ class SettingsFile : public ::testing::Test {
 // a field of its own (saving gives the changed file back), and the named records land where the
 // table puts them.
 TEST_F(SettingsFile, EveryFieldSurvivesLoadAndSave) {
-    const QByteArray defaults = Current();
+    ApplySettings(); // as at a start without a settings file
+    const QByteArray defaults = Current().toUtf8();
     const QList<QByteArray> lines = Lines(defaults);
     ASSERT_EQ(lines.size(), 182);
     const QByteArray head("\"Model\",\"Vrx73604v4\"\r\n\"AutoLoadsetting\",#FALSE#\r\n\r\n"
@@ -89,7 +94,7 @@ TEST_F(SettingsFile, EveryFieldSurvivesLoadAndSave) {
     WriteAll(file, changed);
     EXPECT_EQ(Loadset(file, 1), LoadResult::Loaded);
     EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(Current(), changed);
+    EXPECT_EQ(Current(), QString::fromUtf8(changed));
     EXPECT_EQ((Nums{s.channels.ChanPos[0], s.channels.ChanPos[4], s.view.BarPos[2],
                     s.colors.Colors[29], s.display.CatchEnabled, s.acquisition.LastSample}),
               (Nums{0, 0, 0, 0, -1, 0}));
@@ -106,13 +111,13 @@ TEST_F(SettingsFile, EveryFieldSurvivesLoadAndSave) {
 
     // The defaults command gives back the settings of a fresh start.
     mnuLoadDefault_Click();
-    EXPECT_EQ(Current(), SettingsText(SettingsSnapshot{QStringLiteral("Vrx73604v4")}));
+    EXPECT_EQ(Current(), QString::fromUtf8(defaults));
 }
 
 // Malformed files are refused with the line at fault, and nothing changes.
 TEST_F(SettingsFile, MalformedFilesChangeNothing) {
     s.view.ScrollPos = 1234;
-    const QByteArray good = Current();
+    const QByteArray good = Current().toUtf8();
     const QList<QByteArray> lines = Lines(good);
     auto withLine = [&](int n, const QByteArray &text) {
         QList<QByteArray> l = lines;
@@ -210,7 +215,7 @@ TEST_F(SettingsFile, EndProgramSavesTheDefaultFile) {
     s.view.ScrollPos = 4321;
     EXPECT_TRUE(EndProgram());
     const QByteArray text = ReadAll(path("Vrx73604v4.ini"));
-    EXPECT_EQ(text, Current());
+    EXPECT_EQ(QString::fromUtf8(text), Current());
     EXPECT_TRUE(text.contains("\"Scrpos\",4321\r\n"));
 }
 
@@ -262,7 +267,7 @@ TEST_F(DataFile, BadFilesAndLoadOptions) {
     form1().cmbDepth.setIndex(1);
     Fill(2);
     const QByteArray memory = Blocks(HW_SB_AREA_LEN);
-    const QByteArray settings = Current();
+    const QString settings = Current();
     WriteAll(file, full.chopped(1));
     EXPECT_FALSE(LoadDataFile(file));
     EXPECT_FALSE(LoadDataFile(path("none.Vrx")));
