@@ -3,7 +3,6 @@
 // leaving a complete default settings file: "E&xit" in the window, SIGTERM to the running
 // program against the simulated instrument.
 #include <QMenuBar>
-#include <QProcess>
 
 #include "core/settings/settings_file.h"
 #include "gui_fixture.h"
@@ -84,19 +83,10 @@ class FileMenuTest : public QObject {
     // directory and the power-off block as the instrument's last bus events.
     void terminateSavesSettings() {
         QTemporaryDir dir;
-        QVERIFY(QFile::copy(QStringLiteral(VRX_TEST_BITSTREAM),
-                            QDir(dir.path()).filePath(QStringLiteral("73604.bit"))));
+        // The bitstream is found beside the program.
         const QString trace = QDir(dir.path()).filePath(QStringLiteral("trace.txt"));
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        env.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(dir.path());
-        program.start(QStringLiteral(VRX_PROGRAM),
-                      {QStringLiteral("--sim"), QStringLiteral("usb"),
-                       QStringLiteral("--measure-fps"), QStringLiteral("60")});
+        StartSimulatedProgram(program, trace, dir.path(), dir.path());
         QVERIFY(program.waitForStarted());
         QVERIFY(WaitUntil([&] { return ReadAll(trace).count("usb-bulk-in") > 3; }, 20000));
         program.terminate();
