@@ -79,6 +79,11 @@ class MainWindow : public QMainWindow {
     // message comes.
     void mnuFFTopt_Click(int mode);
 
+    // "&Setup" > "&Calibrate" > "Probe(A&1)" .. "Probe(A&4)" and "&Initialize(Hardware)".
+    std::array<QAction *, 4> mnuProbeCal{};
+    QAction *mnuInitial = nullptr;
+    void buildHardwareMenus();
+
   protected:
     void closeEvent(QCloseEvent *event) override;
 
