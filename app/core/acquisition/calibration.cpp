@@ -75,10 +75,6 @@ QString ProbeCalText() {
            QStringLiteral("\n\n") + QStringLiteral("Toggle Toolbar [GO] to stop Calibrate");
 }
 
-bool ProbeCalActive() {
-    return app().probeCal.Channel >= 0;
-}
-
 void mnuProbeCal_Click(int Index) {
     if (Index < 0 || Index >= kCalibratedChannels) return;
     Watch();

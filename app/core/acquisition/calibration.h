@@ -30,8 +30,6 @@ QString ProbeCalText();
 // "Probe(A&1)", "Probe(A&2)": the calibration of channel `Index` (0 A1, 1 A2); other indexes do
 // nothing. A found but unconfigured instrument is not calibrated (its status says so).
 void mnuProbeCal_Click(int Index);
-// Whether a calibration runs.
-bool ProbeCalActive();
 
 // "&Initialize(Hardware)": acquisition stopped, then the bring-up again (search with the
 // detection message, bitstream, configuration), also after the instrument was lost.

@@ -208,8 +208,10 @@ bool TimingView::pictureEvent(QWidget *picture, QEvent *event) {
         wheelAngle_ += d.y() != 0 ? d.y() : d.x();
         const int steps = wheelAngle_ / 120;
         wheelAngle_ -= steps * 120;
-        // Over the overview strip a zoom keeps the middle of the screen in place.
-        const double x = scope ? e->position().x() : app().screen.ScreenSamples / 2.0;
+        // The trace and the lanes share their columns; over the overview strip a zoom keeps
+        // the middle of the screen in place.
+        const double x =
+            picture != Picture2 ? e->position().x() : app().screen.ScreenSamples / 2.0;
         g.Wheel(steps, Shift(e->modifiers()), x);
         return true;
     }
