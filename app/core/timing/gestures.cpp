@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "core/acquisition/loop.h"
 #include "core/base/format.h"
@@ -14,8 +16,8 @@ namespace vrx {
 
 namespace {
 
-constexpr int kBand = 5;            // half-height of a grab band, bounds excluded
-constexpr int kMarkerColumns = 12;  // the channel markers stand left of this column
+constexpr int kBand = 5;           // half-height of a grab band, bounds excluded
+constexpr int kMarkerColumns = 12; // the channel markers stand left of this column
 constexpr int32_t kLongestDelay = -65533;
 constexpr double kDelayScale = 65354; // overview pixels of a delay, as the marks are placed
 
@@ -164,16 +166,20 @@ void TimingGestures::picScope_MouseUp(int, int, double, double) {
 
 bool TimingGestures::ScreenKey(int keyCode) {
     const AppState &s = app();
-    const int32_t pos = s.view.ScrollPos;
-    switch (keyCode) {
-    case kKeyLeft: ScrollTo(pos - 1); return true;
-    case kKeyRight: ScrollTo(pos + 1); return true;
-    case kKeyPageUp: ScrollTo(pos - 50); return true;
-    case kKeyPageDown: ScrollTo(pos + 50); return true;
-    case kKeyHome: ScrollTo(0); return true;
-    case kKeyEnd: ScrollTo(s.screen.ScrollMax); return true;
-    default: return false;
+    // Left and Right a sample, Page Up and Page Down a division.
+    static constexpr std::pair<int, int> kSteps[] = {
+        {kKeyLeft, -1}, {kKeyRight, 1}, {kKeyPageUp, -50}, {kKeyPageDown, 50}};
+    if (keyCode == kKeyHome) {
+        ScrollTo(0);
+    } else if (keyCode == kKeyEnd) {
+        ScrollTo(s.screen.ScrollMax);
+    } else {
+        const auto *step = std::find_if(std::begin(kSteps), std::end(kSteps),
+                                        [keyCode](const auto &k) { return k.first == keyCode; });
+        if (step == std::end(kSteps)) return false;
+        ScrollTo(s.view.ScrollPos + step->second);
     }
+    return true;
 }
 
 void TimingGestures::picScope_KeyDown(int keyCode, int) {
@@ -219,7 +225,8 @@ void TimingGestures::PickRow(double y) {
     AppState &s = app();
     const int h = std::max<int>(s.display.LogicHeight, 1);
     const int row = std::clamp(static_cast<int>(std::floor(y / h)), 0, 15);
-    const int channel = s.logic.Sequence[static_cast<size_t>((row + s.logic.ScrollChValue) & 15)] & 15;
+    const int channel =
+        s.logic.Sequence[static_cast<size_t>((row + s.logic.ScrollChValue) & 15)] & 15;
     s.pointer.PickedRow = static_cast<int16_t>(channel);
     s.pointer.DragMode = 33;
     // The name box of the picked row in inverse colours: the lane's colour behind the name.
@@ -326,23 +333,38 @@ bool TimingGestures::Form_KeyDown(int keyCode, int) {
 
 bool TimingGestures::Form_KeyPress(int keyAscii) {
     if (app().screen.KeyTarget > kPictureKeyTarget) return false;
+    // The letter of each list and the list's last index.
+    struct LetterList {
+        char key;
+        ListModel TimingPanel::*list;
+        int last;
+    };
+    static constexpr LetterList kLists[] = {{'r', &TimingPanel::cmbRate, kRateCount - 1},
+                                            {'d', &TimingPanel::cmbDepth, 2},
+                                            {'z', &TimingPanel::cmbZoom, 12},
+                                            {'u', &TimingPanel::cmbCapture, 2},
+                                            {'t', &TimingPanel::cmbTrigCh, 2},
+                                            {'s', &TimingPanel::cmbSlope, 1},
+                                            {'v', &TimingPanel::cmbVdiv, 8},
+                                            {'p', &TimingPanel::cmbProbe, 3},
+                                            {'c', &TimingPanel::cmbCouple, 2}};
     TimingPanel &f = form1();
-    switch (keyAscii >= 'A' && keyAscii <= 'Z' ? keyAscii - 'A' + 'a' : keyAscii) {
-    case 'r': Rep_Key(f.cmbRate, kRateCount - 1); break;
-    case 'd': Rep_Key(f.cmbDepth, 2); break;
-    case 'z': Rep_Key(f.cmbZoom, 12); break;
-    case 'u': Rep_Key(f.cmbCapture, 2); break;
-    case 't': Rep_Key(f.cmbTrigCh, 2); break;
-    case 's': Rep_Key(f.cmbSlope, 1); break;
-    case 'v': Rep_Key(f.cmbVdiv, 8); break;
-    case 'p': Rep_Key(f.cmbProbe, 3); break;
-    case 'c': Rep_Key(f.cmbCouple, 2); break;
-    case 'o': Focus(f.ScrollOffset); break;
-    case 'l': Focus(f.ScrollLevel); break;
-    case 'g': tbToolBar_ButtonClick(1); break;
-    case ' ': NextShownTab(); break;
-    default: return false;
+    const int key = keyAscii >= 'A' && keyAscii <= 'Z' ? keyAscii - 'A' + 'a' : keyAscii;
+    for (const LetterList &l : kLists) {
+        if (l.key != key) continue;
+        Rep_Key(f.*l.list, l.last);
+        return true;
     }
+    if (key == 'o')
+        Focus(f.ScrollOffset);
+    else if (key == 'l')
+        Focus(f.ScrollLevel);
+    else if (key == 'g')
+        tbToolBar_ButtonClick(1);
+    else if (key == ' ')
+        NextShownTab();
+    else
+        return false;
     return true;
 }
 

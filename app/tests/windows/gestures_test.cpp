@@ -201,13 +201,12 @@ class GesturesTest : public QObject {
         QTest::mouseClick(v->lbTab[0], Qt::LeftButton);
         form1().ScrollVbar[1].setValue(7000);
         const auto settings = [&s] {
-            return QList<int64_t>{s.channels.ProbeIndex[1], s.channels.Coupling[1],
-                                  s.channels.VdivIndex[1],  s.channels.ChanPos[1],
-                                  s.trigger.TrigSlope[1],   s.trigger.TrigLevel[1],
-                                  s.acquisition.RateIndex,  s.acquisition.DepthIndex,
-                                  s.acquisition.ZoomIndex,  s.acquisition.CaptureMode,
-                                  s.trigger.TrigChannel,    s.channels.SelChannel,
-                                  s.view.BarPos[1],         s.view.ScrollPos};
+            return QList<int64_t>{
+                s.channels.ProbeIndex[1],  s.channels.Coupling[1],   s.channels.VdivIndex[1],
+                s.channels.ChanPos[1],     s.trigger.TrigSlope[1],   s.trigger.TrigLevel[1],
+                s.acquisition.RateIndex,   s.acquisition.DepthIndex, s.acquisition.ZoomIndex,
+                s.acquisition.CaptureMode, s.trigger.TrigChannel,    s.channels.SelChannel,
+                s.view.BarPos[1],          s.view.ScrollPos};
         };
         QVERIFY(run.start(QStringLiteral("Auto."), 1));
         const QList<int64_t> before = settings();

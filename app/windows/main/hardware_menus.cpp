@@ -52,9 +52,8 @@ void MainWindow::buildHardwareMenus() {
         }
         connect(a, &QAction::triggered, this, [i] { mnuProbeCal_Click(i); });
     }
-    mnuInitial = Entry(this, QStringLiteral("mnuInitial"), [&] {
-        return setup->addAction(QStringLiteral("&Initialize(Hardware)"));
-    });
+    mnuInitial = Entry(this, QStringLiteral("mnuInitial"),
+                       [&] { return setup->addAction(QStringLiteral("&Initialize(Hardware)")); });
     connect(mnuInitial, &QAction::triggered, this, [this] {
         mnuInitial_Click();
         ShowDetection();

@@ -37,15 +37,24 @@ int Shift(Qt::KeyboardModifiers m) {
 int KeyCode(const QKeyEvent *e) {
     const bool keypad = e->modifiers() & Qt::KeypadModifier;
     switch (e->key()) {
-    case Qt::Key_Left: return kKeyLeft;
-    case Qt::Key_Right: return kKeyRight;
-    case Qt::Key_PageUp: return kKeyPageUp;
-    case Qt::Key_PageDown: return kKeyPageDown;
-    case Qt::Key_Home: return kKeyHome;
-    case Qt::Key_End: return kKeyEnd;
-    case Qt::Key_Plus: return keypad ? kKeyAdd : 0;
-    case Qt::Key_Minus: return keypad ? kKeySubtract : 0;
-    default: return 0;
+    case Qt::Key_Left:
+        return kKeyLeft;
+    case Qt::Key_Right:
+        return kKeyRight;
+    case Qt::Key_PageUp:
+        return kKeyPageUp;
+    case Qt::Key_PageDown:
+        return kKeyPageDown;
+    case Qt::Key_Home:
+        return kKeyHome;
+    case Qt::Key_End:
+        return kKeyEnd;
+    case Qt::Key_Plus:
+        return keypad ? kKeyAdd : 0;
+    case Qt::Key_Minus:
+        return keypad ? kKeySubtract : 0;
+    default:
+        return 0;
     }
 }
 
@@ -63,11 +72,20 @@ void TimingView::buildInput() {
     Picture1->setToolTip(QStringLiteral("Mouse left down for data move, right down to Ch move"));
 
     const std::pair<const ControlBase *, QWidget *> controls[] = {
-        {&f.cmbRate, cmbRate},         {&f.cmbDepth, cmbDepth},       {&f.cmbZoom, cmbZoom},
-        {&f.cmbCapture, cmbCapture},   {&f.cmbTrigCh, cmbTrigCh},     {&f.cmbSlope, cmbSlope},
-        {&f.cmbProbe, cmbProbe},       {&f.cmbVdiv, cmbVdiv},         {&f.cmbCouple, cmbCouple},
-        {&f.ScrollLevel, ScrollLevel}, {&f.ScrollOffset, ScrollOffset}, {&f.Scrollscr, Scrollscr},
-        {&f.ScrollVbar[0], ScrollVbar[0]}, {&f.ScrollVbar[1], ScrollVbar[1]},
+        {&f.cmbRate, cmbRate},
+        {&f.cmbDepth, cmbDepth},
+        {&f.cmbZoom, cmbZoom},
+        {&f.cmbCapture, cmbCapture},
+        {&f.cmbTrigCh, cmbTrigCh},
+        {&f.cmbSlope, cmbSlope},
+        {&f.cmbProbe, cmbProbe},
+        {&f.cmbVdiv, cmbVdiv},
+        {&f.cmbCouple, cmbCouple},
+        {&f.ScrollLevel, ScrollLevel},
+        {&f.ScrollOffset, ScrollOffset},
+        {&f.Scrollscr, Scrollscr},
+        {&f.ScrollVbar[0], ScrollVbar[0]},
+        {&f.ScrollVbar[1], ScrollVbar[1]},
         {&f.ScrollVbar[2], ScrollVbar[2]}};
     focusable_.assign(std::begin(controls), std::end(controls));
     for (size_t c = 0; c < txtName.size(); ++c)
@@ -87,7 +105,8 @@ void TimingView::buildInput() {
     QPointer<PictureBox> lanes(Picture1);
     auto place = [this, mark, lanes, &m] {
         if (!mark || !lanes) return;
-        mark->setGeometry(lanes->x(), lanes->y() + m.top(), kTrackMarkWidth, std::max(m.height(), 1));
+        mark->setGeometry(lanes->x(), lanes->y() + m.top(), kTrackMarkWidth,
+                          std::max(m.height(), 1));
         mark->setToolTip(m.toolTip());
         ApplyColors(mark, app().colors[ColUpScreen], app().colors[ColUpScreen]);
         mark->setVisible(m.visible());
@@ -174,8 +193,8 @@ bool TimingView::pictureEvent(QWidget *picture, QEvent *event) {
         const double y = e->position().y();
         const int shift = Shift(e->modifiers());
         // A press or a release names its own button; a move the buttons held.
-        const int button =
-            Buttons(event->type() == QEvent::MouseMove ? e->buttons() : Qt::MouseButtons(e->button()));
+        const int button = Buttons(
+            event->type() == QEvent::MouseMove ? e->buttons() : Qt::MouseButtons(e->button()));
         using Handler = void (TimingGestures::*)(int, int, double, double);
         static const Handler scopeHandlers[3] = {&TimingGestures::picScope_MouseDown,
                                                  &TimingGestures::picScope_MouseUp,
@@ -210,8 +229,7 @@ bool TimingView::pictureEvent(QWidget *picture, QEvent *event) {
         wheelAngle_ -= steps * 120;
         // The trace and the lanes share their columns; over the overview strip a zoom keeps
         // the middle of the screen in place.
-        const double x =
-            picture != Picture2 ? e->position().x() : app().screen.ScreenSamples / 2.0;
+        const double x = picture != Picture2 ? e->position().x() : app().screen.ScreenSamples / 2.0;
         g.Wheel(steps, Shift(e->modifiers()), x);
         return true;
     }
