@@ -182,8 +182,9 @@ class GesturesTest : public QObject {
     }
 
     // A calibration on A2 during acquisition: acquisition stops first, the box comes with "Go"
-    // pressed and before any capture, and stopping it restores every setting it changed. Then
-    // the instrument goes away while acquiring and comes back with "&Initialize(Hardware)".
+    // pressed and before any capture, and stopping it restores every setting it changed (A1's
+    // are untouched). Then the instrument goes away while acquiring and comes back with
+    // "&Initialize(Hardware)".
     void probeCalibrationAndReinit() {
         ProgramRun run(QStringLiteral("usb"));
         MainWindow *w = run.w.get();
@@ -206,7 +207,8 @@ class GesturesTest : public QObject {
                 s.channels.ChanPos[1],     s.trigger.TrigSlope[1],   s.trigger.TrigLevel[1],
                 s.acquisition.RateIndex,   s.acquisition.DepthIndex, s.acquisition.ZoomIndex,
                 s.acquisition.CaptureMode, s.trigger.TrigChannel,    s.channels.SelChannel,
-                s.view.BarPos[1],          s.view.ScrollPos};
+                s.view.BarPos[1],          s.view.ScrollPos,         s.channels.VdivIndex[0],
+                s.channels.ChanPos[0]};
         };
         QVERIFY(run.start(QStringLiteral("Auto."), 1));
         const QList<int64_t> before = settings();
