@@ -123,7 +123,7 @@ void TimingGestures::DragBarOrScreen(double x) {
     } else if (mode == 3) {
         const double target = (s.pointer.DragStartX - x) * zoom + s.view.ScrollPos;
         const int32_t whole = RoundHalfEven(target);
-        // The part of a sample not yet scrolled stays with the start, so that slow drags at the
+        // A fraction of a sample not yet scrolled stays with the start, so that slow drags at the
         // magnified zooms move the screen too; at the record's ends the start is the pointer.
         const bool inside = whole >= 0 && whole <= s.screen.ScrollMax && zoom > 0;
         s.pointer.DragStartX = static_cast<float>(inside ? x + (target - whole) / zoom : x);
