@@ -268,6 +268,33 @@ struct StartupInfo {
     QString DataIniFile; // companion settings file of the data file last saved or loaded
 };
 
+// The pointer and the keys on the timing view's pictures: what a drag moves, where it started
+// and the pointer shape.
+struct PointerState {
+    // A left drag on picScope or Picture1: 0, 1, 2 V1, V2, trigger bar; 3 the screen (at rest);
+    // 4 the trigger level; 5, 6, 9 the position of A1, A2, F1 (5 + channel); 11, 12 H1, H2;
+    // 33 a logic row moved with the right button.
+    int16_t DragMode = 3;
+    int16_t OverviewDrag = 3; // a drag on the overview strip: 0..2 the bars, 3 the zoom window
+    // Pointer x at the start of a screen drag, or the pointer's offset within the zoom-window
+    // mark on the overview strip; 0 at rest.
+    float DragStartX = 0;
+    int16_t MousePointer = 0; // shape over picScope: 0 default, 7 north-south sizing
+    int16_t PickedRow = 16;   // logic channel picked up by the right button; 16 none
+};
+
+// A probe calibration in progress: the channel and every value it replaced, put back when it
+// ends.
+struct ProbeCalState {
+    int16_t Channel = -1; // 0 A1, 1 A2; -1 no calibration
+    uint8_t ProbeIndex = 0, Coupling = 0, VdivIndex = 0, TrigSlope = 0, TrigLevel = 0;
+    int16_t ChanPos = 0, ChanOn = 0;
+    int16_t SelChannel = 0, TrigChannel = 0;
+    uint8_t CaptureMode = 0, RateIndex = 0, DepthIndex = 0, ZoomIndex = 0;
+    std::array<int32_t, 3> BarPos{};
+    int32_t ScrollPos = 0;
+};
+
 struct AppState {
     Records records;
     ChannelSettings channels;
@@ -283,6 +310,8 @@ struct AppState {
     RunState run;
     WorkAreas work;
     StartupInfo startup;
+    PointerState pointer;
+    ProbeCalState probeCal;
 };
 
 // The one instance of the program's state.

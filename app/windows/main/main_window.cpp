@@ -87,6 +87,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     mnuTriggerWord->setObjectName(QStringLiteral("mnuTriggerWord"));
     mnuTriggerWord->setCheckable(true);
     connect(mnuTriggerWord, &QAction::triggered, this, &MainWindow::OpenQualify);
+    buildHardwareMenus();
     QMenu *fft = mnuWindow->addMenu(QStringLiteral("FFT"));
     for (int mode = 0; mode < 2; ++mode) {
         QAction *a = fft->addAction(mode == 0 ? QStringLiteral("Normal")

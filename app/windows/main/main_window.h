@@ -85,6 +85,10 @@ class MainWindow : public QMainWindow {
     void syncFileMarks();
     QAction *mnuAutoLoadSetting = nullptr;
     std::array<QAction *, 3> mnuLoadData{};
+    // "&Setup" > "&Calibrate" > "Probe(A&1)" .. "Probe(A&4)" and "&Initialize(Hardware)".
+    std::array<QAction *, 4> mnuProbeCal{};
+    QAction *mnuInitial = nullptr;
+    void buildHardwareMenus();
 
   protected:
     void closeEvent(QCloseEvent *event) override;
