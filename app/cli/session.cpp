@@ -18,8 +18,12 @@
 #include "core/analysis/measure.h"
 #include "core/base/format.h"
 #include "core/base/state.h"
+#include "core/base/ui.h"
 #include "core/logic/logic_panel.h"
 #include "core/output/export.h"
+#include "core/settings/apply.h"
+#include "core/settings/data_file.h"
+#include "core/settings/settings_file.h"
 #include "core/startup/options.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
@@ -45,6 +49,19 @@ struct Outcome {
 Outcome Failed(int code, const QString &message) {
     return {code, message};
 }
+
+// Answers every box unattended and keeps its text: a box of the core (a refused settings file,
+// a failed data file) becomes the one-line message of the failure.
+class KeptUi : public Ui {
+  public:
+    QString last;
+    MsgResult MessageBox(const QString &text, const QString &, MsgButtons buttons) override {
+        last = text.simplified();
+        return SafeAnswer(buttons);
+    }
+    QString OpenFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString SaveFileName(const QString &, const QString &, const QString &) override { return {}; }
+};
 
 void Progress(const QString &text) {
     std::fprintf(stderr, "vrxctl: %s\n", qPrintable(text));
@@ -101,8 +118,16 @@ Outcome BadValue(const QString &text) {
 Outcome ApplyOptions(const CliOptions &o) {
     AppState &s = app();
     TimingPanel &f = form1();
-    if (!o.settingsFile.isEmpty())
-        return BadValue(QStringLiteral("--settings: settings files cannot be read by this build"));
+    if (!o.settingsFile.isEmpty()) {
+        if (!QFileInfo(o.settingsFile).isFile())
+            return BadValue(QStringLiteral("--settings: no such file ") + o.settingsFile);
+        KeptUi boxes;
+        const ScopedUi scope(boxes);
+        if (Loadset(o.settingsFile, 1) != LoadResult::Loaded)
+            return BadValue(QStringLiteral("--settings: ") + o.settingsFile + QStringLiteral(": ") +
+                            boxes.last);
+        ApplySettings();
+    }
     if (!o.rate.isEmpty()) {
         const int i = IndexOf(RateTexts(), o.rate);
         if (i < 0) return BadValue(QStringLiteral("--rate: no rate ") + o.rate);
@@ -254,11 +279,18 @@ Outcome Capture(const CliOptions &o) {
         const QString path = RecordPath(o.output, k, total);
         QString error;
         if (vrx) {
-            AppState &s = app();
-            const QByteArray file = QFile::encodeName(path);
-            if (freadwrite(0, s.records.SampleBuf.data(), HW_SB_AREA_LEN, CurrentRecord().length,
-                           file.constData()) == 0)
-                return Failed(kExitFailed, QStringLiteral("cannot write ") + path);
+            // The program's data file with its companion settings file.
+            KeptUi boxes;
+            const ScopedUi scope(boxes);
+            const QString companion = CompanionName(path);
+            const bool hadCompanion = QFileInfo::exists(companion);
+            if (!SaveDataFile(path)) {
+                // The companion goes first: a data file that failed after it leaves no pair
+                // half-written behind.
+                if (!hadCompanion) QFile::remove(companion);
+                return Failed(kExitFailed, QStringLiteral("cannot write ") + path +
+                                               QStringLiteral(": ") + boxes.last);
+            }
         } else if (!ExportRecord(CurrentRecord(), path, format, error)) {
             return Failed(kExitFailed, error);
         }
@@ -268,9 +300,11 @@ Outcome Capture(const CliOptions &o) {
 
 Outcome Measure(const CliOptions &o) {
     MeasureSettings &m = app().measure;
-    // Every item of both channels, over the whole record.
-    std::fill(m.TestA1.begin(), m.TestA1.begin() + kMeasureItems, int16_t{1});
-    std::fill(m.TestA2.begin(), m.TestA2.begin() + kMeasureItems, int16_t{1});
+    // Every item of both channels unless a settings file chose them; always the whole record.
+    if (o.settingsFile.isEmpty()) {
+        std::fill(m.TestA1.begin(), m.TestA1.begin() + kMeasureItems, int16_t{1});
+        std::fill(m.TestA2.begin(), m.TestA2.begin() + kMeasureItems, int16_t{1});
+    }
     m.TestLenMode = 1;
     return ForRecords(o.records, 0, [](int) -> Outcome {
         frmMeasure().TestCh();

@@ -5,12 +5,13 @@
 #include <charconv>
 #include <cmath>
 
+#include <QBuffer>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "core/base/rates.h"
 #include "core/base/state.h"
 #include "core/output/export_text.h"
+#include "core/settings/file_write.h"
 
 namespace vrx {
 
@@ -114,20 +115,14 @@ bool ExportRecord(const RecordData &r, const QString &path, ExportFormat format,
         return false;
     }
     if (format == ExportFormat::Sigrok) return WriteSigrok(r, path, error);
-    // Written beside the target and renamed over it once whole; a failed write removes it.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = WriteError(path, file.errorString());
-        return false;
-    }
-    const bool written = format == ExportFormat::Csv ? WriteCsv(r, file) : WriteVcd(r, file);
-    if (!written) {
-        error = WriteError(path, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = WriteError(path, file.errorString());
+    // Written beside the target and renamed over it once whole, as every file of the program.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool made = format == ExportFormat::Csv ? WriteCsv(r, buffer) : WriteVcd(r, buffer);
+    QString reason;
+    if (!made || !WriteFileAtomically(path, bytes, reason)) {
+        error = WriteError(path, made ? reason : QStringLiteral("out of memory"));
         return false;
     }
     return true;

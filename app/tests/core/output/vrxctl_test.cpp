@@ -13,6 +13,7 @@
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
 #include "core/output/demo_record.h"
+#include "core/settings/settings_file.h"
 #include "core/startup/startup.h"
 
 namespace vrx {
@@ -95,6 +96,7 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "--vdiv", "A1=7V", "info"}, 2, "--vdiv: A1 has no entry 7V", {}},
         {{"--demo", "--trigger", "A1", "--level", "1e6", "info"}, 2, "--level", {}},
         {{"--demo", "capture"}, 2, "capture needs -o", {}},
+        {{"--demo", "--settings", dir.filePath("none.ini"), "info"}, 2, "no such file", {}},
         {{"--demo", "sing"}, 2, "unknown command", {}},
         {{"--demo", "capture", "-o", dir.filePath("no/folder/x.csv")}, 1, "cannot write", {}},
         // A full disk: a file-size limit makes the write fail part-way.
@@ -119,6 +121,23 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
             << what.toStdString() << ": " << r.err.toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST(Vrxctl, SettingsFileChoosesTheMeasuredItems) {
+    test::ResetState();
+    app().measure.TestA1 = {1, 0, 0, 1};
+    app().measure.TestA2 = {};
+    app().measure.TestA2[11] = 1;
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("chosen.ini"));
+    ASSERT_TRUE(Saveset(ini, false));
+    const Result r = Vrxctl({"--demo", "--settings", ini, "measure", "-n", "2"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QStringList items;
+    for (const QString &line : r.out.split(QLatin1Char('\n')))
+        items << line.section(QLatin1Char('\t'), 0, 1);
+    EXPECT_EQ(items, QStringList({"A1\tV_Max.", "A1\tV_p-p.", "A2\tFreq.", "", "A1\tV_Max.",
+                                  "A1\tV_p-p.", "A2\tFreq.", "", ""}));
 }
 
 TEST(Vrxctl, InterruptedCaptureEndsAfterAWholeRecord) {
