@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The data output workbook read back by a real spreadsheet reader (openpyxl), the dialog's range
+// rule and abort, and printing a capture fitted to a PDF page.
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "core/base/ui.h"
+#include "core/output/data_output.h"
+#include "core/output/print_fit.h"
+#include "core/output/workbook.h"
+#include "core/fixture.h"
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+// The sheet's rows as openpyxl reads them (`readOnly`: only the row and column counts), or an
+// empty array when no reader is installed.
+QJsonArray ReadBack(const QString &path, bool readOnly = false) {
+    const QString script = readOnly
+        ? QStringLiteral("import json,sys,openpyxl\nws=openpyxl.load_workbook(sys.argv[1],"
+                         "read_only=True).active\nprint(json.dumps([[ws.max_row,ws.max_column]]))")
+        : QStringLiteral("import json,sys,openpyxl\nws=openpyxl.load_workbook(sys.argv[1]).active\n"
+                         "print(json.dumps([list(r) for r in ws.iter_rows(values_only=True)]))");
+    for (const QString &python : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+        QProcess p;
+        p.start(python, {QStringLiteral("-c"), script, path});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0) continue;
+        return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    }
+    return {};
+}
+
+#define REQUIRE_READER(rows)                                                                  \
+    if ((rows).isEmpty()) GTEST_SKIP() << "python3-openpyxl is not installed"
+
+class WorkbookTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetState();
+        ASSERT_TRUE(dir.isValid());
+        std::fill(a1.begin(), a1.end(), uint8_t{128});
+        std::fill(a2.begin(), a2.end(), uint8_t{128});
+        src.area = {a1.data(), a2.data(), lo.data(), hi.data()};
+        src.length = static_cast<int32_t>(a1.size());
+        src.offset = {128, 100};
+        src.mvPerCode = {0.5, 4.0};
+        src.rateText = QStringLiteral("100MSa/S(10.ns)");
+    }
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    std::vector<uint8_t> a1 = std::vector<uint8_t>(70000), a2 = a1, lo = a1, hi = a1;
+    ExportSource src;
+    int16_t running = 1;
+};
+
+} // namespace
+
+// Every format of every block: headings, numbers for the decimals, "h" hex, characters,
+// millivolt texts from the channel's offset and scale, inverted A2, 16 binary digits D15 first.
+TEST_F(WorkbookTest, CellsAsTheReaderSeesThem) {
+    a1[13] = 'A';
+    a1[14] = 200;
+    a2[13] = 0x10; // inverted: 0xEF
+    a2[14] = 100;  // inverted: 155
+    hi[13] = 0x12;
+    lo[13] = 0x34;
+    hi[14] = 0x80;
+    lo[14] = 0x01;
+    ExportFormats f;
+    f.channel = {true, true, true};
+    f.a1 = {true, true, true, true, false};
+    f.a2 = {false, true, false, true, true};
+    f.logic = {true, true, false, true};
+    ASSERT_EQ(WriteWorkbook(path("all.xlsx"), src, {13, 14}, f, {}, running), WriteResult::Done);
+    const QJsonArray rows = ReadBack(path("all.xlsx"));
+    REQUIRE_READER(rows);
+    const QJsonArray expected = QJsonDocument::fromJson(R"json([
+        ["100MSa/S(10.ns)", "A1", null, null, null, "A2", null, "D15-D0", null, null],
+        ["Buffer( )", "Decimal", "Hex", "Ascii", "Unit(mv)", "Hex", "Unit(mv)", "Decimal", "Hex",
+         "Binary"],
+        [13, 65, "41h", "A", "31.5", "EFh", "-556.", 4660, "1234h", "0001001000110100"],
+        [14, 200, "C8h", "\u00c8", "-36.", "9Bh", "-220.", 32769, "8001h", "1000000000000001"]
+    ])json").array();
+    EXPECT_EQ(rows, expected) << QJsonDocument(rows).toJson().toStdString();
+}
+
+// The dialog: "to" beyond the record is corrected in its box, nothing ticked leaves only the
+// index column, the finished workbook is opened; a cancelled file dialog writes nothing.
+TEST_F(WorkbookTest, DialogCorrectsTheRangeAndExportsTheIndexAlone) {
+    DataOutput &d = frmExcel();
+    for (auto *boxes : {&d.ChkCh[0], &d.ChkA1[0]})
+        if (boxes->checked()) boxes->click();
+    ASSERT_FALSE(d.Formats().channel[0] || d.Formats().a1[0]);
+    app().acquisition.LastSample = 2047;
+    d.TxtAdds[0].setText(QStringLiteral("2000"));
+    d.TxtAdds[1].setText(QStringLiteral("99999"));
+    QString opened;
+    d.openWorkbook = [&opened](const QString &p) { opened = p; };
+    ScriptedUi script;
+    script.fileNames = {QString(), path("index")};
+    ScopedUi scope(script);
+    d.cmdOk.click(); // cancelled
+    EXPECT_TRUE(opened.isEmpty());
+    d.cmdOk.click();
+    EXPECT_EQ(d.TxtAdds[1].text(), QStringLiteral("2046"));
+    EXPECT_EQ(opened, path("index.xlsx"));
+    EXPECT_EQ(d.ProgressBar1.value(), 47);
+    const QJsonArray rows = ReadBack(opened);
+    REQUIRE_READER(rows);
+    ASSERT_EQ(rows.size(), 49);
+    EXPECT_EQ(rows[2].toArray(), QJsonArray({2000}));
+    EXPECT_EQ(rows[48].toArray(), QJsonArray({2046}));
+
+    // The range rule on its own: at most 65534 samples, the first one within the record.
+    const ExportRange r = CorrectRange({-5, 200000}, 131071);
+    EXPECT_EQ((Nums{r.first, r.last}), (Nums{0, 65533}));
+}
+
+// 65534 rows complete with the progress reaching the end; "Abort" during an export stops it
+// after the row in progress and leaves the file that was there, and no other.
+TEST_F(WorkbookTest, FullRangeCompletesAndAbortLeavesNoFile) {
+    ExportFormats f;
+    f.channel = {true, false, true};
+    f.a1 = {true, true, false, true, false};
+    f.logic = {false, false, false, true};
+    int32_t calls = 0, lastDone = 0;
+    auto count = [&](int32_t done, int32_t total) {
+        ++calls;
+        lastDone = done;
+        EXPECT_EQ(total, 65534);
+    };
+    ASSERT_EQ(WriteWorkbook(path("full.xlsx"), src, {0, 65533}, f, count, running),
+              WriteResult::Done);
+    EXPECT_EQ((Nums{calls, lastDone}), (Nums{65534, 65534}));
+
+    QFile old(path("kept.xlsx"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    calls = 0;
+    auto abortAt1000 = [&](int32_t done, int32_t) {
+        ++calls;
+        if (done == 1000) running = 0;
+    };
+    EXPECT_EQ(WriteWorkbook(path("kept.xlsx"), src, {0, 65533}, f, abortAt1000, running),
+              WriteResult::Aborted);
+    EXPECT_EQ(calls, 1000);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("full.xlsx"), QStringLiteral("kept.xlsx")}));
+
+    const QJsonArray size = ReadBack(path("full.xlsx"), true);
+    REQUIRE_READER(size);
+    EXPECT_EQ(size[0].toArray(), QJsonArray({65536, 5}));
+}
+
+namespace {
+
+// The page size in points of the first page of a PDF file (its MediaBox).
+QSizeF PdfPageSize(const QString &file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const auto m = QRegularExpression(QStringLiteral(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])"))
+                       .match(QString::fromLatin1(f.readAll()));
+    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+}
+
+} // namespace
+
+// A wide capture turns the page to landscape and fills its width, leaving room below; a tall
+// or square one stays portrait and fills the height; a file that cannot be written fails.
+TEST(PrintFit, OrientationAndFit) {
+    EnsureGuiApp();
+    EXPECT_EQ(FitToPage(QSizeF(400, 100), QSizeF(1000, 700)), QRectF(0, 0, 1000, 250));
+    EXPECT_EQ(FitToPage(QSizeF(100, 400), QSizeF(1000, 700)), QRectF(412.5, 0, 175, 700));
+    EXPECT_EQ(FitToPage(QSizeF(300, 300), QSizeF(600, 800)), QRectF(0, 0, 600, 600));
+
+    QTemporaryDir dir;
+    const QString wide = dir.filePath(QStringLiteral("wide.pdf"));
+    const QString tall = dir.filePath(QStringLiteral("tall.pdf"));
+    for (const auto &[file, size] : {std::pair{wide, QSize(400, 100)}, {tall, QSize(100, 100)}}) {
+        QPdfWriter pdf(file);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        ASSERT_TRUE(PrintPictureToFitPage(pdf, img));
+    }
+    // A4 is 595 x 842 points.
+    EXPECT_EQ(PdfPageSize(wide).toSize(), QSize(842, 595));
+    EXPECT_EQ(PdfPageSize(tall).toSize(), QSize(595, 842));
+
+    QPdfWriter nowhere(dir.filePath(QStringLiteral("missing/x.pdf")));
+    EXPECT_FALSE(PrintPictureToFitPage(nowhere, QImage(10, 10, QImage::Format_RGB32)));
+}
