@@ -29,6 +29,9 @@ namespace vrx {
 
 class MeasureBoxWindow;
 class MeasureItemsWindow;
+class DataOutputWindow;
+class PrintForm;
+class ColorWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -78,6 +81,18 @@ class MainWindow : public QMainWindow {
     // Opens the FFT window in mode 0 (Normal) or 1 (Sweep); without the FFT library only its
     // message comes.
     void mnuFFTopt_Click(int mode);
+
+    // Data output, printing and the colour setup (windows/output/output_menus.cpp).
+    QAction *mnuExcel = nullptr, *mnuFilePageSetup = nullptr, *mnuColorSetup = nullptr;
+    std::array<QAction *, 3> mnuPrintOut{}; // "Print &Screen", "&Timing View", "&FFt"
+    DataOutputWindow *dataOutputWindow = nullptr;
+    PrintForm *frmPrint = nullptr;
+    ColorWindow *colorWindow = nullptr;
+    void buildOutputMenus();
+    // Captures as chosen, asks, prints; "Printer error!" when the print fails.
+    void mnuPrintOut_Click(int i);
+    // The trace and grid menu marks follow the display switches.
+    void ShowDisplayMarks();
 
   protected:
     void closeEvent(QCloseEvent *event) override;
