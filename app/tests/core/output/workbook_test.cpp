@@ -165,13 +165,50 @@ TEST_F(WorkbookTest, FullRangeCompletesAndAbortLeavesNoFile) {
 
 namespace {
 
-// The page size in points of the first page of a PDF file (its MediaBox).
-QSizeF PdfPageSize(const QString &file) {
+// Where the first picture of a one-page PDF file lands, in points: the page, and the picture's
+// left edge, top edge (from the top of the page), width and height; the page's margin left and
+// right. Read from the page's content stream.
+struct PdfPlacement {
+    QSizeF page;
+    QRectF picture;
+    double margin = 0;
+};
+
+PdfPlacement PlacementIn(const QString &file) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) return {};
-    const auto m = QRegularExpression(QStringLiteral(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])"))
-                       .match(QString::fromLatin1(f.readAll()));
-    return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
+    const QByteArray pdf = f.readAll();
+    PdfPlacement out;
+    const auto box = QRegularExpression(QStringLiteral(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])"))
+                         .match(QString::fromLatin1(pdf));
+    if (!box.hasMatch()) return {};
+    out.page = QSizeF(box.captured(1).toDouble(), box.captured(2).toDouble());
+    // The content stream: the page's device units to points (y downwards from the top
+    // margin), then the picture's pixels scaled into device units.
+    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at + 1)) {
+        const qsizetype begin = at + 7, end = pdf.indexOf("endstream", begin);
+        if (pdf.lastIndexOf("/Image", at) > pdf.lastIndexOf("obj", at)) continue; // pixels
+        QByteArray packed(4, '\0');
+        packed[1] = 0x10; // room for 1 MB, more than a page of this size holds
+        const QString text = QString::fromLatin1(qUncompress(packed + pdf.mid(begin, end - begin)));
+        const auto page = QRegularExpression(QStringLiteral(
+                                                 R"(([\d.]+) 0 0 -[\d.]+ ([\d.]+) ([\d.]+) cm)"))
+                              .match(text);
+        const auto pic = QRegularExpression(QStringLiteral(
+                                                R"(([\d.]+) 0 0 ([\d.]+) ([\d.]+) ([\d.]+) cm\s*)"
+                                                R"((\d+) 0 0 -(\d+) 0 \d+ cm /Im)"))
+                             .match(text);
+        if (!page.hasMatch() || !pic.hasMatch()) continue;
+        const double unit = page.captured(1).toDouble();
+        out.margin = page.captured(2).toDouble();
+        const double top = out.page.height() - page.captured(3).toDouble();
+        const double sx = pic.captured(1).toDouble() * unit, sy = pic.captured(2).toDouble() * unit;
+        out.picture = QRectF(out.margin + pic.captured(3).toDouble() * unit,
+                             top + pic.captured(4).toDouble() * unit,
+                             pic.captured(5).toDouble() * sx, pic.captured(6).toDouble() * sy);
+        return out;
+    }
+    return out;
 }
 
 } // namespace
@@ -187,16 +224,30 @@ TEST(PrintFit, OrientationAndFit) {
     QTemporaryDir dir;
     const QString wide = dir.filePath(QStringLiteral("wide.pdf"));
     const QString tall = dir.filePath(QStringLiteral("tall.pdf"));
-    for (const auto &[file, size] : {std::pair{wide, QSize(400, 100)}, {tall, QSize(100, 100)}}) {
+    for (const auto &[file, size] : {std::pair{wide, QSize(400, 100)}, {tall, QSize(100, 400)}}) {
         QPdfWriter pdf(file);
         pdf.setPageSize(QPageSize(QPageSize::A4));
         QImage img(size, QImage::Format_RGB32);
         img.fill(Qt::red);
         ASSERT_TRUE(PrintPictureToFitPage(pdf, img));
     }
-    // A4 is 595 x 842 points.
-    EXPECT_EQ(PdfPageSize(wide).toSize(), QSize(842, 595));
-    EXPECT_EQ(PdfPageSize(tall).toSize(), QSize(595, 842));
+    // A4 is 595 x 842 points: turned for the wide picture, which spans the page between the
+    // side margins at the top; the tall one spans it between the top and bottom margins
+    // (the same margin all round), centred across.
+    const PdfPlacement w = PlacementIn(wide), t = PlacementIn(tall);
+    ASSERT_GT(w.margin, 0);
+    EXPECT_EQ(w.page.toSize(), QSize(842, 595));
+    const double wideWidth = 842 - 2 * w.margin;
+    EXPECT_NEAR(w.picture.left(), w.margin, 0.1);
+    EXPECT_NEAR(w.picture.top(), w.margin, 0.1);
+    EXPECT_NEAR(w.picture.width(), wideWidth, 0.1);
+    EXPECT_NEAR(w.picture.height(), wideWidth / 4, 0.1);
+    EXPECT_EQ(t.page.toSize(), QSize(595, 842));
+    const double tallHeight = 842 - 2 * t.margin;
+    EXPECT_NEAR(t.picture.top(), t.margin, 0.1);
+    EXPECT_NEAR(t.picture.height(), tallHeight, 0.1);
+    EXPECT_NEAR(t.picture.width(), tallHeight / 4, 0.1);
+    EXPECT_NEAR(t.picture.center().x(), 595 / 2.0, 0.1);
 
     QPdfWriter nowhere(dir.filePath(QStringLiteral("missing/x.pdf")));
     EXPECT_FALSE(PrintPictureToFitPage(nowhere, QImage(10, 10, QImage::Format_RGB32)));
