@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/output/data_output.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>

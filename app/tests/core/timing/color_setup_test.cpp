@@ -96,7 +96,4 @@ TEST_F(ColorSetupTest, DisplayBoxesSwitchTraces) {
     c.ColorOk.click();
     EXPECT_EQ((Nums{s.channels.ChanOn[DispA1], s.channels.ChanOn[DispA2]}), (Nums{1, 0}));
     EXPECT_FALSE(form1().lbTab[1].enabled());
-    c.Check_Click(DispA2);
-    c.ColorOk.click();
-    EXPECT_TRUE(form1().lbTab[1].enabled());
 }
