@@ -68,16 +68,17 @@ void DataOutput::cmdOk_Click() {
     AppState &s = app();
     // The events serviced between rows must not start a second export.
     if (s.output.ExportRunning) return;
-    const ExportRange range = CorrectRange(
-        {LeadingNumber(TxtAdds[0].text()), LeadingNumber(TxtAdds[1].text())},
-        s.acquisition.LastSample);
+    const ExportRange range =
+        CorrectRange({LeadingNumber(TxtAdds[0].text()), LeadingNumber(TxtAdds[1].text())},
+                     s.acquisition.LastSample);
     TxtAdds[0].setText(QString::number(range.first));
     TxtAdds[1].setText(QString::number(range.last));
 
     QString path = ui().SaveFileName(QStringLiteral("Data Output Option"),
                                      QStringLiteral("Excel workbook (*.xlsx)"), s.startup.AppDir);
     if (path.isEmpty()) return;
-    if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) path += QStringLiteral(".xlsx");
+    if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+        path += QStringLiteral(".xlsx");
 
     s.output.ExportRunning = 1;
     cmdOk.setEnabled(false);

@@ -44,10 +44,10 @@ enum AnalogFormat { FmtDecimal = 0, FmtHex = 1, FmtAscii = 2, FmtUnit = 3, FmtIn
 enum LogicFormat { LaDecimal = 0, LaHex = 1, LaAscii = 2, LaBinary = 3 };
 
 struct ExportFormats {
-    std::array<bool, 3> channel{};  // A1, A2, D15-D0 exported
-    std::array<bool, 5> a1{};       // AnalogFormat
-    std::array<bool, 5> a2{};       // AnalogFormat
-    std::array<bool, 4> logic{};    // LogicFormat
+    std::array<bool, 3> channel{}; // A1, A2, D15-D0 exported
+    std::array<bool, 5> a1{};      // AnalogFormat
+    std::array<bool, 5> a2{};      // AnalogFormat
+    std::array<bool, 4> logic{};   // LogicFormat
 };
 
 // What is exported: the sample areas (A1, A2, D0-D7, D8-D15, `length` bytes each), the

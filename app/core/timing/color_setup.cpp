@@ -26,7 +26,7 @@ constexpr std::array<int32_t, kFixedSwatches> kSwatchColors = {
     Rgb(0, 64, 0),      Rgb(0, 64, 64),     Rgb(0, 0, 64),      Rgb(64, 0, 64)};
 
 constexpr const char *kDisplayCaptions[kDisplayItems] = {
-    "Display A1", "Display A2", "Display M1", "Display M2",
+    "Display A1", "Display A2", "Display M1",     "Display M2",
     "Display F1", "Display F2", "Display D0-D15", "Display Grid"};
 
 } // namespace
@@ -36,7 +36,7 @@ int32_t SwatchColor(int i) {
 }
 
 QString ColorEntryCaption(int i) {
-    static const char *const named[] = {"Background", "V1 or H1 Bar", "V2 or H2 Bar",
+    static const char *const named[] = {"Background",  "V1 or H1 Bar", "V2 or H2 Bar",
                                         "Trigger Bar", "A1 Dot",       "A2 Dot"};
     static const char *const upper[] = {"Grid",      "A1 Line",     "A2 Line",     "Backup M1",
                                         "Backup M2", "Function F1", "Function F2", "Up Screen"};

@@ -38,12 +38,12 @@ class ColorSetup {
     ColorSetup(const ColorSetup &) = delete;
     ColorSetup &operator=(const ColorSetup &) = delete;
 
-    std::array<CheckModel, kColors> ColorSys;         // options, one per table entry
-    std::array<CheckModel, kSwatches> CommandColor;   // swatches: the back colour is the colour
-    std::array<CheckModel, kDisplayItems> Check;      // "Display A1" .. "Display Grid"
-    CheckModel CheckUser;                             // "User Color"
-    CheckModel cmdInv;                                // "Inverse"
-    CheckModel ColorOk;                               // "OK"
+    std::array<CheckModel, kColors> ColorSys;       // options, one per table entry
+    std::array<CheckModel, kSwatches> CommandColor; // swatches: the back colour is the colour
+    std::array<CheckModel, kDisplayItems> Check;    // "Display A1" .. "Display Grid"
+    CheckModel CheckUser;                           // "User Color"
+    CheckModel cmdInv;                              // "Inverse"
+    CheckModel ColorOk;                             // "OK"
 
     // The colour chooser, opened with a swatch's colour; nothing when cancelled. Unset: every
     // choice is cancelled.

@@ -3,6 +3,8 @@
 // workbook exported and an export aborted from the dialog, a print into a PDF file with its
 // confirmation and its error, the colour dialog applied to every open window; screenshots of
 // the three dialogs.
+#include <algorithm>
+
 #include <QFile>
 #include <QMenuBar>
 #include <QPrinterInfo>
@@ -17,6 +19,10 @@
 using namespace vrx;
 using namespace vrx::test;
 
+static QAction *Menu(MainWindow *w, const char *name) {
+    return w->findChild<QAction *>(QString::fromLatin1(name));
+}
+
 static QString Shot(const char *name) {
     QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR));
     return QStringLiteral(VRX_SCREENSHOT_DIR "/") + QString::fromLatin1(name);
@@ -27,7 +33,7 @@ class OutputTest : public QObject {
   private slots:
     void initTestCase() { UseTemporarySettings(); }
 
-    // The File entries stand before "E&xit", "&Color" between "&Logic" and "&Window". OK
+    // The File entries stand before "E&xit", "&Color" before "&Window". OK
     // exports the range into the named workbook and opens it; "Abort" stops a 65534-row export
     // between two rows, and no workbook appears.
     void dataOutputFromTheMenu() {
@@ -36,17 +42,18 @@ class OutputTest : public QObject {
         QStringList bar, file;
         for (QAction *a : w->menuBar()->actions())
             bar << a->text();
-        QCOMPARE(bar.mid(bar.indexOf(QStringLiteral("&Logic")), 3),
-                 (QStringList{"&Logic", "&Color", "&Window"}));
+        QCOMPARE(bar.indexOf(QStringLiteral("&Color")) + 1, bar.indexOf(QStringLiteral("&Window")));
         for (QAction *a : w->menuBar()->actions().first()->menu()->actions())
             file << a->text();
-        QCOMPARE(file, (QStringList{"Transfer data to &Excel", "Page Set&up...", "&Print...",
-                                    "E&xit"}));
+        QList<qsizetype> at; // in this order, with other entries between them or not
+        for (const char *t : {"Transfer data to &Excel", "Page Set&up...", "&Print...", "E&xit"})
+            at << file.indexOf(QString::fromLatin1(t));
+        QVERIFY(!at.contains(-1) && std::is_sorted(at.begin(), at.end()));
 
         QTemporaryDir dir;
         QString opened;
         frmExcel().openWorkbook = [&opened](const QString &p) { opened = p; };
-        w->mnuExcel->trigger();
+        Menu(w, "mnuExcel")->trigger();
         DataOutputWindow *d = w->dataOutputWindow;
         QVERIFY(d && d->isVisible());
         QCOMPARE(d->windowTitle(), QStringLiteral("Data Output Option"));
@@ -82,8 +89,8 @@ class OutputTest : public QObject {
     }
 
     // "&Timing View" asks "Ready to Print this Form." and prints the window into the PDF file
-    // named (the page itself is checked in the core's tests); Cancel prints nothing; a file that cannot be
-    // written gives "Printer error!".
+    // named (the page itself is checked in the core's tests); Cancel prints nothing; a file that
+    // cannot be written gives "Printer error!".
     void printToPdf() {
         if (!QPrinterInfo::availablePrinterNames().isEmpty())
             QSKIP("a printer is installed: the print dialog would open");
@@ -95,13 +102,13 @@ class OutputTest : public QObject {
         const size_t before = run.ui.boxes.size();
         run.ui.answers = {MsgResult::Ok, MsgResult::Cancel, MsgResult::Ok};
         run.ui.fileNames = {pdf, dir.filePath(QStringLiteral("missing/form.pdf"))};
-        w->mnuPrintOut[1]->trigger();
+        Menu(w, "mnuPrintOut(1)")->trigger();
         QCOMPARE(w->frmPrint->picture().size(), w->size());
         QFile f(pdf);
         QVERIFY(f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-");
-        w->mnuPrintOut[1]->trigger();
+        Menu(w, "mnuPrintOut(1)")->trigger();
         QCOMPARE(run.ui.fileCaptions.size(), size_t{1});
-        w->mnuPrintOut[1]->trigger();
+        Menu(w, "mnuPrintOut(1)")->trigger();
         QStringList texts;
         for (size_t i = before; i < run.ui.boxes.size(); ++i)
             texts << run.ui.boxes[i].text;
@@ -118,7 +125,7 @@ class OutputTest : public QObject {
         MainWindow *w = run.w.get();
         w->mnuFFTopt[0]->trigger();
         QVERIFY(w->fftWindow() && w->fftWindow()->isVisible());
-        w->mnuColorSetup->trigger();
+        Menu(w, "mnuColorSetup")->trigger();
         ColorWindow *c = w->colorWindow;
         QVERIFY(c && c->isVisible());
         QCOMPARE(c->windowTitle(), QStringLiteral("Color Setup"));

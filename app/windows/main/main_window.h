@@ -82,9 +82,9 @@ class MainWindow : public QMainWindow {
     // message comes.
     void mnuFFTopt_Click(int mode);
 
-    // Data output, printing and the colour setup (windows/output/output_menus.cpp).
-    QAction *mnuExcel = nullptr, *mnuFilePageSetup = nullptr, *mnuColorSetup = nullptr;
-    std::array<QAction *, 3> mnuPrintOut{}; // "Print &Screen", "&Timing View", "&FFt"
+    // Data output, printing and the colour setup (windows/output/output_menus.cpp); the menu
+    // entries are found by their control names (mnuExcel, mnuFilePageSetup, mnuPrintOut(0..2),
+    // mnuColorSetup).
     DataOutputWindow *dataOutputWindow = nullptr;
     PrintForm *frmPrint = nullptr;
     ColorWindow *colorWindow = nullptr;

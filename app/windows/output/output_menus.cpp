@@ -50,8 +50,8 @@ void MainWindow::buildOutputMenus() {
     QAction *exit = findChild<QAction *>(QStringLiteral("mnuFileExit"));
     if (exit && !file->actions().contains(exit)) exit = nullptr;
 
-    mnuExcel = Entry(this, QStringLiteral("mnuExcel"), file,
-                     QStringLiteral("Transfer data to &Excel"), exit);
+    QAction *mnuExcel = Entry(this, QStringLiteral("mnuExcel"), file,
+                              QStringLiteral("Transfer data to &Excel"), exit);
     connect(mnuExcel, &QAction::triggered, this, [this] {
         if (!dataOutputWindow) dataOutputWindow = new DataOutputWindow(this);
         ShowToolWindow(dataOutputWindow, this);
@@ -60,8 +60,8 @@ void MainWindow::buildOutputMenus() {
     frmPrint = new PrintForm(this);
     frmPrint->setWindowFlag(Qt::Tool);
     frmPrint->hide();
-    mnuFilePageSetup = Entry(this, QStringLiteral("mnuFilePageSetup"), file,
-                             QStringLiteral("Page Set&up..."), exit);
+    QAction *mnuFilePageSetup = Entry(this, QStringLiteral("mnuFilePageSetup"), file,
+                                      QStringLiteral("Page Set&up..."), exit);
     connect(mnuFilePageSetup, &QAction::triggered, frmPrint, &PrintForm::PageSetup);
 
     QMenu *print = nullptr;
@@ -77,14 +77,14 @@ void MainWindow::buildOutputMenus() {
             a = Entry(this, name, print, QString::fromLatin1(printCaptions[i]));
         }
         a->setEnabled(true);
-        if (a->parent() && a->parent()->inherits("QMenu"))
-            static_cast<QMenu *>(a->parent())->setEnabled(true);
+        // The submenu that holds it is enabled with it.
+        for (QObject *o : a->associatedObjects())
+            if (auto *m = qobject_cast<QMenu *>(o)) m->menuAction()->setEnabled(true);
         connect(a, &QAction::triggered, this, [this, i] { mnuPrintOut_Click(i); });
-        mnuPrintOut[static_cast<size_t>(i)] = a;
     }
 
     // "&Color" is a command of the menu bar itself, before "&Window".
-    mnuColorSetup = findChild<QAction *>(QStringLiteral("mnuColorSetup"));
+    QAction *mnuColorSetup = findChild<QAction *>(QStringLiteral("mnuColorSetup"));
     if (!mnuColorSetup) {
         mnuColorSetup = new QAction(QStringLiteral("&Color"), menuBar());
         mnuColorSetup->setObjectName(QStringLiteral("mnuColorSetup"));
@@ -115,8 +115,8 @@ void MainWindow::ShowDisplayMarks() {
 void MainWindow::mnuPrintOut_Click(int i) {
     static constexpr int choices[3] = {PrintForm::WholeScreen, PrintForm::TimingWindow,
                                        PrintForm::FftWindow};
-    frmPrint->PrintOption(choices[i], this, form1_, frmFFT_ && frmFFT_->isVisible() ? frmFFT_
-                                                                                     : nullptr);
+    frmPrint->PrintOption(choices[i], this, form1_,
+                          frmFFT_ && frmFFT_->isVisible() ? frmFFT_ : nullptr);
     if (frmPrint->picture().isNull()) return;
     const QString text = i == 0 ? QStringLiteral("Ready to Print this Screen.")
                                 : QStringLiteral("Ready to Print this Form.");

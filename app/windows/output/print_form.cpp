@@ -95,9 +95,8 @@ bool PrintForm::ChoosePrinter() {
         QPrintDialog dialog(&printer, parentWidget());
         return dialog.exec() == QDialog::Accepted;
     }
-    const QString file = ui().SaveFileName(QStringLiteral("Print"),
-                                           QStringLiteral("PDF file (*.pdf)"),
-                                           app().startup.AppDir);
+    const QString file = ui().SaveFileName(
+        QStringLiteral("Print"), QStringLiteral("PDF file (*.pdf)"), app().startup.AppDir);
     if (file.isEmpty()) return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);

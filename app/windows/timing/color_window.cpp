@@ -34,8 +34,8 @@ ColorWindow::ColorWindow(QWidget *parent) : QWidget(parent) {
     constexpr int rows = (kColors + 1) / 2;
     for (int i = 0; i < kColors; ++i) {
         const auto k = static_cast<size_t>(i);
-        ColorSys[k] = MakeCheck<QRadioButton>(entries, Indexed("ColorSys", i),
-                                              ColorEntryCaption(i), c.ColorSys[k]);
+        ColorSys[k] = MakeCheck<QRadioButton>(entries, Indexed("ColorSys", i), ColorEntryCaption(i),
+                                              c.ColorSys[k]);
         eg->addWidget(ColorSys[k], i % rows, i / rows);
     }
 
@@ -61,7 +61,8 @@ ColorWindow::ColorWindow(QWidget *parent) : QWidget(parent) {
     auto *dg = new QGridLayout(display);
     for (int i = 0; i < kDisplayItems; ++i) {
         const auto k = static_cast<size_t>(i);
-        Check[k] = MakeCheck<QCheckBox>(display, Indexed("Check", i), DisplayCaption(i), c.Check[k]);
+        Check[k] =
+            MakeCheck<QCheckBox>(display, Indexed("Check", i), DisplayCaption(i), c.Check[k]);
         dg->addWidget(Check[k], i / 2, i % 2);
     }
 

@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 
 #include "core/base/ui.h"
+#include "core/fixture.h"
 #include "core/output/data_output.h"
 #include "core/output/print_fit.h"
 #include "core/output/workbook.h"
-#include "core/fixture.h"
 
 using namespace vrx;
 using namespace vrx::test;
@@ -24,11 +24,13 @@ namespace {
 // The sheet's rows as openpyxl reads them (`readOnly`: only the row and column counts), or an
 // empty array when no reader is installed.
 QJsonArray ReadBack(const QString &path, bool readOnly = false) {
-    const QString script = readOnly
-        ? QStringLiteral("import json,sys,openpyxl\nws=openpyxl.load_workbook(sys.argv[1],"
-                         "read_only=True).active\nprint(json.dumps([[ws.max_row,ws.max_column]]))")
-        : QStringLiteral("import json,sys,openpyxl\nws=openpyxl.load_workbook(sys.argv[1]).active\n"
-                         "print(json.dumps([list(r) for r in ws.iter_rows(values_only=True)]))");
+    const QString script =
+        readOnly ? QStringLiteral(
+                       "import json,sys,openpyxl\nws=openpyxl.load_workbook(sys.argv[1],"
+                       "read_only=True).active\nprint(json.dumps([[ws.max_row,ws.max_column]]))")
+                 : QStringLiteral(
+                       "import json,sys,openpyxl\nws=openpyxl.load_workbook(sys.argv[1]).active\n"
+                       "print(json.dumps([list(r) for r in ws.iter_rows(values_only=True)]))");
     for (const QString &python : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
         QProcess p;
         p.start(python, {QStringLiteral("-c"), script, path});
@@ -38,7 +40,7 @@ QJsonArray ReadBack(const QString &path, bool readOnly = false) {
     return {};
 }
 
-#define REQUIRE_READER(rows)                                                                  \
+#define REQUIRE_READER(rows)                                                                       \
     if ((rows).isEmpty()) GTEST_SKIP() << "python3-openpyxl is not installed"
 
 class WorkbookTest : public ::testing::Test {
@@ -89,7 +91,8 @@ TEST_F(WorkbookTest, CellsAsTheReaderSeesThem) {
          "Binary"],
         [13, 65, "41h", "A", "31.5", "EFh", "-556.", 4660, "1234h", "0001001000110100"],
         [14, 200, "C8h", "\u00c8", "-36.", "9Bh", "-220.", 32769, "8001h", "1000000000000001"]
-    ])json").array();
+    ])json")
+                                    .array();
     EXPECT_EQ(rows, expected) << QJsonDocument(rows).toJson().toStdString();
 }
 
@@ -188,13 +191,16 @@ PdfPlacement PlacementIn(const QString &file) {
         if (pdf.lastIndexOf("/Image", at) > pdf.lastIndexOf("obj", at)) continue; // pixels
         const qsizetype begin = at + 7, end = pdf.indexOf("endstream", begin);
         const QByteArray room("\0\x10\0\0", 4); // qUncompress's size prefix: up to 1 MB
-        const auto m = placed.match(QString::fromLatin1(qUncompress(room + pdf.mid(begin, end - begin))));
+        const auto m =
+            placed.match(QString::fromLatin1(qUncompress(room + pdf.mid(begin, end - begin))));
         if (!m.hasMatch()) continue;
         auto n = [&m](int i) { return m.captured(i).toDouble(); };
         const QSizeF page(box.captured(1).toDouble(), box.captured(2).toDouble());
         const double unit = n(1), top = page.height() - n(3);
-        return {page, QRectF(n(2) + n(6) * unit, top + n(7) * unit, n(8) * n(4) * unit,
-                             n(9) * n(5) * unit), n(2)};
+        return {
+            page,
+            QRectF(n(2) + n(6) * unit, top + n(7) * unit, n(8) * n(4) * unit, n(9) * n(5) * unit),
+            n(2)};
     }
     return {};
 }

@@ -2,9 +2,9 @@
 // The colour setup dialog: swatches edit the dialog's captions only until OK, "Inverse"
 // complements the table at once, the chooser defines user colours, the display boxes switch
 // traces and tabs.
+#include "core/fixture.h"
 #include "core/timing/color_setup.h"
 #include "core/timing/set_color.h"
-#include "core/fixture.h"
 
 using namespace vrx;
 using namespace vrx::test;
@@ -40,10 +40,10 @@ TEST_F(ColorSetupTest, SwatchesReachTheTableOnOk) {
     EXPECT_TRUE(c.ColorSys[ColGrid].checked() && !c.ColorSys[0].checked());
     EXPECT_EQ(s.colors.Colors, before);
     const int32_t blue = Rgb(0, 0, 255);
-    EXPECT_EQ((Nums{c.ColorSys[0].backColor(), c.ColorSys[0].foreColor(),
-                    c.ColorSys[ColA1].backColor(), c.ColorSys[ColA1].foreColor(),
-                    c.ColorSys[ColGrid].foreColor()}),
-              (Nums{blue, Rgb(255, 255, 0), blue, before[ColA1], Rgb(255, 0, 0)}));
+    EXPECT_EQ(
+        (Nums{c.ColorSys[0].backColor(), c.ColorSys[0].foreColor(), c.ColorSys[ColA1].backColor(),
+              c.ColorSys[ColA1].foreColor(), c.ColorSys[ColGrid].foreColor()}),
+        (Nums{blue, Rgb(255, 255, 0), blue, before[ColA1], Rgb(255, 0, 0)}));
 
     c.ColorOk.click();
     EXPECT_EQ((Nums{s.colors[ColBackground], s.colors[ColGrid], s.colors[ColA1]}),
@@ -58,10 +58,9 @@ TEST_F(ColorSetupTest, InverseTwiceRestoresTheTable) {
     s.colors.Colors[7] = Rgb(1, 2, 3);
     const auto before = s.colors.Colors;
     c.cmdInv.click();
-    EXPECT_EQ((Nums{s.colors[0], s.colors[7], c.ColorSys[7].foreColor(),
-                    c.ColorSys[0].backColor()}),
-              (Nums{0xFFFFFF - before[0], Rgb(254, 253, 252), Rgb(254, 253, 252),
-                    0xFFFFFF - before[0]}));
+    EXPECT_EQ(
+        (Nums{s.colors[0], s.colors[7], c.ColorSys[7].foreColor(), c.ColorSys[0].backColor()}),
+        (Nums{0xFFFFFF - before[0], Rgb(254, 253, 252), Rgb(254, 253, 252), 0xFFFFFF - before[0]}));
     c.cmdInv.click();
     EXPECT_EQ(s.colors.Colors, before);
     EXPECT_EQ(colorEvents, 2);
