@@ -75,7 +75,7 @@ void DataOutput::cmdOk_Click() {
     TxtAdds[1].setText(QString::number(range.last));
 
     QString path = ui().SaveFileName(QStringLiteral("Data Output Option"),
-                                     QStringLiteral("Excel workbook (*.xlsx)"), s.startup.AppDir);
+                                     QStringLiteral("Workbook (*.xlsx)"), s.startup.AppDir);
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
         path += QStringLiteral(".xlsx");
