@@ -172,4 +172,12 @@ void BindCheck(QAbstractButton *w, CheckModel &m) {
     });
 }
 
+void BindProgress(QProgressBar *w, ScrollModel &m) {
+    Follow(w, m, [](QProgressBar *bar, const ScrollModel &model) {
+        bar->setRange(model.min(), model.max());
+        bar->setValue(model.value());
+        SyncCommon(bar, model);
+    });
+}
+
 } // namespace vrx

@@ -133,6 +133,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     setStatusBar(sbStatusBar);
 
     driver_ = new AcquisitionDriver(this);
+    buildOutputMenus();
     instrumentLost_ =
         Subscribe(Event::InstrumentLost, [this] { sbLink->setText(kInstrumentLostText); });
     LoadPlacement();
