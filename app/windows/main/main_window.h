@@ -79,6 +79,12 @@ class MainWindow : public QMainWindow {
     // message comes.
     void mnuFFTopt_Click(int mode);
 
+    // The frequency counter: its "&Setup" entries and the labels `lbCount(0..1)` in the status
+    // strip (windows/main/counter_menus.cpp).
+    void buildCounterMenus();
+    std::array<QLabel *, 2> lbCount{};
+    Subscription counterColors_;
+
   protected:
     void closeEvent(QCloseEvent *event) override;
 
