@@ -53,5 +53,8 @@ void BindText(QLineEdit *w, TextModel &m);
 // option group is kept exclusive by its handler, not by the widgets); the widget then shows
 // the model's mark even where the handler left it as it was.
 void BindCheck(QAbstractButton *w, CheckModel &m);
+// A menu item with a check mark (enabled, checkable): choosing it runs the model's handler, and
+// the item shows the model's mark.
+void BindMenuCheck(QAction *a, CheckModel &m);
 
 } // namespace vrx

@@ -5,8 +5,6 @@
 // are taken where the menu tree already holds them (by object name) and made where it does not.
 #include <QHBoxLayout>
 #include <QMenuBar>
-#include <QPointer>
-#include <QSignalBlocker>
 
 #include "core/analysis/counter.h"
 #include "core/base/state.h"
@@ -17,7 +15,8 @@ namespace vrx {
 
 namespace {
 
-// The menu of `title` in `bar` or among the submenus of `parent`; made at the end when absent.
+// The menu of `title` in `bar` or among the submenus of `parent`; made when absent (in
+// `parent` before `before`, which may be null: at the end).
 QMenu *MenuTitled(QMenuBar *bar, QMenu *parent, const QString &title, QAction *before) {
     const QList<QAction *> actions = parent ? parent->actions() : bar->actions();
     for (QAction *a : actions)
@@ -28,26 +27,6 @@ QMenu *MenuTitled(QMenuBar *bar, QMenu *parent, const QString &title, QAction *b
     else
         bar->addMenu(m);
     return m;
-}
-
-// A checkable menu item that shows a check model: choosing it runs the model's handler, whose
-// mark the item then shows.
-void BindMenuCheck(QAction *a, CheckModel &m) {
-    a->setCheckable(true);
-    a->setEnabled(true);
-    QPointer<QAction> guard(a);
-    auto sync = [guard, &m] {
-        if (!guard) return;
-        const QSignalBlocker block(guard.data());
-        guard->setChecked(m.checked());
-    };
-    const int id = m.subscribe(sync);
-    QObject::connect(a, &QObject::destroyed, [&m, id] { m.unsubscribe(id); });
-    QObject::connect(a, &QAction::triggered, a, [&m, sync] {
-        m.click();
-        sync();
-    });
-    sync();
 }
 
 } // namespace
