@@ -144,6 +144,21 @@ void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrig
     });
 }
 
+void BindMenuCheck(QAction *a, CheckModel &m) {
+    a->setCheckable(true);
+    a->setEnabled(true);
+    Follow(a, m, [](QAction *action, const CheckModel &model) {
+        const QSignalBlocker block(action);
+        action->setChecked(model.checked());
+    });
+    QPointer<QAction> guard(a);
+    QObject::connect(a, &QAction::triggered, a, [guard, &m] {
+        m.click();
+        // The item shows the handler's mark, not the one the click toggled.
+        if (guard) guard->setChecked(m.checked());
+    });
+}
+
 void BindText(QLineEdit *w, TextModel &m) {
     Follow(w, m, [](QLineEdit *box, const TextModel &model) {
         if (box->text() != model.text()) {

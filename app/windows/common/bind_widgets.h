@@ -56,5 +56,8 @@ void BindText(QLineEdit *w, TextModel &m);
 void BindCheck(QAbstractButton *w, CheckModel &m);
 // A progress bar showing a scroll model's range and value (display only).
 void BindProgress(QProgressBar *w, ScrollModel &m);
+// A menu item with a check mark (enabled, checkable): choosing it runs the model's handler, and
+// the item shows the model's mark.
+void BindMenuCheck(QAction *a, CheckModel &m);
 
 } // namespace vrx

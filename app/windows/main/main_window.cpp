@@ -124,6 +124,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     v->addWidget(statusStrip_);
     v->addWidget(form1_, 1);
     setCentralWidget(central);
+    buildCounterMenus();
 
     sbStatusBar = new QStatusBar(this);
     sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));

@@ -103,6 +103,11 @@ class MainWindow : public QMainWindow {
     void mnuPrintOut_Click(int i);
     // The trace and grid menu marks follow the display switches.
     void ShowDisplayMarks();
+    // The frequency counter: its "&Setup" entries and the labels `lbCount(0..1)` in the status
+    // strip (windows/main/counter_menus.cpp).
+    void buildCounterMenus();
+    std::array<QLabel *, 2> lbCount{};
+    Subscription counterColors_;
 
   protected:
     void closeEvent(QCloseEvent *event) override;
