@@ -63,8 +63,10 @@ QString CliUsage() {
         "  --word PATTERN            16 characters of 0, 1, x, D15 first\n"
         "commands:\n"
         "  info                      what was found (link, model, variant, USB speed)\n"
-        "  capture -o PATH [-n N | --duration S] [--format vrx|csv|vcd|sr]\n"
+        "  capture -o PATH [-n N | --duration S] [--format vrx|csv|vcd|sr|xlsx]\n"
         "  measure [-n N]            the measure box's rows for N records\n"
+        "  count [-n N]              N frequency-counter readings (completed averages)\n"
+        "  autoset [--save-settings FILE]   run Autoset, print the settings it chose\n"
         "Exit status: 0 success, 1 the command failed, 2 usage error or no instrument.\n");
 }
 
@@ -143,7 +145,7 @@ bool ParseCli(const QStringList &args, CliOptions &o, QString &error) {
                 return false;
             }
         } else if (a == QLatin1String("--format")) {
-            if (!CheckedValue(a, v, {"vrx", "csv", "vcd", "sr"}, error)) return false;
+            if (!CheckedValue(a, v, {"vrx", "csv", "vcd", "sr", "xlsx"}, error)) return false;
             o.format = v.toLower();
         } else if (a == QLatin1String("--save-settings")) {
             o.saveSettings = v;
@@ -162,7 +164,7 @@ bool ParseCli(const QStringList &args, CliOptions &o, QString &error) {
     }
     if (o.help) return true;
     if (o.command == Command::None) {
-        error = QStringLiteral("no command given (info, capture, measure)");
+        error = QStringLiteral("no command given (info, capture, measure, count, autoset)");
         return false;
     }
     if (o.demo && !o.sim.isEmpty()) {

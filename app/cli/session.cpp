@@ -14,13 +14,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/acquisition/autoset.h"
 #include "core/acquisition/loop.h"
+#include "core/analysis/counter.h"
 #include "core/analysis/measure.h"
 #include "core/base/format.h"
 #include "core/base/state.h"
 #include "core/base/ui.h"
 #include "core/logic/logic_panel.h"
 #include "core/output/export.h"
+#include "core/output/workbook.h"
 #include "core/settings/apply.h"
 #include "core/settings/data_file.h"
 #include "core/settings/settings_file.h"
@@ -269,9 +272,9 @@ Outcome Info() {
 
 Outcome Capture(const CliOptions &o) {
     const QString name = o.format.isEmpty() ? QFileInfo(o.output).suffix().toLower() : o.format;
-    const bool vrx = name == QLatin1String("vrx");
+    const bool vrx = name == QLatin1String("vrx"), xlsx = name == QLatin1String("xlsx");
     const ExportFormat format = FormatOfName(name);
-    if (!vrx && format == ExportFormat::Unknown)
+    if (!vrx && !xlsx && format == ExportFormat::Unknown)
         return Failed(kExitUsage, QStringLiteral("capture: unknown file type, give --format"));
     // With a duration the number of records is open: every file is numbered.
     const int total = o.duration > 0 ? 0 : o.records;
@@ -291,6 +294,15 @@ Outcome Capture(const CliOptions &o) {
                 return Failed(kExitFailed, QStringLiteral("cannot write ") + path +
                                                QStringLiteral(": ") + boxes.last);
             }
+        } else if (xlsx) {
+            // The data output workbook: every block in its first format, the whole record.
+            ExportFormats formats;
+            formats.channel = {true, true, true};
+            formats.a1[FmtDecimal] = formats.a2[FmtDecimal] = formats.logic[LaDecimal] = true;
+            static const volatile int16_t running = 1;
+            if (WriteWorkbook(path, RecordSource(), {0, CurrentRecord().length - 1}, formats, {},
+                              running) != WriteResult::Done)
+                return Failed(kExitFailed, QStringLiteral("cannot write ") + path);
         } else if (!ExportRecord(CurrentRecord(), path, format, error)) {
             return Failed(kExitFailed, error);
         }
@@ -314,6 +326,51 @@ Outcome Measure(const CliOptions &o) {
         std::fflush(stdout);
         return {};
     });
+}
+
+Outcome Count(const CliOptions &o) {
+    AppState &s = app();
+    // Both counters at "&7 Digital resolution" unless a settings file says otherwise.
+    if (o.settingsFile.isEmpty()) {
+        s.display.CountOn = {-1, -1};
+        s.run.CounterState[0] = kCounterResolutions - 1;
+    }
+    if (s.display.CountOn[0] == 0 && s.display.CountOn[1] == 0)
+        return Failed(kExitUsage, QStringLiteral("count: the settings file has no counter on"));
+    const int per = kCounterRecords[static_cast<size_t>(
+        std::clamp<int>(s.run.CounterState[0], 0, kCounterResolutions - 1))];
+    // The loop counts a record in the step after the one that read it: the reading of `per`
+    // records is complete once the next record has come.
+    return ForRecords(o.records * per + 1, 0, [&](int k) -> Outcome {
+        if (k == 1 || (k - 1) % per != 0) return {};
+        for (int ch = ChA1; ch <= ChA2; ++ch)
+            if (s.display.CountOn[static_cast<size_t>(ch)] != 0)
+                std::printf("%s\t%s\n", qPrintable(s.channels.ChanName[static_cast<size_t>(ch)]),
+                            qPrintable(CounterResult(ch).text));
+        std::fflush(stdout);
+        return {};
+    });
+}
+
+Outcome RunAutoset(const CliOptions &o) {
+    KeptUi boxes;
+    const ScopedUi scope(boxes);
+    const AutosetResult r = Autoset0();
+    if (r.outcome != AutosetOutcome::Done)
+        return Failed(kExitFailed, r.message.isEmpty()
+                                       ? QStringLiteral("Autoset needs a configured instrument")
+                                       : r.message);
+    const AppState &s = app();
+    const auto c = static_cast<size_t>(r.channel);
+    std::printf("channel\t%s\n", qPrintable(s.channels.ChanName[c]));
+    std::printf("rate\t%s\n", qPrintable(RateTexts().value(r.RateIndex)));
+    std::printf("vdiv\t%s\n", qPrintable(VdivTexts(s.channels.ProbeIndex[c]).value(r.VdivIndex)));
+    std::printf("position\t%d\n", r.ChanPos);
+    std::printf("level\t%s\n",
+                qPrintable(CalStr((r.ChanPos - r.TrigLevel) * s.channels.ChanScale[c])));
+    if (!o.saveSettings.isEmpty() && !Saveset(o.saveSettings, false))
+        return Failed(kExitFailed, QStringLiteral("cannot write ") + o.saveSettings);
+    return {};
 }
 
 } // namespace
@@ -342,9 +399,7 @@ QString RecordPath(const QString &path, int index, int count) {
 
 int Run(const CliOptions &o) {
     Outcome r;
-    if (o.command == Command::Count || o.command == Command::Autoset)
-        r = Failed(kExitUsage, QStringLiteral("this build has no frequency counter or Autoset"));
-    if (r.ok()) r = BringUpInstrument(o);
+    r = BringUpInstrument(o);
     if (r.ok()) r = ApplyOptions(o);
     if (r.ok()) {
         switch (o.command) {
@@ -356,6 +411,12 @@ int Run(const CliOptions &o) {
             break;
         case Command::Measure:
             r = Measure(o);
+            break;
+        case Command::Count:
+            r = Count(o);
+            break;
+        case Command::Autoset:
+            r = RunAutoset(o);
             break;
         default:
             break;
