@@ -8,12 +8,30 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "core/output/demo_record.h"
 
 namespace vrx {
 namespace {
+
+// One entry of a zip archive; empty when it is not there.
+std::string ZipEntry(const QString &archive, const char *name) {
+    std::string data;
+    int code = 0;
+    zip_t *z = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
+    zip_stat_t st;
+    zip_file_t *f = z && zip_stat(z, name, 0, &st) == 0 ? zip_fopen(z, name, 0) : nullptr;
+    if (f) {
+        data.resize(st.size);
+        zip_fread(f, data.data(), st.size);
+        zip_fclose(f);
+    }
+    if (z) zip_close(z);
+    return data;
+}
 
 class ExportTest : public ::testing::Test {
   protected:
@@ -102,19 +120,7 @@ TEST_F(ExportTest, VcdHoldsTheRecordAsValueChanges) {
 TEST_F(ExportTest, SigrokSessionHoldsWordsVoltsAndRate) {
     QString error;
     ASSERT_TRUE(ExportRecord(r, Path("r.sr"), ExportFormat::Sigrok, error)) << error.toStdString();
-    int code = 0;
-    zip_t *z = zip_open(QFile::encodeName(Path("r.sr")).constData(), ZIP_RDONLY, &code);
-    ASSERT_NE(z, nullptr);
-    auto read = [z](const char *name) {
-        std::string data;
-        zip_stat_t st;
-        zip_file_t *f = zip_stat(z, name, 0, &st) == 0 ? zip_fopen(z, name, 0) : nullptr;
-        if (!f) return data;
-        data.resize(st.size);
-        zip_fread(f, data.data(), st.size);
-        zip_fclose(f);
-        return data;
-    };
+    auto read = [this](const char *name) { return ZipEntry(Path("r.sr"), name); };
     EXPECT_EQ(read("version"), "2");
     const std::string meta = read("metadata");
     for (const char *line :
@@ -123,7 +129,6 @@ TEST_F(ExportTest, SigrokSessionHoldsWordsVoltsAndRate) {
         EXPECT_NE(meta.find(line), std::string::npos) << line;
     const std::string logic = read("logic-1-1"), a1 = read("analog-1-17-1"),
                       a2 = read("analog-1-18-1");
-    zip_close(z);
     ASSERT_EQ(logic.size(), r.length * 2u);
     ASSERT_EQ(a1.size(), r.length * 4u);
     ASSERT_EQ(a2.size(), r.length * 4u);
@@ -135,6 +140,37 @@ TEST_F(ExportTest, SigrokSessionHoldsWordsVoltsAndRate) {
         std::memcpy(&v2, a2.data() + 4 * i, 4);
         ExpectSample(i, word, v1, v2);
     }
+}
+
+TEST(Workbook, VrxctlWritesTheDemoRecordInDecimal) {
+    // The same demo record twice: as the program's data file (the raw blocks A1, A2, D0-D7,
+    // D8-D15) and as the workbook.
+    QTemporaryDir dir;
+    for (const char *name : {"d.vrx", "d.xlsx"})
+        ASSERT_EQ(QProcess::execute(QStringLiteral(VRX_CTL),
+                                    {"--demo", "capture", "-o", dir.filePath(QLatin1String(name))}),
+                  0);
+    QFile raw(dir.filePath(QStringLiteral("d.vrx")));
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    const QByteArray blocks = raw.readAll();
+    const auto n = static_cast<int32_t>(blocks.size() / 4);
+    auto at = [&](int block, int32_t i) { return static_cast<uint8_t>(blocks[block * n + i]); };
+    const QString sheet = QString::fromStdString(
+        ZipEntry(dir.filePath(QStringLiteral("d.xlsx")), "xl/worksheets/sheet1.xml"));
+    // Row k + 3 holds sample k: its index, A1, A2 and the word D15-D0.
+    static const QRegularExpression row(QString::fromLatin1(
+        R"re(<row r="(\d+)"><c r="A\d+"><v>(\d+)</v></c><c r="B\d+"><v>(\d+)</v></c>)re"
+        R"re(<c r="C\d+"><v>(\d+)</v></c><c r="D\d+"><v>(\d+)</v></c></row>)re"));
+    int32_t rows = 0;
+    for (auto it = row.globalMatch(sheet); it.hasNext(); ++rows) {
+        const auto m = it.next();
+        const int32_t i = m.captured(2).toInt();
+        ASSERT_EQ(m.captured(1).toInt(), i + 3);
+        ASSERT_EQ(m.captured(3).toInt(), at(0, i)) << "sample " << i;
+        ASSERT_EQ(m.captured(4).toInt(), at(1, i)) << "sample " << i;
+        ASSERT_EQ(m.captured(5).toInt(), at(2, i) | at(3, i) << 8) << "sample " << i;
+    }
+    EXPECT_EQ(rows, n);
 }
 
 TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
