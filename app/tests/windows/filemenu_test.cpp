@@ -47,7 +47,8 @@ class FileMenuTest : public QObject {
         QCOMPARE(captions,
                  (QStringList{"&Load Settings", "&Load Data(Binary)", "Load Data &Option",
                               "Save &Settings", "Save &Data(Binary)", "Save Channel Data(Text)",
-                              "Load &Default Settings", "&Auto Load Settings", "E&xit"}));
+                              "Load &Default Settings", "&Auto Load Settings", "Export...",
+                              "Import CSV...", "E&xit"}));
         auto *autoLoad = w->findChild<QAction *>(QStringLiteral("mnuAutoLoadSetting"));
         QVERIFY(autoLoad && !autoLoad->isChecked());
 

@@ -30,7 +30,6 @@ void MainWindow::buildExportMenus() {
     };
     mnuExport = entry("mnuExport", QStringLiteral("Export..."), &mnuExport_Click);
     mnuImportCsv = entry("mnuImportCsv", QStringLiteral("Import CSV..."), &mnuImportCsv_Click);
-    if (file->actions().contains(exit)) file->insertSeparator(exit);
 }
 
 } // namespace vrx
