@@ -48,7 +48,8 @@ class FileMenuTest : public QObject {
                  (QStringList{"&Load Settings", "&Load Data(Binary)", "Load Data &Option",
                               "Save &Settings", "Save &Data(Binary)", "Save Channel Data(Text)",
                               "Load &Default Settings", "&Auto Load Settings", "Export...",
-                              "Import CSV...", "E&xit"}));
+                              "Import CSV...", "Transfer data to &Excel", "Page Set&up...",
+                              "&Print...", "E&xit"}));
         auto *autoLoad = w->findChild<QAction *>(QStringLiteral("mnuAutoLoadSetting"));
         QVERIFY(autoLoad && !autoLoad->isChecked());
 
