@@ -132,6 +132,15 @@ struct LogicTables {
                                      "Rise",   "Fall",   "+Width", "-Width", "Period", "Freq."};
     std::array<uint8_t, 19> Sequence{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     int16_t ScrollChValue = 0; // first logic row shown
+    // The state listing: the bus arrangement (0..3; 2 is the split the default bus names
+    // describe), the format of each bus (0 Binary, 1 Hex+Asc, 2 Dec+Asc) and the enable of each
+    // mnemonic entry (its check box: 1 checked).
+    int16_t BusArrange = 2;
+    std::array<int16_t, 3> BusFormat{};
+    std::array<int16_t, 16> MnemonicOn{};
+    // The logic data search: [0] the match word, [1] the don't-care mask (an empty pattern is
+    // sixteen "x").
+    std::array<int32_t, 2> SearchWord{0, 0xFFFF};
 
     static std::array<QString, 19> DefaultLaneNames();
     static std::array<QString, 16> DefaultMnemonicPatterns();

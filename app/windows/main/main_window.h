@@ -20,8 +20,8 @@
 #include <QToolBar>
 
 #include "core/base/events.h"
-#include "windows/logic/qualify_dialog.h"
 #include "windows/analysis/fft_window.h"
+#include "windows/logic/qualify_dialog.h"
 #include "windows/main/acquisition_driver.h"
 #include "windows/timing/timing_view.h"
 
@@ -29,6 +29,8 @@ namespace vrx {
 
 class MeasureBoxWindow;
 class MeasureItemsWindow;
+class StateWindow;
+class SearchWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -98,6 +100,23 @@ class MainWindow : public QMainWindow {
     MeasureItemsWindow *measureItems_ = nullptr;
     Subscription picturesChanged_, instrumentLost_;
     Subscription measureSettings_;
+
+    // ---- The state listing and the logic data search (windows/logic/state_menus.cpp) --------
+  public:
+    QAction *mnuState = nullptr;  // "&Window" > "&State display", checked while it shows
+    QAction *mnuSearch = nullptr; // "&Logic" > "&Search D15-D0 data"
+    // Opens (beside this window, filled from the settings) or closes the state listing.
+    void ShowStateListing(bool on);
+    // Opens the search dialog, created on first use.
+    void OpenSearch();
+    StateWindow *stateWindow() const { return frmState_; }
+    SearchWindow *searchWindow() const { return frmSearch_; }
+
+  private:
+    void buildStateMenus();
+    StateWindow *frmState_ = nullptr;
+    SearchWindow *frmSearch_ = nullptr;
+    Subscription stateSettings_;
 };
 
 // A placement read from the settings store, in pixels, made to fit: values that are not
