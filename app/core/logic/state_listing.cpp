@@ -245,6 +245,7 @@ void StateListing::cmbArrange_Click() {
         txtBus[b].setText(t.BusGroupName[b]);
     }
     txtBus[2].setVisible(kSpans[a][2].width != 0);
+    cmbState[2].setVisible(kSpans[a][2].width != 0);
     Stateshow();
 }
 

@@ -49,8 +49,8 @@ StateWindow::StateWindow(QWidget *parent) : QWidget(parent) {
 
     auto *listing = new QVBoxLayout;
     listing->setSpacing(0);
-    listing->addWidget(buildColumns());
-    listing->addWidget(Picture1);
+    listing->addWidget(buildColumns(), 0, Qt::AlignLeft);
+    listing->addWidget(Picture1, 0, Qt::AlignLeft);
     listing->addStretch(1);
     auto *body = new QHBoxLayout;
     body->addLayout(listing);
