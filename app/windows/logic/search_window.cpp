@@ -27,16 +27,12 @@ SearchWindow::SearchWindow(QWidget *parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(QStringLiteral("Search data"));
     SearchLogic &f = frmSearch();
-    QFont fixed(QStringLiteral("Courier New"));
-    fixed.setStyleHint(QFont::TypeWriter);
 
     auto *search = new QGroupBox(QStringLiteral("Search data"), this);
     auto *g = new QGridLayout(search);
     g->addWidget(MakeLabel(search, QStringLiteral("lbQualify(1)"), f.lbQualify[1]), 0, 0);
     g->addWidget(MakeLabel(search, QStringLiteral("lbQualify(2)"), f.lbQualify[2]), 0, 1);
-    TextSearch = MakeText(search, QStringLiteral("TextSearch"), f.TextSearch);
-    TextSearch->setFont(fixed);
-    TextSearch->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(18, 'x')));
+    TextSearch = MakeWordText(search, QStringLiteral("TextSearch"), f.TextSearch);
     g->addWidget(TextSearch, 1, 0, 1, 2);
     const char *const bars[2] = {"V1bar", "V2bar"};
     const char *const directions[2] = {"Forward", "Backward"};
@@ -56,7 +52,7 @@ SearchWindow::SearchWindow(QWidget *parent) : QWidget(parent) {
         const auto k = static_cast<size_t>(i);
         OptData[k] = MakeCheck<QRadioButton>(sources, Indexed("OptData", i),
                                              SearchLogic::OptDataCaption(i), f.OptData[k]);
-        if (i < 4) OptData[k]->setFont(fixed);
+        if (i < 4) OptData[k]->setFont(FixedFont());
         sv->addWidget(OptData[k]);
     }
     cmdTrans = MakeCommand(this, QStringLiteral("cmdTrans"), QStringLiteral("=>"), f.cmdTrans);

@@ -18,12 +18,6 @@ namespace {
 constexpr int kColumnWidth = 96; // a bus column's list and name box
 constexpr int kRowHeight = 24;
 
-QFont FixedFont() {
-    QFont fixed(QStringLiteral("Courier New"));
-    fixed.setStyleHint(QFont::TypeWriter);
-    return fixed;
-}
-
 } // namespace
 
 StateWindow::StateWindow(QWidget *parent) : QWidget(parent) {
@@ -95,13 +89,10 @@ QGroupBox *StateWindow::buildMnemonics() {
     fmMnemonic->setObjectName(QStringLiteral("fmMnemonic"));
     auto *g = new QGridLayout(fmMnemonic);
     g->setVerticalSpacing(2);
-    const QFont fixed = FixedFont();
     for (int i = 0; i < 16; ++i) {
         const auto k = static_cast<size_t>(i);
         chkCode[k] = MakeCheck<QCheckBox>(fmMnemonic, Indexed("chkCode", i), {}, f.chkCode[k]);
-        txtCode[k] = MakeText(fmMnemonic, Indexed("txtCode", i), f.txtCode[k]);
-        txtCode[k]->setFont(fixed);
-        txtCode[k]->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(18, 'x')));
+        txtCode[k] = MakeWordText(fmMnemonic, Indexed("txtCode", i), f.txtCode[k]);
         txtMnem[k] = MakeText(fmMnemonic, Indexed("txtMnem", i), f.txtMnem[k]);
         g->addWidget(chkCode[k], i, 0);
         g->addWidget(txtCode[k], i, 1);
