@@ -18,6 +18,7 @@
 #include "core/analysis/measure.h"
 #include "core/base/state.h"
 #include "core/logic/qualify.h"
+#include "core/settings/file_commands.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
 #include "windows/analysis/measure_box.h"
@@ -76,6 +77,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     mnuFileExit = file->addAction(QStringLiteral("E&xit"));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    buildFileMenus();
     // The menus in the instrument's order: File, Setup, Logic, Window.
     mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
     buildMeasureMenus();
@@ -85,6 +87,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     mnuTriggerWord->setObjectName(QStringLiteral("mnuTriggerWord"));
     mnuTriggerWord->setCheckable(true);
     connect(mnuTriggerWord, &QAction::triggered, this, &MainWindow::OpenQualify);
+    buildHardwareMenus();
     QMenu *fft = mnuWindow->addMenu(QStringLiteral("FFT"));
     for (int mode = 0; mode < 2; ++mode) {
         QAction *a = fft->addAction(mode == 0 ? QStringLiteral("Normal")
@@ -300,8 +303,7 @@ void MainWindow::TheEnd() {
     if (ending_) return;
     ending_ = true;
     driver_->detach();
-    AppState &s = app();
-    PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
+    EndProgram();
 }
 
 } // namespace vrx

@@ -81,13 +81,25 @@ class MainWindow : public QMainWindow {
     // message comes.
     void mnuFFTopt_Click(int mode);
 
+    // The File menu's settings and data entries (file_menus.cpp); their check marks follow
+    // `AutoLoad` and `LoadDataOpt`.
+    void buildFileMenus();
+    void syncFileMarks();
+    QAction *mnuAutoLoadSetting = nullptr;
+    std::array<QAction *, 3> mnuLoadData{};
+    // "&Setup" > "&Calibrate" > "Probe(A&1)" .. "Probe(A&4)" and "&Initialize(Hardware)".
+    std::array<QAction *, 4> mnuProbeCal{};
+    QAction *mnuInitial = nullptr;
+    void buildHardwareMenus();
+
   protected:
     void closeEvent(QCloseEvent *event) override;
 
   private:
     QWidget *buildStatusStrip();
     void buildMeasureMenus();
-    // Leaving the program: acquisition stopped, the instrument powered off.
+    // Leaving the program: acquisition stopped, the instrument powered off, the settings saved
+    // to the default file.
     void TheEnd();
 
     TimingView *form1_ = nullptr;
@@ -100,6 +112,7 @@ class MainWindow : public QMainWindow {
     MeasureItemsWindow *measureItems_ = nullptr;
     Subscription picturesChanged_, instrumentLost_;
     Subscription measureSettings_;
+    Subscription fileMarks_;
 
     // ---- The state listing and the logic data search (windows/logic/state_menus.cpp) --------
   public:
