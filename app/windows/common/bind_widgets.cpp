@@ -144,6 +144,21 @@ void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrig
     });
 }
 
+void BindMenuCheck(QAction *a, CheckModel &m) {
+    a->setCheckable(true);
+    a->setEnabled(true);
+    Follow(a, m, [](QAction *action, const CheckModel &model) {
+        const QSignalBlocker block(action);
+        action->setChecked(model.checked());
+    });
+    QPointer<QAction> guard(a);
+    QObject::connect(a, &QAction::triggered, a, [guard, &m] {
+        m.click();
+        // The item shows the handler's mark, not the one the click toggled.
+        if (guard) guard->setChecked(m.checked());
+    });
+}
+
 void BindText(QLineEdit *w, TextModel &m) {
     Follow(w, m, [](QLineEdit *box, const TextModel &model) {
         if (box->text() != model.text()) {
@@ -169,6 +184,14 @@ void BindCheck(QAbstractButton *w, CheckModel &m) {
     QObject::connect(w, &QAbstractButton::clicked, w, [guard, &m, sync] {
         m.click();
         if (guard) sync(guard.data(), m);
+    });
+}
+
+void BindProgress(QProgressBar *w, ScrollModel &m) {
+    Follow(w, m, [](QProgressBar *bar, const ScrollModel &model) {
+        bar->setRange(model.min(), model.max());
+        bar->setValue(model.value());
+        SyncCommon(bar, model);
     });
 }
 

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QScrollBar>
 
 #include "core/base/controls.h"
@@ -53,5 +54,10 @@ void BindText(QLineEdit *w, TextModel &m);
 // option group is kept exclusive by its handler, not by the widgets); the widget then shows
 // the model's mark even where the handler left it as it was.
 void BindCheck(QAbstractButton *w, CheckModel &m);
+// A progress bar showing a scroll model's range and value (display only).
+void BindProgress(QProgressBar *w, ScrollModel &m);
+// A menu item with a check mark (enabled, checkable): choosing it runs the model's handler, and
+// the item shows the model's mark.
+void BindMenuCheck(QAction *a, CheckModel &m);
 
 } // namespace vrx

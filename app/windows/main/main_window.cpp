@@ -125,6 +125,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     v->addWidget(statusStrip_);
     v->addWidget(form1_, 1);
     setCentralWidget(central);
+    buildCounterMenus();
 
     sbStatusBar = new QStatusBar(this);
     sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
@@ -134,6 +135,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     setStatusBar(sbStatusBar);
 
     driver_ = new AcquisitionDriver(this);
+    buildOutputMenus();
     instrumentLost_ =
         Subscribe(Event::InstrumentLost, [this] { sbLink->setText(kInstrumentLostText); });
     LoadPlacement();
