@@ -11,18 +11,6 @@
 
 namespace vrx {
 
-namespace {
-
-// A command button: a click is the model's click.
-QPushButton *MakeCommand(QWidget *parent, const QString &name, const QString &text, CheckModel &m) {
-    auto *w = new QPushButton(text, parent);
-    w->setObjectName(name);
-    QObject::connect(w, &QPushButton::clicked, w, [&m] { m.click(); });
-    return w;
-}
-
-} // namespace
-
 SearchWindow::SearchWindow(QWidget *parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(QStringLiteral("Search data"));

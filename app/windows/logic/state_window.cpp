@@ -28,9 +28,8 @@ StateWindow::StateWindow(QWidget *parent) : QWidget(parent) {
     auto *top = new QHBoxLayout;
     cmbArrange = MakeList(this, QStringLiteral("cmbArrange"), f.cmbArrange);
     cmbArrange->setFont(FixedFont());
-    cmdMnemonic = new QPushButton(QStringLiteral("Mnemonic"), this);
-    cmdMnemonic->setObjectName(QStringLiteral("cmdMnemonic"));
-    connect(cmdMnemonic, &QPushButton::clicked, this, [&f] { f.cmdMnemonic.click(); });
+    cmdMnemonic =
+        MakeCommand(this, QStringLiteral("cmdMnemonic"), QStringLiteral("Mnemonic"), f.cmdMnemonic);
     top->addWidget(cmbArrange);
     top->addWidget(cmdMnemonic);
     top->addWidget(MakeLabel(this, QStringLiteral("lbKeys"), f.lbKeys), 1);

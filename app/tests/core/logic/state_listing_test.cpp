@@ -16,7 +16,7 @@ using test::Nums;
 using test::Texts;
 
 // A 128K record whose logic word counts up by one every `step` samples.
-class Counter : public test::PanelTest {
+class CounterRecord : public test::PanelTest {
   protected:
     void Fill(int step, uint8_t depth) {
         p.cmbDepth.setIndex(depth);
@@ -45,7 +45,7 @@ class Counter : public test::PanelTest {
 
 // Sample 0x4142 holds "A" on D15-D8 and "B" on D7-D0; 0x2E80 a "." and a byte past ASCII;
 // 0x7F20 DEL and a blank.
-TEST_F(Counter, RowsInEveryFormatAndArrangement) {
+TEST_F(CounterRecord, RowsInEveryFormatAndArrangement) {
     Fill(1, 2);
     const QString dot(kNotPrintable);
     Show(0, FormatBinary);
@@ -87,7 +87,7 @@ TEST_F(Counter, RowsInEveryFormatAndArrangement) {
 
 // The first enabled entry that matches names the row; sixteen "x" match every row; a disabled
 // entry never matches.
-TEST_F(Counter, MnemonicTable) {
+TEST_F(CounterRecord, MnemonicTable) {
     Fill(1, 2);
     f.txtCode[3].edit(QStringLiteral("xxxxxxxxxxxxxxxx"));
     f.txtMnem[3].edit(QStringLiteral("Any"));
@@ -109,7 +109,7 @@ TEST_F(Counter, MnemonicTable) {
 
 // Keys and drags move the screen position within 0 .. ScrollMax through the timing view's
 // scroller; the listing follows and marks the V1 bar's row across the position column.
-TEST_F(Counter, ScrollingWithTheTimingView) {
+TEST_F(CounterRecord, ScrollingWithTheTimingView) {
     Fill(100, 2);
     const int32_t last = s.screen.ScrollMax;
     ASSERT_EQ(last, 131071 - 600);
@@ -144,7 +144,7 @@ TEST_F(Counter, ScrollingWithTheTimingView) {
 
 // The search leaves the run of matching samples its bar stands on and wraps at both ends of
 // the record; without any match elsewhere the bar stays.
-TEST_F(Counter, SearchRunsAndWrapAround) {
+TEST_F(CounterRecord, SearchRunsAndWrapAround) {
     Fill(100, 0); // words 0 .. 20 over 2048 samples, each word 100 samples long
     SearchLogic &d = frmSearch();
     d.TextSearch.edit(QStringLiteral("xxxxxxxxxxxxxxX1"));
@@ -177,7 +177,7 @@ TEST_F(Counter, SearchRunsAndWrapAround) {
 
 // "=>" takes a trigger word, the values at a bar, or with no source chosen an empty pattern:
 // sixteen "x", which matches every sample, so the bar does not move.
-TEST_F(Counter, TakingOverAPattern) {
+TEST_F(CounterRecord, TakingOverAPattern) {
     Fill(100, 0);
     SearchLogic &d = frmSearch();
     logicPanel();
