@@ -98,6 +98,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
         connect(a, &QAction::triggered, this, [this, mode] { mnuFFTopt_Click(mode); });
         mnuFFTopt[static_cast<size_t>(mode)] = a;
     }
+    buildStateMenus();
 
     tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));

@@ -20,8 +20,8 @@
 #include <QToolBar>
 
 #include "core/base/events.h"
-#include "windows/logic/qualify_dialog.h"
 #include "windows/analysis/fft_window.h"
+#include "windows/logic/qualify_dialog.h"
 #include "windows/main/acquisition_driver.h"
 #include "windows/timing/timing_view.h"
 
@@ -32,6 +32,8 @@ class MeasureItemsWindow;
 class DataOutputWindow;
 class PrintForm;
 class ColorWindow;
+class StateWindow;
+class SearchWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -134,6 +136,23 @@ class MainWindow : public QMainWindow {
     Subscription picturesChanged_, instrumentLost_;
     Subscription measureSettings_;
     Subscription fileMarks_;
+
+    // ---- The state listing and the logic data search (windows/logic/state_menus.cpp) --------
+  public:
+    QAction *mnuState = nullptr;  // "&Window" > "&State display", checked while it shows
+    QAction *mnuSearch = nullptr; // "&Logic" > "&Search D15-D0 data"
+    // Opens (beside this window, filled from the settings) or closes the state listing.
+    void ShowStateListing(bool on);
+    // Opens the search dialog, created on first use.
+    void OpenSearch();
+    StateWindow *stateWindow() const { return frmState_; }
+    SearchWindow *searchWindow() const { return frmSearch_; }
+
+  private:
+    void buildStateMenus();
+    StateWindow *frmState_ = nullptr;
+    SearchWindow *frmSearch_ = nullptr;
+    Subscription stateSettings_;
 };
 
 // A placement read from the settings store, in pixels, made to fit: values that are not
