@@ -7,7 +7,8 @@ pkgs=(cmake ninja-build g++ pkg-config
       libusb-1.0-0-dev libfftw3-dev libxlsxwriter-dev libzip-dev
       googletest libgtest-dev libgmock-dev libbenchmark-dev
       xvfb
-      python3-openpyxl) # reads the data output workbooks back in the tests
+      python3-openpyxl      # reads the data output workbooks back in the tests
+      sigrok-cli)           # reads the exported captures back in the tests
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
