@@ -156,6 +156,27 @@ void BindText(QLineEdit *w, TextModel &m) {
     QObject::connect(w, &QLineEdit::editingFinished, w, [&m] { m.validate(); });
 }
 
+void BindMenuItem(QAction *a, CheckModel &m, bool checkable) {
+    a->setCheckable(checkable);
+    QPointer<QAction> guard(a);
+    auto sync = [guard, &m] {
+        if (!guard) return;
+        const QSignalBlocker block(guard.data());
+        if (guard->isCheckable()) guard->setChecked(m.checked());
+        guard->setEnabled(m.enabled());
+        guard->setVisible(m.visible());
+    };
+    const int id = m.subscribe(sync);
+    QObject::connect(a, &QObject::destroyed, [&m, id] { m.unsubscribe(id); });
+    sync();
+    QObject::connect(a, &QAction::triggered, a, [&m, sync] {
+        // The action toggled itself; the handler decides the mark.
+        sync();
+        m.click();
+        sync();
+    });
+}
+
 void BindCheck(QAbstractButton *w, CheckModel &m) {
     auto sync = [](QAbstractButton *button, const CheckModel &model) {
         const QSignalBlocker block(button);

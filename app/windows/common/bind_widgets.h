@@ -54,4 +54,9 @@ void BindText(QLineEdit *w, TextModel &m);
 // the model's mark even where the handler left it as it was.
 void BindCheck(QAbstractButton *w, CheckModel &m);
 
+// A menu item: its mark, enabled and visible state follow the model; choosing it runs the
+// model's handler, which sets the marks (a check mark is inverted, a radio group kept
+// exclusive by its handler). `checkable` false: a command without a mark.
+void BindMenuItem(QAction *a, CheckModel &m, bool checkable = true);
+
 } // namespace vrx
