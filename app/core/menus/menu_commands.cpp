@@ -80,7 +80,10 @@ MenuCommands::MenuCommands() {
 }
 
 void MenuCommands::mnuViewStatusBar_Click() {
-    app().display.StatusBarOn = Flag(Toggle(mnuViewStatusBar));
+    // The flag first: the window shows or hides the status bar when the mark changes.
+    const bool on = !mnuViewStatusBar.checked();
+    app().display.StatusBarOn = Flag(on);
+    mnuViewStatusBar.setChecked(on);
 }
 
 void MenuCommands::mnuDispCh_Click(int Index) {

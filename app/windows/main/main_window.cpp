@@ -111,6 +111,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
 
     // The marks of the menus and the status bar from the state.
     menuCommands().ApplyMenuSettings();
+    sbStatusBar->setVisible(app().display.StatusBarOn != 0);
 
     driver_ = new AcquisitionDriver(this);
     instrumentLost_ =
