@@ -17,16 +17,6 @@ int Rank(const ChannelSettings &c, size_t ch) {
     return c.ProbeIndex[ch] * 10 + c.VdivIndex[ch];
 }
 
-// Switches display item i on or off everywhere it shows: the switch, the colour dialog's box
-// and the "&Channel Display" mark.
-void SetShown(int i, bool on) {
-    AppState &s = app();
-    const auto k = static_cast<size_t>(i);
-    s.channels.ChanOn[k] = on ? 1 : 0;
-    s.display.DisplayCheck[k] = on ? 1 : 0;
-    menuCommands().mnuDispCh[k].setChecked(on);
-}
-
 } // namespace
 
 FunctionLogic &frmFunction() {
@@ -58,7 +48,7 @@ void FunctionLogic::Form_Load() {
 
 void FunctionLogic::CheckFu_Click() {
     CheckFu.setChecked(!CheckFu.checked());
-    SetShown(DispF1, CheckFu.checked());
+    SetDisplayItem(DispF1, CheckFu.checked());
     ApplyFunction();
 }
 
@@ -119,7 +109,7 @@ void ApplyFunction() {
         DrawChanMarker(ChF1, f1Row, 1);
         for (const uint8_t src : s.display.FuSource) {
             const auto k = static_cast<size_t>(std::min<uint8_t>(src, ChM2));
-            SetShown(static_cast<int>(k), true);
+            SetDisplayItem(static_cast<int>(k), true);
             DrawChanMarker(static_cast<int16_t>(k), static_cast<int16_t>(c.ChanPos[k] - 5), 1);
         }
         const auto first = static_cast<size_t>(std::min<uint8_t>(s.display.FuSource[0], ChM2));

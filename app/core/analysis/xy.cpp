@@ -55,10 +55,7 @@ void XYLogic::cmbXYsrc_Click(int Index) {
     s.display.XYSource[static_cast<size_t>(Index)] = static_cast<uint8_t>(source);
     // Both sources are drawn in the timing view: the figure is made of their screen copies.
     for (const uint8_t src : s.display.XYSource) {
-        const auto k = static_cast<size_t>(src);
-        s.channels.ChanOn[k] = 1;
-        s.display.DisplayCheck[k] = 1;
-        menuCommands().mnuDispCh[k].setChecked(true);
+        SetDisplayItem(src, true);
         form1().RefreshChannel(src);
     }
     form1().lbTab_Click(s.channels.SelChannel);

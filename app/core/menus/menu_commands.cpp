@@ -89,10 +89,7 @@ void MenuCommands::mnuViewStatusBar_Click() {
 void MenuCommands::mnuDispCh_Click(int Index) {
     if (Index < 0 || Index >= static_cast<int>(mnuDispCh.size())) return;
     AppState &s = app();
-    const auto i = static_cast<size_t>(Index);
-    const int16_t on = Toggle(mnuDispCh[i]) ? 1 : 0;
-    s.channels.ChanOn[i] = on;
-    s.display.DisplayCheck[i] = on;
+    SetDisplayItem(Index, !mnuDispCh[static_cast<size_t>(Index)].checked());
     if (Index <= ChF1) {
         // The channel's tab and scale text follow its switch.
         TimingPanel &f = form1();
@@ -226,6 +223,16 @@ void MenuCommands::ApplyMenuSettings() {
     Select(mnuZoomby, s.view.ActiveBar[1]);
     mnuCatch50.setChecked(d.CatchEnabled != 0);
     Select(mnuRate27, d.CatchRateLimit - 25);
+}
+
+void SetDisplayItem(int item, bool on) {
+    MenuCommands &m = menuCommands();
+    if (item < 0 || item >= static_cast<int>(m.mnuDispCh.size())) return;
+    AppState &s = app();
+    const auto k = static_cast<size_t>(item);
+    s.channels.ChanOn[k] = on ? 1 : 0;
+    s.display.DisplayCheck[k] = on ? 1 : 0;
+    m.mnuDispCh[k].setChecked(on);
 }
 
 void CopyChannelSettings(int Source, int Target) {

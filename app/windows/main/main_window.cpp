@@ -205,13 +205,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::OpenQualify() {
-    if (!qualify_) {
-        qualify_ = new QualifyDialog(this);
-        connect(qualify_, &QualifyDialog::closed, this, [this] {
-            app().display.QualifyOn = 0;
-            mnuLaTrigger->setChecked(false);
-        });
-    }
+    ToolWindowOnce(qualify_, this, mnuLaTrigger, app().display.QualifyOn);
     qualify().LoadWords();
     ShowToolWindow(qualify_, this);
     app().display.QualifyOn = -1;

@@ -224,13 +224,7 @@ void MainWindow::mnuXYplot_Click(bool on) {
         if (xy_) xy_->close();
         return;
     }
-    if (!xy_) {
-        xy_ = new XYWindow(this);
-        connect(xy_, &XYWindow::closed, this, [this] {
-            app().display.XYOn = 0;
-            mnuXYplot->setChecked(false);
-        });
-    }
+    ToolWindowOnce(xy_, this, mnuXYplot, app().display.XYOn);
     frmXY().Form_Load();
     frmXY().XYplot();
     ShowToolWindow(xy_, this);
