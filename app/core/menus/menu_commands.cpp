@@ -182,7 +182,7 @@ void MenuCommands::mnuRate27_Click(int Index) {
 void MenuCommands::mnuBackup_Click(int Index) {
     if (Index < 0 || Index >= static_cast<int>(mnuBackup.size())) return;
     AppState &s = app();
-    const int source = Index / 2;       // A1, A1, A2, A2
+    const int source = Index / 2;        // A1, A1, A2, A2
     const int target = ChM1 + Index % 2; // M1, M2, M1, M2
     const auto *from = s.records.SampleBuf.data() + static_cast<size_t>(source) * HW_SB_AREA_LEN;
     std::copy_n(from, kMemLen, MemoryBuffer(target));

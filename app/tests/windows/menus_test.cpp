@@ -70,15 +70,21 @@ class MenusTest : public QObject {
         QCOMPARE(titles, QStringList({"&File", "&View", "&Setup", "&Logic", "&Backup", "&Color",
                                       "&Window", "&Help"}));
         auto entries = Entries(w->menuBar());
-        const std::map<QString, QString> some = {
-            {"mnuLoadData(2)", "Load Data(D&0-D15)"},  {"mnuDispCh(6)", "Display D&0-D15"},
-            {"mnuChHigh(3)", "32"},                     {"mnuDispunit(1)", "Dispay Samples"},
-            {"mnuPersist", "&Persistance"},             {"mnuZoomby(4)", "&Auto. align"},
-            {"mnuCountppm(5)", "+0 ppm"},               {"mnuRate27(0)", "200 Sa/s max. for Fast PC"},
-            {"mnuBackup(2)", "Copy A2 to M1"},          {"mnuClearBuf(2)", "Clear LA buffer"},
-            {"mnuLaTrigger", "&Trigger word"},          {"mnuHelpContents", "&Contents"}};
+        const std::map<QString, QString> some = {{"mnuLoadData(2)", "Load Data(D&0-D15)"},
+                                                 {"mnuDispCh(6)", "Display D&0-D15"},
+                                                 {"mnuChHigh(3)", "32"},
+                                                 {"mnuDispunit(1)", "Dispay Samples"},
+                                                 {"mnuPersist", "&Persistance"},
+                                                 {"mnuZoomby(4)", "&Auto. align"},
+                                                 {"mnuCountppm(5)", "+0 ppm"},
+                                                 {"mnuRate27(0)", "200 Sa/s max. for Fast PC"},
+                                                 {"mnuBackup(2)", "Copy A2 to M1"},
+                                                 {"mnuClearBuf(2)", "Clear LA buffer"},
+                                                 {"mnuLaTrigger", "&Trigger word"},
+                                                 {"mnuHelpContents", "&Contents"}};
         for (const auto &[name, text] : some)
-            QVERIFY2(entries[name] == text, qPrintable(name + QStringLiteral(": ") + entries[name]));
+            QVERIFY2(entries[name] == text,
+                     qPrintable(name + QStringLiteral(": ") + entries[name]));
         // Entries of windows still to come: disabled, found by name.
         for (const char *name :
              {"mnuLoadSetting", "mnuSaveTxtCh(1)", "mnuExcel", "mnuAutoLoadSetting",
@@ -191,7 +197,8 @@ class MenusTest : public QObject {
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
         // The page the build put beside the program, beside this test's program too.
-        const QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/vrxhelp.htm");
+        const QString page =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/vrxhelp.htm");
         QFile::remove(page);
         w->mnuHelpContents->trigger();
         QVERIFY(catcher.urls.isEmpty());

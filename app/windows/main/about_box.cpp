@@ -27,8 +27,8 @@ QPixmap ProgramIcon() {
         p.drawLine(0, k, 47, k);
     }
     p.setPen(QPen(Qt::yellow, 2));
-    const QPointF square[] = {{2, 34}, {12, 34}, {12, 14}, {24, 14}, {24, 34}, {36, 34},
-                              {36, 14}, {46, 14}};
+    const QPointF square[] = {{2, 34},  {12, 34}, {12, 14}, {24, 14},
+                              {24, 34}, {36, 34}, {36, 14}, {46, 14}};
     p.drawPolyline(square, 8);
     return pm;
 }
@@ -63,11 +63,12 @@ AboutBox::AboutBox(QWidget *parent) : QDialog(parent) {
     lblMaker = Line(this, "lblMaker",
                     QStringLiteral("Desktop software for the VRX-73604 oscilloscope and logic "
                                    "analyser,\nwritten by the VRX-73604 desktop software team."));
-    lblLicence = Line(this, "lblLicence",
-                      QStringLiteral("This program is free software: you can redistribute it and/or "
-                                     "modify it\nunder the terms of the GNU General Public License "
-                                     "as published by the\nFree Software Foundation, either version "
-                                     "3 of the License, or (at your\noption) any later version."));
+    lblLicence =
+        Line(this, "lblLicence",
+             QStringLiteral("This program is free software: you can redistribute it and/or "
+                            "modify it\nunder the terms of the GNU General Public License "
+                            "as published by the\nFree Software Foundation, either version "
+                            "3 of the License, or (at your\noption) any later version."));
     lblWarranty = Line(this, "lblWarranty",
                        QStringLiteral("It comes with ABSOLUTELY NO WARRANTY; see the licence:"));
     Label1 = new ClickLabel(QString::fromLatin1(kLicenceUrl), this);
@@ -88,7 +89,7 @@ AboutBox::AboutBox(QWidget *parent) : QDialog(parent) {
 
     auto *text = new QVBoxLayout;
     for (QWidget *w : std::initializer_list<QWidget *>{lblTitle, lblVersion, lblMaker, lblLicence,
-                                                        lblWarranty, Label1, lblCopyright})
+                                                       lblWarranty, Label1, lblCopyright})
         text->addWidget(w);
     auto *h = new QHBoxLayout;
     h->addWidget(picIcon, 0, Qt::AlignTop);

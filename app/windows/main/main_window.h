@@ -20,8 +20,8 @@
 #include <QToolBar>
 
 #include "core/base/events.h"
-#include "windows/logic/qualify_dialog.h"
 #include "windows/analysis/fft_window.h"
+#include "windows/logic/qualify_dialog.h"
 #include "windows/main/acquisition_driver.h"
 #include "windows/timing/timing_view.h"
 

@@ -111,7 +111,8 @@ void MainWindow::buildFileMenu() {
     Pending(file, QStringLiteral("Transfer data to &Excel"), QStringLiteral("mnuExcel"));
     file->addSeparator();
     Pending(file, QStringLiteral("Load &Default Settings"), QStringLiteral("mnuLoadDefault"));
-    Pending(file, QStringLiteral("&Auto Load Settings"), QStringLiteral("mnuAutoLoadSetting"), true);
+    Pending(file, QStringLiteral("&Auto Load Settings"), QStringLiteral("mnuAutoLoadSetting"),
+            true);
     file->addSeparator();
     Pending(file, QStringLiteral("Page Set&up..."), QStringLiteral("mnuFilePageSetup"));
     PendingArray(file->addMenu(QStringLiteral("&Print...")),
@@ -170,7 +171,8 @@ void MainWindow::buildSetupMenu() {
     BoundArray(catchMenu, {"200 Sa/s max. for Fast PC", "100 Sa/s max.", "50 Sa/s max."},
                "mnuRate27", m.mnuRate27);
     mnuSetup->addSeparator();
-    mnuFunction = Item(mnuSetup, QStringLiteral("&Function Channel"), QStringLiteral("mnuFunction"));
+    mnuFunction =
+        Item(mnuSetup, QStringLiteral("&Function Channel"), QStringLiteral("mnuFunction"));
     connect(mnuFunction, &QAction::triggered, this, &MainWindow::mnuFunction_Click);
     mnuMeasureSetup =
         Item(mnuSetup, QStringLiteral("&Measurements"), QStringLiteral("mnuMeasureSetup"));
@@ -185,7 +187,8 @@ void MainWindow::buildBackupMenu() {
     BoundArray(backup, {"Copy A1 to M1", "Copy A1 to M2", "Copy A2 to M1", "Copy A2 to M2"},
                "mnuBackup", m.mnuBackup, false);
     backup->addSeparator();
-    BoundArray(backup, {"Clear A1 buffer", "Clear A2 buffer", "Clear LA buffer", "Clear buffer all"},
+    BoundArray(backup,
+               {"Clear A1 buffer", "Clear A2 buffer", "Clear LA buffer", "Clear buffer all"},
                "mnuClearBuf", m.mnuClearBuf, false);
 }
 
@@ -195,12 +198,13 @@ void MainWindow::buildWindowMenu() {
     mnuMeasure->setCheckable(true);
     connect(mnuMeasure, &QAction::triggered, this, &MainWindow::ShowMeasureBox);
     // Applied settings open or close the box after `MeasureOn`.
-    measureSettings_ = Subscribe(Event::SettingsApplied,
-                                 [this] { ShowMeasureBox(app().display.MeasureOn != 0); });
+    measureSettings_ =
+        Subscribe(Event::SettingsApplied, [this] { ShowMeasureBox(app().display.MeasureOn != 0); });
     QMenu *fft = mnuWindow->addMenu(QStringLiteral("FFT"));
     for (int mode = 0; mode < 2; ++mode) {
-        QAction *a = Item(fft, mode == 0 ? QStringLiteral("Normal") : QStringLiteral("Sweep(peak record)"),
-                          Indexed("mnuFFTopt", mode));
+        QAction *a =
+            Item(fft, mode == 0 ? QStringLiteral("Normal") : QStringLiteral("Sweep(peak record)"),
+                 Indexed("mnuFFTopt", mode));
         a->setCheckable(true);
         connect(a, &QAction::triggered, this, [this, mode] { mnuFFTopt_Click(mode); });
         mnuFFTopt[static_cast<size_t>(mode)] = a;
@@ -233,7 +237,8 @@ void MainWindow::mnuXYplot_Click(bool on) {
 void MainWindow::mnuHelpContents_Click() {
     const QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/vrxhelp.htm");
     if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        ui().MessageBox(QStringLiteral("The help page ") + page + QStringLiteral(" could not be opened."),
+        ui().MessageBox(QStringLiteral("The help page ") + page +
+                            QStringLiteral(" could not be opened."),
                         kAppTitle, MsgButtons::Ok);
 }
 

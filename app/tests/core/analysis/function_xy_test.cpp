@@ -82,10 +82,10 @@ TEST_F(FunctionTest, ClearBackupResetsOnlyTheChosenMemoryChannel) {
     s.channels.ChanOn[DispM1] = 1;
     f.cmbM2.setIndex(0);
     f.cmdClear_Click();
-    EXPECT_TRUE(std::all_of(s.work.M1Buf.begin(), s.work.M1Buf.end(),
-                            [](uint8_t v) { return v == 128; }));
-    EXPECT_TRUE(std::all_of(s.work.M2Buf.begin(), s.work.M2Buf.end(),
-                            [](uint8_t v) { return v == 9; }));
+    EXPECT_TRUE(
+        std::all_of(s.work.M1Buf.begin(), s.work.M1Buf.end(), [](uint8_t v) { return v == 128; }));
+    EXPECT_TRUE(
+        std::all_of(s.work.M2Buf.begin(), s.work.M2Buf.end(), [](uint8_t v) { return v == 9; }));
     const auto &c = s.channels;
     EXPECT_EQ((Nums{c.ProbeIndex[ChM1], c.Coupling[ChM1], c.VdivIndex[ChM1], c.ChanPos[ChM1],
                     s.view.ViewStart[1], c.SelChannel}),

@@ -25,7 +25,8 @@ class MenuTest : public PanelTest {
         return marks;
     }
     // Bit k: lane row k of `height` pixels shows its channel at the high (a quarter down the
-    // lane) or the low level (three quarters down) at column 310 (the trigger bar crosses column 300).
+    // lane) or the low level (three quarters down) at column 310 (the trigger bar crosses column
+    // 300).
     int64_t Lanes(int height, bool high) {
         int64_t bits = 0;
         for (int k = 0; k < kLanes; ++k)
@@ -71,8 +72,8 @@ TEST_F(MenuTest, BackupCopyKeepsTheScaleOfTheMomentItWasTaken) {
     s.channels.VdivIndex[ChA2] = 6;
     s.channels.ChanPos[ChA2] = 150;
     m.mnuBackup[2].click(); // "Copy A2 to M1"
-    EXPECT_TRUE(std::all_of(s.work.M1Buf.begin(), s.work.M1Buf.end(),
-                            [](uint8_t v) { return v == 90; }));
+    EXPECT_TRUE(
+        std::all_of(s.work.M1Buf.begin(), s.work.M1Buf.end(), [](uint8_t v) { return v == 90; }));
     const auto &c = s.channels;
     EXPECT_EQ((Nums{c.ProbeIndex[ChM1], c.VdivIndex[ChM1], c.ChanPos[ChM1]}), (Nums{1, 6, 150}));
     EXPECT_EQ(c.VdivText[ChM1], QStringLiteral("5V"));
