@@ -449,6 +449,23 @@ bool AcquisitionStep() {
     return false;
 }
 
+void StopAcquisitionNow() {
+    if (!AcquisitionActive()) return;
+    app().run.Running = 0;
+    SetGoPressed(false);
+    // A pending forced-trigger wait ends now rather than after its 100 ms.
+    if (acquisitionControls().Timer1.Enabled) Timer1_Timer();
+    // The pass in progress needs at most a few steps to see Running = 0.
+    for (int i = 0; i < 8 && AcquisitionActive(); ++i)
+        AcquisitionStep();
+}
+
+void RunAcquisitionLoop() {
+    SetGoPressed(true);
+    app().run.Running = 1;
+    BeginLoop();
+}
+
 bool AcquisitionActive() {
     return loop().mode != Mode::Stopped;
 }

@@ -89,6 +89,13 @@ void Getstat();
 void WaitForceTrigger(int16_t ms);
 void Timer1_Timer();
 
+// Ends acquisition or a catch at once: "Go" released, the pass in progress finished, the loop
+// stopped (`Event::AcquisitionStopped`). Nothing when nothing runs.
+void StopAcquisitionNow();
+// Runs the acquisition loop on the current settings with "Go" shown pressed, whatever a catch
+// would do: arms and lets the steps poll (a command that acquires on a set-up of its own).
+void RunAcquisitionLoop();
+
 // One pass of the running loop or catch; returns whether further steps are wanted.
 bool AcquisitionStep();
 bool AcquisitionActive();

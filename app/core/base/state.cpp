@@ -72,6 +72,7 @@ void InitDefaults() {
     s.display = {};
     s.measure = {};
     s.fft = {};
+    s.run.CounterState[0] = 0; // the counter resolution choice is a setting too
 }
 
 } // namespace vrx

@@ -132,6 +132,12 @@ struct LogicTables {
                                      "Rise",   "Fall",   "+Width", "-Width", "Period", "Freq."};
     std::array<uint8_t, 19> Sequence{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     int16_t ScrollChValue = 0; // first logic row shown
+    // The state listing: bus arrangement (0..3; 2 splits D15-D12, D11-D8, D7-D0 as the bus
+    // names above), the format of each bus (0 "Binary", 1 "Hex+Asc", 2 "Dec+Asc") and which
+    // entries of the mnemonic table decode (flag).
+    int16_t BusArrange = 2;
+    std::array<int16_t, 3> BusFormat{};
+    std::array<int16_t, 16> MnemonicOn{};
 
     static std::array<QString, 19> DefaultLaneNames();
     static std::array<QString, 16> DefaultMnemonicPatterns();
@@ -169,7 +175,10 @@ struct DisplaySettings {
     int16_t QualifyOn = 0; // trigger word dialog open (flag)
     std::array<int16_t, 2> CountOn{};
     int16_t CountPpm = 5;
-    int16_t AutoLoad = 0;
+    int16_t AutoLoad = 0;     // the default settings file is loaded at start-up (flag)
+    int16_t ChHeight = 1;     // only carried through the settings file
+    // "Load Data &Option": the blocks a data file load reads (A1, A2, D0-D15; flags).
+    std::array<int16_t, 3> LoadDataOpt{-1, -1, -1};
     // The colour dialog's display check boxes; the rate list takes the logic display from [6].
     std::array<int16_t, kDisplayItems> DisplayCheck{1, 1, 0, 0, 0, 0, 1, 1};
 };
@@ -256,6 +265,35 @@ struct StartupInfo {
     QString SysText;
     QString LinkText;
     QString MainCaption; // caption of the main window: the model name the bring-up found
+    QString SetFile;     // the file last chosen in a save dialog; the default file at exit
+    QString DataIniFile; // companion settings file of the data file last saved or loaded
+};
+
+// The pointer and the keys on the timing view's pictures: what a drag moves, where it started
+// and the pointer shape.
+struct PointerState {
+    // A left drag on picScope or Picture1: 0, 1, 2 V1, V2, trigger bar; 3 the screen (at rest);
+    // 4 the trigger level; 5, 6, 9 the position of A1, A2, F1 (5 + channel); 11, 12 H1, H2;
+    // 33 a logic row moved with the right button.
+    int16_t DragMode = 3;
+    int16_t OverviewDrag = 3; // a drag on the overview strip: 0..2 the bars, 3 the zoom window
+    // Pointer x at the start of a screen drag, or the pointer's offset within the zoom-window
+    // mark on the overview strip; 0 at rest.
+    float DragStartX = 0;
+    int16_t MousePointer = 0; // shape over picScope: 0 default, 7 north-south sizing
+    int16_t PickedRow = 16;   // logic channel picked up by the right button; 16 none
+};
+
+// A probe calibration in progress: the channel and every value it replaced, put back when it
+// ends.
+struct ProbeCalState {
+    int16_t Channel = -1; // 0 A1, 1 A2; -1 no calibration
+    uint8_t ProbeIndex = 0, Coupling = 0, VdivIndex = 0, TrigSlope = 0, TrigLevel = 0;
+    int16_t ChanPos = 0, ChanOn = 0;
+    int16_t SelChannel = 0, TrigChannel = 0;
+    uint8_t CaptureMode = 0, RateIndex = 0, DepthIndex = 0, ZoomIndex = 0;
+    std::array<int32_t, 3> BarPos{};
+    int32_t ScrollPos = 0;
 };
 
 struct AppState {
@@ -273,6 +311,8 @@ struct AppState {
     RunState run;
     WorkAreas work;
     StartupInfo startup;
+    PointerState pointer;
+    ProbeCalState probeCal;
 };
 
 // The one instance of the program's state.

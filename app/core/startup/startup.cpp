@@ -15,6 +15,7 @@
 #include "core/base/state.h"
 #include "core/base/ui.h"
 #include "core/settings/apply.h"
+#include "core/settings/settings_file.h"
 #include "core/timing/compose.h"
 #include "core/timing/frontpanel.h"
 #include "core/timing/set_color.h"
@@ -180,7 +181,9 @@ void Main() {
     InitDefaults();
     f.InitPanel();
     s.startup.AppDir = QDir::currentPath();
-    s.startup.IniPath = s.startup.Model + QStringLiteral(".ini");
+    s.startup.IniPath = DefaultSettingsName();
+    // The default file, when it asks to be loaded at start-up.
+    Loadset(s.startup.IniPath, 0);
     SetColor();
     ApplySettings();
     // Both analog areas start at mid-scale (0 V).

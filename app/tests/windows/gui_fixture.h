@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,6 +70,23 @@ inline void Choose(QComboBox *box, const QString &text) {
     QVERIFY2(i >= 0, qPrintable(QStringLiteral("no entry ") + text));
     box->setCurrentIndex(i);
     emit box->activated(i);
+}
+
+// The program itself started against the simulated USB instrument, acquiring from the start (the
+// measurement run does not wait for the detection box), with the simulator's trace in `trace`,
+// the settings store in `configDir` and `workDir` as its working directory (the bitstream is
+// found there or beside the program).
+inline void StartSimulatedProgram(QProcess &program, const QString &trace, const QString &configDir,
+                                  const QString &workDir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
+    env.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(workDir);
+    program.start(QStringLiteral(VRX_PROGRAM),
+                  {QStringLiteral("--sim"), QStringLiteral("usb"), QStringLiteral("--measure-fps"),
+                   QStringLiteral("60")});
 }
 
 // The program as a user starts it: `link` selects the simulated instrument ("usb", ...), an

@@ -198,15 +198,7 @@ class MainWindowTest : public QObject {
         QTemporaryDir dir;
         const QString trace = QDir(dir.path()).filePath(QStringLiteral("trace.txt"));
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        env.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(QFileInfo(QStringLiteral(VRX_TEST_BITSTREAM)).absolutePath());
-        program.start(QStringLiteral(VRX_PROGRAM),
-                      {QStringLiteral("--sim"), QStringLiteral("usb"),
-                       QStringLiteral("--measure-fps"), QStringLiteral("60")});
+        StartSimulatedProgram(program, trace, dir.path(), dir.path());
         QVERIFY(program.waitForStarted());
         auto lines = [&trace] {
             QFile f(trace);

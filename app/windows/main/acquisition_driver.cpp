@@ -45,14 +45,7 @@ void AcquisitionDriver::step() {
 
 void AcquisitionDriver::stopNow() {
     timer_.stop();
-    if (!AcquisitionActive()) return;
-    app().run.Running = 0;
-    acquisitionControls().Button(1).setPressed(false);
-    // A pending forced-trigger wait ends now rather than after its 100 ms.
-    if (acquisitionControls().Timer1.Enabled) Timer1_Timer();
-    // The pass in progress needs at most a few steps to see Running = 0.
-    for (int i = 0; i < 8 && AcquisitionActive(); ++i)
-        AcquisitionStep();
+    StopAcquisitionNow();
     timer_.stop();
 }
 

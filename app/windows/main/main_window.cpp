@@ -19,6 +19,7 @@
 #include "core/base/state.h"
 #include "core/logic/qualify.h"
 #include "core/menus/menu_commands.h"
+#include "core/settings/file_commands.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
 #include "windows/analysis/measure_box.h"
@@ -262,8 +263,7 @@ void MainWindow::TheEnd() {
     if (ending_) return;
     ending_ = true;
     driver_->detach();
-    AppState &s = app();
-    PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
+    EndProgram();
 }
 
 } // namespace vrx

@@ -99,6 +99,17 @@ class MainWindow : public QMainWindow {
     void mnuHelpAbout_Click();
     AboutBox *aboutBox() const { return about_; }
 
+    // The File menu's settings and data entries (file_menus.cpp); their check marks follow
+    // `AutoLoad` and `LoadDataOpt`.
+    void buildFileMenus();
+    void syncFileMarks();
+    QAction *mnuAutoLoadSetting = nullptr;
+    std::array<QAction *, 3> mnuLoadData{};
+    // "&Setup" > "&Calibrate" > "Probe(A&1)" .. "Probe(A&4)" and "&Initialize(Hardware)".
+    std::array<QAction *, 4> mnuProbeCal{};
+    QAction *mnuInitial = nullptr;
+    void buildHardwareMenus();
+
   protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -111,7 +122,8 @@ class MainWindow : public QMainWindow {
     void buildSetupMenu();
     void buildBackupMenu();
     void buildWindowMenu();
-    // Leaving the program: acquisition stopped, the instrument powered off.
+    // Leaving the program: acquisition stopped, the instrument powered off, the settings saved
+    // to the default file.
     void TheEnd();
 
     TimingView *form1_ = nullptr;
@@ -127,6 +139,7 @@ class MainWindow : public QMainWindow {
     AboutBox *about_ = nullptr;
     Subscription picturesChanged_, instrumentLost_;
     Subscription measureSettings_, menuSettings_;
+    Subscription fileMarks_;
 };
 
 // A placement read from the settings store, in pixels, made to fit: values that are not

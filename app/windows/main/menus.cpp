@@ -85,6 +85,11 @@ void MainWindow::buildMenus() {
     mnuHelpAbout = Item(help, QStringLiteral("&About"), QStringLiteral("mnuHelpAbout"));
     connect(mnuHelpAbout, &QAction::triggered, this, &MainWindow::mnuHelpAbout_Click);
 
+    // The entries of the File menu's settings and data commands, probe calibration and
+    // "&Initialize(Hardware)" are enabled and connected by their own code.
+    buildFileMenus();
+    buildHardwareMenus();
+
     // The marks follow applied settings; the status bar and the trigger word follow theirs.
     MenuCommands &m = menuCommands();
     QPointer<MainWindow> self(this);

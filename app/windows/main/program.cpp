@@ -167,6 +167,9 @@ int RunProgram(const ProgramOptions &opts) {
         if (!opts.sim.isEmpty()) StartAcquisition();
         rc = QApplication::exec();
     }
+    // Every end, also of the scripted runs, leaves as closing the window does: placement stored,
+    // instrument powered off, settings saved (once).
+    w->close();
     w.reset();
     quitSignals = nullptr;
     SetUi(nullptr);

@@ -108,6 +108,7 @@ TimingView::TimingView(QWidget *parent) : QWidget(parent) {
     for (int c = 0; c < 16; ++c)
         buildLogicRow(c);
 
+    buildInput();
     picturesChanged_ = Subscribe(Event::PicturesChanged, [this] { showPictures(); });
     // The whole front panel, the bar strip and a trace of the default width always show.
     setMinimumSize(DefaultSize());

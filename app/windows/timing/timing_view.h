@@ -11,6 +11,8 @@
 #pragma once
 
 #include <array>
+#include <utility>
+#include <vector>
 
 #include <QComboBox>
 #include <QFrame>
@@ -73,11 +75,17 @@ class TimingView : public QWidget {
     // The trigger label over the trigger cells: opens the trigger word dialog.
     ClickLabel *lbTrigWord = nullptr;
 
+    // The track marker beside the logic lanes while a row is moved with the right button.
+    QFrame *PicIndex = nullptr;
+
   signals:
     void triggerWordRequested();
 
   protected:
     void resizeEvent(QResizeEvent *event) override;
+    // The pictures' mouse, wheel and key events and the window's keys (seen before the control
+    // with the focus) go to the core's gestures.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
     QWidget *buildPanel();
@@ -87,11 +95,19 @@ class TimingView : public QWidget {
     // Places the pictures and the widgets tied to them for the current picture sizes.
     void placePictures();
     void showPictures();
+    // Mouse, wheel and keys (timing_input.cpp).
+    void buildInput();
+    bool pictureEvent(QWidget *picture, QEvent *event);
+    bool keyPreview(QWidget *receiver, QKeyEvent *event);
+    QWidget *widgetOf(const ControlBase &control) const;
 
     QWidget *panel_ = nullptr;
     QWidget *barStrip_ = nullptr;
     QWidget *logicHeader_ = nullptr;
     Subscription picturesChanged_;
+    // Controls a gesture or a key may give the focus to, with their models.
+    std::vector<std::pair<const ControlBase *, QWidget *>> focusable_;
+    int wheelAngle_ = 0; // wheel turn not yet a whole notch
 };
 
 } // namespace vrx

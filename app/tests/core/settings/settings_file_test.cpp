@@ -1,0 +1,275 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "core/base/ui.h"
+#include "core/fixture.h"
+#include "core/settings/apply.h"
+#include "core/settings/data_file.h"
+#include "core/settings/file_commands.h"
+#include "core/settings/file_write.h"
+#include "core/settings/settings_file.h"
+
+namespace vrx::test {
+namespace {
+
+QByteArray ReadAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString &path, const QByteArray &data) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+class SettingsFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetState();
+        form1().InitPanel();
+        ApplyTimingSettings();
+        s.startup.AppDir = dir.path();
+    }
+    void TearDown() override { SetWriteFailureAfter(-1); }
+    QString path(const char *name) const {
+        return QDir(dir.path()).filePath(QString::fromLatin1(name));
+    }
+    // The settings as their file, readable in a failure message.
+    static QString Current() {
+        return QString::fromUtf8(SettingsText(SettingsSnapshot::FromApp()));
+    }
+    static QList<QByteArray> Lines(const QByteArray &text) { return text.chopped(1).split('\n'); }
+
+    AppState &s = app();
+    QTemporaryDir dir;
+    ScriptedUi boxes;
+    ScopedUi scope{boxes};
+};
+
+// Every value of every record changed to another valid one: the file loads, each value lands in
+// a field of its own (saving gives the changed file back), and the named records land where the
+// table puts them.
+TEST_F(SettingsFile, EveryFieldSurvivesLoadAndSave) {
+    ApplySettings(); // as at a start without a settings file
+    const QByteArray defaults = Current().toUtf8();
+    const QList<QByteArray> lines = Lines(defaults);
+    ASSERT_EQ(lines.size(), 182);
+    const QByteArray head("\"Model\",\"Vrx73604v4\"\r\n\"AutoLoadsetting\",#FALSE#\r\n\r\n"
+                          "\"Tab0\",0\r\n\"Cp_val\",0,0,0,0\r\n\"P_attn\",1,1,1,1\r\n"
+                          "\"S_val\",4,5,4,5\r\n");
+    EXPECT_EQ(defaults.left(head.size()), head);
+    EXPECT_EQ(lines[130] + lines[181], "\"0000xxxxxxxxxxxx\"\r\"Reserve\",0\r");
+
+    QByteArray changed;
+    for (int i = 0; i < lines.size(); ++i) {
+        QList<QByteArray> items = lines[i].chopped(1).split(',');
+        // The model stays; the bare pattern and mnemonic lines have no key; the filler lines are
+        // never read.
+        const bool bare = (i >= 130 && i <= 145) || (i >= 148 && i <= 163);
+        for (int k = bare ? 0 : 1; k < items.size() && i > 0 && i < 172; ++k) {
+            QByteArray &v = items[k];
+            if (v.startsWith('"'))
+                v.insert(1, 'Z');
+            else if (v.startsWith('#'))
+                v = v == "#TRUE#" ? "#FALSE#" : "#TRUE#";
+            else if (i == 170) // "mnuRate27": 25..27
+                v = "25";
+            else
+                v = v == "0" ? "1" : "0";
+        }
+        changed += items.join(',') + "\r\n";
+    }
+    WriteAll(path("all.ini"), changed);
+    EXPECT_EQ(Loadset(path("all.ini"), 1), LoadResult::Loaded);
+    EXPECT_EQ(Current(), QString::fromUtf8(changed));
+    EXPECT_EQ((Nums{s.channels.ChanPos[0], s.channels.ChanPos[4], s.view.BarPos[2],
+                    s.colors.Colors[29], s.display.CatchEnabled, s.acquisition.LastSample}),
+              (Nums{0, 0, 0, 0, -1, 0}));
+    EXPECT_EQ((Texts{s.logic.LogicLaneName[15], s.logic.MnemonicPattern[0],
+                     s.logic.MnemonicName[15], s.logic.BusGroupName[2]}),
+              (Texts{"ZCh-D15", "Z0000xxxxxxxxxxxx", "Z", "ZD7-D0"}));
+
+    // A saved file is byte-identical after load and save.
+    ASSERT_TRUE(Saveset(path("saved.ini")) && Loadset(path("saved.ini"), 1) == LoadResult::Loaded &&
+                Saveset(path("saved.ini")));
+    EXPECT_EQ(ReadAll(path("saved.ini")), changed);
+
+    // The defaults command gives back the settings of a fresh start.
+    mnuLoadDefault_Click();
+    EXPECT_EQ(Current(), QString::fromUtf8(defaults));
+}
+
+// Malformed files are refused with the line at fault, and nothing changes.
+TEST_F(SettingsFile, MalformedFilesChangeNothing) {
+    s.view.ScrollPos = 1234;
+    const QByteArray good = Current().toUtf8();
+    const QList<QByteArray> lines = Lines(good);
+    auto withLine = [&](int n, const QByteArray &text) {
+        QList<QByteArray> l = lines;
+        l[n - 1] = text + "\r";
+        return l.join('\n') + '\n';
+    };
+    const QString file = path("bad.ini");
+    auto refused = [&](const char *what, const QByteArray &text, int line) {
+        WriteAll(file, text);
+        boxes.boxes.clear();
+        EXPECT_EQ(Loadset(file, 1), LoadResult::Refused) << what;
+        ASSERT_EQ(boxes.boxes.size(), 1u) << what;
+        EXPECT_TRUE(boxes.boxes[0].text.startsWith(
+            QStringLiteral("Settings file bad.ini, line %1:").arg(line)))
+            << what << ": " << boxes.boxes[0].text.toStdString();
+        ASSERT_EQ(Current(), good) << what;
+    };
+    refused("empty", {}, 1);
+    refused("binary junk", QByteArray("\x7f\x45\x4c\x46\x02\x01\x00\x00\xff\xfe", 10), 1);
+    refused("text for a number", withLine(16, "\"Depth\",deep"), 16);
+    refused("number out of its list", withLine(18, "\"Rate\",35"), 18);
+    refused("missing value", withLine(21, "\"Vpos\",1,2"), 21);
+    refused("flag as a number", withLine(66, "\"mnuZoomview\",1"), 66);
+    refused("string without quotes", withLine(102, "\"Qualify0\",xx"), 102);
+    refused("10 MB line", withLine(5, QByteArray(10 << 20, '7')), 5);
+    refused("no final CR LF", good.chopped(2), 182);
+    refused("LF only", QByteArray(good).replace("\r\n", "\n"), 1);
+    for (int n = 1; n < 182; ++n) // truncated after every line
+        refused("truncated", lines.mid(0, n).join('\n') + '\n', n + 1);
+}
+
+// Another model is refused, by hand and at start-up; the start-up loads only the default file
+// and only when it says so.
+TEST_F(SettingsFile, ModelAndAutoLoadDecideTheLoad) {
+    const QString def = path("Vrx73604v4.ini");
+    s.view.ScrollPos = 777;
+    ASSERT_TRUE(Saveset(def)); // AutoLoad #FALSE#
+    QByteArray other = ReadAll(def);
+    other.replace("Vrx73604v4", "Vrx73604v3");
+    WriteAll(path("other.ini"), other);
+    s.view.ScrollPos = 300;
+
+    EXPECT_EQ(Loadset(def, 0), LoadResult::Skipped);
+    EXPECT_EQ(Loadset(path("other.ini"), 0), LoadResult::Refused);
+    EXPECT_EQ(Loadset(path("other.ini"), 1), LoadResult::Refused);
+    EXPECT_EQ(Loadset(path("missing.ini"), 1), LoadResult::Missing);
+    EXPECT_EQ(s.view.ScrollPos, 300);
+    EXPECT_EQ(Loadset(def, 1), LoadResult::Loaded);
+    EXPECT_EQ((Nums{s.view.ScrollPos, static_cast<int64_t>(boxes.boxes.size())}), (Nums{777, 2}));
+    EXPECT_EQ(boxes.boxes[1].text, kModelMismatchText);
+
+    // "Save &Settings" marks the file for the start-up load; a user-named one is still not tried.
+    boxes.fileNames = {def, path("mine.ini")};
+    s.view.ScrollPos = 555;
+    mnuSaveSetting_Click();
+    mnuSaveSetting_Click();
+    s.view.ScrollPos = 300;
+    EXPECT_EQ(Loadset(path("mine.ini"), 0), LoadResult::Skipped);
+    EXPECT_EQ(Loadset(def, 0), LoadResult::Loaded);
+    EXPECT_EQ((Nums{s.view.ScrollPos, s.display.AutoLoad}), (Nums{555, -1}));
+}
+
+// A save that fails leaves the previous file byte for byte and says so.
+TEST_F(SettingsFile, FailedSaveKeepsThePreviousFile) {
+    const QString file = path("keep.ini");
+    ASSERT_TRUE(Saveset(file));
+    const QByteArray before = ReadAll(file);
+    s.view.ScrollPos = 999;
+    SetWriteFailureAfter(before.size() / 2); // half the records written
+    EXPECT_FALSE(Saveset(file));
+    SetWriteFailureAfter(-1);
+    WriteAll(path("plainfile"), "x");
+    EXPECT_FALSE(Saveset(path("plainfile") + QStringLiteral("/sub.ini"))); // no such folder
+    EXPECT_EQ(ReadAll(file), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"keep.ini", "plainfile"})); // no temporary file left
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_TRUE(
+        boxes.boxes[0].text.startsWith(QStringLiteral("The settings file keep.ini was not saved")));
+}
+
+class DataFile : public SettingsFile {
+  protected:
+    uint8_t *block(int k) { return s.records.SampleBuf.data() + k * HW_SB_AREA_LEN; }
+    void Fill(int seed) {
+        for (int k = 0; k < 4; ++k)
+            for (int i = 0; i < HW_SB_AREA_LEN; ++i)
+                block(k)[i] = static_cast<uint8_t>(i * (k + 3) + seed + (i >> 8));
+    }
+    QByteArray Blocks(int32_t len) {
+        QByteArray b;
+        for (int k = 0; k < 4; ++k)
+            b.append(reinterpret_cast<const char *>(block(k)), len);
+        return b;
+    }
+};
+
+// Records of every depth round-trip byte for byte, the companion restoring the record length.
+TEST_F(DataFile, RoundTripsAtEveryDepth) {
+    for (int depth : {0, 1, 2}) {
+        const int32_t len = std::array{2048, 8192, 131072}[static_cast<size_t>(depth)];
+        form1().cmbDepth.setIndex(depth);
+        ASSERT_EQ(s.acquisition.RecordLen, len);
+        Fill(depth);
+        const QByteArray saved = Blocks(len);
+        ASSERT_TRUE(SaveDataFile(path("rec.Vrx")));
+        EXPECT_EQ(ReadAll(path("rec.Vrx")), saved);
+        form1().cmbDepth.setIndex((depth + 1) % 3);
+        Fill(99);
+        ASSERT_TRUE(LoadDataFile(path("rec.Vrx")));
+        EXPECT_EQ(s.acquisition.RecordLen, len);
+        EXPECT_EQ(Blocks(len), saved);
+    }
+}
+
+// A short, missing or mismatched data file is reported and changes neither memory nor settings;
+// the load option takes only the checked blocks.
+TEST_F(DataFile, BadFilesAndLoadOptions) {
+    Fill(1);
+    const QString file = path("a.Vrx");
+    ASSERT_TRUE(SaveDataFile(file));
+    const QByteArray full = ReadAll(file);
+    form1().cmbDepth.setIndex(1);
+    Fill(2);
+    const QByteArray memory = Blocks(HW_SB_AREA_LEN);
+    const QString settings = Current();
+    WriteAll(file, full.chopped(1));
+    EXPECT_FALSE(LoadDataFile(file));
+    EXPECT_FALSE(LoadDataFile(path("none.Vrx")));
+    EXPECT_FALSE(SaveDataFile(path("x.ini"))); // would be its own companion
+    QByteArray other = ReadAll(path("a.ini"));
+    WriteAll(path("a.ini"), other.replace("Vrx73604v4", "Other"));
+    WriteAll(file, full);
+    EXPECT_FALSE(LoadDataFile(file));
+    EXPECT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(boxes.boxes[3].text, kModelMismatchText);
+    EXPECT_EQ(Blocks(HW_SB_AREA_LEN), memory);
+    EXPECT_EQ(Current(), settings);
+
+    // Without a companion the current length (8K) applies: a 2K file does not fit, an 8K one does.
+    QFile::remove(path("a.ini"));
+    EXPECT_FALSE(LoadDataFile(file));
+    WriteAll(file, QByteArray(4 * 8192, '\x11'));
+    mnuLoadData_Click(1); // A2 not taken
+    ASSERT_TRUE(LoadDataFile(file));
+    EXPECT_EQ((Nums{block(0)[5], block(1)[5], block(2)[5], block(3)[8191], block(3)[8192]}),
+              (Nums{0x11, static_cast<uint8_t>(memory[HW_SB_AREA_LEN + 5]), 0x11, 0x11,
+                    static_cast<uint8_t>(memory[3 * HW_SB_AREA_LEN + 8192])}));
+}
+
+// The text export: one voltage a line from the first sample on screen to the end of the record,
+// at 40 mV a code (1 V/div, 25 codes a division), zero at the channel's position.
+TEST_F(DataFile, TextExportVoltages) {
+    s.channels.ChanPos[1] = 128;
+    s.channels.ChanScale[1] = 40;
+    const uint8_t samples[] = {128, 127, 118, 98, 153, 103, 250, 255};
+    std::copy(std::begin(samples), std::end(samples), block(1) + 2040);
+    s.view.ViewStart[0] = 2040;
+    ASSERT_TRUE(SaveChannelText(path("a2.txt"), 1));
+    EXPECT_EQ(ReadAll(path("a2.txt")), "0 mV\r\n40 mV\r\n400 mV\r\n1.2 V\r\n-1  V\r\n1  V\r\n"
+                                       "-4.88 V\r\n-5.08 V\r\n");
+    s.view.ViewStart[0] = 0;
+    EXPECT_EQ(ChannelText(1).count("\r\n"), 2048);
+}
+
+} // namespace
+} // namespace vrx::test

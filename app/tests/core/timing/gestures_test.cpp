@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What a press grabs where a band is hidden, the screen drag at a magnified zoom, and a probe
+// calibration against an instrument that does not take it.
+#include "core/acquisition/calibration.h"
+#include "core/acquisition/loop.h"
+#include "core/base/ui.h"
+#include "core/fixture.h"
+#include "core/timing/gestures.h"
+
+namespace vrx::test {
+namespace {
+
+using Gestures = PanelTest;
+
+// Hidden F1 and H bars and the level of a logic trigger source are no bands; a press on the
+// marker of a hidden A2 moves no channel at all.
+TEST_F(Gestures, HiddenBandsAreNotGrabbed) {
+    s.trigger.TrigChannel = TrigLogic;
+    s.trigger.TrigLevel[TrigLogic] = 60;
+    EXPECT_EQ((Nums{ScopeBand(5, s.channels.ChanPos[ChF1]), ScopeBand(300, s.view.HbarPos[0]),
+                    ScopeBand(300, 60)}),
+              (Nums{-1, -1, -1}));
+    s.channels.ChanOn[ChF1] = 1;
+    s.display.HbarOn = -1;
+    s.trigger.TrigChannel = TrigA1;
+    s.trigger.TrigLevel[TrigA1] = 60;
+    EXPECT_EQ((Nums{ScopeBand(5, s.channels.ChanPos[ChF1]), ScopeBand(300, s.view.HbarPos[0]),
+                    ScopeBand(300, 60)}),
+              (Nums{9, 11, 4}));
+
+    s.channels.ChanOn[ChA2] = 0;
+    const Nums before{s.channels.ChanPos[ChA1], s.channels.ChanPos[ChA2]};
+    TimingGestures &g = gestures();
+    g.picScope_MouseDown(kLeftButton, 0, 5, s.channels.ChanPos[ChA2]);
+    g.picScope_MouseMove(kLeftButton, 0, 5, 150);
+    g.picScope_MouseUp(kLeftButton, 0, 5, 150);
+    EXPECT_EQ((Nums{s.channels.ChanPos[ChA1], s.channels.ChanPos[ChA2]}), before);
+}
+
+// At x50 a pixel is 1/50 sample: fifty one-pixel moves scroll one sample.
+TEST_F(Gestures, SlowScreenDragAtMagnifiedZoom) {
+    p.cmbZoom.setIndex(0);
+    p.Scrollscr.setValue(500);
+    TimingGestures &g = gestures();
+    g.picScope_MouseDown(kLeftButton, 0, 400, 60);
+    for (int x = 399; x >= 350; --x)
+        g.picScope_MouseMove(kLeftButton, 0, x, 60);
+    g.picScope_MouseUp(kLeftButton, 0, 350, 60);
+    EXPECT_EQ(s.view.ScrollPos, 501);
+}
+
+// An instrument that does not take the calibration set-up: the calibration ends where it
+// began.
+TEST_F(Gestures, RefusedCalibrationRestores) {
+    ScriptedUi ui;
+    ScopedUi scoped(ui);
+    auto settings = [this] {
+        return Nums{s.channels.ProbeIndex[1], s.channels.VdivIndex[1], s.channels.ChanPos[1],
+                    s.trigger.TrigLevel[1],   s.acquisition.RateIndex, s.trigger.TrigChannel};
+    };
+    const Nums before = settings();
+    s.run.HwFound = 1; // linked, but no device open
+    mnuProbeCal_Click(1);
+    EXPECT_EQ((Nums{AcquisitionActive(), s.records.DevConfig[HW_DC_CalMode]}), (Nums{0, 0}));
+    EXPECT_EQ(settings(), before);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].caption, QStringLiteral("A2 Probe Calibrate"));
+}
+
+} // namespace
+} // namespace vrx::test

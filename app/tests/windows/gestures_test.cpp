@@ -1,0 +1,257 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The timing view under real mouse, wheel and key events (grab bands and their precedence,
+// drags to the record's ends, the overview's delay, the logic row move, the keyboard steps),
+// probe calibration and the re-initialisation after a lost instrument.
+#include <QApplication>
+#include <QWheelEvent>
+
+#include "core/acquisition/calibration.h"
+#include "core/timing/frontpanel.h"
+#include "gui_fixture.h"
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+void Press(QWidget *w, double x, double y, Qt::MouseButton b = Qt::LeftButton) {
+    QTest::mousePress(w, b, {}, QPoint(int(x), int(y)));
+}
+void Drag(QWidget *w, double x, double y) {
+    QTest::mouseMove(w, QPoint(int(x), int(y)));
+}
+void Release(QWidget *w, double x, double y, Qt::MouseButton b = Qt::LeftButton) {
+    QTest::mouseRelease(w, b, {}, QPoint(int(x), int(y)));
+}
+void Wheel(QWidget *w, int x, int angle, Qt::KeyboardModifiers mods) {
+    QWheelEvent e(QPointF(x, 60), w->mapToGlobal(QPointF(x, 60)), {}, QPoint(0, angle),
+                  Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+class GesturesTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() {
+        UseTemporarySettings();
+        QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
+    }
+
+    // picScope: strict bands, V1 before the trigger bar, the level before every bar, markers
+    // left of x = 12 only, the pointer shape, screen drags stopping at the record's ends;
+    // Picture2: the trigger marker dragged into the delay region, and its stop at 0 at the
+    // equivalent-time rates.
+    void traceAndOverviewDrags() {
+        ProgramRun run(QStringLiteral("usb"));
+        QWidget *scope = run.view()->picScope[0];
+        AppState &s = app();
+        TimingPanel &f = form1();
+        f.Scrollscr.setValue(300);
+        f.ScrollVbar[2].setValue(s.view.BarPos[0]); // trigger bar on V1, at pixel 150
+        const int32_t v1 = s.view.BarPos[0];
+        Press(scope, 150, 60);
+        Drag(scope, 200, 60);
+        Release(scope, 200, 60);
+        QCOMPARE((QList<int>{s.view.BarPos[0], s.view.BarPos[2]}), (QList<int>{v1 + 50, v1}));
+
+        // The A1 level (128) over V2: the level wins; the pointer sizes while dragging it.
+        const double v2x = s.view.BarPos[1] - 300;
+        const int32_t v2 = s.view.BarPos[1];
+        Press(scope, v2x, 128);
+        Drag(scope, v2x + 30, 100);
+        QCOMPARE(scope->cursor().shape(), Qt::SizeVerCursor);
+        Release(scope, v2x + 30, 100);
+        QCOMPARE(scope->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE((QList<int>{s.trigger.TrigLevel[0], s.view.BarPos[1]}), (QList<int>{100, v2}));
+
+        // 5 rows above the level and x = 12 beside the A1 marker (178) grab nothing: the screen
+        // moves instead; 4 rows and x = 11 grab.
+        for (auto [x, y, grabbed] : {std::tuple{400, 95, false}, std::tuple{400, 96, true},
+                                     std::tuple{12, 178, false}, std::tuple{11, 178, true}}) {
+            const bool level = y < 150;
+            const int before = level ? s.trigger.TrigLevel[0] : s.channels.ChanPos[0];
+            const int32_t screen = s.view.ScrollPos;
+            Press(scope, x, y);
+            Drag(scope, x + 10, y + 20);
+            Release(scope, x + 10, y + 20);
+            const int after = level ? s.trigger.TrigLevel[0] : s.channels.ChanPos[0];
+            QCOMPARE(after, grabbed ? y + 20 : before);
+            QCOMPARE(s.view.ScrollPos, grabbed ? screen : screen - 10);
+        }
+
+        // The screen follows the pointer and stops at the record's ends.
+        Press(scope, 400, 60);
+        Drag(scope, 2400, 60);
+        QCOMPARE(s.view.ScrollPos, 0);
+        Drag(scope, -50, 60); // left of the picture counts as x = 0
+        QCOMPARE(s.view.ScrollPos, s.screen.ScrollMax);
+        Release(scope, -50, 60);
+
+        // Overview: the trigger marker (BarPos 1024 of 2048 at x = 357) to x = 0 is the
+        // longest delay; at an equivalent-time rate the same drag stops at 0.
+        QWidget *overview = run.view()->Picture2;
+        f.ScrollVbar[2].setValue(1024);
+        Press(overview, 357, 30);
+        Drag(overview, 0, 30);
+        Release(overview, 0, 30);
+        QCOMPARE(s.view.BarPos[2], -65533);
+        Choose(run.view()->cmbRate, QStringLiteral("5GSa/S"));
+        Press(overview, 1, 30); // the marker of the longest delay
+        Drag(overview, 0, 30);
+        Release(overview, 0, 30);
+        QCOMPARE(s.view.BarPos[2], 0);
+    }
+
+    // Right button on a lane: the track marker follows, the row lands where it is released,
+    // the others shift up; the left button moves the data.
+    void logicRowMove() {
+        ProgramRun run(QStringLiteral("usb"));
+        TimingView *v = run.view();
+        AppState &s = app();
+        const int h = s.display.LogicHeight;
+        Press(v->Picture1, 300, 5, Qt::RightButton);
+        Drag(v->Picture1, 300, 3 * h + 5);
+        QVERIFY(v->PicIndex->isVisible());
+        QCOMPARE(v->Frame1[0]->y(), v->Picture1->y() + 3 * h - 5);
+        QVERIFY(v->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/form1_row_move.png")));
+        Release(v->Picture1, 300, 3 * h + 5, Qt::RightButton);
+        QVERIFY(!v->PicIndex->isVisible());
+        QCOMPARE((std::vector<int>(s.logic.Sequence.begin(), s.logic.Sequence.begin() + 5)),
+                 (std::vector<int>{1, 2, 3, 0, 4}));
+        QCOMPARE((QList<int>{v->Frame1[0]->y(), v->Frame1[1]->y()}),
+                 (QList<int>{v->Picture1->y() + 3 * h, v->Picture1->y()}));
+
+        const int32_t screen = s.view.ScrollPos;
+        Press(v->Picture1, 420, 5);
+        Drag(v->Picture1, 380, 5);
+        Release(v->Picture1, 380, 5);
+        QCOMPARE(s.view.ScrollPos, screen + 40);
+    }
+
+    // Letter keys (first press selects, the second steps; long lists stop, short ones wrap),
+    // keypad "+" over hidden tabs, the screen keys on the picture, "g", and the wheel.
+    void keyboardAndWheel() {
+        ProgramRun run(QStringLiteral("usb"));
+        TimingView *v = run.view();
+        QWidget *scope = v->picScope[0];
+        AppState &s = app();
+        Choose(v->cmbRate, QStringLiteral("External.Rise"));
+        QTest::mouseClick(scope, Qt::LeftButton, {}, QPoint(400, 60));
+        QTest::keyClick(scope, Qt::Key_R);
+        QCOMPARE(v->window()->focusWidget(), v->cmbRate);
+        QCOMPARE(v->cmbRate->currentText(), QStringLiteral("External.Rise"));
+        QTest::keyClicks(v->cmbRate, QStringLiteral("rR"));
+        QCOMPARE(v->cmbRate->currentText(), QStringLiteral("External.Fall"));
+        Choose(v->cmbSlope, QStringLiteral("Falling"));
+        QTest::keyClick(v->cmbRate, Qt::Key_S);
+        QCOMPARE(v->cmbSlope->currentText(), QStringLiteral("Falling")); // only selected
+        QTest::keyClick(v->cmbSlope, Qt::Key_S);
+        QCOMPARE(v->cmbSlope->currentText(), QStringLiteral("Rising"));
+
+        s.channels.ChanOn[ChA2] = 0;
+        QTest::keyClick(v->cmbSlope, Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(s.channels.SelChannel, ChA1);
+        s.channels.ChanOn[ChA2] = 1;
+        QTest::keyClick(v->cmbSlope, Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(s.channels.SelChannel, ChA2);
+
+        Choose(v->cmbRate, QStringLiteral("100MSa/S"));
+        QTest::mouseClick(scope, Qt::LeftButton, {}, QPoint(400, 60));
+        QList<int> positions;
+        for (Qt::Key k : {Qt::Key_End, Qt::Key_Left, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_Right}) {
+            QTest::keyClick(scope, k);
+            positions << s.view.ScrollPos;
+        }
+        const int end = s.screen.ScrollMax;
+        QCOMPARE(positions, (QList<int>{end, end - 1, end - 51, 0, 1}));
+
+        // Ctrl+wheel away zooms in around the pointer; the wheel towards the user scrolls on.
+        f_scroll(300);
+        Wheel(scope, 100, 120, Qt::ControlModifier);
+        QCOMPARE(v->cmbZoom->currentText(), QStringLiteral("x2"));
+        QCOMPARE(s.view.ScrollPos + 100 * s.view.TimeZoom[0], 400.0);
+        Wheel(scope, 100, -120, {});
+        QCOMPARE(s.view.ScrollPos, 375);
+
+        QTest::keyClick(scope, Qt::Key_G);
+        QVERIFY(run.waitRecords(1) && run.go()->isChecked());
+        QTest::keyClick(scope, Qt::Key_G);
+        QVERIFY(Idle() && !run.go()->isChecked());
+    }
+
+    // A calibration on A2 during acquisition: acquisition stops first, the box comes with "Go"
+    // pressed and before any capture, and stopping it restores every setting it changed (A1's
+    // are untouched). Then the instrument goes away while acquiring and comes back with
+    // "&Initialize(Hardware)".
+    void probeCalibrationAndReinit() {
+        ProgramRun run(QStringLiteral("usb"));
+        MainWindow *w = run.w.get();
+        TimingView *v = run.view();
+        AppState &s = app();
+        QVERIFY(!w->mnuProbeCal[2]->isEnabled() && !w->mnuProbeCal[3]->isEnabled());
+        Choose(v->cmbDepth, QStringLiteral("8K"));
+        Choose(v->cmbRate, QStringLiteral("20MSa/S"));
+        Choose(v->cmbZoom, QStringLiteral("/5"));
+        Choose(v->cmbTrigCh, QStringLiteral(".A1"));
+        QTest::mouseClick(v->lbTab[1], Qt::LeftButton);
+        Choose(v->cmbProbe, QStringLiteral("1:1"));
+        Choose(v->cmbCouple, QStringLiteral("AC"));
+        Choose(v->cmbVdiv, QStringLiteral("1V"));
+        QTest::mouseClick(v->lbTab[0], Qt::LeftButton);
+        form1().ScrollVbar[1].setValue(7000);
+        const auto settings = [&s] {
+            return QList<int64_t>{
+                s.channels.ProbeIndex[1],  s.channels.Coupling[1],   s.channels.VdivIndex[1],
+                s.channels.ChanPos[1],     s.trigger.TrigSlope[1],   s.trigger.TrigLevel[1],
+                s.acquisition.RateIndex,   s.acquisition.DepthIndex, s.acquisition.ZoomIndex,
+                s.acquisition.CaptureMode, s.trigger.TrigChannel,    s.channels.SelChannel,
+                s.view.BarPos[1],          s.view.ScrollPos,         s.channels.VdivIndex[0],
+                s.channels.ChanPos[0]};
+        };
+        QVERIFY(run.start(QStringLiteral("Auto."), 1));
+        const QList<int64_t> before = settings();
+
+        QStringList box;
+        run.ui.onBox = [&](const ScriptedUi::Box &b) {
+            box << b.caption << b.text << QString::number(run.go()->isChecked())
+                << QString::number(AcquisitionActive());
+        };
+        w->mnuProbeCal[1]->trigger();
+        QCOMPARE(box, (QStringList{"A2 Probe Calibrate",
+                                   "Put Probe(10:1) Tip on Calibrate out\nAdjust variable "
+                                   "capacitor to get square wave.\n\nToggle Toolbar [GO] to stop "
+                                   "Calibrate",
+                                   "1", "0"}));
+        QVERIFY(run.waitRecords(2));
+        QCOMPARE((QStringList{v->cmbRate->currentText(), v->cmbVdiv->currentText()}),
+                 (QStringList{"200KSa/S", "500mV"}));
+        QCOMPARE(s.records.DevConfig[HW_DC_CalMode], 1);
+        QVERIFY(w->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/probe_calibration.png")));
+        QVERIFY(run.stop());
+        QCOMPARE(settings(), before);
+        QCOMPARE((QList<int>{s.records.DevConfig[HW_DC_CalMode], v->cmbDepth->currentIndex()}),
+                 (QList<int>{0, 1}));
+
+        // Gone after two records: acquisition stops and says so; with the fault cleared the
+        // bring-up finds the instrument again and records come.
+        qputenv("HWLINK_SIM_FAULT", "gone@2");
+        w->mnuInitial->trigger();
+        QVERIFY(run.start(QStringLiteral("Normal"), 1));
+        QVERIFY(Idle());
+        QCOMPARE(w->LabelStat[0]->text(), kInstrumentLostText);
+        qputenv("HWLINK_SIM_FAULT", ";");
+        w->mnuInitial->trigger();
+        QCOMPARE((QStringList{w->LabelStat[0]->text(), w->sbLink->text()}),
+                 (QStringList{QString(), QStringLiteral("Usb2.0 Port be connected")}));
+        QVERIFY(run.start(QStringLiteral("Normal"), 3));
+        QVERIFY(run.stop());
+    }
+
+  private:
+    static void f_scroll(int pos) { form1().Scrollscr.setValue(pos); }
+};
+
+QTEST_MAIN(GesturesTest)
+#include "gestures_test.moc"
