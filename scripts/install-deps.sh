@@ -6,7 +6,8 @@ pkgs=(cmake ninja-build g++ pkg-config
       qt6-base-dev libgl-dev
       libusb-1.0-0-dev libfftw3-dev libxlsxwriter-dev
       googletest libgtest-dev libgmock-dev libbenchmark-dev
-      xvfb)
+      xvfb
+      python3-openpyxl) # reads the data output workbooks back in the tests
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

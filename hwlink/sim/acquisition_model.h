@@ -6,7 +6,9 @@
 //
 // Input signals: HWLINK_SIM_SIGNALS
 // ---------------------------------
-// What the simulated probes are connected to. A list of items separated by ';', each
+// What the simulated probes are connected to, read when the simulated instrument is made and
+// again whenever a simulated device is opened while the variable is set and not empty (the
+// items apply to the defaults). A list of items separated by ';', each
 // NAME=field,field,... (spaces are ignored; a missing field keeps its default; an item that does
 // not parse is skipped with a warning on stderr):
 //

@@ -66,6 +66,10 @@ Instrument &instrument() {
 bool instrumentAttached() {
     openTraceFromEnv();
     faultsFromEnv();
+    // Set and not empty, the inputs start over from HWLINK_SIM_SIGNALS, as the faults do: a
+    // program (or a test) that opens the instrument again may connect other signals.
+    if (const char *env = std::getenv("HWLINK_SIM_SIGNALS"); env && *env)
+        instrument().model().setSignals(signalsFromEnv());
     if (faults().disappeared) return false;
     instrument().setVariant(selectedVariant());
     return true;

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cmath>
 
+#include "core/acquisition/autoset.h"
 #include "core/acquisition/quick_refresh.h"
+#include "core/analysis/counter.h"
 #include "core/base/events.h"
 #include "core/base/state.h"
 #include "core/timing/bars.h"
@@ -58,19 +60,12 @@ void SetGoPressed(bool on) {
     acquisitionControls().Button(1).setPressed(on);
 }
 
-// A request the instrument did not take: a lost instrument (in demo mode nothing can fail).
 bool Failed(uint8_t result) {
-    return result == 0 && app().records.DevConfig[HW_DC_Link] != HW_LINK_NONE;
+    return LinkFailed(result);
 }
 
-// Arms the instrument with the current settings; false when the instrument did not take them.
 bool Arm() {
-    AppState &s = app();
-    return !Failed(Capture(
-        s.records.PortState.data(), s.records.DevConfig.data(), s.acquisition.LastSample,
-        s.acquisition.DepthIndex, 0, s.acquisition.RateIndex, s.trigger.TrigChannel,
-        s.view.BarPos[2], s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(), s.trigger.TrigDac,
-        s.channels.Coupling.data(), s.channels.VdivIndex.data(), s.channels.ChanPos.data()));
+    return ArmInstrument();
 }
 
 void SetMode(Mode m) {
@@ -250,8 +245,9 @@ bool AcquireStep() {
                 ComposeScreen(0, 1);
                 return LoseInstrument();
             }
-            // A new record: the logic lanes are redrawn with the traces.
+            // A new record: the logic lanes are redrawn with the traces, and counted.
             ComposeScreen(0, 1);
+            ChFrequency();
             if (s.acquisition.CaptureMode == 0) {
                 // "Once": stop on this record; the status texts stay as they are.
                 SetGoPressed(false);
@@ -343,8 +339,6 @@ AcquisitionControls::AcquisitionControls()
         const int index = i + 1;
         tbToolBar[static_cast<size_t>(i)].onClick = [index] { tbToolBar_ButtonClick(index); };
     }
-    // Autoset is not available yet: its button shows disabled.
-    Button(9).setEnabled(false);
 }
 
 AcquisitionControls &acquisitionControls() {
@@ -391,16 +385,36 @@ void tbToolBar_ButtonClickKey(const QString &Key) {
         if (s.view.BarPos[2] >= 0) bars().Valign(2);
     } else if (Key == QLatin1String("Hbar"))
         HbarClick();
+    else if (Key == QLatin1String("Autoset"))
+        AutosetClick();
+}
+
+bool LinkFailed(uint8_t result) {
+    return result == 0 && app().records.DevConfig[HW_DC_Link] != HW_LINK_NONE;
+}
+
+bool ArmInstrument() {
+    AppState &s = app();
+    return !LinkFailed(Capture(
+        s.records.PortState.data(), s.records.DevConfig.data(), s.acquisition.LastSample,
+        s.acquisition.DepthIndex, 0, s.acquisition.RateIndex, s.trigger.TrigChannel,
+        s.view.BarPos[2], s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(), s.trigger.TrigDac,
+        s.channels.Coupling.data(), s.channels.VdivIndex.data(), s.channels.ChanPos.data()));
+}
+
+uint8_t ReadTrigStat() {
+    AppState &s = app();
+    return GetTrigStat(s.records.SampleBuf.data(), s.acquisition.LastSample,
+                       s.acquisition.DepthIndex, s.channels.VdivIndex.data(),
+                       s.records.PortState.data(), s.records.DevConfig.data(),
+                       s.acquisition.RateIndex, s.trigger.TrigChannel, s.trigger.TrigSlope.data(),
+                       s.trigger.TrigLevel.data(), s.view.BarPos[2], s.acquisition.ZoomIndex,
+                       s.view.ViewStart.data());
 }
 
 void Getstat() {
     AppState &s = app();
-    s.run.TrigStat =
-        GetTrigStat(s.records.SampleBuf.data(), s.acquisition.LastSample, s.acquisition.DepthIndex,
-                    s.channels.VdivIndex.data(), s.records.PortState.data(),
-                    s.records.DevConfig.data(), s.acquisition.RateIndex, s.trigger.TrigChannel,
-                    s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(), s.view.BarPos[2],
-                    s.acquisition.ZoomIndex, s.view.ViewStart.data());
+    s.run.TrigStat = ReadTrigStat();
     switch (s.run.TrigStat) {
     case HW_STAT_WAIT_TRIGGER:
         SetStatus(0, QStringLiteral("Wait Trigger"));

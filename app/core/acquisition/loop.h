@@ -79,6 +79,14 @@ inline const QString kInstrumentLostText = QStringLiteral("Instrument lost");
 void tbToolBar_ButtonClick(int Button);
 void tbToolBar_ButtonClickKey(const QString &Key);
 
+// A request the instrument did not take (result 0 on a link): the instrument is lost. In demo
+// mode nothing can fail.
+bool LinkFailed(uint8_t result);
+// Arms the instrument with the current settings (`Capture`); false when it did not take them.
+bool ArmInstrument();
+// One `GetTrigStat` with the current settings, shown nowhere: the status byte.
+uint8_t ReadTrigStat();
+
 // Polls the trigger status once and shows it: "Wait Trigger", "Filling Buffer" or "Triggered"
 // in LabelStat(0), the number of records since the start in LabelStat(1); then publishes
 // `Event::StatusPolled` (the measure box follows every poll).

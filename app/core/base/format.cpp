@@ -112,13 +112,16 @@ QString CalFreq(double samples) {
     return FreqText(f, 3, 999999.999, 999.999, 0.999999);
 }
 
-QString CalFreq1(double samples) {
+double CountPpmFactor(int index) {
     static const std::array<double, 11> ppm = {1.00005, 1.00004, 1.00003, 1.00002, 1.00001, 1.0,
                                                0.99999, 0.99998, 0.99997, 0.99996, 0.99995};
-    const int16_t sel = app().display.CountPpm;
-    if (samples == 0 || app().acquisition.SamplePeriod == 0 || sel < 0 || sel > 10) return {};
-    const double f =
-        1000000.0 / samples / app().acquisition.SamplePeriod * ppm[static_cast<size_t>(sel)];
+    return index < 0 || index > 10 ? 0.0 : ppm[static_cast<size_t>(index)];
+}
+
+QString CalFreq1(double samples) {
+    const double factor = CountPpmFactor(app().display.CountPpm);
+    if (samples == 0 || app().acquisition.SamplePeriod == 0 || factor == 0) return {};
+    const double f = 1000000.0 / samples / app().acquisition.SamplePeriod * factor;
     return FreqText(f, 5, 999999.99999, 999.99999, 0.99999999);
 }
 

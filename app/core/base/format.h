@@ -24,6 +24,9 @@ QString FormatHashes(double v, int decimals);
 QString CalTime(double samples);
 // Frequency of a period of `samples` samples ("10.MHz"); empty for no period.
 QString CalFreq(double samples);
+// The frequency counter's timebase correction for a `CountPpm` choice: 1 + (5 - index) x 10 ppm
+// for 0..10 ("+50ppm" .. "-50ppm"), 0 for any other index.
+double CountPpmFactor(int index);
 // As CalFreq with the counter's ppm correction (`CountPpm`) and five decimals.
 QString CalFreq1(double samples);
 // Voltage of `mv` millivolts ("0.5mV", "1.5 V", "100.mV"). When `scaled` is given it receives

@@ -256,6 +256,11 @@ struct WorkAreas {
     std::array<uint8_t, HW_WORKAREA_LEN> FftWork{};
 };
 
+// The data output: set to 1 while an export runs, cleared by "Abort".
+struct OutputState {
+    int16_t ExportRunning = 0;
+};
+
 struct StartupInfo {
     QString Model = QStringLiteral("Vrx73604v4");
     QString AppDir;       // program directory: the working directory
@@ -310,6 +315,7 @@ struct AppState {
     ScreenGeometry screen;
     RunState run;
     WorkAreas work;
+    OutputState output;
     StartupInfo startup;
     PointerState pointer;
     ProbeCalState probeCal;

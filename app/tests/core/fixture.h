@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <ostream>
 #include <vector>
 
@@ -70,6 +71,20 @@ inline void ResetState() {
     s.run = {};
     s.screen = {};
     ResizePictures(s.screen.ScreenSamples, s.display.LogicHeight, s.colors[ColBackground]);
+}
+
+// The simulated instrument on a link ("usb": USB 2.0), configured with the build's bitstream
+// unless a fault of HWLINK_SIM_FAULT keeps the configuration from completing.
+inline void OpenSimulator(const char *link = "usb", bool expectConfigured = true) {
+    setenv("HWLINK_SIM", link, 1);
+    AppState &s = app();
+    ASSERT_NE(FindPort(s.records.PortState.data(), s.records.DevConfig.data(), 1), 0);
+    std::ifstream f(VRX_TEST_BITSTREAM, std::ios::binary);
+    ASSERT_TRUE(f.good());
+    f.read(reinterpret_cast<char *>(s.records.ConfigBits.data()), HW_CONFIGBITS_LEN);
+    s.run.HwFound = FindHardware(0, s.records.PortState.data(), s.records.DevConfig.data(),
+                                 s.records.ConfigBits.data());
+    ASSERT_EQ(s.run.HwFound, expectConfigured ? 1 : 0);
 }
 
 // The timing panel on its defaults, an instrument linked, readouts in samples, the pictures

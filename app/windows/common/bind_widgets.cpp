@@ -158,22 +158,18 @@ void BindText(QLineEdit *w, TextModel &m) {
 
 void BindMenuItem(QAction *a, CheckModel &m, bool checkable) {
     a->setCheckable(checkable);
-    QPointer<QAction> guard(a);
-    auto sync = [guard, &m] {
-        if (!guard) return;
-        const QSignalBlocker block(guard.data());
-        if (guard->isCheckable()) guard->setChecked(m.checked());
-        guard->setEnabled(m.enabled());
-        guard->setVisible(m.visible());
+    auto sync = [](QAction *action, const CheckModel &model) {
+        const QSignalBlocker block(action);
+        if (action->isCheckable()) action->setChecked(model.checked());
+        action->setEnabled(model.enabled());
+        action->setVisible(model.visible());
     };
-    const int id = m.subscribe(sync);
-    QObject::connect(a, &QObject::destroyed, [&m, id] { m.unsubscribe(id); });
-    sync();
-    QObject::connect(a, &QAction::triggered, a, [&m, sync] {
-        // The action toggled itself; the handler decides the mark.
-        sync();
+    Follow(a, m, sync);
+    QPointer<QAction> guard(a);
+    QObject::connect(a, &QAction::triggered, a, [guard, &m, sync] {
         m.click();
-        sync();
+        // The item shows the handler's mark, not the one the click toggled.
+        if (guard) sync(guard.data(), m);
     });
 }
 
@@ -190,6 +186,14 @@ void BindCheck(QAbstractButton *w, CheckModel &m) {
     QObject::connect(w, &QAbstractButton::clicked, w, [guard, &m, sync] {
         m.click();
         if (guard) sync(guard.data(), m);
+    });
+}
+
+void BindProgress(QProgressBar *w, ScrollModel &m) {
+    Follow(w, m, [](QProgressBar *bar, const ScrollModel &model) {
+        bar->setRange(model.min(), model.max());
+        bar->setValue(model.value());
+        SyncCommon(bar, model);
     });
 }
 

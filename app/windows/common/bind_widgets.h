@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QScrollBar>
 
 #include "core/base/controls.h"
@@ -53,7 +54,8 @@ void BindText(QLineEdit *w, TextModel &m);
 // option group is kept exclusive by its handler, not by the widgets); the widget then shows
 // the model's mark even where the handler left it as it was.
 void BindCheck(QAbstractButton *w, CheckModel &m);
-
+// A progress bar showing a scroll model's range and value (display only).
+void BindProgress(QProgressBar *w, ScrollModel &m);
 // A menu item: its mark, enabled and visible state follow the model; choosing it runs the
 // model's handler, which sets the marks (a check mark is inverted, a radio group kept
 // exclusive by its handler). `checkable` false: a command without a mark.

@@ -42,4 +42,11 @@ QAction *MakeToolButton(QToolBar *bar, ToolButtonModel &m, const QIcon &icon) {
     return a;
 }
 
+QPushButton *MakeCommand(QWidget *parent, const QString &name, const QString &text,
+                         CheckModel &m) {
+    auto *b = MakeCheck<QPushButton>(parent, name, text, m);
+    b->setCheckable(false);
+    return b;
+}
+
 } // namespace vrx

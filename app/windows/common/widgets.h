@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QToolBar>
 
@@ -36,6 +37,9 @@ B *MakeCheck(QWidget *parent, const QString &name, const QString &text, CheckMod
     BindCheck(w, m);
     return w;
 }
+// A command button: only its click counts, it runs the model's handler.
+QPushButton *MakeCommand(QWidget *parent, const QString &name, const QString &text,
+                         CheckModel &m);
 // A caption of a window's layout: no model behind it, it never changes.
 QLabel *MakeCaption(QWidget *parent, const QString &text);
 // A text box.

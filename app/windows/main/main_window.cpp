@@ -102,6 +102,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     v->addWidget(statusStrip_);
     v->addWidget(form1_, 1);
     setCentralWidget(central);
+    buildCounterMenus();
 
     sbStatusBar = new QStatusBar(this);
     sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
@@ -115,6 +116,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     sbStatusBar->setVisible(app().display.StatusBarOn != 0);
 
     driver_ = new AcquisitionDriver(this);
+    buildOutputMenus();
     instrumentLost_ =
         Subscribe(Event::InstrumentLost, [this] { sbLink->setText(kInstrumentLostText); });
     LoadPlacement();

@@ -32,6 +32,9 @@ class FunctionWindow;
 class MeasureBoxWindow;
 class MeasureItemsWindow;
 class XYWindow;
+class DataOutputWindow;
+class PrintForm;
+class ColorWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -109,6 +112,22 @@ class MainWindow : public QMainWindow {
     std::array<QAction *, 4> mnuProbeCal{};
     QAction *mnuInitial = nullptr;
     void buildHardwareMenus();
+    // Data output, printing and the colour setup (windows/output/output_menus.cpp); the menu
+    // entries are found by their control names (mnuExcel, mnuFilePageSetup, mnuPrintOut(0..2),
+    // mnuColorSetup).
+    DataOutputWindow *dataOutputWindow = nullptr;
+    PrintForm *frmPrint = nullptr;
+    ColorWindow *colorWindow = nullptr;
+    void buildOutputMenus();
+    // Captures as chosen, asks, prints; "Printer error!" when the print fails.
+    void mnuPrintOut_Click(int i);
+    // The trace and grid menu marks follow the display switches.
+    void ShowDisplayMarks();
+    // The frequency counter: its "&Setup" entries and the labels `lbCount(0..1)` in the status
+    // strip (windows/main/counter_menus.cpp).
+    void buildCounterMenus();
+    std::array<QLabel *, 2> lbCount{};
+    Subscription counterColors_;
 
   protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The data output workbook read back by a real spreadsheet reader (openpyxl), the dialog's range
+// rule and abort, and printing a capture fitted to a PDF page.
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "core/base/ui.h"
+#include "core/fixture.h"
+#include "core/output/data_output.h"
+#include "core/output/print_fit.h"
+#include "core/output/workbook.h"
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+// The sheet as openpyxl reads it: its rows, or only [rows, columns] of a large one; empty when
+// no reader is installed.
+QJsonArray ReadBack(const QString &path) {
+    const QString script = QStringLiteral(
+        "import json,sys,openpyxl\nws=openpyxl.load_workbook(sys.argv[1],read_only=True).active\n"
+        "print(json.dumps([ws.max_row,ws.max_column] if ws.max_row>99 else "
+        "[list(r) for r in ws.iter_rows(values_only=True)]))");
+    for (const QString &python : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
+        QProcess p;
+        p.start(python, {QStringLiteral("-c"), script, path});
+        if (p.waitForFinished(60000) && p.exitCode() == 0)
+            return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+    }
+    return {};
+}
+
+#define REQUIRE_READER(rows)                                                                       \
+    if ((rows).isEmpty()) GTEST_SKIP() << "python3-openpyxl is not installed"
+
+class WorkbookTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetState();
+        ASSERT_TRUE(dir.isValid());
+        std::fill(a1.begin(), a1.end(), uint8_t{128});
+        std::fill(a2.begin(), a2.end(), uint8_t{128});
+        src.area = {a1.data(), a2.data(), lo.data(), hi.data()};
+        src.length = static_cast<int32_t>(a1.size());
+        src.offset = {128, 100};
+        src.mvPerCode = {0.5, 4.0};
+        src.rateText = QStringLiteral("100MSa/S(10.ns)");
+    }
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    std::vector<uint8_t> a1 = std::vector<uint8_t>(70000), a2 = a1, lo = a1, hi = a1;
+    ExportSource src;
+    int16_t running = 1;
+};
+
+} // namespace
+
+// Every format of every block: headings, numbers for the decimals, "h" hex, characters,
+// millivolt texts from the channel's offset and scale, inverted A2, 16 binary digits D15 first.
+TEST_F(WorkbookTest, CellsAsTheReaderSeesThem) {
+    a1[13] = 'A';
+    a1[14] = 200;
+    a2[13] = 0x10; // inverted: 0xEF
+    a2[14] = 100;  // inverted: 155
+    hi[13] = 0x12;
+    lo[13] = 0x34;
+    hi[14] = 0x80;
+    lo[14] = 0x01;
+    const ExportFormats f{{true, true, true},
+                          {true, true, true, true, false},
+                          {false, true, false, true, true},
+                          {true, true, false, true}};
+    ASSERT_EQ(WriteWorkbook(path("all.xlsx"), src, {13, 14}, f, {}, running), WriteResult::Done);
+    const QJsonArray rows = ReadBack(path("all.xlsx"));
+    REQUIRE_READER(rows);
+    const QJsonArray expected = QJsonDocument::fromJson(R"json([
+        ["100MSa/S(10.ns)", "A1", null, null, null, "A2", null, "D15-D0", null, null],
+        ["Buffer( )", "Decimal", "Hex", "Ascii", "Unit(mv)", "Hex", "Unit(mv)", "Decimal", "Hex",
+         "Binary"],
+        [13, 65, "41h", "A", "31.5", "EFh", "-556.", 4660, "1234h", "0001001000110100"],
+        [14, 200, "C8h", "\u00c8", "-36.", "9Bh", "-220.", 32769, "8001h", "1000000000000001"]
+    ])json")
+                                    .array();
+    EXPECT_EQ(rows, expected) << QJsonDocument(rows).toJson().toStdString();
+}
+
+// The dialog: "to" beyond the record is corrected in its box, nothing ticked leaves only the
+// index column, the finished workbook is opened; a cancelled file dialog writes nothing.
+TEST_F(WorkbookTest, DialogCorrectsTheRangeAndExportsTheIndexAlone) {
+    DataOutput &d = frmExcel();
+    for (auto *boxes : {&d.ChkCh[0], &d.ChkA1[0]})
+        if (boxes->checked()) boxes->click();
+    ASSERT_FALSE(d.Formats().channel[0] || d.Formats().a1[0]);
+    app().acquisition.LastSample = 2047;
+    d.TxtAdds[0].setText(QStringLiteral("2000"));
+    d.TxtAdds[1].setText(QStringLiteral("99999"));
+    QString opened;
+    d.openWorkbook = [&opened](const QString &p) { opened = p; };
+    ScriptedUi script;
+    script.fileNames = {QString(), path("index")};
+    ScopedUi scope(script);
+    d.cmdOk.click(); // cancelled
+    EXPECT_TRUE(opened.isEmpty());
+    d.cmdOk.click();
+    EXPECT_EQ(d.TxtAdds[1].text(), QStringLiteral("2046"));
+    EXPECT_EQ(opened, path("index.xlsx"));
+    EXPECT_EQ(d.ProgressBar1.value(), 47);
+    const QJsonArray rows = ReadBack(opened);
+    REQUIRE_READER(rows);
+    ASSERT_EQ(rows.size(), 49);
+    EXPECT_EQ(rows[2].toArray(), QJsonArray({2000}));
+    EXPECT_EQ(rows[48].toArray(), QJsonArray({2046}));
+
+    // The range rule on its own: at most 65534 samples, the first one within the record.
+    const ExportRange r = CorrectRange({-5, 200000}, 131071);
+    EXPECT_EQ((Nums{r.first, r.last}), (Nums{0, 65533}));
+}
+
+// 65534 rows complete with the progress reaching the end; "Abort" during an export stops it
+// after the row in progress and leaves the file that was there, and no other.
+TEST_F(WorkbookTest, FullRangeCompletesAndAbortLeavesNoFile) {
+    const ExportFormats f{{true, false, true}, {true, true, false, true, false}, {}, {0, 0, 0, 1}};
+    int32_t calls = 0, lastDone = 0, lastTotal = 0;
+    auto count = [&](int32_t done, int32_t total) {
+        ++calls;
+        lastDone = done;
+        lastTotal = total;
+    };
+    ASSERT_EQ(WriteWorkbook(path("full.xlsx"), src, {0, 65533}, f, count, running),
+              WriteResult::Done);
+    EXPECT_EQ((Nums{calls, lastDone, lastTotal}), (Nums{65534, 65534, 65534}));
+
+    QFile old(path("kept.xlsx"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    calls = 0;
+    auto abortAt1000 = [&](int32_t done, int32_t) {
+        ++calls;
+        if (done == 1000) running = 0;
+    };
+    EXPECT_EQ(WriteWorkbook(path("kept.xlsx"), src, {0, 65533}, f, abortAt1000, running),
+              WriteResult::Aborted);
+    EXPECT_EQ(calls, 1000);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("full.xlsx"), QStringLiteral("kept.xlsx")}));
+
+    const QJsonArray size = ReadBack(path("full.xlsx"));
+    REQUIRE_READER(size);
+    EXPECT_EQ(size, QJsonArray({65536, 5}));
+}
+
+namespace {
+
+// Where the picture of a one-page PDF file lands, in points from the page's top left corner,
+// with the page's size and its margin (the content stream's first transformation maps the
+// printable area's device units onto the page below the top margin).
+struct PdfPlacement {
+    QSizeF page;
+    QRectF picture;
+    double margin = 0;
+};
+
+PdfPlacement PlacementIn(const QString &file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray pdf = f.readAll();
+    const auto box = QRegularExpression(QStringLiteral(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])"))
+                         .match(QString::fromLatin1(pdf));
+    const QRegularExpression placed(QStringLiteral(
+        R"(([\d.]+) 0 0 -[\d.]+ ([\d.]+) ([\d.]+) cm[\s\S]*?([\d.]+) 0 0 ([\d.]+) ([\d.]+) ([\d.]+))"
+        R"( cm\s*(\d+) 0 0 -(\d+) 0 \d+ cm /Im)"));
+    for (qsizetype at = pdf.indexOf("stream\n"); box.hasMatch() && at >= 0;
+         at = pdf.indexOf("stream\n", at + 1)) {
+        if (pdf.lastIndexOf("/Image", at) > pdf.lastIndexOf("obj", at)) continue; // pixels
+        const qsizetype begin = at + 7, end = pdf.indexOf("endstream", begin);
+        const QByteArray room("\0\x10\0\0", 4); // qUncompress's size prefix: up to 1 MB
+        const auto m =
+            placed.match(QString::fromLatin1(qUncompress(room + pdf.mid(begin, end - begin))));
+        if (!m.hasMatch()) continue;
+        auto n = [&m](int i) { return m.captured(i).toDouble(); };
+        const QSizeF page(box.captured(1).toDouble(), box.captured(2).toDouble());
+        const double unit = n(1), top = page.height() - n(3);
+        return {
+            page,
+            QRectF(n(2) + n(6) * unit, top + n(7) * unit, n(8) * n(4) * unit, n(9) * n(5) * unit),
+            n(2)};
+    }
+    return {};
+}
+
+} // namespace
+
+// A wide capture turns the page to landscape and fills its width, leaving room below; a tall
+// or square one stays portrait and fills the height; a file that cannot be written fails.
+TEST(PrintFit, OrientationAndFit) {
+    EnsureGuiApp();
+    EXPECT_EQ(FitToPage(QSizeF(400, 100), QSizeF(1000, 700)), QRectF(0, 0, 1000, 250));
+    EXPECT_EQ(FitToPage(QSizeF(100, 400), QSizeF(1000, 700)), QRectF(412.5, 0, 175, 700));
+    EXPECT_EQ(FitToPage(QSizeF(300, 300), QSizeF(600, 800)), QRectF(0, 0, 600, 600));
+
+    QTemporaryDir dir;
+    const QString wide = dir.filePath(QStringLiteral("wide.pdf"));
+    const QString tall = dir.filePath(QStringLiteral("tall.pdf"));
+    for (const auto &[file, size] : {std::pair{wide, QSize(400, 100)}, {tall, QSize(100, 400)}}) {
+        QPdfWriter pdf(file);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        ASSERT_TRUE(PrintPictureToFitPage(pdf, img));
+    }
+    // A4 is 595 x 842 points: turned for the wide picture, which spans the page between the
+    // side margins at the top; the tall one spans it between the top and bottom margins
+    // (the same margin all round), centred across.
+    const PdfPlacement w = PlacementIn(wide), t = PlacementIn(tall);
+    ASSERT_GT(w.margin, 0);
+    EXPECT_EQ(w.page.toSize(), QSize(842, 595));
+    const double wideWidth = 842 - 2 * w.margin;
+    EXPECT_NEAR(w.picture.left(), w.margin, 0.1);
+    EXPECT_NEAR(w.picture.top(), w.margin, 0.1);
+    EXPECT_NEAR(w.picture.width(), wideWidth, 0.1);
+    EXPECT_NEAR(w.picture.height(), wideWidth / 4, 0.1);
+    EXPECT_EQ(t.page.toSize(), QSize(595, 842));
+    const double tallHeight = 842 - 2 * t.margin;
+    EXPECT_NEAR(t.picture.top(), t.margin, 0.1);
+    EXPECT_NEAR(t.picture.height(), tallHeight, 0.1);
+    EXPECT_NEAR(t.picture.width(), tallHeight / 4, 0.1);
+    EXPECT_NEAR(t.picture.center().x(), 595 / 2.0, 0.1);
+
+    QPdfWriter nowhere(dir.filePath(QStringLiteral("missing/x.pdf")));
+    EXPECT_FALSE(PrintPictureToFitPage(nowhere, QImage(10, 10, QImage::Format_RGB32)));
+}

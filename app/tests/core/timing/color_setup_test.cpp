@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The colour setup dialog: swatches edit the dialog's captions only until OK, "Inverse"
+// complements the table at once, the chooser defines user colours, the display boxes switch
+// traces and tabs.
+#include "core/fixture.h"
+#include "core/timing/color_setup.h"
+#include "core/timing/set_color.h"
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+class ColorSetupTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetState();
+        form1().InitPanel();
+        c.chooseColor = {};
+        c.CheckUser.setChecked(false);
+        c.ColorInitial();
+        c.ColorSys_Click(0);
+    }
+    AppState &s = app();
+    ColorSetup &c = colorSetup();
+    int colorEvents = 0;
+    Subscription sub = Subscribe(Event::ColorsChanged, [this] { ++colorEvents; });
+};
+
+} // namespace
+
+// A swatch with "Background" selected recolours every caption's background (entry 0 as its
+// complement on it) while the table keeps its colours until OK; a swatch with an entry selected
+// gives only that caption the colour; OK writes both into the table and applies it.
+TEST_F(ColorSetupTest, SwatchesReachTheTableOnOk) {
+    const auto before = s.colors.Colors;
+    c.CommandColor_Click(22); // (0, 0, 255)
+    c.ColorSys_Click(ColGrid);
+    c.CommandColor_Click(17); // (255, 0, 0)
+    EXPECT_TRUE(c.ColorSys[ColGrid].checked() && !c.ColorSys[0].checked());
+    EXPECT_EQ(s.colors.Colors, before);
+    const int32_t blue = Rgb(0, 0, 255);
+    EXPECT_EQ(
+        (Nums{c.ColorSys[0].backColor(), c.ColorSys[0].foreColor(), c.ColorSys[ColA1].backColor(),
+              c.ColorSys[ColA1].foreColor(), c.ColorSys[ColGrid].foreColor()}),
+        (Nums{blue, Rgb(255, 255, 0), blue, before[ColA1], Rgb(255, 0, 0)}));
+
+    c.ColorOk.click();
+    EXPECT_EQ((Nums{s.colors[ColBackground], s.colors[ColGrid], s.colors[ColA1]}),
+              (Nums{blue, Rgb(255, 0, 0), before[ColA1]}));
+    EXPECT_EQ(colorEvents, 1);
+    const QImage &scope = pictures().picScope[0];
+    EXPECT_GT(CountColor(scope, blue), scope.width() * scope.height() / 2);
+}
+
+// "Inverse" writes the complemented table at once and shows it; twice restores it exactly.
+TEST_F(ColorSetupTest, InverseTwiceRestoresTheTable) {
+    s.colors.Colors[7] = Rgb(1, 2, 3);
+    const auto before = s.colors.Colors;
+    c.cmdInv.click();
+    EXPECT_EQ(
+        (Nums{s.colors[0], s.colors[7], c.ColorSys[7].foreColor(), c.ColorSys[0].backColor()}),
+        (Nums{0xFFFFFF - before[0], Rgb(254, 253, 252), Rgb(254, 253, 252), 0xFFFFFF - before[0]}));
+    c.cmdInv.click();
+    EXPECT_EQ(s.colors.Colors, before);
+    EXPECT_EQ(colorEvents, 2);
+}
+
+// With "User Color" a swatch opens the chooser at its colour: cancelled it keeps its colour,
+// chosen it takes the new one, which OK stores as a user colour.
+TEST_F(ColorSetupTest, ChooserDefinesUserColours) {
+    std::vector<int32_t> asked;
+    std::optional<int32_t> answer;
+    c.chooseColor = [&](int32_t initial) {
+        asked.push_back(initial);
+        return answer;
+    };
+    c.CheckUser.click();
+    const int32_t was = c.CommandColor[49].backColor();
+    c.CommandColor_Click(49);
+    EXPECT_EQ(c.CommandColor[49].backColor(), was);
+    answer = Rgb(10, 20, 30);
+    c.CommandColor_Click(49);
+    EXPECT_EQ(asked, (std::vector<int32_t>{was, was}));
+    EXPECT_EQ(c.ColorSys[0].backColor(), s.colors[ColBackground]); // no entry coloured
+    c.ColorOk.click();
+    EXPECT_EQ(s.colors.Colors2[1], Rgb(10, 20, 30));
+}
+
+// Unticking "Display A2" switches A2 off at once and greys its tab; OK keeps it off.
+TEST_F(ColorSetupTest, DisplayBoxesSwitchTraces) {
+    c.Check_Click(DispA2);
+    EXPECT_EQ(s.channels.ChanOn[DispA2], 0);
+    EXPECT_FALSE(form1().lbTab[1].enabled());
+    c.ColorOk.click();
+    EXPECT_EQ((Nums{s.channels.ChanOn[DispA1], s.channels.ChanOn[DispA2]}), (Nums{1, 0}));
+    EXPECT_FALSE(form1().lbTab[1].enabled());
+}

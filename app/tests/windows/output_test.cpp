@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Data output, printing and colour setup as a user meets them: the entries of the menu bar, a
+// workbook exported and an export aborted from the dialog, a print into a PDF file with its
+// confirmation and its error, the colour dialog applied to every open window; screenshots of
+// the three dialogs.
+#include <algorithm>
+
+#include <QFile>
+#include <QMenuBar>
+#include <QPrinterInfo>
+
+#include "core/analysis/fft_library.h"
+#include "core/output/data_output.h"
+#include "gui_fixture.h"
+#include "windows/output/data_output_window.h"
+#include "windows/output/print_form.h"
+#include "windows/timing/color_window.h"
+
+using namespace vrx;
+using namespace vrx::test;
+
+static QAction *Menu(MainWindow *w, const char *name) {
+    return w->findChild<QAction *>(QString::fromLatin1(name));
+}
+
+static QString Shot(const char *name) {
+    QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR));
+    return QStringLiteral(VRX_SCREENSHOT_DIR "/") + QString::fromLatin1(name);
+}
+
+class OutputTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { UseTemporarySettings(); }
+
+    // The File entries stand before "E&xit", "&Color" before "&Window". OK
+    // exports the range into the named workbook and opens it; "Abort" stops a 65534-row export
+    // between two rows, and no workbook appears.
+    void dataOutputFromTheMenu() {
+        ProgramRun run(QStringLiteral("usb"));
+        MainWindow *w = run.w.get();
+        QStringList bar, file;
+        for (QAction *a : w->menuBar()->actions())
+            bar << a->text();
+        QCOMPARE(bar.indexOf(QStringLiteral("&Color")) + 1, bar.indexOf(QStringLiteral("&Window")));
+        for (QAction *a : w->menuBar()->actions().first()->menu()->actions())
+            file << a->text();
+        QList<qsizetype> at; // in this order, with other entries between them or not
+        for (const char *t : {"Transfer data to &Excel", "Page Set&up...", "&Print...", "E&xit"})
+            at << file.indexOf(QString::fromLatin1(t));
+        QVERIFY(!at.contains(-1) && std::is_sorted(at.begin(), at.end()));
+
+        QTemporaryDir dir;
+        QString opened;
+        frmExcel().openWorkbook = [&opened](const QString &p) { opened = p; };
+        Menu(w, "mnuExcel")->trigger();
+        DataOutputWindow *d = w->dataOutputWindow;
+        QVERIFY(d && d->isVisible());
+        QCOMPARE(d->windowTitle(), QStringLiteral("Data Output Option"));
+        QTest::mouseClick(d->ChkA1[1], Qt::LeftButton);
+        QVERIFY(d->ChkA1[1]->isChecked() && frmExcel().ChkA1[1].checked());
+        d->TxtAdds[1]->clear();
+        QTest::keyClicks(d->TxtAdds[1], QStringLiteral("5000"));
+        run.ui.fileNames.push_back(dir.filePath(QStringLiteral("range.xlsx")));
+        QTest::mouseClick(d->cmdOk, Qt::LeftButton);
+        QCOMPARE(d->TxtAdds[1]->text(), QStringLiteral("2046"));
+        QCOMPARE(opened, dir.filePath(QStringLiteral("range.xlsx")));
+        QVERIFY(QFile::exists(opened));
+        QVERIFY(d->grab().save(Shot("frmExcel.png")));
+
+        Choose(run.view()->cmbDepth, QStringLiteral("128K"));
+        frmExcel().TxtAdds[0].setText(QStringLiteral("0"));
+        frmExcel().TxtAdds[1].setText(QStringLiteral("99999"));
+        opened.clear();
+        const QString aborted = dir.filePath(QStringLiteral("aborted.xlsx"));
+        run.ui.fileNames.push_back(aborted);
+        int seen = -1;
+        QTimer::singleShot(20, d, [d, &seen] {
+            QVERIFY(d->cmdAbort->isEnabled() && !d->cmdOk->isEnabled());
+            QTest::mouseClick(d->cmdAbort, Qt::LeftButton);
+            seen = d->ProgressBar1->value();
+        });
+        QTest::mouseClick(d->cmdOk, Qt::LeftButton);
+        QCOMPARE(d->TxtAdds[1]->text(), QStringLiteral("65533"));
+        QCOMPARE(d->ProgressBar1->maximum(), 65534);
+        QVERIFY2(seen > 0 && d->ProgressBar1->value() == seen, qPrintable(QString::number(seen)));
+        QVERIFY(!QFile::exists(aborted) && opened.isEmpty());
+        QVERIFY(d->cmdOk->isEnabled() && !d->cmdAbort->isEnabled());
+    }
+
+    // "&Timing View" asks "Ready to Print this Form." and prints the window into the PDF file
+    // named (the page itself is checked in the core's tests); Cancel prints nothing; a file that
+    // cannot be written gives "Printer error!".
+    void printToPdf() {
+        if (!QPrinterInfo::availablePrinterNames().isEmpty())
+            QSKIP("a printer is installed: the print dialog would open");
+        ProgramRun run(QStringLiteral("usb"));
+        MainWindow *w = run.w.get();
+        w->resize(900, 600);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("form.pdf"));
+        const size_t before = run.ui.boxes.size();
+        run.ui.answers = {MsgResult::Ok, MsgResult::Cancel, MsgResult::Ok};
+        run.ui.fileNames = {pdf, dir.filePath(QStringLiteral("missing/form.pdf"))};
+        Menu(w, "mnuPrintOut(1)")->trigger();
+        QCOMPARE(w->frmPrint->picture().size(), w->size());
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-");
+        Menu(w, "mnuPrintOut(1)")->trigger();
+        QCOMPARE(run.ui.fileCaptions.size(), size_t{1});
+        Menu(w, "mnuPrintOut(1)")->trigger();
+        QStringList texts;
+        for (size_t i = before; i < run.ui.boxes.size(); ++i)
+            texts << run.ui.boxes[i].text;
+        QCOMPARE(texts, (QStringList{"Ready to Print this Form.", "Ready to Print this Form.",
+                                     "Ready to Print this Form.", "Printer error!"}));
+        QVERIFY(w->frmPrint->grab().save(Shot("frmPrint.png")));
+    }
+
+    // A swatch chosen for the background and OK recolour the timing view and the open FFT
+    // window alike.
+    void colourSetupAppliesToEveryWindow() {
+        ProgramRun run(QStringLiteral("usb"));
+        SetFFtLibraryFile(QStringLiteral(VRX_TEST_FFT_LIBRARY));
+        MainWindow *w = run.w.get();
+        w->mnuFFTopt[0]->trigger();
+        QVERIFY(w->fftWindow() && w->fftWindow()->isVisible());
+        Menu(w, "mnuColorSetup")->trigger();
+        ColorWindow *c = w->colorWindow;
+        QVERIFY(c && c->isVisible());
+        QCOMPARE(c->windowTitle(), QStringLiteral("Color Setup"));
+        QVERIFY(c->grab().save(Shot("Color.png")));
+
+        QTest::mouseClick(c->ColorSys[0], Qt::LeftButton);
+        QTest::mouseClick(c->CommandColor[38], Qt::LeftButton); // (0, 0, 128)
+        QCOMPARE(c->ColorSys[5]->palette().color(QPalette::Window), QColor(0, 0, 128));
+        QTest::mouseClick(c->ColorOk, Qt::LeftButton);
+        QVERIFY(!c->isVisible());
+        for (QWidget *pic : {static_cast<QWidget *>(run.view()->picScope[0]),
+                             static_cast<QWidget *>(w->fftWindow()->Picture1)}) {
+            const QImage img = pic->grab().toImage();
+            QVERIFY(RowsWithColor(img, Rgb(0, 0, 128)).size() > size_t(img.height() * 9 / 10));
+        }
+    }
+};
+
+QTEST_MAIN(OutputTest)
+#include "output_test.moc"
