@@ -171,7 +171,6 @@ class MenusTest : public QObject {
         QVERIFY(plots >= 3);
         QVERIFY(RowsWithColor(pictures().picScope[0], s.colors[ColF1]).size() > 20);
         QVERIFY(RowsWithColor(pictures().Picture2, s.colors[ColA1], kOverviewLeft).size() > 5);
-        QVERIFY(RowsWithColor(pictures().Picture2, s.colors[ColA2], kOverviewLeft).size() > 5);
         QDir dir = Screenshots();
         QVERIFY(fu->grab().save(dir.filePath(QStringLiteral("frmFunction.png"))));
         QVERIFY(xy->grab().save(dir.filePath(QStringLiteral("frmXY.png"))));

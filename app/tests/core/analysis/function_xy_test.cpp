@@ -15,7 +15,6 @@ class FunctionTest : public PanelTest {
         PanelTest::SetUp();
         s.colors.Colors[ColGrid] = Rgb(0, 0, 200);
         s.colors.Colors[ColA1] = Rgb(250, 250, 0);
-        s.colors.Colors[ColF1] = Rgb(0, 250, 250);
         s.channels.Coupling = {0, 1};
         f.Form_Load();
     }
@@ -54,16 +53,6 @@ TEST_F(FunctionTest, F1TakesTheCoarserSourceAndSwitchesItsSourcesOn) {
     // A product is in volts squared per division, a quotient without a unit.
     f.cmbOperate.setIndex(2);
     EXPECT_EQ(s.channels.VdivText[ChF1], QStringLiteral("1VV"));
-}
-
-TEST_F(FunctionTest, SameSourceTwiceIsDrawnAndF1OffErasesIt) {
-    f.cmbSource[0].setIndex(ChA1);
-    f.cmbSource[1].setIndex(ChA1);
-    f.CheckFu.click();
-    EXPECT_EQ(s.channels.ChanOn[DispF1], 1);
-    EXPECT_GT(CountColor(scope(), s.colors[ColF1]), 300);
-    f.CheckFu.click();
-    EXPECT_EQ(CountColor(scope(), s.colors[ColF1]), 0);
 }
 
 TEST_F(FunctionTest, ClearBackupResetsOnlyTheChosenMemoryChannel) {
