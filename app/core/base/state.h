@@ -134,10 +134,13 @@ struct LogicTables {
     int16_t ScrollChValue = 0; // first logic row shown
     // The state listing: bus arrangement (0..3; 2 splits D15-D12, D11-D8, D7-D0 as the bus
     // names above), the format of each bus (0 "Binary", 1 "Hex+Asc", 2 "Dec+Asc") and which
-    // entries of the mnemonic table decode (flag).
+    // entries of the mnemonic table decode (the check box value: 1 checked).
     int16_t BusArrange = 2;
     std::array<int16_t, 3> BusFormat{};
     std::array<int16_t, 16> MnemonicOn{};
+    // The logic data search: [0] the match word, [1] the don't-care mask (an empty pattern is
+    // sixteen "x").
+    std::array<int32_t, 2> SearchWord{0, 0xFFFF};
 
     static std::array<QString, 19> DefaultLaneNames();
     static std::array<QString, 16> DefaultMnemonicPatterns();

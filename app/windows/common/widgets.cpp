@@ -29,6 +29,20 @@ QLineEdit *MakeText(QWidget *parent, const QString &name, TextModel &m) {
     return w;
 }
 
+QFont FixedFont() {
+    QFont fixed(QStringLiteral("Courier New"));
+    fixed.setStyleHint(QFont::TypeWriter);
+    return fixed;
+}
+
+QLineEdit *MakeWordText(QWidget *parent, const QString &name, TextModel &m) {
+    QLineEdit *w = MakeText(parent, name, m);
+    const QFont fixed = FixedFont();
+    w->setFont(fixed);
+    w->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(18, 'x')));
+    return w;
+}
+
 QLabel *MakeCaption(QWidget *parent, const QString &text) {
     auto *w = new QLabel(text, parent);
     w->setTextFormat(Qt::PlainText);

@@ -44,6 +44,11 @@ QPushButton *MakeCommand(QWidget *parent, const QString &name, const QString &te
 QLabel *MakeCaption(QWidget *parent, const QString &text);
 // A text box.
 QLineEdit *MakeText(QWidget *parent, const QString &name, TextModel &m);
+// The fixed-pitch font of the logic words, so that the characters of D15..D0 stand in columns.
+QFont FixedFont();
+// A text box of a logic word (16 characters "0", "1", "x"), in the fixed-pitch font and wide
+// enough to show the whole word.
+QLineEdit *MakeWordText(QWidget *parent, const QString &name, TextModel &m);
 // A toolbar button named after its key.
 QAction *MakeToolButton(QToolBar *bar, ToolButtonModel &m, const QIcon &icon);
 

@@ -20,15 +20,11 @@ QualifyDialog::QualifyDialog(QWidget *parent) : QWidget(parent) {
     auto *g = new QGridLayout(frame);
     lbQualify = MakeLabel(frame, QStringLiteral("lbQualify"), q.lbQualify);
     g->addWidget(lbQualify, 0, 1);
-    QFont fixed(QStringLiteral("Courier New"));
-    fixed.setStyleHint(QFont::TypeWriter);
     for (int i = 0; i < 4; ++i) {
         const auto k = static_cast<size_t>(i);
         optQualify[k] = MakeCheck<QRadioButton>(
             frame, Indexed("optQualify", i), QStringLiteral("Qualify%1").arg(i), q.optQualify[k]);
-        TextQualify[k] = MakeText(frame, Indexed("TextQualify", i), q.TextQualify[k]);
-        TextQualify[k]->setFont(fixed);
-        TextQualify[k]->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(18, 'x')));
+        TextQualify[k] = MakeWordText(frame, Indexed("TextQualify", i), q.TextQualify[k]);
         g->addWidget(optQualify[k], i + 1, 0);
         g->addWidget(TextQualify[k], i + 1, 1);
     }

@@ -35,6 +35,8 @@ class XYWindow;
 class DataOutputWindow;
 class PrintForm;
 class ColorWindow;
+class StateWindow;
+class SearchWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -159,6 +161,23 @@ class MainWindow : public QMainWindow {
     Subscription picturesChanged_, instrumentLost_;
     Subscription measureSettings_, menuSettings_;
     Subscription fileMarks_;
+
+    // ---- The state listing and the logic data search (windows/logic/state_menus.cpp) --------
+  public:
+    QAction *mnuState = nullptr;  // "&Window" > "&State display", checked while it shows
+    QAction *mnuSearch = nullptr; // "&Logic" > "&Search D15-D0 data"
+    // Opens (beside this window, filled from the settings) or closes the state listing.
+    void ShowStateListing(bool on);
+    // Opens the search dialog, created on first use.
+    void OpenSearch();
+    StateWindow *stateWindow() const { return frmState_; }
+    SearchWindow *searchWindow() const { return frmSearch_; }
+
+  private:
+    void buildStateMenus();
+    StateWindow *frmState_ = nullptr;
+    SearchWindow *frmSearch_ = nullptr;
+    Subscription stateSettings_;
 };
 
 // A placement read from the settings store, in pixels, made to fit: values that are not

@@ -89,6 +89,7 @@ void MainWindow::buildMenus() {
     // "&Initialize(Hardware)" are enabled and connected by their own code.
     buildFileMenus();
     buildHardwareMenus();
+    buildStateMenus();
 
     // The marks follow applied settings; the status bar and the trigger word follow theirs.
     MenuCommands &m = menuCommands();

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The state listing and the logic data search through their widgets over a record of the
+// simulated instrument (a counter on D0..D15); screenshots of both.
+#include <QDir>
+
+#include "core/timing/bars.h"
+#include "gui_fixture.h"
+#include "windows/logic/search_window.h"
+#include "windows/logic/state_window.h"
+
+using namespace vrx;
+using namespace vrx::test;
+
+namespace {
+
+// The logic word of record position `pos`.
+int WordAt(int32_t pos) {
+    const AppState &s = app();
+    const auto k = static_cast<size_t>(pos + s.view.ViewStart[0]);
+    return s.records.SampleBuf[HW_SB_D8_D15 + k] << 8 | s.records.SampleBuf[HW_SB_D0_D7 + k];
+}
+
+} // namespace
+
+class StateTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() {
+        UseTemporarySettings();
+        QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
+    }
+
+    // The menu opens the listing with its check mark; a list, a key on the listing, the
+    // mnemonic frame and a check box act through the widgets; closing clears mark and flag.
+    void stateListing() {
+        // A counter that steps every four samples, so that the rows differ.
+        qputenv("HWLINK_SIM_SIGNALS", "D=count,25000000");
+        ProgramRun run(QStringLiteral("usb"));
+        qunsetenv("HWLINK_SIM_SIGNALS");
+        QVERIFY(run.start(QStringLiteral("Auto."), 3));
+        QVERIFY(run.stop());
+        MainWindow *w = run.w.get();
+        w->mnuState->trigger();
+        StateWindow *st = w->stateWindow();
+        QVERIFY(st && st->isVisible() && w->mnuState->isChecked());
+        QCOMPARE(st->windowTitle(), QStringLiteral("State display"));
+        QCOMPARE(app().display.StateOn, -1);
+
+        Choose(st->cmbArrange, QStringLiteral("xxxxxxxx__xxxxxxxx"));
+        QVERIFY(!st->txtBus[2]->isVisible());
+        QCOMPARE(st->txtBus[1]->text(), QStringLiteral("D7-D0"));
+        Choose(st->cmbState[0], QStringLiteral("Hex+Asc"));
+        Choose(st->cmbState[1], QStringLiteral("Dec+Asc"));
+        QCOMPARE(app().logic.BusFormat[1], 2);
+
+        const int32_t from = app().view.ScrollPos;
+        QTest::keyClick(st->Picture1, Qt::Key_PageDown);
+        QCOMPARE((QList<int>{app().view.ScrollPos, run.view()->Scrollscr->value()}),
+                 (QList<int>{from + 10, from + 10}));
+
+        QTest::mouseClick(st->cmdMnemonic, Qt::LeftButton);
+        QVERIFY(st->fmMnemonic->isVisible());
+        for (int i = 0; i < 8; ++i)
+            QTest::mouseClick(st->chkCode[static_cast<size_t>(i)], Qt::LeftButton, Qt::NoModifier,
+                              QPoint(2, st->chkCode[0]->height() / 2));
+        QCOMPARE(app().logic.MnemonicOn[7], 1);
+        QTest::keyClicks(st->txtCode[8], QStringLiteral("xxxxxxxxxxxxxx00"));
+        QTest::keyClicks(st->txtMnem[8], QStringLiteral("Even4"));
+        QTest::mouseClick(st->chkCode[8], Qt::LeftButton, Qt::NoModifier,
+                          QPoint(2, st->chkCode[8]->height() / 2));
+        QTest::qWait(20);
+        QVERIFY(st->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/frmState_mnemonic.png")));
+        QTest::mouseClick(st->cmdMnemonic, Qt::LeftButton);
+        QVERIFY(!st->fmMnemonic->isVisible());
+        // The text of every row is there, in the complement of the background.
+        const int32_t ink = 0xFFFFFF - app().colors[ColBackground];
+        QVERIFY(RowsWithColor(st->Picture1->image(), ink).size() > 41 * 5);
+        // V1 (at 450) marks its row.
+        for (int i = 0; i < 13; ++i)
+            QTest::keyClick(st->Picture1, Qt::Key_PageDown);
+        QCOMPARE(RowsWithColor(st->Picture1->image(), app().colors[ColV1]),
+                 (std::set<int>{10 * 15 + 12}));
+        QTest::qWait(20);
+        QVERIFY(st->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/frmState.png")));
+
+        st->close();
+        QVERIFY(!w->mnuState->isChecked());
+        QCOMPARE(app().display.StateOn, 0);
+    }
+
+    // The trigger words are the first sources; "=>" takes the V1 values; a typed pattern is
+    // normalised on Return, and "Forward" moves V1 to the first sample of the next run of it.
+    void searchDialog() {
+        ProgramRun run(QStringLiteral("usb"));
+        QVERIFY(run.start(QStringLiteral("Auto."), 3));
+        QVERIFY(run.stop());
+        MainWindow *w = run.w.get();
+        w->mnuSearch->trigger();
+        SearchWindow *d = w->searchWindow();
+        QVERIFY(d && d->isVisible());
+        QTest::qWait(20);
+        QCOMPARE(d->windowTitle(), QStringLiteral("Search data"));
+        QCOMPARE(d->OptData[3]->text(), app().logic.TriggerWords[3]);
+
+        QTest::mouseClick(d->OptData[4], Qt::LeftButton);
+        QTest::mouseClick(d->cmdTrans, Qt::LeftButton);
+        QCOMPARE(d->TextSearch->text(),
+                 QStringLiteral("%1").arg(WordAt(app().view.BarPos[0]), 16, 2, QChar('0')));
+
+        d->TextSearch->clear();
+        QTest::keyClicks(d->TextSearch, QStringLiteral("xxxxxxxxxxxxxxX0"));
+        QTest::keyClick(d->TextSearch, Qt::Key_Return);
+        QCOMPARE(d->TextSearch->text(), QStringLiteral("xxxxxxxxxxxxxxx0"));
+        const int32_t from = app().view.BarPos[0];
+        QTest::mouseClick(d->cmdSearch[0], Qt::LeftButton);
+        const int32_t to = app().view.BarPos[0];
+        QVERIFY(to != from);
+        QCOMPARE((QList<int>{WordAt(to) & 1, WordAt(to - 1) & 1, bars().ScrollVbar[0].value()}),
+                 (QList<int>{0, 1, to}));
+        QVERIFY(d->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/frmSearch.png")));
+    }
+};
+
+QTEST_MAIN(StateTest)
+#include "state_test.moc"
