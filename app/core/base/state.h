@@ -171,7 +171,8 @@ struct DisplaySettings {
     std::array<uint8_t, 2> FuSource{};
     uint8_t FuOp = 0; // 0 sum, 1 difference, 2 product, 3 quotient
     uint8_t FftOn = 0;
-    int16_t XYOn = 0; // "&XY Plot" checked (flag)
+    int16_t XYOn = 0;                            // "&XY Plot" checked (flag)
+    std::array<uint8_t, 2> XYSource{ChA1, ChA2}; // channels on the X and the Y axis
     int16_t MeasureOn = 0;
     int16_t StateOn = 0;
     int16_t QualifyOn = 0; // trigger word dialog open (flag)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/settings/apply.h"
 
+#include "core/analysis/function.h"
 #include "core/base/events.h"
 #include "core/base/state.h"
 #include "core/logic/logic_panel.h"
@@ -23,7 +24,7 @@ void ApplySettings() {
         DrawChanMarker(ch, static_cast<int16_t>(s.channels.ChanPos[k] - 5),
                        s.channels.ChanOn[k] == 1 ? 1 : 0);
     }
-    // ApplyFunction joins here
+    ApplyFunction();
     // Menu marks, the measure box and the state listing follow the flags.
     Publish(Event::SettingsApplied);
 }

@@ -70,6 +70,21 @@ QStringList VdivTexts(int probe) {
     return Texts(t.data(), t.size());
 }
 
+QString ChannelScaleText(int ch) {
+    const AppState &s = app();
+    if (ch < 0 || ch >= kChannels) return {};
+    const auto c = static_cast<size_t>(ch);
+    const QStringList texts = VdivTexts(s.channels.ProbeIndex[c]);
+    const int vdiv = s.channels.VdivIndex[c];
+    QString text = vdiv < texts.size() ? texts[vdiv] : QString();
+    // F1 of a product is in volts squared, of a quotient without a unit, per division.
+    if (ch == ChF1 && s.display.FuOp == 2)
+        text += QStringLiteral("V");
+    else if (ch == ChF1 && s.display.FuOp == 3)
+        text += QStringLiteral("/V");
+    return text;
+}
+
 double ZoomFactor(int zoomIndex) {
     if (zoomIndex < 0 || zoomIndex >= static_cast<int>(kZoomFactors.size())) return 0;
     return kZoomFactors[static_cast<size_t>(zoomIndex)];
@@ -174,17 +189,27 @@ void TimingPanel::ShowChanScale(int ch) {
     const auto c = static_cast<size_t>(ch);
     LabelOffset.setText(CalStr((128 - s.channels.ChanPos[c]) * s.channels.ChanScale[c]));
     DrawScaleText(static_cast<int16_t>(ch), 0);
-    QString text = cmbVdiv.text();
-    // F1 of a product is in volts squared, of a quotient without a unit, per division.
-    if (ch == ChF1 && s.display.FuOp == 2)
-        text += QStringLiteral("V");
-    else if (ch == ChF1 && s.display.FuOp == 3)
-        text += QStringLiteral("/V");
-    s.channels.VdivText[c] = text;
+    s.channels.VdivText[c] = ChannelScaleText(ch);
     DrawScaleText(static_cast<int16_t>(ch), 1);
     ShowHbarValue(0);
     ShowHbarValue(1);
     if (AnalogTrigger(ch)) DisLevel(ch);
+}
+
+void TimingPanel::RefreshChannel(int ch) {
+    if (ch < 0 || ch > ChF1) return;
+    AppState &s = app();
+    const auto c = static_cast<size_t>(ch);
+    const int selected = s.channels.SelChannel;
+    DrawScaleText(static_cast<int16_t>(ch), 0);
+    SetChanScale(ch);
+    // The volts/div table belongs to the lists, which keep showing the selected channel.
+    if (selected != ch) SetChanScale(selected);
+    s.channels.VdivText[c] = ChannelScaleText(ch);
+    if (selected == ch)
+        lbTab_Click(ch);
+    else if (s.channels.ChanOn[c] != 0)
+        DrawScaleText(static_cast<int16_t>(ch), 1);
 }
 
 void TimingPanel::DisLevel(int src) {

@@ -33,6 +33,9 @@ QStringList RateTexts();
 QStringList ZoomTexts();
 // The nine volts/div texts for a probe index; empty for an unknown probe.
 QStringList VdivTexts(int probe);
+// The volts/div text of channel `ch` for its probe and volts/div index, as printed at the top
+// of the picture (F1 with the unit of its operation).
+QString ChannelScaleText(int ch);
 // Samples per pixel of a zoom index; 0 for the indexes without a factor.
 double ZoomFactor(int zoomIndex);
 
@@ -68,6 +71,10 @@ class TimingPanel : public BarsLogic {
     void Vdivchange(int ch);
     void SetChanScale(int ch);
     void ShowChanScale(int ch);
+    // Channel ch's front-end settings were written from code (a backup copy, the function
+    // channel's scale): its scale and scale text follow, and the channel lists show them when
+    // ch is the selected channel; the lists of another selected channel stay as they are.
+    void RefreshChannel(int ch);
     void DisLevel(int src);
     void ZoomPara();
     void lbTab_Click(int t);

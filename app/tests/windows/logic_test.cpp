@@ -36,9 +36,9 @@ class LogicTest : public QObject {
     void triggerWordDialog() {
         ProgramRun run(QStringLiteral("usb"));
         MainWindow *w = run.w.get();
-        w->mnuTriggerWord->trigger();
+        w->mnuLaTrigger->trigger();
         QualifyDialog *d = w->qualifyDialog();
-        QVERIFY(d && d->isVisible() && w->mnuTriggerWord->isChecked());
+        QVERIFY(d && d->isVisible() && w->mnuLaTrigger->isChecked());
         QCOMPARE(d->windowTitle(), QStringLiteral("ChD15-D0 Qualify"));
         QCOMPARE(d->TextQualify[3]->text(), QStringLiteral("11110000xxxx1111"));
 
@@ -51,10 +51,10 @@ class LogicTest : public QObject {
 
         QVERIFY(d->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/Qualify.png")));
         QTest::mouseClick(d->cmdOk, Qt::LeftButton);
-        QVERIFY(!d->isVisible() && !w->mnuTriggerWord->isChecked());
+        QVERIFY(!d->isVisible() && !w->mnuLaTrigger->isChecked());
         QCOMPARE(app().display.QualifyOn, 0);
         QTest::mouseClick(run.view()->lbTrigWord, Qt::LeftButton);
-        QVERIFY(d->isVisible() && w->mnuTriggerWord->isChecked());
+        QVERIFY(d->isVisible() && w->mnuLaTrigger->isChecked());
     }
 };
 

@@ -144,21 +144,6 @@ void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrig
     });
 }
 
-void BindMenuCheck(QAction *a, CheckModel &m) {
-    a->setCheckable(true);
-    a->setEnabled(true);
-    Follow(a, m, [](QAction *action, const CheckModel &model) {
-        const QSignalBlocker block(action);
-        action->setChecked(model.checked());
-    });
-    QPointer<QAction> guard(a);
-    QObject::connect(a, &QAction::triggered, a, [guard, &m] {
-        m.click();
-        // The item shows the handler's mark, not the one the click toggled.
-        if (guard) guard->setChecked(m.checked());
-    });
-}
-
 void BindText(QLineEdit *w, TextModel &m) {
     Follow(w, m, [](QLineEdit *box, const TextModel &model) {
         if (box->text() != model.text()) {
@@ -169,6 +154,23 @@ void BindText(QLineEdit *w, TextModel &m) {
     });
     QObject::connect(w, &QLineEdit::textEdited, w, [&m](const QString &t) { m.edit(t); });
     QObject::connect(w, &QLineEdit::editingFinished, w, [&m] { m.validate(); });
+}
+
+void BindMenuItem(QAction *a, CheckModel &m, bool checkable) {
+    a->setCheckable(checkable);
+    auto sync = [](QAction *action, const CheckModel &model) {
+        const QSignalBlocker block(action);
+        if (action->isCheckable()) action->setChecked(model.checked());
+        action->setEnabled(model.enabled());
+        action->setVisible(model.visible());
+    };
+    Follow(a, m, sync);
+    QPointer<QAction> guard(a);
+    QObject::connect(a, &QAction::triggered, a, [guard, &m, sync] {
+        m.click();
+        // The item shows the handler's mark, not the one the click toggled.
+        if (guard) sync(guard.data(), m);
+    });
 }
 
 void BindCheck(QAbstractButton *w, CheckModel &m) {

@@ -56,8 +56,9 @@ void BindText(QLineEdit *w, TextModel &m);
 void BindCheck(QAbstractButton *w, CheckModel &m);
 // A progress bar showing a scroll model's range and value (display only).
 void BindProgress(QProgressBar *w, ScrollModel &m);
-// A menu item with a check mark (enabled, checkable): choosing it runs the model's handler, and
-// the item shows the model's mark.
-void BindMenuCheck(QAction *a, CheckModel &m);
+// A menu item: its mark, enabled and visible state follow the model; choosing it runs the
+// model's handler, which sets the marks (a check mark is inverted, a radio group kept
+// exclusive by its handler). `checkable` false: a command without a mark.
+void BindMenuItem(QAction *a, CheckModel &m, bool checkable = true);
 
 } // namespace vrx

@@ -47,7 +47,7 @@ void MainWindow::buildCounterMenus() {
                 a = menu->addAction(captions[i]);
                 a->setObjectName(Indexed(name, i));
             }
-            BindMenuCheck(a, models[static_cast<size_t>(i)]);
+            BindMenuItem(a, models[static_cast<size_t>(i)]);
         }
     };
     items(QStringLiteral("Frequency Counter"), "mnuCount",

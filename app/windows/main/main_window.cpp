@@ -18,6 +18,7 @@
 #include "core/analysis/measure.h"
 #include "core/base/state.h"
 #include "core/logic/qualify.h"
+#include "core/menus/menu_commands.h"
 #include "core/settings/file_commands.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
@@ -73,32 +74,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     setWindowTitle(kAppTitle);
     AcquisitionControls &ac = acquisitionControls();
 
-    auto *file = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFileExit = file->addAction(QStringLiteral("E&xit"));
-    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
-    connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
-    buildFileMenus();
-    // The menus in the instrument's order: File, Setup, Logic, Window.
-    mnuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
-    buildMeasureMenus();
+    buildMenus();
     buildExportMenus();
-    auto *logic = new QMenu(QStringLiteral("&Logic"), this);
-    menuBar()->insertMenu(mnuWindow->menuAction(), logic);
-    mnuTriggerWord = logic->addAction(QStringLiteral("&Trigger word"));
-    mnuTriggerWord->setObjectName(QStringLiteral("mnuTriggerWord"));
-    mnuTriggerWord->setCheckable(true);
-    connect(mnuTriggerWord, &QAction::triggered, this, &MainWindow::OpenQualify);
-    buildHardwareMenus();
-    QMenu *fft = mnuWindow->addMenu(QStringLiteral("FFT"));
-    for (int mode = 0; mode < 2; ++mode) {
-        QAction *a = fft->addAction(mode == 0 ? QStringLiteral("Normal")
-                                              : QStringLiteral("Sweep(peak record)"));
-        a->setObjectName(Indexed("mnuFFTopt", mode));
-        a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, mode] { mnuFFTopt_Click(mode); });
-        mnuFFTopt[static_cast<size_t>(mode)] = a;
-    }
-    buildStateMenus();
 
     tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
     tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
@@ -134,6 +111,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     sbLink->setObjectName(QStringLiteral("sbLink"));
     sbStatusBar->addWidget(sbLink, 1);
     setStatusBar(sbStatusBar);
+
+    // The marks of the menus and the status bar from the state.
+    menuCommands().ApplyMenuSettings();
+    sbStatusBar->setVisible(app().display.StatusBarOn != 0);
 
     driver_ = new AcquisitionDriver(this);
     buildOutputMenus();
@@ -202,21 +183,6 @@ QWidget *MainWindow::buildStatusStrip() {
     return area;
 }
 
-void MainWindow::buildMeasureMenus() {
-    mnuSetup = new QMenu(QStringLiteral("&Setup"), this);
-    menuBar()->insertMenu(mnuWindow->menuAction(), mnuSetup);
-    mnuMeasureSetup = mnuSetup->addAction(QStringLiteral("&Measurements"));
-    mnuMeasureSetup->setObjectName(QStringLiteral("mnuMeasureSetup"));
-    connect(mnuMeasureSetup, &QAction::triggered, this, &MainWindow::mnuMeasureSetup_Click);
-    mnuMeasure = mnuWindow->addAction(QStringLiteral("&Measure Box"));
-    mnuMeasure->setObjectName(QStringLiteral("mnuMeasure"));
-    mnuMeasure->setCheckable(true);
-    connect(mnuMeasure, &QAction::triggered, this, &MainWindow::ShowMeasureBox);
-    // Applied settings open or close the box after `MeasureOn`.
-    measureSettings_ =
-        Subscribe(Event::SettingsApplied, [this] { ShowMeasureBox(app().display.MeasureOn != 0); });
-}
-
 void MainWindow::ShowMeasureBox(bool on) {
     mnuMeasure->setChecked(on);
     if (!on) {
@@ -243,17 +209,11 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::OpenQualify() {
-    if (!qualify_) {
-        qualify_ = new QualifyDialog(this);
-        connect(qualify_, &QualifyDialog::closed, this, [this] {
-            app().display.QualifyOn = 0;
-            mnuTriggerWord->setChecked(false);
-        });
-    }
+    ToolWindowOnce(qualify_, this, mnuLaTrigger, app().display.QualifyOn);
     qualify().LoadWords();
     ShowToolWindow(qualify_, this);
     app().display.QualifyOn = -1;
-    mnuTriggerWord->setChecked(true);
+    mnuLaTrigger->setChecked(true);
 }
 
 void MainWindow::LoadPlacement() {

@@ -27,8 +27,11 @@
 
 namespace vrx {
 
+class AboutBox;
+class FunctionWindow;
 class MeasureBoxWindow;
 class MeasureItemsWindow;
+class XYWindow;
 class DataOutputWindow;
 class PrintForm;
 class ColorWindow;
@@ -59,9 +62,13 @@ class MainWindow : public QMainWindow {
     std::array<QLabel *, 2> lbT_V{};
     QStatusBar *sbStatusBar = nullptr;
     QLabel *sbLink = nullptr;
+    // The menu bar (built in menus.cpp). Every entry is named after its control (an item array
+    // `Indexed`: "mnuDispCh(0)"); the entries of windows still to come are disabled until their
+    // window looks them up with `findChild<QAction *>(name)`, enables and connects them.
     QAction *mnuFileExit = nullptr;
     // The "&Window" menu: the tool windows add their entries here.
     QMenu *mnuWindow = nullptr;
+    QMenu *mnuView = nullptr;
     QMenu *mnuSetup = nullptr;
     QAction *mnuMeasureSetup = nullptr; // "&Setup" > "&Measurements": the chooser
     QAction *mnuMeasure = nullptr;      // "&Window" > "&Measure Box", checked while it shows
@@ -73,7 +80,7 @@ class MainWindow : public QMainWindow {
     MeasureBoxWindow *measureBox() const { return measureBox_; }
     MeasureItemsWindow *measureItems() const { return measureItems_; }
     // "&Logic" > "&Trigger word": the trigger word dialog, checked while it is open.
-    QAction *mnuTriggerWord = nullptr;
+    QAction *mnuLaTrigger = nullptr;
     // Opens the trigger word dialog (created on first use) with the stored words.
     void OpenQualify();
     QualifyDialog *qualifyDialog() const { return qualify_; }
@@ -83,6 +90,19 @@ class MainWindow : public QMainWindow {
     // Opens the FFT window in mode 0 (Normal) or 1 (Sweep); without the FFT library only its
     // message comes.
     void mnuFFTopt_Click(int mode);
+    // "&Setup" > "&Function Channel": the function dialog with the stored settings.
+    QAction *mnuFunction = nullptr;
+    void mnuFunction_Click();
+    FunctionWindow *functionWindow() const { return function_; }
+    // "&Window" > "&XY Plot": checked while the XY plot is open.
+    QAction *mnuXYplot = nullptr;
+    void mnuXYplot_Click(bool on);
+    XYWindow *xyWindow() const { return xy_; }
+    // "&Help": the help page beside the program in the desktop's browser; the About box.
+    QAction *mnuHelpContents = nullptr, *mnuHelpAbout = nullptr;
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
+    AboutBox *aboutBox() const { return about_; }
 
     // File > "Export..." and "Import CSV..." (windows/main/export_menus.cpp).
     QAction *mnuExport = nullptr;
@@ -120,7 +140,13 @@ class MainWindow : public QMainWindow {
 
   private:
     QWidget *buildStatusStrip();
-    void buildMeasureMenus();
+    // The whole menu bar (menus.cpp).
+    void buildMenus();
+    void buildFileMenu();
+    void buildViewMenu();
+    void buildSetupMenu();
+    void buildBackupMenu();
+    void buildWindowMenu();
     // Leaving the program: acquisition stopped, the instrument powered off, the settings saved
     // to the default file.
     void TheEnd();
@@ -133,8 +159,11 @@ class MainWindow : public QMainWindow {
     bool ending_ = false;
     MeasureBoxWindow *measureBox_ = nullptr;
     MeasureItemsWindow *measureItems_ = nullptr;
+    FunctionWindow *function_ = nullptr;
+    XYWindow *xy_ = nullptr;
+    AboutBox *about_ = nullptr;
     Subscription picturesChanged_, instrumentLost_;
-    Subscription measureSettings_;
+    Subscription measureSettings_, menuSettings_;
     Subscription fileMarks_;
 
     // ---- The state listing and the logic data search (windows/logic/state_menus.cpp) --------

@@ -358,6 +358,11 @@ void TimingView::showPictures() {
         if (picScope[i]->size() != p.picScope[i].size()) placePictures();
         picScope[i]->update();
     }
+    // A new logic lane height: the lanes and the view grow or shrink with it.
+    if (Picture1->size() != p.Picture1.size()) {
+        placePictures();
+        setMinimumSize(DefaultSize());
+    }
     Picture1->update();
     Picture2->update();
 

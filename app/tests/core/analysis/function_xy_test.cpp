@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The function channel (its dialog's models, `ApplyFunction`, "Clear Backup") and the XY plot's
+// axes, figure and sources.
+#include "core/analysis/function.h"
+#include "core/analysis/xy.h"
+#include "core/fixture.h"
+#include "core/menus/menu_commands.h"
+
+namespace vrx::test {
+namespace {
+
+class FunctionTest : public PanelTest {
+  protected:
+    void SetUp() override {
+        PanelTest::SetUp();
+        s.colors.Colors[ColGrid] = Rgb(0, 0, 200);
+        s.colors.Colors[ColA1] = Rgb(250, 250, 0);
+        s.channels.Coupling = {0, 1};
+        f.Form_Load();
+    }
+    Nums F1() const {
+        const auto &c = s.channels;
+        return {c.ProbeIndex[ChF1], c.Coupling[ChF1], c.VdivIndex[ChF1]};
+    }
+
+    FunctionLogic &f = frmFunction();
+};
+
+TEST_F(FunctionTest, F1TakesTheCoarserSourceAndSwitchesItsSourcesOn) {
+    s.channels.ChanOn[DispA2] = 0;
+    s.display.FuSource = {ChA1, ChA2};
+    f.CheckFu.click();
+    // A1 10:1 at index 4 ranks 14, A2 10:1 at index 5 ranks 15.
+    EXPECT_EQ(F1(), (Nums{1, 1, 5}));
+    EXPECT_EQ((Nums{s.channels.ChanOn[DispA2], s.channels.ChanOn[DispF1]}), (Nums{1, 1}));
+    EXPECT_TRUE(menuCommands().mnuDispCh[DispA2].checked());
+    EXPECT_TRUE(p.lbTab[ChF1].enabled());
+    // The selected channel's lists stay its own.
+    EXPECT_EQ((Nums{s.channels.SelChannel, p.cmbVdiv.index(), s.channels.VdivIndex[ChA1]}),
+              (Nums{ChA1, 4, 4}));
+
+    // A2 at 1:1 and 2V (rank 8) loses to A1 (rank 14); on a tie source 1 wins.
+    s.channels.ProbeIndex[ChA2] = 0;
+    s.channels.VdivIndex[ChA2] = 8;
+    ApplyFunction();
+    EXPECT_EQ(F1(), (Nums{1, 0, 4}));
+    s.channels.ProbeIndex[ChA2] = 1;
+    s.channels.VdivIndex[ChA2] = 4;
+    f.cmbSource[0].setIndex(ChA2);
+    f.cmbSource[1].setIndex(ChA1);
+    EXPECT_EQ(F1(), (Nums{1, 1, 4}));
+
+    // A product is in volts squared per division, a quotient without a unit.
+    f.cmbOperate.setIndex(2);
+    EXPECT_EQ(s.channels.VdivText[ChF1], QStringLiteral("1VV"));
+}
+
+TEST_F(FunctionTest, ClearBackupResetsOnlyTheChosenMemoryChannel) {
+    s.work.M1Buf.fill(7);
+    s.work.M2Buf.fill(9);
+    s.channels.ProbeIndex[ChM1] = 3;
+    s.channels.VdivIndex[ChM1] = 8;
+    s.channels.ChanPos[ChM1] = 40;
+    s.view.ViewStart[1] = 55;
+    f.cmbM2.setIndex(-1);
+    f.cmdClear_Click();
+    EXPECT_EQ(s.work.M1Buf[0], 7);
+
+    s.channels.ChanOn[DispM1] = 1;
+    f.cmbM2.setIndex(0);
+    f.cmdClear_Click();
+    EXPECT_TRUE(
+        std::all_of(s.work.M1Buf.begin(), s.work.M1Buf.end(), [](uint8_t v) { return v == 128; }));
+    EXPECT_TRUE(
+        std::all_of(s.work.M2Buf.begin(), s.work.M2Buf.end(), [](uint8_t v) { return v == 9; }));
+    const auto &c = s.channels;
+    EXPECT_EQ((Nums{c.ProbeIndex[ChM1], c.Coupling[ChM1], c.VdivIndex[ChM1], c.ChanPos[ChM1],
+                    s.view.ViewStart[1], c.SelChannel}),
+              (Nums{1, 0, 4, 128, 0, ChM1}));
+    EXPECT_EQ(c.VdivText[ChM1], QStringLiteral("1V"));
+    EXPECT_EQ(RowsOf(scope(), 310, ColM1), Nums{128});
+}
+
+// Axes through (128, 128) with a tick of 10 pixels every 25, the last pixel of each line left
+// out; the figure of one channel against itself lies on the diagonal x + y = 256.
+TEST_F(FunctionTest, XYAxesAndTheFigureOfOneChannelAgainstItself) {
+    XYLogic &xy = frmXY();
+    s.channels.ChanOn = {1, 0, 0, 0, 0, 0, 0, 0};
+    for (int n = 0; n < HW_SB_AREA_LEN; ++n)
+        s.records.SampleBuf[static_cast<size_t>(n)] = static_cast<uint8_t>(60 + n % 150);
+    ComposeScreen(0, 1);
+    s.display.XYSource = {ChA1, ChA1};
+    xy.XYplot();
+    const QImage &img = xy.PicXY;
+    const QRgb grid = Pixel(ColGrid);
+    EXPECT_EQ((std::vector{img.pixel(0, 128), img.pixel(254, 128), img.pixel(128, 0),
+                           img.pixel(28, 123), img.pixel(28, 132), img.pixel(123, 228)}),
+              std::vector<QRgb>(6, grid));
+    EXPECT_NE(img.pixel(255, 128), grid);
+    EXPECT_NE(img.pixel(28, 133), grid);
+    EXPECT_NE(img.pixel(29, 123), grid);
+    int points = 0;
+    for (int y = 0; y < kXYSize; ++y)
+        for (int x = 0; x < kXYSize; ++x)
+            if (img.pixel(x, y) == Pixel(ColA1)) {
+                ++points;
+                ASSERT_EQ(x + y, 256) << x << "," << y;
+            }
+    EXPECT_GT(points, 100);
+}
+
+} // namespace
+} // namespace vrx::test
