@@ -2,9 +2,7 @@
 //
 // The main window's entries of the state listing and the logic data search: "&Window" >
 // "&State display" (`mnuState`, checked while the listing shows) and "&Logic" > "&Search D15-D0
-// data" (`mnuSearch`). An entry that the menu tree already holds under that name is taken over
-// and enabled; otherwise it is added to the menu of that title.
-#include <QMenuBar>
+// data" (`mnuSearch`), taken from the menu tree.
 
 #include "core/base/state.h"
 #include "core/logic/search.h"
@@ -16,32 +14,11 @@
 
 namespace vrx {
 
-namespace {
-
-// The entry `name` of the main window, or a new one with `caption` at the end of the menu
-// titled `menuTitle` (a new menu at the end of the bar when there is none).
-QAction *MenuEntry(QMainWindow *w, const char *name, const char *menuTitle, const char *caption) {
-    const QString objectName = QString::fromLatin1(name);
-    if (auto *a = w->findChild<QAction *>(objectName)) {
-        a->setEnabled(true);
-        return a;
-    }
-    QMenu *menu = nullptr;
-    for (QAction *top : w->menuBar()->actions())
-        if (top->menu() && top->text() == QString::fromLatin1(menuTitle)) menu = top->menu();
-    if (!menu) menu = w->menuBar()->addMenu(QString::fromLatin1(menuTitle));
-    QAction *a = menu->addAction(QString::fromLatin1(caption));
-    a->setObjectName(objectName);
-    return a;
-}
-
-} // namespace
-
 void MainWindow::buildStateMenus() {
-    mnuState = MenuEntry(this, "mnuState", "&Window", "&State display");
+    mnuState = TreeEntry(QStringLiteral("mnuState"));
     mnuState->setCheckable(true);
     connect(mnuState, &QAction::triggered, this, &MainWindow::ShowStateListing);
-    mnuSearch = MenuEntry(this, "mnuSearch", "&Logic", "&Search D15-D0 data");
+    mnuSearch = TreeEntry(QStringLiteral("mnuSearch"));
     connect(mnuSearch, &QAction::triggered, this, &MainWindow::OpenSearch);
     // Applied settings open or close the listing after `StateOn`.
     stateSettings_ =

@@ -64,7 +64,7 @@ class MainWindow : public QMainWindow {
     QLabel *sbLink = nullptr;
     // The menu bar (built in menus.cpp). Every entry is named after its control (an item array
     // `Indexed`: "mnuDispCh(0)"); the entries of windows still to come are disabled until their
-    // window looks them up with `findChild<QAction *>(name)`, enables and connects them.
+    // window's menu method takes them with `TreeEntry(name)` and connects them.
     QAction *mnuFileExit = nullptr;
     // The "&Window" menu: the tool windows add their entries here.
     QMenu *mnuWindow = nullptr;
@@ -142,6 +142,9 @@ class MainWindow : public QMainWindow {
     QWidget *buildStatusStrip();
     // The whole menu bar (menus.cpp).
     void buildMenus();
+    // The entry `name` of the menu tree (a control name such as "mnuState" or "mnuPrintOut(1)"),
+    // enabled: the code of a feature takes its entries with this and connects them.
+    QAction *TreeEntry(const QString &name);
     void buildFileMenu();
     void buildViewMenu();
     void buildSetupMenu();

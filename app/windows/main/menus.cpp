@@ -64,6 +64,13 @@ void PendingArray(QMenu *menu, const QStringList &captions, const char *name,
 
 } // namespace
 
+QAction *MainWindow::TreeEntry(const QString &name) {
+    QAction *a = findChild<QAction *>(name);
+    if (!a) qFatal("the menu tree has no entry %s", qPrintable(name));
+    a->setEnabled(true);
+    return a;
+}
+
 void MainWindow::buildMenus() {
     buildFileMenu();
     buildViewMenu();
@@ -123,6 +130,8 @@ void MainWindow::buildFileMenu() {
     Pending(file, QStringLiteral("Page Set&up..."), QStringLiteral("mnuFilePageSetup"));
     PendingArray(file->addMenu(QStringLiteral("&Print...")),
                  {"Print &Screen", "&Timing View", "&FFt"}, "mnuPrintOut");
+    Pending(file, QStringLiteral("Export..."), QStringLiteral("mnuExport"));
+    Pending(file, QStringLiteral("Import CSV..."), QStringLiteral("mnuImportCsv"));
     file->addSeparator();
     mnuFileExit = Item(file, QStringLiteral("E&xit"), QStringLiteral("mnuFileExit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);

@@ -2,10 +2,7 @@
 //
 // The main window's entries for data output, printing and the colour setup: "&File" >
 // "Transfer data to &Excel", "Page Set&up...", "&Print..." > "Print &Screen", "&Timing View",
-// "&FFt"; and "&Color". An entry already in the menu tree under its control name is taken as it
-// is (enabled and connected); a missing one is made in its menu.
-#include <QMenuBar>
-
+// "&FFt"; and "&Color", taken from the menu tree and connected.
 #include "core/base/ui.h"
 #include "core/startup/startup.h"
 #include "core/timing/color_setup.h"
@@ -19,40 +16,8 @@
 
 namespace vrx {
 
-namespace {
-
-// The menu of the menu bar with this title; made at the end when there is none.
-QMenu *TopMenu(QMenuBar *bar, const QString &title) {
-    for (QAction *a : bar->actions())
-        if (a->menu() && a->text() == title) return a->menu();
-    return bar->addMenu(title);
-}
-
-// The entry `name`: found anywhere in the window, or made in `menu` before `before` (at the
-// end when null). Either way enabled.
-QAction *Entry(QMainWindow *w, const QString &name, QMenu *menu, const QString &caption,
-               QAction *before = nullptr) {
-    QAction *a = w->findChild<QAction *>(name);
-    if (!a) {
-        a = new QAction(caption, menu);
-        a->setObjectName(name);
-        menu->insertAction(before, a);
-    }
-    a->setEnabled(true);
-    return a;
-}
-
-} // namespace
-
 void MainWindow::buildOutputMenus() {
-    QMenu *file = TopMenu(menuBar(), QStringLiteral("&File"));
-    // Before "E&xit" and the separator above it, when they are there.
-    QAction *exit = findChild<QAction *>(QStringLiteral("mnuFileExit"));
-    if (exit && !file->actions().contains(exit)) exit = nullptr;
-
-    QAction *mnuExcel = Entry(this, QStringLiteral("mnuExcel"), file,
-                              QStringLiteral("Transfer data to &Excel"), exit);
-    connect(mnuExcel, &QAction::triggered, this, [this] {
+    connect(TreeEntry(QStringLiteral("mnuExcel")), &QAction::triggered, this, [this] {
         if (!dataOutputWindow) dataOutputWindow = new DataOutputWindow(this);
         ShowToolWindow(dataOutputWindow, this);
     });
@@ -60,38 +25,14 @@ void MainWindow::buildOutputMenus() {
     frmPrint = new PrintForm(this);
     frmPrint->setWindowFlag(Qt::Tool);
     frmPrint->hide();
-    QAction *mnuFilePageSetup = Entry(this, QStringLiteral("mnuFilePageSetup"), file,
-                                      QStringLiteral("Page Set&up..."), exit);
-    connect(mnuFilePageSetup, &QAction::triggered, frmPrint, &PrintForm::PageSetup);
+    connect(TreeEntry(QStringLiteral("mnuFilePageSetup")), &QAction::triggered, frmPrint,
+            &PrintForm::PageSetup);
+    for (int i = 0; i < 3; ++i)
+        connect(TreeEntry(Indexed("mnuPrintOut", i)), &QAction::triggered, this,
+                [this, i] { mnuPrintOut_Click(i); });
 
-    QMenu *print = nullptr;
-    static const char *const printCaptions[3] = {"Print &Screen", "&Timing View", "&FFt"};
-    for (int i = 0; i < 3; ++i) {
-        const QString name = Indexed("mnuPrintOut", i);
-        QAction *a = findChild<QAction *>(name);
-        if (!a) {
-            if (!print) {
-                print = new QMenu(QStringLiteral("&Print..."), file);
-                file->insertMenu(exit, print);
-            }
-            a = Entry(this, name, print, QString::fromLatin1(printCaptions[i]));
-        }
-        a->setEnabled(true);
-        // The submenu that holds it is enabled with it.
-        for (QObject *o : a->associatedObjects())
-            if (auto *m = qobject_cast<QMenu *>(o)) m->menuAction()->setEnabled(true);
-        connect(a, &QAction::triggered, this, [this, i] { mnuPrintOut_Click(i); });
-    }
-
-    // "&Color" is a command of the menu bar itself, before "&Window".
-    QAction *mnuColorSetup = findChild<QAction *>(QStringLiteral("mnuColorSetup"));
-    if (!mnuColorSetup) {
-        mnuColorSetup = new QAction(QStringLiteral("&Color"), menuBar());
-        mnuColorSetup->setObjectName(QStringLiteral("mnuColorSetup"));
-        QAction *window = mnuWindow ? mnuWindow->menuAction() : nullptr;
-        menuBar()->insertAction(window, mnuColorSetup);
-    }
-    mnuColorSetup->setEnabled(true);
+    // "&Color" is a command of the menu bar itself.
+    QAction *mnuColorSetup = TreeEntry(QStringLiteral("mnuColorSetup"));
     connect(mnuColorSetup, &QAction::triggered, this, [this] {
         if (!colorWindow) {
             colorWindow = new ColorWindow(this);
