@@ -127,8 +127,6 @@ class MainWindow : public QMainWindow {
     void buildOutputMenus();
     // Captures as chosen, asks, prints; "Printer error!" when the print fails.
     void mnuPrintOut_Click(int i);
-    // The trace and grid menu marks follow the display switches.
-    void ShowDisplayMarks();
     // The frequency counter: its "&Setup" entries and the labels `lbCount(0..1)` in the status
     // strip (windows/main/counter_menus.cpp).
     void buildCounterMenus();

@@ -4,6 +4,7 @@
 // "Transfer data to &Excel", "Page Set&up...", "&Print..." > "Print &Screen", "&Timing View",
 // "&FFt"; and "&Color", taken from the menu tree and connected.
 #include "core/base/ui.h"
+#include "core/menus/menu_commands.h"
 #include "core/startup/startup.h"
 #include "core/timing/color_setup.h"
 #include "core/timing/compose.h"
@@ -36,21 +37,14 @@ void MainWindow::buildOutputMenus() {
     connect(mnuColorSetup, &QAction::triggered, this, [this] {
         if (!colorWindow) {
             colorWindow = new ColorWindow(this);
-            connect(colorWindow, &ColorWindow::applied, this, &MainWindow::ShowDisplayMarks);
+            // The trace and grid marks of the View menu follow the display switches.
+            connect(colorWindow, &ColorWindow::applied, this,
+                    [] { menuCommands().ApplyMenuSettings(); });
         }
         colorSetup().ColorInitial();
-        ShowDisplayMarks();
+        menuCommands().ApplyMenuSettings();
         ShowToolWindow(colorWindow, this);
     });
-}
-
-void MainWindow::ShowDisplayMarks() {
-    const auto &on = app().channels.ChanOn;
-    for (int i = 0; i < 7; ++i)
-        if (QAction *a = findChild<QAction *>(Indexed("mnuDispCh", i)))
-            a->setChecked(on[static_cast<size_t>(i)] == 1);
-    if (QAction *a = findChild<QAction *>(QStringLiteral("mnuGrid")))
-        a->setChecked(on[DispGrid] == 1);
 }
 
 void MainWindow::mnuPrintOut_Click(int i) {
