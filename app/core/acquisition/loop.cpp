@@ -322,6 +322,18 @@ void HbarClick() {
     ComposeScreen(1, 1);
 }
 
+// What the loop follows of the timing view, for the program's whole run: the "g" key acts as
+// the toolbar's "Go", and the state texts of the status area take the readout colour on the
+// background when the colour table is applied.
+const Subscription goKey = Subscribe(Event::GoKeyPressed, [] { tbToolBar_ButtonClick(1); });
+const Subscription statusColors = Subscribe(Event::ColorsChanged, [] {
+    const AppState &s = app();
+    for (auto &l : acquisitionControls().LabelStat) {
+        l.setForeColor(s.colors[ColUpScreen]);
+        l.setBackColor(s.colors[ColBackground]);
+    }
+});
+
 } // namespace
 
 AcquisitionControls::AcquisitionControls()
@@ -352,18 +364,6 @@ void SetLoopClock(MsClock clock) {
 
 int64_t LoopNowMs() {
     return clockFn() ? clockFn()() : SteadyMs();
-}
-
-bool CatchRateApplies(int rate) {
-    return app().display.CatchRateLimit <= rate && rate <= kLastTimedRate;
-}
-
-bool CatchWithData() {
-    return app().run.TrigStat == HW_STAT_COMPLETE && app().run.Running != 0;
-}
-
-bool CatchApplies() {
-    return app().display.CatchEnabled != 0 && CatchRateApplies(app().acquisition.RateIndex);
 }
 
 void tbToolBar_ButtonClick(int Button) {

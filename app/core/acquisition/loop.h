@@ -32,6 +32,7 @@
 
 #include <QString>
 
+#include "core/base/catch.h"
 #include "core/base/controls.h"
 
 namespace vrx {
@@ -111,13 +112,5 @@ bool CatchActive();
 // How long the program may wait before the next step changes anything (0: step again as soon
 // as events are handled). Only a hint for the step timer.
 int32_t AcquisitionIdleMs();
-
-// Whether "Go" would run a software catch with the current settings: the catch is enabled and
-// the rate lies between the catch's rate limit and the slowest timed rate.
-bool CatchApplies();
-bool CatchRateApplies(int rate);
-// A software catch with data is in progress: the pictures belong to its quick refresh, and the
-// bars, levels and the screen position only store their new values.
-bool CatchWithData();
 
 } // namespace vrx

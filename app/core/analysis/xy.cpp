@@ -5,9 +5,9 @@
 
 #include <QPainter>
 
-#include "core/acquisition/loop.h"
+#include "core/base/catch.h"
+#include "core/base/display_items.h"
 #include "core/base/state.h"
-#include "core/menus/menu_commands.h"
 #include "core/timing/compose.h"
 #include "core/timing/frontpanel.h"
 #include "core/timing/pictures.h"

@@ -276,4 +276,22 @@ class TextModel : public ControlBase {
     int maxLength_ = 0;
 };
 
+// A frame placed on a picture or beside it: where it stands from the top, and its height, in
+// pixels (a logic channel's row, the track marker of a row being moved).
+class FrameModel : public ControlBase {
+  public:
+    int32_t top() const { return top_; }
+    int32_t height() const { return height_; }
+    void place(int32_t top, int32_t height) {
+        if (top == top_ && height == height_) return;
+        top_ = top;
+        height_ = height;
+        notify();
+    }
+
+  private:
+    int32_t top_ = 0;
+    int32_t height_ = 0;
+};
+
 } // namespace vrx

@@ -24,6 +24,11 @@ enum class Event {
     TimebaseChanged,    // zoom, trace width or screen position changed the time scale
     DepthChanged,       // the record-length rule ran (a depth or zoom change)
     ColorsChanged,      // the colour table was applied to the controls
+    DisplaySwitched,    // a display item was switched on or off (`SetDisplayItem`)
+    GoKeyPressed,       // the "g" key on the timing view asked to start or stop acquisition
+    LogicRowPicked,     // the right button picked a logic row on the logic picture
+    LogicRowDragged,    // ... moved the picked row's track marker
+    LogicRowDropped,    // ... dropped it: the lane order changed
     SettingsApplied,    // every control was brought into line with the state
     AcquisitionStarted, // the loop or a software catch started
     AcquisitionStopped, // ... and ended

@@ -14,6 +14,9 @@
 
 namespace vrx {
 
+// Caption of the program's own message boxes.
+inline const QString kAppTitle = QStringLiteral("VRX-73604");
+
 enum class MsgButtons { Ok, OkCancel, RetryCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Cancel, Retry, Yes, No };
 

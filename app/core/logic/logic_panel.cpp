@@ -7,6 +7,7 @@
 #include "core/logic/qualify.h"
 #include "core/timing/compose.h"
 #include "core/timing/frontpanel.h"
+#include "core/timing/gestures.h"
 #include "core/timing/pictures.h"
 
 namespace vrx {
@@ -18,6 +19,26 @@ constexpr int16_t kFirstNameTab = 21; // above 20: typing a name is not a front-
 size_t Sel() {
     return static_cast<size_t>(std::clamp<int>(app().logic.SelWord, 0, 3));
 }
+
+// A row moved with the right button on the logic picture (the timing view's gestures): the
+// picked row's name box in inverse colours (the lane's colour behind the name), its frame
+// following the track marker, and every row beside its lane in the new order once dropped.
+const Subscription rowPicked = Subscribe(Event::LogicRowPicked, [] {
+    const AppState &s = app();
+    if (s.pointer.PickedRow < 0 || s.pointer.PickedRow >= kLanes) return;
+    TextModel &name = logicPanel().txtName[static_cast<size_t>(s.pointer.PickedRow)];
+    name.setBackColor(s.colors[LogicColorEntry(s.pointer.PickedRow)]);
+    name.setForeColor(s.colors[ColBackground]);
+});
+const Subscription rowDragged = Subscribe(Event::LogicRowDragged, [] {
+    const AppState &s = app();
+    if (s.pointer.PickedRow < 0 || s.pointer.PickedRow >= kLanes) return;
+    const FrameModel &marker = gestures().PicIndex;
+    logicPanel().Frame1[static_cast<size_t>(s.pointer.PickedRow)].place(marker.top(),
+                                                                        marker.height());
+});
+const Subscription rowDropped =
+    Subscribe(Event::LogicRowDropped, [] { logicPanel().ScrollCh_Change(); });
 
 } // namespace
 

@@ -23,23 +23,6 @@
 
 namespace vrx {
 
-// The frame of one row: where it stands below the top of `ScrollCh`, in pixels.
-class FrameModel : public ControlBase {
-  public:
-    int32_t top() const { return top_; }
-    int32_t height() const { return height_; }
-    void place(int32_t top, int32_t height) {
-        if (top == top_ && height == height_) return;
-        top_ = top;
-        height_ = height;
-        notify();
-    }
-
-  private:
-    int32_t top_ = 0;
-    int32_t height_ = 0;
-};
-
 class LogicPanel {
   public:
     LogicPanel();

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "core/acquisition/loop.h"
+#include "core/base/display_items.h"
+#include "core/base/events.h"
 #include "core/base/state.h"
 #include "core/logic/logic_panel.h"
 #include "core/timing/compose.h"
@@ -53,6 +55,16 @@ uint8_t *MemoryBuffer(int target) {
     WorkAreas &w = app().work;
     return target == ChM1 ? w.M1Buf.data() : w.M2Buf.data();
 }
+
+// Every "&Channel Display" mark follows its switch when an item is switched from code (the menu
+// itself, the function channel, the XY plot).
+void ShowDisplayMarks(MenuCommands &m) {
+    for (size_t i = 0; i < m.mnuDispCh.size(); ++i)
+        m.mnuDispCh[i].setChecked(app().channels.ChanOn[i] == 1);
+}
+
+const Subscription displaySwitched =
+    Subscribe(Event::DisplaySwitched, [] { ShowDisplayMarks(menuCommands()); });
 
 } // namespace
 
@@ -211,8 +223,7 @@ void MenuCommands::ApplyMenuSettings() {
     d.LogicHeight = static_cast<uint8_t>(20 + 4 * d.LogicHeightIndex);
     FitLogicPicture();
     mnuViewStatusBar.setChecked(d.StatusBarOn != 0);
-    for (size_t i = 0; i < mnuDispCh.size(); ++i)
-        mnuDispCh[i].setChecked(s.channels.ChanOn[i] == 1);
+    ShowDisplayMarks(*this);
     Select(mnuChHigh, d.LogicHeightIndex);
     Select(mnuDispunit, d.Dispunit);
     mnuGrid.setChecked(s.channels.ChanOn[DispGrid] == 1);
@@ -223,16 +234,6 @@ void MenuCommands::ApplyMenuSettings() {
     Select(mnuZoomby, s.view.ActiveBar[1]);
     mnuCatch50.setChecked(d.CatchEnabled != 0);
     Select(mnuRate27, d.CatchRateLimit - 25);
-}
-
-void SetDisplayItem(int item, bool on) {
-    MenuCommands &m = menuCommands();
-    if (item < 0 || item >= static_cast<int>(m.mnuDispCh.size())) return;
-    AppState &s = app();
-    const auto k = static_cast<size_t>(item);
-    s.channels.ChanOn[k] = on ? 1 : 0;
-    s.display.DisplayCheck[k] = on ? 1 : 0;
-    m.mnuDispCh[k].setChecked(on);
 }
 
 void CopyChannelSettings(int Source, int Target) {

@@ -61,10 +61,6 @@ class MenuCommands {
 
 MenuCommands &menuCommands();
 
-// Switches display item `item` (0 A1 .. 6 D0-D15) on or off everywhere it shows: the switch
-// `ChanOn`, the colour dialog's box and the "&Channel Display" mark. Nothing is redrawn.
-void SetDisplayItem(int item, bool on);
-
 // Copies the front-end settings of channel `Source` (probe, coupling, volts/div, position) to
 // channel `Target` (0 A1, 1 A2, 2 M1, 3 M2, 4 F1), so that a memory trace is drawn at the scale
 // of its source. The target's scale and scale text follow; the channel lists show the copy when

@@ -14,7 +14,6 @@
 #include "core/settings/apply.h"
 #include "core/settings/file_write.h"
 #include "core/settings/settings_file.h"
-#include "core/startup/startup.h"
 #include "core/timing/compose.h"
 
 namespace vrx {

@@ -10,7 +10,6 @@
 #include "core/analysis/fft.h"
 #include "core/base/ui.h"
 #include "core/settings/file_write.h"
-#include "core/startup/startup.h"
 #include "core/timing/bars.h"
 
 namespace vrx {

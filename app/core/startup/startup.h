@@ -13,13 +13,13 @@
 
 #include <QString>
 
+#include "core/base/ui.h"
+
 namespace vrx {
 
 // The bitstream file, read from `StartupInfo::BitstreamDir` (empty: the program directory, the
 // working directory).
 inline const QString kBitstreamFile = QStringLiteral("73604.bit");
-// Caption of the program's own message boxes.
-inline const QString kAppTitle = QStringLiteral("VRX-73604");
 
 // What the start-up needs of the operating system: whether the full search (USB, then the
 // parallel ports) is allowed (`FullSearch` 1; 0 when the system is unknown) and the two lines of

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "core/acquisition/loop.h"
+#include "core/base/catch.h"
 #include "core/base/format.h"
 #include "core/base/state.h"
 #include "core/timing/compose.h"

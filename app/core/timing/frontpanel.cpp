@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "core/acquisition/loop.h"
+#include "core/base/catch.h"
 #include "core/base/events.h"
 #include "core/base/format.h"
 #include "core/base/state.h"

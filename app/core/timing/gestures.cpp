@@ -6,7 +6,7 @@
 #include <iterator>
 #include <utility>
 
-#include "core/acquisition/loop.h"
+#include "core/base/events.h"
 #include "core/base/format.h"
 #include "core/base/state.h"
 #include "core/timing/frontpanel.h"
@@ -228,10 +228,8 @@ void TimingGestures::PickRow(double y) {
         s.logic.Sequence[static_cast<size_t>((row + s.logic.ScrollChValue) & 15)] & 15;
     s.pointer.PickedRow = static_cast<int16_t>(channel);
     s.pointer.DragMode = 33;
-    // The name box of the picked row in inverse colours: the lane's colour behind the name.
-    TextModel &name = logicPanel().txtName[static_cast<size_t>(channel)];
-    name.setBackColor(s.colors[LogicColorEntry(channel)]);
-    name.setForeColor(s.colors[ColBackground]);
+    // The logic panel shows the picked row's name box in inverse colours.
+    Publish(Event::LogicRowPicked);
     PicIndex.setVisible(true);
     TrackRow(y);
 }
@@ -242,7 +240,8 @@ void TimingGestures::TrackRow(double y) {
     const int h = std::max<int>(s.display.LogicHeight, 1);
     const int top = std::clamp(RoundHalfEven(y - h / 2), 0, 15 * h);
     PicIndex.place(top, h);
-    logicPanel().Frame1[static_cast<size_t>(s.pointer.PickedRow)].place(top, h);
+    // The picked row's frame beside the lanes follows the marker.
+    Publish(Event::LogicRowDragged);
 }
 
 void TimingGestures::DropRow() {
@@ -261,8 +260,9 @@ void TimingGestures::DropRow() {
         else
             std::rotate(rows + target, from, from + 1);
     }
-    // Every row beside its lane in the new order, the lanes and the bars over them redrawn.
-    logicPanel().ScrollCh_Change();
+    // The logic panel puts every row beside its lane in the new order and redraws the lanes
+    // and the bars over them.
+    Publish(Event::LogicRowDropped);
 }
 
 // ---- Overview strip ----------------------------------------------------------------------------
@@ -359,7 +359,7 @@ bool TimingGestures::Form_KeyPress(int keyAscii) {
     else if (key == 'l')
         Focus(f.ScrollLevel);
     else if (key == 'g')
-        tbToolBar_ButtonClick(1);
+        Publish(Event::GoKeyPressed); // the acquisition loop acts as on the toolbar's "Go"
     else if (key == ' ')
         NextShownTab();
     else

@@ -21,7 +21,6 @@
 #include <functional>
 
 #include "core/base/controls.h"
-#include "core/logic/logic_panel.h"
 
 namespace vrx {
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/timing/set_color.h"
 
-#include "core/acquisition/loop.h"
 #include "core/base/events.h"
 #include "core/base/state.h"
 #include "core/timing/frontpanel.h"
@@ -72,11 +71,9 @@ void SetColor() {
     // The tabs take their looks from the tab logic.
     f.lbTab_Click(s.channels.SelChannel);
 
-    // Main window status area: background, state texts in the readout colour, the bar
-    // readouts in their bars' colours (V1-V2 in V1's, the trigger distances in the trigger's).
-    AcquisitionControls &ac = acquisitionControls();
-    for (auto &l : ac.LabelStat)
-        Paint(l, text, bg);
+    // Main window status area: the bar readouts in their bars' colours (V1-V2 in V1's, the
+    // trigger distances in the trigger's); the acquisition loop paints its state texts when
+    // `ColorsChanged` is published.
     Paint(f.lbv1v2, Entry(ColV1), bg);
     for (auto &l : f.lbT_V)
         Paint(l, Entry(ColTrigger), bg);

@@ -3,7 +3,8 @@
 // `SetColor`: the colour table applied to the controls of the timing view and of the main
 // window's status area. Colours go into the control models (the bound widgets follow); the
 // pictures take their background from entry 0 when they are cleared. Publishes
-// `Event::ColorsChanged` for the windows that colour themselves.
+// `Event::ColorsChanged` for the windows that colour themselves; the acquisition loop paints
+// the main window's state texts on it.
 #pragma once
 
 #include <cstdint>
