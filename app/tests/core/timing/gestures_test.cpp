@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a press grabs where a band is hidden, the screen drag at a magnified zoom, and a probe
-// calibration against an instrument that does not take it.
+// What a press grabs where a band is hidden, the screen drag at a magnified zoom, what the
+// subsystems above the timing view do on its gestures and colours, and a probe calibration
+// against an instrument that does not take it.
 #include "core/acquisition/calibration.h"
 #include "core/acquisition/loop.h"
 #include "core/base/ui.h"
 #include "core/fixture.h"
+#include "core/logic/logic_panel.h"
 #include "core/timing/gestures.h"
+#include "core/timing/set_color.h"
 
 namespace vrx::test {
 namespace {
@@ -47,6 +50,38 @@ TEST_F(Gestures, SlowScreenDragAtMagnifiedZoom) {
         g.picScope_MouseMove(kLeftButton, 0, x, 60);
     g.picScope_MouseUp(kLeftButton, 0, 350, 60);
     EXPECT_EQ(s.view.ScrollPos, 501);
+}
+
+// The timing view reaches the subsystems above it through events: "g" starts and stops
+// acquisition as "Go" does; a row picked with the right button shows its name box inverse, its
+// frame follows the track marker and, dropped three rows lower, stands beside its new lane; the
+// colour table paints the status texts.
+TEST_F(Gestures, HigherSubsystemsFollow) {
+    s.records.DevConfig[HW_DC_Link] = HW_LINK_NONE;
+    TimingGestures &g = gestures();
+    g.Form_KeyPress('g');
+    EXPECT_TRUE(AcquisitionActive() && acquisitionControls().Button(1).pressed());
+    g.Form_KeyPress('G');
+    while (AcquisitionStep()) {
+    }
+    EXPECT_FALSE(AcquisitionActive() || acquisitionControls().Button(1).pressed());
+
+    LogicPanel &lp = logicPanel();
+    const int h = s.display.LogicHeight;
+    g.Picture1_MouseDown(kRightButton, 0, 300, 5);
+    EXPECT_EQ((Nums{lp.txtName[0].backColor(), lp.txtName[0].foreColor()}),
+              (Nums{s.colors[LogicColorEntry(0)], s.colors[ColBackground]}));
+    g.Picture1_MouseMove(kRightButton, 0, 300, 3 * h + 5);
+    EXPECT_EQ((Nums{lp.Frame1[0].top(), lp.Frame1[0].height()}), (Nums{3 * h + 5 - h / 2, h}));
+    g.Picture1_MouseUp(kRightButton, 0, 300, 3 * h + 5);
+    EXPECT_EQ((Nums{s.logic.Sequence[3], lp.Frame1[0].top(), lp.Frame1[1].top()}),
+              (Nums{0, 3 * h, 0}));
+
+    s.colors.Colors[ColUpScreen] = Rgb(4, 4, 4);
+    SetColor();
+    for (const LabelModel &l : acquisitionControls().LabelStat)
+        EXPECT_EQ((Nums{l.foreColor(), l.backColor()}),
+                  (Nums{Rgb(4, 4, 4), s.colors[ColBackground]}));
 }
 
 // An instrument that does not take the calibration set-up: the calibration ends where it
