@@ -38,11 +38,17 @@ namespace vrx {
 
 // Milliseconds of a monotonic clock; only differences matter.
 using MsClock = std::function<int64_t()>;
+// Lets the given number of milliseconds pass on that clock.
+using MsSleep = std::function<void(int64_t)>;
 
-// Replaces the loop's clock (tests pass a virtual one); an empty function restores the
-// system's steady clock.
-void SetLoopClock(MsClock clock);
+// Replaces the loop's clock (tests pass a virtual one, with the wait that moves it on, or none
+// when reading it moves it on); an empty clock restores the system's steady clock, on which a
+// wait sleeps the thread.
+void SetLoopClock(MsClock clock, MsSleep sleep = {});
 int64_t LoopNowMs();
+// Waits `ms` milliseconds on the loop clock without using the processor (on a virtual clock:
+// at once).
+void LoopSleepMs(int64_t ms);
 
 // The main window's one-shot timer of "Auto." mode. Enabled with an interval, it fires once
 // the interval has passed on the loop clock (checked by every step); firing runs
