@@ -26,9 +26,10 @@ constexpr int kFastestRate = kFirstRealTimeRate, kSlowestRate = 20;
 constexpr std::array<uint8_t, 3> kSurveyRates = {6, 12, 18};
 constexpr uint8_t kUnitZoom = 5; // x1
 
-// The most codes a signal is set to span (seven divisions): the next entry of the 1-2-5 steps
-// makes it at least 70 (almost three divisions).
-constexpr int32_t kMostSpan = 175;
+// The most codes a signal is set to span: 7.6 divisions, which noise and the converters'
+// mismatch (a few codes) keep below eight. The 1-2-5 steps of the volts/div then make it at
+// least 76 (three divisions); the larger the span, the closer the measured peak-to-peak.
+constexpr int32_t kMostSpan = 190;
 // Codes kept free between the signal and each rail.
 constexpr int32_t kRailMargin = 8;
 // A span of fewer codes has no edges to count: noise and the converters' residue.

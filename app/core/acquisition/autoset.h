@@ -12,7 +12,7 @@
 //    five or more times a period: no record that is read is aliased, and together they hold a
 //    whole period of anything from about 50 Hz up, so their extremes are the signal's.
 // 2. Volts/div and position from the extremes seen: the most sensitive entry (down to 20 mV/div
-//    at 1:1) at which the signal spans at most seven divisions and lies whole on screen,
+//    at 1:1) at which the signal spans at most 7.6 divisions and lies whole on screen,
 //    centred. A signal that touched a rail is measured again at the largest entry, centred.
 // 3. Rate from the frequency: the fastest real-time rate that shows at least two periods across
 //    the screen (so two to five; the fastest, 250 MSa/s, when even that shows more).
