@@ -20,10 +20,10 @@ namespace {
 
 // Volts/div entries searched: 2 V/div down to 20 mV/div at 1:1.
 constexpr int kCoarsestVdiv = 8, kFinestVdiv = 2;
-// Real-time rates searched: 250 MSa/s down to 10 KSa/s.
-constexpr int kFastestRate = kFirstRealTimeRate, kSlowestRate = 20;
-// The rates that find the frequency, fastest first (250 MSa/s, 5 MSa/s, 50 KSa/s).
-constexpr std::array<uint8_t, 3> kSurveyRates = {6, 12, 18};
+// Real-time rates searched: 250 MSa/s down to 5 KSa/s.
+constexpr int kFastestRate = kFirstRealTimeRate, kSlowestRate = 21;
+// The rates that find the frequency, fastest first (250 MSa/s, 5 MSa/s, 50 KSa/s, 20 KSa/s).
+constexpr std::array<uint8_t, 4> kSurveyRates = {6, 12, 18, 19};
 constexpr uint8_t kUnitZoom = 5; // x1
 
 // The most codes a signal is set to span: 7.6 divisions, which noise and the converters'

@@ -6,11 +6,11 @@
 // volts/div in use (within 2 V/div .. 20 mV/div at 1:1), with the probe the user chose; the
 // timebase at 2K, x1, "Auto.". Then:
 //
-// 1. Frequency: records at 250 MSa/s, 5 MSa/s and 50 KSa/s, fastest first, until one holds at
-//    least two whole periods (counted over the whole record). Each rate is only asked about
-//    frequencies the faster record before it could not show three periods of, which it samples
-//    five or more times a period: no record that is read is aliased, and together they hold a
-//    whole period of anything from about 50 Hz up, so their extremes are the signal's.
+// 1. Frequency: records at 250 MSa/s, 5 MSa/s, 50 KSa/s and 20 KSa/s, fastest first, until one
+//    holds at least two whole periods (counted over the whole record). Each rate is only asked
+//    about frequencies the faster record before it could not show three periods of, which it
+//    samples five or more times a period: no record that is read is aliased, and together they
+//    hold a whole period of anything from about 30 Hz up, so their extremes are the signal's.
 // 2. Volts/div and position from the extremes seen: the most sensitive entry (down to 20 mV/div
 //    at 1:1) at which the signal spans at most 7.6 divisions and lies whole on screen,
 //    centred. A signal that touched a rail is measured again at the largest entry, centred.

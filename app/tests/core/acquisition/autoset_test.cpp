@@ -77,7 +77,7 @@ double ValueOf(const QString &text) {
     return m.captured(1).toDouble() * scale;
 }
 
-// Autoset on signals from 100 Hz to 10 MHz and 0.2 to 8 V peak-to-peak (the simulator's
+// Autoset on signals from 50 Hz to 10 MHz and 0.2 to 8 V peak-to-peak (the simulator's
 // amplitude is the peak), squares, sines and a triangle, at 1:1 and 10:1, on A1 (also with the
 // logic trigger selected, which Autoset moves to A1) and on A2. Afterwards the probe is the
 // user's, and the records the loop draws in "Auto." show the trace whole (clear of both rails,
@@ -94,7 +94,7 @@ TEST_F(AutosetTest, FindsSignalsOverTheRangeOnTheRealClock) {
         uint8_t probe; // 0 1:1, 1 10:1
     };
     const std::vector<Case> cases = {
-        {TrigA1, "square", 100, 1.0, 1},    {TrigA2, "sine", 100, 0.1, 0},
+        {TrigA1, "square", 100, 1.0, 1},    {TrigA2, "sine", 50, 0.1, 0},
         {TrigLogic, "square", 1e3, 1.0, 0}, {TrigA2, "sine", 1e3, 4.0, 1},
         {TrigA1, "square", 50e3, 0.5, 1},   {TrigA2, "triangle", 20e3, 0.25, 0},
         {TrigA1, "square", 100e3, 0.5, 1},  {TrigA2, "sine", 300e3, 2.0, 0},
