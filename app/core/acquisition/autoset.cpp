@@ -172,7 +172,7 @@ Aim AimOf(const Seen &seen, int v, int16_t pos, int w) {
 
 // Where the signal seen at volts/div `v` and position `pos` lies whole and centred: the most
 // sensitive entry at which it spans at most `kMostSpan` codes and stays clear of both rails.
-// Part of a signal beyond a rail is unknown: it is measured again at the largest entry,
+// What lies beyond a rail is unknown: such a signal is measured again at the largest entry,
 // centred (at the largest entry already, only centred).
 Aim AimAt(const Seen &seen, int v, int16_t pos) {
     if (seen.railed()) return AimOf(seen, v, pos, kCoarsestVdiv);
@@ -190,7 +190,7 @@ Aim AimAt(const Seen &seen, int v, int16_t pos) {
 void Start(size_t ch) {
     AppState &s = app();
     s.channels.Coupling[ch] = 0;
-    // Each new volts/div costs a calibration of the input (some 300 ms): the search starts from
+    // Each new volts/div costs a calibration of the input (some 370 ms): the search starts from
     // the one in use, which the signal often already suits, and goes to the largest only when
     // the signal touches a rail there.
     s.channels.VdivIndex[ch] =
