@@ -61,26 +61,35 @@ class AutosetTest : public ::testing::Test {
         return {s.channels.ProbeIndex[0], s.channels.VdivIndex[0], s.channels.ChanPos[0],
                 s.trigger.TrigLevel[0],   s.acquisition.RateIndex, s.view.BarPos[2]};
     }
-    // Runs the current test again in a process of its own with the library on its real clock
-    // (its output passed on, its failures this test's); true in that process, which then runs
-    // the test's checks.
+    // Runs `program` with the library on its real clock and `env` (NAME=value) added; a failed
+    // run fails the test. Its output, or with `forward` its output passed on.
+    static QString RunOnRealClock(const QString &program, const QStringList &args,
+                                  const QStringList &env, bool forward = false) {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
+        for (const QString &kv : env)
+            e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+        QProcess p;
+        p.setProcessEnvironment(e);
+        p.setProcessChannelMode(forward ? QProcess::ForwardedChannels
+                                        : QProcess::ForwardedErrorChannel);
+        p.start(program, args);
+        EXPECT_TRUE(p.waitForFinished(600000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0) << program.toStdString();
+        return QString::fromLocal8Bit(p.readAllStandardOutput());
+    }
+    // Runs the current test again in a process of its own on the real clock; true in that
+    // process, which then runs the test's checks.
     static bool OnRealClock() {
         if (qEnvironmentVariableIsSet(kOwnProcess)) return true;
         test::EnsureGuiApp();
         const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
-        e.insert(QString::fromLatin1(kOwnProcess), QStringLiteral("1"));
-        QProcess p;
-        p.setProcessEnvironment(e);
-        p.setProcessChannelMode(QProcess::ForwardedChannels);
-        p.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=%1.%2")
-                     .arg(QString::fromLatin1(info->test_suite_name()),
-                          QString::fromLatin1(info->name()))});
-        EXPECT_TRUE(p.waitForFinished(600000));
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 0);
+        RunOnRealClock(QCoreApplication::applicationFilePath(),
+                       {QStringLiteral("--gtest_filter=%1.%2")
+                            .arg(QString::fromLatin1(info->test_suite_name()),
+                                 QString::fromLatin1(info->name()))},
+                       {QString::fromLatin1(kOwnProcess) + QStringLiteral("=1")}, true);
         return false;
     }
     // Steps the running loop as the program's timer does, sleeping while it has nothing to do,
@@ -210,16 +219,8 @@ TEST_F(AutosetTest, VrxctlSavesWhatAutosetAndTheCommandLineApplied) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("autoset.ini"));
     auto run = [](const QStringList &args) {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
-        e.remove(QStringLiteral("HWLINK_SIM_FAULT"));
-        e.insert(QStringLiteral("HWLINK_SIM_SIGNALS"), QStringLiteral("A1=square,1000,1,0"));
-        p.setProcessEnvironment(e);
-        p.start(QStringLiteral(VRX_CTL), QStringList{"--sim", "usb"} + args);
-        p.waitForFinished(60000);
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-        return QString::fromLocal8Bit(p.readAllStandardOutput());
+        return RunOnRealClock(QStringLiteral(VRX_CTL), QStringList{"--sim", "usb"} + args,
+                              {"HWLINK_SIM_SIGNALS=A1=square,1000,1,0", "HWLINK_SIM_FAULT="});
     };
     const QString chosen = run({"--probe", "A1=1", "autoset", "--save-settings", file});
     EXPECT_TRUE(chosen.contains(QStringLiteral("vdiv\t500mV\n"))) << chosen.toStdString();
