@@ -360,6 +360,9 @@ Outcome RunAutoset(const CliOptions &o) {
         return Failed(kExitFailed, r.message.isEmpty()
                                        ? QStringLiteral("Autoset needs a configured instrument")
                                        : r.message);
+    // The derived values (the channel's scale among them) follow the new settings, as in the
+    // program after its "Autoset".
+    ApplySettings();
     const AppState &s = app();
     const auto c = static_cast<size_t>(r.channel);
     std::printf("channel\t%s\n", qPrintable(s.channels.ChanName[c]));
