@@ -77,11 +77,15 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
         // others two samples apart. Slot 79's neighbour is slot 0 of the next sample.
         std::fill(seen, seen + 80, 0);
         seen[5] = 1;
-        a1[P % 80 + 5] = 50;
+        for (int32_t x = P % 80 + 5; x < HW_SB_AREA_LEN; x += 80)
+            a1[x] = 50;
         EtsFill(sb.data(), dc, P, N);
-        // (10 + 50) / 2 two apart, then (30 + 50) / 2 from the direct neighbours.
-        EXPECT_EQ((V{a1[P % 80 + 3], a1[P % 80 + 4], a1[0], a1[HW_SB_AREA_LEN - 1]}),
-                  (V{30, 40, 10, 10}));
+        // (10 + 50) / 2 two apart, then (30 + 50) / 2 from the direct neighbours; in the first
+        // period and in the last one (1638), which ends at the end of the area.
+        const int32_t last = P % 80 + 1638 * 80;
+        EXPECT_EQ((V{a1[P % 80 + 3], a1[P % 80 + 4], a1[last + 3], a1[last + 4], a1[0],
+                     a1[HW_SB_AREA_LEN - 1]}),
+                  (V{30, 40, 30, 40, 10, 10}));
         EXPECT_EQ(std::count(a2, d0, 200), HW_SB_AREA_LEN) << "A1 stays in its area";
         EXPECT_EQ(std::count(d0, sb.end(), 77), 6 * HW_SB_AREA_LEN) << "A2 stays in its area";
     }

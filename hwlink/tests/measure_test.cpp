@@ -193,11 +193,12 @@ TEST(TestFreq, FlatTraceAndSingleCrossingHaveNoPeriodAndNoSpan) {
 
 TEST(TestFreq, SquareWaveCountsWholePeriodsAndIgnoresNoiseInsideTheHysteresis) {
     // Period 40, entered 10 samples into a pulse: 17 samples high (byte 60), a noisy step
-    // around the level (129, 127, 128, 127: inside +-2), then 19 samples low (byte 200).
+    // around the level (129, 127, 128, 127: inside +-2), then 19 samples low (byte 200) with a
+    // spike to 127 in their middle.
     std::vector<uint8_t> s(1000, 0);
     for (size_t i = 0; i < s.size(); ++i) {
         const int k = int(i + 10) % 40;
-        s[i] = k < 17 ? 60 : k < 21 ? uint8_t(127 + (k % 2) * 2 - (k == 19)) : 200;
+        s[i] = k < 17 ? 60 : k < 21 ? uint8_t(127 + (k % 2) * 2 - (k == 19)) : k == 30 ? 127 : 200;
     }
     // The wave starts high (byte <= level), so the counted crossings are the first low
     // samples, at 21 - 10 + 40 m; each is remembered as index + 1. With end 732 the crossing
