@@ -259,6 +259,8 @@ def run_tests(build_dir, fault, timeout):
         status, out = run(cmd, build_dir, timeout, env)
         if status == "timeout":
             return "caught", exe + " (timeout)"
+        if re.search(r"^\[==========\] Running 0 tests", out, re.M):
+            return "no test", spec + " runs no test"
         if status != 0:
             failed = re.findall(r"^\[  FAILED  \] (\S+)(?: \(|, where)", out, re.M)
             return "caught", failed[0] if failed else f"{exe} (exit {status})"
@@ -280,7 +282,7 @@ def table(rows):
     caught = sum(1 for r in counted if r[1] == "caught")
     lines.append("")
     lines.append(f"{caught} of {len(counted)} faults caught"
-                 + (f" ({len(rows) - len(counted)} not run: build error or stale)"
+                 + (f" ({len(rows) - len(counted)} not counted: build error, stale or no test)"
                     if len(rows) != len(counted) else ""))
     return "\n".join(lines)
 
