@@ -18,6 +18,8 @@ configured; it leaves the sources as it found them and rebuilds the named target
     scripts/fault_sweep.py --only L03,A07        # some of them
     scripts/fault_sweep.py --list                # the table, without running anything
     scripts/fault_sweep.py --out before.md       # the result table also into a file
+    scripts/fault_sweep.py --only A10 --extra-tests 'ctest:^gestures_test$' \
+        --extra-build gestures_test               # a window test as well
 
 A test is either an executable of the build directory with an optional GoogleTest filter
 ("hwlink_tests", "vrxcore_tests:SettingsFile.*") or "ctest:REGEX" (ctest -R, for the tests that
@@ -297,6 +299,11 @@ def main():
     ap.add_argument("--build-timeout", type=int, default=1200)
     ap.add_argument("--out", help="also write the result table to this file")
     ap.add_argument("--list", action="store_true", help="print the fault table and stop")
+    ap.add_argument("--extra-tests", default="",
+                    help="comma-separated test specs run for every selected fault as well "
+                         "(\"ctest:^gestures_test$\")")
+    ap.add_argument("--extra-build", default="",
+                    help="comma-separated targets those extra tests need")
     args = ap.parse_args()
 
     root = Path(subprocess.run(["git", "rev-parse", "--show-toplevel"], stdout=subprocess.PIPE,
@@ -309,6 +316,11 @@ def main():
         unknown = wanted - {f.id for f in faults}
         if unknown:
             sys.exit("unknown fault ids: " + ", ".join(sorted(unknown)))
+    extra = [t for t in args.extra_tests.split(",") if t]
+    extra_build = [t for t in args.extra_build.split(",") if t]
+    if extra or extra_build:
+        faults = [Fault(f.id, f.path, f.good, f.bad, f.tests + extra, f.what, f.build + extra_build)
+                  for f in faults]
     if args.list:
         for f in faults:
             print(f"{f.id}  {f.path}  {f.what}\n      - {f.good!r}\n      + {f.bad!r}"
