@@ -249,6 +249,8 @@ def run_tests(build_dir, fault, timeout):
             cmd = ["ctest", "--test-dir", str(build_dir), "-R", spec[6:], "--timeout",
                    str(timeout), "--output-on-failure"]
             status, out = run(cmd, build_dir, timeout * 4, env)
+            if "No tests were found" in out:
+                return "no test", spec + " runs no test"
             if status == "timeout" or status != 0:
                 failed = re.findall(r"\d+ - (\S+) \(", out)
                 return "caught", (failed[0] if failed else spec) + (
