@@ -4,8 +4,6 @@
 #include <cmath>
 #include <map>
 
-#include <zip.h>
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -17,21 +15,7 @@
 namespace vrx {
 namespace {
 
-// One entry of a zip archive; empty when it is not there.
-std::string ZipEntry(const QString &archive, const char *name) {
-    std::string data;
-    int code = 0;
-    zip_t *z = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
-    zip_stat_t st;
-    zip_file_t *f = z && zip_stat(z, name, 0, &st) == 0 ? zip_fopen(z, name, 0) : nullptr;
-    if (f) {
-        data.resize(st.size);
-        zip_fread(f, data.data(), st.size);
-        zip_fclose(f);
-    }
-    if (z) zip_close(z);
-    return data;
-}
+using test::ZipEntry;
 
 class ExportTest : public ::testing::Test {
   protected:
