@@ -222,8 +222,11 @@ TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
         const QString second = dir.filePath(QStringLiteral("run0002.") + QLatin1String(c.format));
         for (int i = 0; i < 600 && (count ? !p.canReadLine() : !QFile::exists(second)); ++i)
             p.waitForReadyRead(50);
+        // (A process that has ended has no id: kill(0) would signal this test.)
+        const auto pid = static_cast<pid_t>(p.processId());
+        ASSERT_GT(pid, 0) << what << ": ended before the signal";
         for (int sig : c.sent)
-            ::kill(static_cast<pid_t>(p.processId()), sig);
+            ::kill(pid, sig);
         ASSERT_TRUE(p.waitForFinished(60000)) << what;
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
         if (c.sent.size() == 1) {
