@@ -103,7 +103,7 @@ Outcome BringUpInstrument(const CliOptions &o) {
     else
         qunsetenv("HWLINK_SIM");
     EnsureHeadlessGui("vrxctl");
-    InitProgramState();
+    InitProgramState(DefaultSettingsFile::Ignore);
     s.startup.BitstreamDir =
         BitstreamDirectory(QDir::currentPath(), QCoreApplication::applicationDirPath());
     if (!o.bitstream.isEmpty() && !QFileInfo(o.bitstream).isFile())

@@ -17,7 +17,6 @@ namespace {
 constexpr int kSweep = 1;
 constexpr int kPowerspectrum = 2;
 constexpr int kLogarithm = 1;
-constexpr int32_t kOffsetMax = 227; // 0 dBmV from the top grid line (28) to the last row
 constexpr std::array<double, 8> kZoomFactors = {1, 2, 5, 10, 20, 50, 100, 200};
 constexpr std::array<double, 4> kDbPerDiv = {5, 10, 20, 50};
 constexpr std::array<int, 3> kTdivX = {50, 200, 350};
@@ -95,7 +94,7 @@ FFtLogic::FFtLogic()
     cmbWindow.onChange = [this] { cmbWindow_Click(); };
     cmbPoint.onChange = [this] { cmbPoint_Click(); };
     cmbZoom.onChange = [this] { cmbZoom_Click(); };
-    ScrollOffset.setRange(0, kOffsetMax);
+    ScrollOffset.setRange(0, kFftOffsetMax);
     ScrollOffset.setLargeChange(25);
     ScrollOffset.onChange = [this] { ScrollOffset_Change(); };
     for (int i = 0; i < 2; ++i) {

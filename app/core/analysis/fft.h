@@ -28,6 +28,7 @@ constexpr int kFftCurveWidth = 450;   // pixels of the spectrum curve
 constexpr int kFftPictureWidth = 500; // Picture1: the curve and the H bars (x = 11 .. 489)
 constexpr int kFftOverviewWidth = 250;
 constexpr int kFftOverviewRows = 32; // the overview shows row / 8
+constexpr int kFftOffsetMax = 227;   // 0 dBmV from the top grid line (28) to the last row
 
 // "FFT" / "FFT sweep (peak record)".
 QString FftCaption(int mode);

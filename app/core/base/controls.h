@@ -241,10 +241,25 @@ class CheckModel : public ControlBase {
 // A text box (`txt...`, `Text...`): its text, the Change handler for the user's edits and the
 // Validate handler run when the focus leaves the box. Text written from code runs no handler,
 // so filling the boxes from the settings does not act as typing.
+// The first `n` UTF-16 units of `text` (as a text box counts its length), never ending inside a
+// character of two units.
+inline QString LeftOf(const QString &text, qsizetype n) {
+    if (text.size() <= n) return text;
+    if (n > 0 && text[n - 1].isHighSurrogate()) --n;
+    return text.left(std::max<qsizetype>(n, 0));
+}
+
 class TextModel : public ControlBase {
   public:
     const QString &text() const { return text_; }
-    void setText(const QString &t) { assign(text_, t); }
+    void setText(const QString &t) { assign(text_, maxLength_ > 0 ? LeftOf(t, maxLength_) : t); }
+    // The longest text the box takes (0: any); a longer text is cut to it.
+    int maxLength() const { return maxLength_; }
+    void setMaxLength(int n) {
+        maxLength_ = n;
+        setText(text_);
+        notify();
+    }
     // The user changed the text.
     void edit(const QString &t) {
         setText(t);
@@ -258,6 +273,7 @@ class TextModel : public ControlBase {
 
   private:
     QString text_;
+    int maxLength_ = 0;
 };
 
 } // namespace vrx

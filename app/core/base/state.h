@@ -34,6 +34,8 @@ constexpr int kLanes = 16;       // logic inputs D0..D15
 constexpr int kMemLen = 131072;  // one memory channel (M1, M2), two halves of 65536
 constexpr int kLogicWorkLen = 16384;
 constexpr int kMeasOutLen = 32; // MeasOut: 13 results, counter words 13..18, spare
+constexpr int kNameLength = 32; // the longest lane, bus or mnemonic name its box takes
+constexpr int kWordLength = 16; // a trigger word or mnemonic pattern: a character a channel
 constexpr int kDefaultScreenSamples = 600;
 constexpr int32_t kDefaultScrollPos = 300;
 
@@ -178,8 +180,8 @@ struct DisplaySettings {
     int16_t QualifyOn = 0; // trigger word dialog open (flag)
     std::array<int16_t, 2> CountOn{};
     int16_t CountPpm = 5;
-    int16_t AutoLoad = 0;     // the default settings file is loaded at start-up (flag)
-    int16_t ChHeight = 1;     // only carried through the settings file
+    int16_t AutoLoad = 0; // the default settings file is loaded at start-up (flag)
+    int16_t ChHeight = 1; // only carried through the settings file
     // "Load Data &Option": the blocks a data file load reads (A1, A2, D0-D15; flags).
     std::array<int16_t, 3> LoadDataOpt{-1, -1, -1};
     // The colour dialog's display check boxes; the rate list takes the logic display from [6].

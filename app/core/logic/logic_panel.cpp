@@ -31,6 +31,7 @@ LogicPanel::LogicPanel() {
         const auto c = static_cast<size_t>(i);
         txtName[c].setText(QStringLiteral("Channel 00"));
         txtName[c].setToolTip(QStringLiteral("Edit Ch name"));
+        txtName[c].setMaxLength(kNameLength);
         txtName[c].setTabIndex(static_cast<int16_t>(kFirstNameTab + i));
         txtName[c].onChange = [this, i] { txtName_Change(i); };
         lbChnum[c].setText(QString::number(i));

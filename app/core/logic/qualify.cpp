@@ -39,6 +39,7 @@ Qualify::Qualify() {
         const auto k = static_cast<size_t>(i);
         optQualify[k].onClick = [this, i] { optQualify_Click(i); };
         TextQualify[k].setToolTip(QStringLiteral("Edit Trigger word%1").arg(i));
+        TextQualify[k].setMaxLength(kWordLength);
         TextQualify[k].onValidate = [this, i] { TextQualify_Validate(i); };
     }
     lbQualify.setText(QStringLiteral("D15--D0"));

@@ -16,6 +16,7 @@ SearchLogic &frmSearch() {
 
 SearchLogic::SearchLogic() {
     TextSearch.setToolTip(QStringLiteral("Edit Trigger word0"));
+    TextSearch.setMaxLength(kWordLength);
     TextSearch.onValidate = [this] { TextSearch_Validate(); };
     optVbar[0].setChecked(true);
     for (size_t b = 0; b < 2; ++b)

@@ -119,6 +119,7 @@ StateListing::StateListing() {
             {QStringLiteral("Binary"), QStringLiteral("Hex+Asc"), QStringLiteral("Dec+Asc")});
         cmbState[k].onChange = [this, b] { cmbState_Click(b); };
         txtBus[k].setToolTip(QStringLiteral("Edit bus name"));
+        txtBus[k].setMaxLength(kNameLength);
         txtBus[k].onChange = [this, k] { app().logic.BusGroupName[k] = txtBus[k].text(); };
     }
     lbPosition.setText(QStringLiteral("Position"));
@@ -132,6 +133,8 @@ StateListing::StateListing() {
             chkCode[i].setChecked(!chkCode[i].checked());
             app().logic.MnemonicOn[i] = chkCode[i].checked() ? 1 : 0;
         };
+        txtCode[i].setMaxLength(kWordLength);
+        txtMnem[i].setMaxLength(kNameLength);
         txtCode[i].onChange = [this, i] { app().logic.MnemonicPattern[i] = txtCode[i].text(); };
         txtMnem[i].onChange = [this, i] { app().logic.MnemonicName[i] = txtMnem[i].text(); };
     }

@@ -24,12 +24,19 @@ QString &Dir() {
     return app().startup.AppDir;
 }
 
+// A bare name chosen in a save dialog gets the extension the load dialog's filter shows.
+QString WithExtension(const QString &name, const char *extension) {
+    if (!QFileInfo(name).suffix().isEmpty() || name.endsWith(QLatin1Char('.'))) return name;
+    return name + QLatin1Char('.') + QLatin1String(extension);
+}
+
 } // namespace
 
 void mnuSaveSetting_Click() {
     AppState &s = app();
-    const QString name = ui().SaveFileName(QStringLiteral("Save Setting"), kIniFilter, Dir());
-    if (name.isEmpty()) return;
+    const QString chosen = ui().SaveFileName(QStringLiteral("Save Setting"), kIniFilter, Dir());
+    if (chosen.isEmpty()) return;
+    const QString name = WithExtension(chosen, "ini");
     s.startup.SetFile = name;
     // A file saved by hand is one to start with.
     s.display.AutoLoad = -1;
@@ -48,18 +55,36 @@ void mnuAutoLoadSetting_Click() {
 }
 
 void mnuLoadDefault_Click() {
+    AppState &s = app();
+    // The defaults of the instrument and the display. What the user chose for the program's
+    // own windows and menus stays: the start-up load, the frequency counters, the data load
+    // options and the tool windows that are open, which go on following the display.
+    const DisplaySettings was = s.display;
+    const uint8_t fftMode = s.fft.FFtMode;
+    const int16_t countRes = s.run.CounterState[0];
     InitDefaults();
+    DisplaySettings &d = s.display;
+    d.AutoLoad = was.AutoLoad;
+    d.CountOn = was.CountOn;
+    d.CountPpm = was.CountPpm;
+    s.run.CounterState[0] = countRes;
+    d.LoadDataOpt = was.LoadDataOpt;
+    d.FftOn = was.FftOn;
+    s.fft.FFtMode = fftMode;
+    d.XYOn = was.XYOn;
+    d.MeasureOn = was.MeasureOn;
+    d.StateOn = was.StateOn;
+    d.QualifyOn = was.QualifyOn;
     SetColor();
     ApplySettings();
     ComposeScreen(1, 1);
 }
 
 void mnuFileSaveAs_Click() {
-    QString name = ui().SaveFileName(QStringLiteral("Save data(binary)"),
-                                     QStringLiteral("Vrx File (*.Vrx)"), Dir());
-    if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty() && !name.endsWith(QLatin1Char('.')))
-        name += QStringLiteral(".Vrx");
+    const QString chosen = ui().SaveFileName(QStringLiteral("Save data(binary)"),
+                                             QStringLiteral("Vrx File (*.Vrx)"), Dir());
+    if (chosen.isEmpty()) return;
+    const QString name = WithExtension(chosen, "Vrx");
     app().startup.SetFile = name;
     SaveDataFile(name);
 }
@@ -72,9 +97,10 @@ void mnuLoadDatas_Click() {
 
 void mnuSaveTxtCh_Click(int Index) {
     if (Index < 0 || Index > 1) return;
-    const QString name = ui().SaveFileName(QStringLiteral("Save Ch Data(text format) As"),
-                                           QStringLiteral("txt File (*.txt)"), Dir());
-    if (name.isEmpty()) return;
+    const QString chosen = ui().SaveFileName(QStringLiteral("Save Ch Data(text format) As"),
+                                             QStringLiteral("txt File (*.txt)"), Dir());
+    if (chosen.isEmpty()) return;
+    const QString name = WithExtension(chosen, "txt");
     app().startup.SetFile = name;
     SaveChannelText(name, static_cast<int16_t>(Index));
 }

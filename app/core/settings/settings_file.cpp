@@ -7,30 +7,36 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/analysis/fft.h"
 #include "core/base/ui.h"
 #include "core/settings/file_write.h"
 #include "core/startup/startup.h"
+#include "core/timing/bars.h"
 
 namespace vrx {
 
 namespace {
 
 const QByteArray kCrLf = QByteArrayLiteral("\r\n");
-constexpr qsizetype kMaxLine = 4096;   // a record is a few hundred bytes at most
+// A record is a few hundred bytes at most: its longest text takes three bytes a character.
+constexpr qsizetype kMaxLine = 4096;
 constexpr qint64 kMaxFile = 64 * 1024; // the file is about 4 KB; later bytes are never read
+constexpr int kModelLength = 64;
+constexpr int32_t kColorMax = 0xFFFFFF; // 0x00BBGGRR
 
 enum class Kind { Str, Bool, U8, I16, I32 };
 
 // One value of a record, bound to its place in a snapshot, with the range the program accepts
-// (a list index outside its list would index past a table).
+// (a list index outside its list would index past a table) or, for a text, the most characters
+// its box takes.
 struct Field {
     Kind kind;
     void *ptr;
     int64_t lo = 0, hi = 0;
 };
 
-Field Str(QString &v) {
-    return {Kind::Str, &v};
+Field Str(QString &v, int maxLength) {
+    return {Kind::Str, &v, 0, maxLength};
 }
 Field Flag(int16_t &v) {
     return {Kind::Bool, &v};
@@ -77,7 +83,7 @@ std::vector<Record> Layout(SettingsSnapshot &s, int16_t &reserve) {
     DisplaySettings &d = s.display;
     FftSettings &fft = s.fft;
 
-    rec("Model", {Str(s.Model)});
+    rec("Model", {Str(s.Model, kModelLength)});
     rec("AutoLoadsetting", {Flag(d.AutoLoad)});
     blank();
     rec("Tab0", {Num(ch.SelChannel, 0, 4)});
@@ -97,38 +103,39 @@ std::vector<Record> Layout(SettingsSnapshot &s, int16_t &reserve) {
     rec("Rate", {Num(acq.RateIndex, 0, kRateCount - 1)});
     rec("ABuflen", {Num(acq.LastSample, 0, HW_SB_AREA_LEN - 1)});
     rec("Adjaddr", Each(v.ViewStart, 4, -HW_SB_AREA_LEN, HW_SB_AREA_LEN));
-    rec("Vpos", Each(v.BarPos, 3));
-    rec("Scrpos", {Num(v.ScrollPos, 0, HW_SB_AREA_LEN - 1)});
-    rec("Hpos", Each(v.HbarPos, 2));
+    rec("Vpos", {Num(v.BarPos[0], 0, kScrollLimit), Num(v.BarPos[1], 0, kScrollLimit),
+                 Num(v.BarPos[2], kLongestDelay, kScrollLimit)});
+    rec("Scrpos", {Num(v.ScrollPos, 0, kScrollLimit)});
+    rec("Hpos", Each(v.HbarPos, 2, 0, 255));
     blank();
     for (int i = 0; i < kColors; ++i)
-        numbered("Scolor", i, Num(s.colors.Colors[static_cast<size_t>(i)]));
+        numbered("Scolor", i, Num(s.colors.Colors[static_cast<size_t>(i)], 0, kColorMax));
     blank();
     for (int i = 0; i < kUserColors; ++i)
-        numbered("UserColor", i, Num(s.colors.Colors2[static_cast<size_t>(i)]));
+        numbered("UserColor", i, Num(s.colors.Colors2[static_cast<size_t>(i)], 0, kColorMax));
     blank();
-    rec("Trans", Each(ch.ChanOn, kDisplayItems));
+    rec("Trans", Each(ch.ChanOn, kDisplayItems, 0, 1));
     rec("mnuZoomview", {Flag(d.ZoomView)});
     rec("Statusbar", {Flag(d.StatusBarOn)});
     for (int i = 0; i < kLanes; ++i)
-        numbered("Ch_D", i, Str(lg.LogicLaneName[static_cast<size_t>(i)]));
+        numbered("Ch_D", i, Str(lg.LogicLaneName[static_cast<size_t>(i)], kNameLength));
     for (int i = 0; i < kLanes; ++i)
         numbered("Sequence", i, Num(lg.Sequence[static_cast<size_t>(i)], 0, kLanes - 1));
     blank();
     rec("OpQualify", {Num(lg.SelWord, 0, 3)});
     for (int i = 0; i < 4; ++i)
-        numbered("Qualify", i, Str(lg.TriggerWords[static_cast<size_t>(i)]));
+        numbered("Qualify", i, Str(lg.TriggerWords[static_cast<size_t>(i)], kWordLength));
     rec("FFtSource", {Num(fft.FFtSource, 0, 3)});
     rec("FFtDBdiv", {Num(fft.FFtDBdiv, 0, 3)});
     rec("FFtGain", {Num(fft.FFtGain, 0, 2)});
     rec("FFtWin", {Num(fft.FFtWin, 0, 6)});
     rec("FFtPoint", {Num(fft.FFtPoint, 0, 8)});
     rec("FFtZoom", {Num(fft.FFtZoom, 0, 7)});
-    rec("FFtoffset", {Num(fft.FFtoffset[0])});
+    rec("FFtoffset", {Num(fft.FFtoffset[0], 0, kFftOffsetMax)});
     rec("FFtVpos", Each(fft.FFtVpos, 2, 0, HW_SB_AREA_LEN - 1));
     blank();
-    rec("TestA1", Each(s.measure.TestA1, 12));
-    rec("TestA2", Each(s.measure.TestA2, 12));
+    rec("TestA1", Each(s.measure.TestA1, 12, 0, 1));
+    rec("TestA2", Each(s.measure.TestA2, 12, 0, 1));
     blank();
     rec("Operator", {Num(d.FuOp, 0, 3)});
     rec("Source", Each(d.FuSource, 2, 0, 3));
@@ -138,16 +145,17 @@ std::vector<Record> Layout(SettingsSnapshot &s, int16_t &reserve) {
     rec("cmb_Arrange", {Num(lg.BusArrange, 0, 3)});
     rec("cmb_State(2)", Each(lg.BusFormat, 3, 0, 2));
     for (int i = 0; i < 3; ++i)
-        rec(QStringLiteral("txt_Bus(%1)").arg(i), {Str(lg.BusGroupName[static_cast<size_t>(i)])});
+        rec(QStringLiteral("txt_Bus(%1)").arg(i),
+            {Str(lg.BusGroupName[static_cast<size_t>(i)], kNameLength)});
     blank();
-    rec("chk_Code", Each(lg.MnemonicOn, 16));
+    rec("chk_Code", Each(lg.MnemonicOn, 16, 0, 1));
     rec("txt_Code", {});
     for (QString &p : lg.MnemonicPattern)
-        r.push_back({{}, false, {Str(p)}});
+        r.push_back({{}, false, {Str(p, kWordLength)}});
     blank();
     rec("txt_Mnem", {});
     for (QString &m : lg.MnemonicName)
-        r.push_back({{}, false, {Str(m)}});
+        r.push_back({{}, false, {Str(m, kNameLength)}});
     blank();
     rec("mnuCount", {Flag(d.CountOn[0]), Flag(d.CountOn[1])});
     rec("mnuCountRes", {Num(s.CountRes, 0, 2)});
@@ -175,8 +183,8 @@ QByteArray Quoted(const QString &text) {
 
 QByteArray ValueText(const Field &f) {
     switch (f.kind) {
-    case Kind::Str:
-        return Quoted(*static_cast<QString *>(f.ptr));
+    case Kind::Str: // never more than the reader takes back
+        return Quoted(LeftOf(*static_cast<QString *>(f.ptr), f.hi));
     case Kind::Bool:
         return *static_cast<int16_t *>(f.ptr) != 0 ? QByteArrayLiteral("#TRUE#")
                                                    : QByteArrayLiteral("#FALSE#");
@@ -247,7 +255,12 @@ bool ReadValue(const Token &t, const Field &f, int n, QString &why) {
             why = which + QStringLiteral(" must be a text in quotes");
             return false;
         }
-        *static_cast<QString *>(f.ptr) = QString::fromUtf8(t.text);
+        const QString text = QString::fromUtf8(t.text);
+        if (text.size() > f.hi) {
+            why = which + QStringLiteral(" is longer than %1 characters").arg(f.hi);
+            return false;
+        }
+        *static_cast<QString *>(f.ptr) = text;
         return true;
     }
     if (t.quoted) {

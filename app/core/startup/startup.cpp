@@ -2,6 +2,8 @@
 #include "core/startup/startup.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "core/base/state.h"
 #include "core/base/ui.h"
@@ -25,6 +28,19 @@ namespace vrx {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// Moves a refused settings file out of the way of the settings written at the end, so nothing
+// of it is lost. Only a file of its own is moved: a folder or a device of that name stays.
+void KeepRefusedFile(const QString &name) {
+    if (!QFileInfo(name).isFile()) return;
+    const QString kept = name + QStringLiteral(".bad");
+    if (std::rename(QFile::encodeName(name).constData(), QFile::encodeName(kept).constData()) == 0)
+        std::fprintf(stderr, "the settings file %s was refused; it is kept as %s\n",
+                     qPrintable(name), qPrintable(kept));
+    else
+        std::fprintf(stderr, "the settings file %s was refused and cannot be kept as %s: %s\n",
+                     qPrintable(name), qPrintable(kept), std::strerror(errno));
+}
 
 } // namespace
 
@@ -175,7 +191,7 @@ void BringUp(const QString &bitstreamFile) {
     }
 }
 
-void InitProgramState() {
+void InitProgramState(DefaultSettingsFile file) {
     AppState &s = app();
     TimingPanel &f = form1();
     InitDefaults();
@@ -183,7 +199,8 @@ void InitProgramState() {
     s.startup.AppDir = QDir::currentPath();
     s.startup.IniPath = DefaultSettingsName();
     // The default file, when it asks to be loaded at start-up.
-    Loadset(s.startup.IniPath, 0);
+    if (file == DefaultSettingsFile::Load && Loadset(s.startup.IniPath, 0) == LoadResult::Refused)
+        KeepRefusedFile(s.startup.IniPath);
     SetColor();
     ApplySettings();
     // Both analog areas start at mid-scale (0 V).
@@ -191,7 +208,7 @@ void InitProgramState() {
 }
 
 void Main() {
-    InitProgramState();
+    InitProgramState(DefaultSettingsFile::Load);
     BringUp();
     ComposeScreen(1, 1);
 }

@@ -41,9 +41,13 @@ void DetectInterface();
 // Reads `file`, or when empty the bitstream file of `BitstreamDir`, into ConfigBits.
 void LoadBitstream(const QString &file = {});
 void BringUp(const QString &bitstreamFile = {});
+// Whether the start-up reads the default settings file: the program does (when the file asks
+// for it); vrxctl reads no settings file it was not given.
+enum class DefaultSettingsFile { Load, Ignore };
 // Defaults, colours and settings applied, both analog areas at mid-scale: the state before
-// the instrument is searched for.
-void InitProgramState();
+// the instrument is searched for. A default file the load refuses is kept under its name with
+// ".bad" appended, and the standard error says so: the end of the program writes a new one.
+void InitProgramState(DefaultSettingsFile file);
 // What runs at start-up without a window: the state, bring-up, first screen.
 void Main();
 

@@ -14,9 +14,6 @@ namespace vrx {
 
 namespace {
 
-constexpr int32_t kScrollLimit = 131071; // 0x1FFFF: any record position
-constexpr int32_t kLongestDelay = -65533;
-
 void PutPixel(QImage &img, int x, int y, QRgb c) {
     if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return;
     reinterpret_cast<QRgb *>(img.scanLine(y))[x] = c;

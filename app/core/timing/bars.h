@@ -15,6 +15,9 @@
 
 namespace vrx {
 
+constexpr int32_t kScrollLimit = 131071;  // 0x1FFFF: any record position
+constexpr int32_t kLongestDelay = -65533; // the trigger bar's lowest position: the longest delay
+
 class BarsLogic {
   public:
     BarsLogic();

@@ -15,8 +15,6 @@ namespace vrx {
 
 namespace {
 
-constexpr int32_t kScrollLimit = 131071; // 0x1FFFF: any record position
-
 constexpr std::array<const char *, 16> kZoomTexts = {"x50",  "x20",  "x10",   "x5",   "x2",  "x1",
                                                      "/2",   "/5",   "/10",   "/20",  "/50", "/100",
                                                      "/200", "/500", "/1000", "/2000"};
@@ -559,6 +557,12 @@ void ApplyDepth() {
 void ApplyTimingSettings() {
     AppState &s = app();
     TimingPanel &f = form1();
+    // The zoom of these settings is the one their scroll position was taken at: in force
+    // before any control runs, so that no zoom change moves the screen away from it.
+    const double zoom = ZoomFactor(s.acquisition.ZoomIndex);
+    if (zoom > 0) s.view.TimeZoom = {zoom, zoom};
+    // The rate list takes the logic display from the colour dialog's check box.
+    s.display.DisplayCheck = s.channels.ChanOn;
     // Every tab shows whether its channel is displayed; the channel controls show the selected.
     const int16_t selected = s.channels.SelChannel;
     for (int t = 0; t < 5; ++t) {

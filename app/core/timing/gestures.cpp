@@ -16,9 +16,8 @@ namespace vrx {
 
 namespace {
 
-constexpr int kBand = 5;           // half-height of a grab band, bounds excluded
-constexpr int kMarkerColumns = 12; // the channel markers stand left of this column
-constexpr int32_t kLongestDelay = -65533;
+constexpr int kBand = 5;              // half-height of a grab band, bounds excluded
+constexpr int kMarkerColumns = 12;    // the channel markers stand left of this column
 constexpr double kDelayScale = 65354; // overview pixels of a delay, as the marks are placed
 
 bool InBand(double v, double centre) {

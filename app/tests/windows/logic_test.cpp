@@ -14,7 +14,7 @@ class LogicTest : public QObject {
     void initTestCase() { UseTemporarySettings(); }
 
     // The rows stand beside their lanes in the fixed-pitch font; a trigger cell cycles on a
-    // click (word 0 is in force: D0 "1" becomes "x").
+    // click (word 0 is in force: D0 "1" becomes "x"); a name box takes 32 characters.
     void panelBesideTheLanes() {
         ProgramRun run(QStringLiteral("usb"));
         TimingView *v = run.view();
@@ -23,6 +23,8 @@ class LogicTest : public QObject {
         QVERIFY(QFontInfo(v->lbV0[0]->font()).fixedPitch());
         QTest::mouseClick(v->lbTrigger[0], Qt::LeftButton);
         QCOMPARE(v->lbTrigger[0]->text(), QStringLiteral("x"));
+        QTest::keyClicks(v->txtName[0], QString(40, QLatin1Char('n')));
+        QCOMPARE(app().logic.LogicLaneName[0].size(), 32);
 
         QVERIFY(run.start(QStringLiteral("Auto."), 3));
         QVERIFY(run.stop());

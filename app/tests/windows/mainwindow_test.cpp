@@ -221,6 +221,31 @@ class MainWindowTest : public QObject {
                  QStringList({"addr 28", "wr 0", "addr 29", "wr 80", "addr 31", "wr 0"}));
     }
 
+    // SIGTERM while the start-up shows its boxes: the detection box closes and the
+    // configuration error that follows it is not left waiting; the program ends as usual.
+    void terminateDuringStartupBoxes() {
+        QTemporaryDir dir;
+        const QString trace = QDir(dir.path()).filePath(QStringLiteral("trace.txt"));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
+        env.insert(QStringLiteral("HWLINK_SIM_FAULT"), QStringLiteral("neverready"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        env.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(dir.path());
+        program.start(QStringLiteral(VRX_PROGRAM),
+                      {QStringLiteral("--sim"), QStringLiteral("usb")});
+        QVERIFY(program.waitForStarted());
+        // The search has begun: the handlers are in place and the first box is coming.
+        QVERIFY(WaitUntil([&] { return QFileInfo(trace).size() > 0; }, 20000));
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QFileInfo::exists(QDir(dir.path()).filePath(QStringLiteral("Vrx73604v4.ini"))));
+    }
+
     // Without the bitstream the configuration fails once, with its box, and the window stays
     // usable but does not poll.
     void missingBitstream() {

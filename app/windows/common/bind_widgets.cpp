@@ -146,10 +146,9 @@ void BindToolButton(QAction *a, ToolButtonModel &m, std::function<void()> onTrig
 
 void BindText(QLineEdit *w, TextModel &m) {
     Follow(w, m, [](QLineEdit *box, const TextModel &model) {
-        if (box->text() != model.text()) {
-            const QSignalBlocker block(box);
-            box->setText(model.text());
-        }
+        const QSignalBlocker block(box);
+        box->setMaxLength(model.maxLength() > 0 ? model.maxLength() : 32767);
+        if (box->text() != model.text()) box->setText(model.text());
         SyncCommon(box, model);
     });
     QObject::connect(w, &QLineEdit::textEdited, w, [&m](const QString &t) { m.edit(t); });

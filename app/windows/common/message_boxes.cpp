@@ -46,6 +46,7 @@ MsgResult Result(int button, MsgButtons offered) {
 } // namespace
 
 MsgResult DialogUi::MessageBox(const QString &text, const QString &caption, MsgButtons buttons) {
+    if (ending && ending()) return SafeAnswer(buttons);
     QMessageBox box(QApplication::activeWindow());
     box.setObjectName(QStringLiteral("MsgBox"));
     box.setWindowTitle(caption);
@@ -60,10 +61,12 @@ MsgResult DialogUi::MessageBox(const QString &text, const QString &caption, MsgB
 }
 
 QString DialogUi::OpenFileName(const QString &caption, const QString &filter, const QString &dir) {
+    if (ending && ending()) return {};
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, dir, filter);
 }
 
 QString DialogUi::SaveFileName(const QString &caption, const QString &filter, const QString &dir) {
+    if (ending && ending()) return {};
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, dir, filter);
 }
 

@@ -138,6 +138,7 @@ int RunProgram(const ProgramOptions &opts) {
     // answers an open box (as Cancel or OK); the window closes once it is up.
     QuitSignals quit;
     quitSignals = &quit;
+    dialogs.ending = [&quit] { return quit.pending(); };
     std::unique_ptr<MainWindow> w;
     QObject::connect(&quit, &QuitSignals::requested, [&w] {
         if (QWidget *box = QApplication::activeModalWidget()) box->close();

@@ -10,6 +10,7 @@
 #include "core/fixture.h"
 #include "core/logic/logic_panel.h"
 #include "core/logic/qualify.h"
+#include "core/logic/state_listing.h"
 
 using namespace vrx;
 
@@ -72,6 +73,26 @@ TEST_F(LogicPanelTest, RowsInSequenceOrder) {
               (Texts{"clk", "12", "0"}));
     // D12 is high: its colour at the high level of the first lane.
     EXPECT_EQ(pictures().Picture1.pixel(300, h / 4), ToQRgb(s.colors[LogicColorEntry(12)]));
+}
+
+// A name box takes no more than the settings file keeps of it: a longer text typed or pasted is
+// cut to 32 characters (lane, bus and mnemonic names) or 16 (mnemonic patterns).
+TEST_F(LogicPanelTest, NameBoxesTakeWhatTheSettingsFileKeeps) {
+    AppState &s = app();
+    StateListing &st = frmState();
+    struct Box {
+        TextModel &box;
+        const QString &field;
+        int length;
+    };
+    const Box boxes[] = {{lp.txtName[3], s.logic.LogicLaneName[3], 32},
+                         {st.txtBus[1], s.logic.BusGroupName[1], 32},
+                         {st.txtMnem[15], s.logic.MnemonicName[15], 32},
+                         {st.txtCode[0], s.logic.MnemonicPattern[0], 16}};
+    for (const Box &b : boxes) {
+        b.box.edit(QString(40, QLatin1Char('n')));
+        EXPECT_EQ((Nums{b.box.text().size(), b.field.size()}), (Nums{b.length, b.length}));
+    }
 }
 
 // The values at the bars reach the labels after a bar move: V1 moved to 460 reads 0x8001.

@@ -60,7 +60,7 @@ TEST(Vrxctl, MeasurePrintsTheMeasureBoxRowsOfTheSameRecord) {
     setenv("HWLINK_SIM_SIGNALS", kSignals, 1);
     setenv("HWLINK_SIM_CLOCK", "virtual", 1);
     test::EnsureGuiApp();
-    InitProgramState();
+    InitProgramState(DefaultSettingsFile::Ignore);
     app().startup.BitstreamDir = QFileInfo(QStringLiteral(VRX_TEST_BITSTREAM)).absolutePath();
     BringUp();
     ASSERT_EQ(app().run.HwFound, 1);
@@ -177,6 +177,27 @@ TEST(Vrxctl, SettingsFileChoosesTheMeasuredItems) {
         items << line.section(QLatin1Char('\t'), 0, 1);
     EXPECT_EQ(items, QStringList({"A1\tV_Max.", "A1\tV_p-p.", "A2\tFreq.", "", "A1\tV_Max.",
                                   "A1\tV_p-p.", "A2\tFreq.", "", ""}));
+}
+
+// The program's default settings file in the working directory is neither read nor written: a
+// plain capture is the 2K record of a fresh start, not the file's 128K.
+TEST(Vrxctl, ReadsNoSettingsFileItWasNotGiven) {
+    test::ResetState();
+    app().acquisition.DepthIndex = 2;
+    app().display.AutoLoad = -1;
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(DefaultSettingsName());
+    ASSERT_TRUE(Saveset(ini, false));
+    QFile before(ini);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const Result r =
+        RunTool(QStringLiteral(VRX_CTL), {"--demo", "capture", "-o", "run.csv"}, {}, dir.path());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QFile csv(dir.filePath(QStringLiteral("run.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count('\n'), 1 + 2048);
+    QFile after(ini);
+    EXPECT_TRUE(after.open(QIODevice::ReadOnly) && after.readAll() == before.readAll());
 }
 
 TEST(Vrxctl, CaptureWritesIntoTheStandardOutput) {

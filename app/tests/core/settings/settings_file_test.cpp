@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "core/base/ui.h"
@@ -42,6 +43,7 @@ class SettingsFile : public ::testing::Test {
         return QString::fromUtf8(SettingsText(SettingsSnapshot::FromApp()));
     }
     static QList<QByteArray> Lines(const QByteArray &text) { return text.chopped(1).split('\n'); }
+    static QByteArray Joined(const QList<QByteArray> &lines) { return lines.join('\n') + '\n'; }
 
     AppState &s = app();
     QTemporaryDir dir;
@@ -71,7 +73,9 @@ TEST_F(SettingsFile, EveryFieldSurvivesLoadAndSave) {
         const bool bare = (i >= 130 && i <= 145) || (i >= 148 && i <= 163);
         for (int k = bare ? 0 : 1; k < items.size() && i > 0 && i < 172; ++k) {
             QByteArray &v = items[k];
-            if (v.startsWith('"'))
+            if (v.size() > 2 && v.startsWith('"')) // within the length its box takes
+                v[1] = 'Z';
+            else if (v.startsWith('"'))
                 v.insert(1, 'Z');
             else if (v.startsWith('#'))
                 v = v == "#TRUE#" ? "#FALSE#" : "#TRUE#";
@@ -90,16 +94,136 @@ TEST_F(SettingsFile, EveryFieldSurvivesLoadAndSave) {
               (Nums{0, 0, 0, 0, -1, 0}));
     EXPECT_EQ((Texts{s.logic.LogicLaneName[15], s.logic.MnemonicPattern[0],
                      s.logic.MnemonicName[15], s.logic.BusGroupName[2]}),
-              (Texts{"ZCh-D15", "Z0000xxxxxxxxxxxx", "Z", "ZD7-D0"}));
+              (Texts{"Zh-D15", "Z000xxxxxxxxxxxx", "Z", "Z7-D0"}));
 
     // A saved file is byte-identical after load and save.
     ASSERT_TRUE(Saveset(path("saved.ini")) && Loadset(path("saved.ini"), 1) == LoadResult::Loaded &&
                 Saveset(path("saved.ini")));
     EXPECT_EQ(ReadAll(path("saved.ini")), changed);
 
-    // The defaults command gives back the settings of a fresh start.
+    // The defaults command gives back the settings of a fresh start but for the program's own
+    // choices: the start-up load, the counters and the open tool windows (the measure box and
+    // the state listing by the file, the FFT window and the XY plot here) stay as they were.
+    s.display.FftOn = 1;
+    s.display.XYOn = -1;
     mnuLoadDefault_Click();
-    EXPECT_EQ(Current(), QString::fromUtf8(defaults));
+    QList<QByteArray> expected = lines;
+    const QList<QByteArray> kept = Lines(changed);
+    for (int line : {2, 166, 167, 168, 169, 170})
+        expected[line - 1] = kept[line - 1];
+    EXPECT_EQ(Current(), QString::fromUtf8(Joined(expected)));
+    EXPECT_EQ((Nums{s.display.FftOn, s.display.XYOn, s.display.MeasureOn, s.display.StateOn}),
+              (Nums{1, -1, -1, -1}));
+}
+
+// Every value is checked against its range, at both ends, and every text against the length its
+// box takes: the smallest and the largest values of every field load and save back as they
+// were; one step beyond an end, or the lowest Long, refuses the file.
+TEST_F(SettingsFile, EveryValueWithinItsRange) {
+    // Line[-last line][.value]=lo..hi; without a value number every value of the line.
+    const QString table = QStringLiteral(
+        "4=0..4 5=0..2 6=0..3 7=0..8 8=0..255 10=0..2 11=0..1 12-13=0..255 15-16=0..2 17=0..15 "
+        "18=0..34 19=0..131071 20=-131072..131072 21.1=0..131071 21.2=0..131071 "
+        "21.3=-65533..131071 22=0..131071 23=0..255 25-54=0..16777215 56-63=0..16777215 65=0..1 "
+        "84-99=0..15 101=0..3 106-107=0..3 108=0..2 109=0..6 110=0..8 111=0..7 112=0..227 "
+        "113=0..131071 115-116=0..1 118-119=0..3 120=-32768..32767 121=0..1 123=0..3 124=0..2 "
+        "129=0..1 167=0..2 168=0..10 171=25..27");
+    struct Range {
+        int first, last, item; // item 0: every value of the line
+        int64_t lo, hi;
+    };
+    std::vector<Range> ranges;
+    static const QRegularExpression entry(
+        QStringLiteral(R"((\d+)(?:-(\d+))?(?:\.(\d))?=(-?\d+)\.\.(-?\d+))"));
+    for (const QString &e : table.split(QLatin1Char(' '))) {
+        const QRegularExpressionMatch m = entry.match(e);
+        ASSERT_TRUE(m.hasMatch()) << e.toStdString();
+        const int first = m.captured(1).toInt();
+        ranges.push_back({first, m.capturedLength(2) ? m.captured(2).toInt() : first,
+                          m.captured(3).toInt(), m.captured(4).toLongLong(),
+                          m.captured(5).toLongLong()});
+    }
+    struct Text {
+        int first, last, length;
+    };
+    const Text texts[] = {
+        {68, 83, 32}, {102, 105, 16}, {125, 127, 32}, {131, 146, 16}, {149, 164, 32}};
+    const QList<QByteArray> lines = Lines(Current().toUtf8());
+    // The lines with value `item` (0: all) of lines first..last replaced by `v`.
+    auto with = [](QList<QByteArray> l, int first, int last, int item, const QByteArray &v) {
+        for (int n = first; n <= last; ++n) {
+            QList<QByteArray> items = l[n - 1].chopped(1).split(',');
+            const int k0 = (n >= 131 && n <= 146) || (n >= 149 && n <= 164) ? 0 : 1; // no key
+            for (int k = k0; k < items.size(); ++k)
+                if (item == 0 || k - k0 + 1 == item) items[k] = v;
+            l[n - 1] = items.join(',') + '\r';
+        }
+        return l;
+    };
+    // A text of `n` characters of three bytes each, the widest a box can hold.
+    auto wide = [](int n) { return '"' + QString(n, QChar(0x20AC)).toUtf8() + '"'; };
+
+    QList<QByteArray> lo = lines, hi = lines;
+    for (const Range &r : ranges) {
+        lo = with(lo, r.first, r.last, r.item, QByteArray::number(r.lo));
+        hi = with(hi, r.first, r.last, r.item, QByteArray::number(r.hi));
+    }
+    for (const Text &t : texts) {
+        lo = with(lo, t.first, t.last, 0, "\"\"");
+        hi = with(hi, t.first, t.last, 0, wide(t.length));
+    }
+    for (const QList<QByteArray> &ends : {lo, hi}) {
+        WriteAll(path("ends.ini"), Joined(ends));
+        ASSERT_EQ(Loadset(path("ends.ini"), 1), LoadResult::Loaded)
+            << (boxes.boxes.empty() ? std::string() : boxes.boxes.back().text.toStdString());
+        EXPECT_EQ(Current(), QString::fromUtf8(Joined(ends)));
+        ApplySettings(); // every control takes them
+        EXPECT_LE(s.view.ScrollPos, s.screen.ScrollMax);
+    }
+
+    auto refused = [&](const QList<QByteArray> &l, int line) {
+        WriteAll(path("beyond.ini"), Joined(l));
+        boxes.boxes.clear();
+        EXPECT_EQ(Loadset(path("beyond.ini"), 1), LoadResult::Refused) << l[line - 1].data();
+        EXPECT_TRUE(!boxes.boxes.empty() &&
+                    boxes.boxes[0].text.contains(QStringLiteral(", line %1:").arg(line)));
+    };
+    for (const Range &r : ranges)
+        for (int64_t x : {r.lo - 1, r.hi + 1, int64_t{INT32_MIN}})
+            refused(with(lines, r.first, r.first, r.item, QByteArray::number(x)), r.first);
+    for (const Text &t : texts)
+        refused(with(lines, t.last, t.last, 0, wide(t.length + 1)), t.last);
+
+    // The writer never writes more than its reader takes back, nor half a character.
+    s.logic.LogicLaneName[3] = QString(31, QLatin1Char('a')) + QString::fromUtf8("\U0001F600");
+    s.logic.BusGroupName[0] = QString(40, QLatin1Char('b'));
+    ASSERT_TRUE(Saveset(path("long.ini")) && Loadset(path("long.ini"), 1) == LoadResult::Loaded);
+    EXPECT_EQ((Texts{s.logic.LogicLaneName[3], s.logic.BusGroupName[0]}),
+              (Texts{QString(31, QLatin1Char('a')), QString(32, QLatin1Char('b'))}));
+}
+
+// A loaded file restores the screen it was saved on: its zoom is in force before its scroll
+// position, whatever zoom was in force before; the logic lanes are shown as it says.
+TEST_F(SettingsFile, LoadRestoresTheScreenAtItsZoom) {
+    struct Case {
+        int depth, zoom, zoomBefore;
+        int32_t scroll;
+    };
+    for (const Case &c :
+         {Case{0, 4, 5, 500}, Case{0, 5, 0, 1400}, Case{2, 11, 3, 70000}, Case{1, 0, 7, 8000}}) {
+        form1().cmbDepth.setIndex(c.depth);
+        form1().cmbZoom.setIndex(c.zoom);
+        bars().Scrollscr.setValue(c.scroll);
+        s.channels.ChanOn[DispLogic] = 0;
+        ASSERT_TRUE(Saveset(path("screen.ini")));
+        form1().cmbZoom.setIndex(c.zoomBefore);
+        s.channels.ChanOn[DispLogic] = 1;
+        ASSERT_EQ(Loadset(path("screen.ini"), 1), LoadResult::Loaded);
+        ApplySettings();
+        EXPECT_EQ((Nums{s.acquisition.ZoomIndex, s.view.ScrollPos, bars().Scrollscr.value(),
+                        s.channels.ChanOn[DispLogic]}),
+                  (Nums{c.zoom, c.scroll, c.scroll, 0}));
+    }
 }
 
 // Malformed files are refused with the line at fault, and nothing changes.
@@ -269,6 +393,20 @@ TEST_F(DataFile, TextExportVoltages) {
                                        "-4.88 V\r\n-5.08 V\r\n");
     s.view.ViewStart[0] = 0;
     EXPECT_EQ(ChannelText(1).count("\r\n"), 2048);
+}
+
+// A bare name chosen in a save dialog gets the extension its load dialog shows; a name with an
+// extension of its own, or ending in a point, is taken as it is.
+TEST_F(DataFile, SaveDialogsAddTheirExtension) {
+    boxes.fileNames = {path("s"), path("t"), path("d"), path("own.cfg"), path("point.")};
+    mnuSaveSetting_Click();
+    mnuSaveTxtCh_Click(0);
+    mnuFileSaveAs_Click();
+    mnuSaveSetting_Click();
+    mnuSaveTxtCh_Click(1);
+    QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    files.sort();
+    EXPECT_EQ(files, (QStringList{"d.Vrx", "d.ini", "own.cfg", "point.", "s.ini", "t.txt"}));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include "core/base/ui.h"
 #include "core/fixture.h"
+#include "core/settings/file_commands.h"
 #include "core/startup/options.h"
 #include "core/startup/startup.h"
 
@@ -142,6 +143,33 @@ TEST_F(Startup, MainRunsHeadlessInDemoMode) {
     EXPECT_EQ((Nums{std::ssize(script.boxes), s.records.SampleBuf[HW_SB_A2 + 5],
                     s.records.SampleBuf[HW_SB_A1], order.count('S')}),
               (Nums{1, 128, 128, 1}));
+}
+
+// A default settings file the start-up refuses (a malformed record, another model) is kept as
+// ".bad", and the standard error says so; the settings written at the end leave it alone.
+TEST_F(Startup, RefusedDefaultFileIsKept) {
+    const QString home = QDir::currentPath();
+    for (const char *head : {"\"Model\",\"Vrx73604v4\"\r\n\"AutoLoadsetting\",#TRUE#\r\n\r\n"
+                             "\"Tab0\",9\r\n",
+                             "\"Model\",\"Vrx73604v3\"\r\n"}) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(QDir::setCurrent(dir.path()));
+        QFile file(QStringLiteral("Vrx73604v4.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(head) > 0);
+        file.close();
+        script.boxes.clear();
+        testing::internal::CaptureStderr();
+        InitProgramState(DefaultSettingsFile::Load);
+        const std::string said = testing::internal::GetCapturedStderr();
+        const bool saved = EndProgram();
+        QFile kept(QStringLiteral("Vrx73604v4.ini.bad"));
+        const QByteArray keptText = kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray();
+        QDir::setCurrent(home);
+        EXPECT_EQ(said, "the settings file Vrx73604v4.ini was refused; it is kept as "
+                        "Vrx73604v4.ini.bad\n");
+        EXPECT_EQ((Nums{std::ssize(script.boxes), saved}), (Nums{1, 1}));
+        EXPECT_EQ(keptText, QByteArray(head));
+    }
 }
 
 TEST(Options, CommandLine) {
