@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
