@@ -40,7 +40,9 @@ int main(int argc, char *argv[]) {
     }
     if (opts.help) {
         std::fputs(qPrintable(vrx::cli::CliUsage()), stdout);
-        return vrx::cli::kExitOk;
+        if (std::fflush(stdout) == 0) return vrx::cli::kExitOk;
+        std::perror("vrxctl: cannot write the standard output");
+        return vrx::cli::kExitFailed;
     }
     vrx::cli::InstallInterruptHandler();
     return vrx::cli::Run(opts);

@@ -2,8 +2,10 @@
 #include "cli/session.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include <unistd.h>
@@ -26,6 +28,7 @@
 #include "core/output/workbook.h"
 #include "core/settings/apply.h"
 #include "core/settings/data_file.h"
+#include "core/settings/file_write.h"
 #include "core/settings/settings_file.h"
 #include "core/startup/options.h"
 #include "core/startup/startup.h"
@@ -38,8 +41,14 @@ namespace {
 
 volatile std::sig_atomic_t interruptRequested = 0;
 
-void OnInterrupt(int) {
-    interruptRequested = 1;
+// SIGINT, SIGTERM and SIGHUP: the first ends the run after the current record (the instrument
+// is powered off as after any run); the next ends the program at once, yet never inside the
+// write of a file, which is whole or gone first.
+void OnEndSignal(int sig) {
+    if (interruptRequested == 0)
+        interruptRequested = 1;
+    else
+        EndBySignal(sig);
 }
 
 // A failure: the exit code and its one-line message.
@@ -69,6 +78,15 @@ class KeptUi : public Ui {
 void Progress(const QString &text) {
     std::fprintf(stderr, "vrxctl: %s\n", qPrintable(text));
     std::fflush(stderr);
+}
+
+// The results printed so far went out: a failed write of the standard output (a full device,
+// a closed pipe) fails the command.
+Outcome FlushResults() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return {};
+    const int err = errno;
+    return Failed(kExitFailed, QStringLiteral("cannot write the standard output: ") +
+                                   QString::fromLocal8Bit(std::strerror(err)));
 }
 
 bool Linked() {
@@ -177,7 +195,7 @@ Outcome ApplyOptions(const CliOptions &o) {
             return BadValue(QStringLiteral("--level needs the trigger on A1 or A2"));
         const auto c = static_cast<size_t>(ch);
         const double mv = s.channels.ChanScale[c];
-        const int code = s.channels.ChanPos[c] - RoundHalfEven(*o.level * 1000.0 / mv);
+        const int code = VoltsCode(*o.level, s.channels.ChanPos[c], mv);
         if (code < 0 || code > 255)
             return BadValue(QStringLiteral("--level: %1 V lies outside A%2's range (%3 V to %4 V)")
                                 .arg(*o.level)
@@ -227,14 +245,14 @@ void StopAcquisition() {
 
 // Runs `each` on records 1, 2, ... until `count` were done (0: until `seconds` passed), an
 // interrupt, or a failure.
-Outcome ForRecords(int count, double seconds, const std::function<Outcome(int)> &each) {
+Outcome ForRecords(int64_t count, double seconds, const std::function<Outcome(int64_t)> &each) {
     if (Linked() && app().run.HwFound == 0) return Failed(kExitFailed, kNotConfiguredText);
     tbToolBar_ButtonClick(1);
     QElapsedTimer wall, shown;
     wall.start();
     shown.start();
     Outcome r;
-    int done = 0;
+    int64_t done = 0;
     while (r.ok() && (count > 0 ? done < count : wall.elapsed() < seconds * 1000)) {
         r = NextRecord();
         if (r.ok()) r = each(++done);
@@ -278,8 +296,8 @@ Outcome Capture(const CliOptions &o) {
         return Failed(kExitUsage, QStringLiteral("capture: unknown file type, give --format"));
     // With a duration the number of records is open: every file is numbered.
     const int total = o.duration > 0 ? 0 : o.records;
-    return ForRecords(total, o.duration, [&](int k) -> Outcome {
-        const QString path = RecordPath(o.output, k, total);
+    return ForRecords(total, o.duration, [&](int64_t k) -> Outcome {
+        const QString path = RecordPath(o.output, static_cast<int>(k), total);
         QString error;
         if (vrx) {
             // The program's data file with its companion settings file.
@@ -301,8 +319,9 @@ Outcome Capture(const CliOptions &o) {
             formats.a1[FmtDecimal] = formats.a2[FmtDecimal] = formats.logic[LaDecimal] = true;
             static const volatile int16_t running = 1;
             if (WriteWorkbook(path, RecordSource(), {0, CurrentRecord().length - 1}, formats, {},
-                              running) != WriteResult::Done)
-                return Failed(kExitFailed, QStringLiteral("cannot write ") + path);
+                              running, &error) != WriteResult::Done)
+                return Failed(kExitFailed, QStringLiteral("cannot write ") + path +
+                                               QStringLiteral(": ") + error);
         } else if (!ExportRecord(CurrentRecord(), path, format, error)) {
             return Failed(kExitFailed, error);
         }
@@ -318,13 +337,12 @@ Outcome Measure(const CliOptions &o) {
         std::fill(m.TestA2.begin(), m.TestA2.begin() + kMeasureItems, int16_t{1});
     }
     m.TestLenMode = 1;
-    return ForRecords(o.records, 0, [](int) -> Outcome {
+    return ForRecords(o.records, 0, [](int64_t) -> Outcome {
         frmMeasure().TestCh();
         for (const QString &line : frmMeasure().RowsText())
             std::printf("%s\n", qPrintable(line));
         std::printf("\n");
-        std::fflush(stdout);
-        return {};
+        return FlushResults();
     });
 }
 
@@ -340,15 +358,15 @@ Outcome Count(const CliOptions &o) {
     const int per = kCounterRecords[static_cast<size_t>(
         std::clamp<int>(s.run.CounterState[0], 0, kCounterResolutions - 1))];
     // The loop counts a record in the step after the one that read it: the reading of `per`
-    // records is complete once the next record has come.
-    return ForRecords(o.records * per + 1, 0, [&](int k) -> Outcome {
+    // records is complete once the next record has come. (N readings of `per` records pass the
+    // range of an int for large N.)
+    return ForRecords(int64_t{o.records} * per + 1, 0, [&](int64_t k) -> Outcome {
         if (k == 1 || (k - 1) % per != 0) return {};
         for (int ch = ChA1; ch <= ChA2; ++ch)
             if (s.display.CountOn[static_cast<size_t>(ch)] != 0)
                 std::printf("%s\t%s\n", qPrintable(s.channels.ChanName[static_cast<size_t>(ch)]),
                             qPrintable(CounterResult(ch).text));
-        std::fflush(stdout);
-        return {};
+        return FlushResults();
     });
 }
 
@@ -360,6 +378,9 @@ Outcome RunAutoset(const CliOptions &o) {
         return Failed(kExitFailed, r.message.isEmpty()
                                        ? QStringLiteral("Autoset needs a configured instrument")
                                        : r.message);
+    // The derived values (the channel's scale among them) follow the new settings, as in the
+    // program after its "Autoset".
+    ApplySettings();
     const AppState &s = app();
     const auto c = static_cast<size_t>(r.channel);
     std::printf("channel\t%s\n", qPrintable(s.channels.ChanName[c]));
@@ -376,12 +397,14 @@ Outcome RunAutoset(const CliOptions &o) {
 } // namespace
 
 void InstallInterruptHandler() {
+    static constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    // A second SIGINT ends the program at once.
-    sa.sa_flags = SA_RESETHAND;
+    sa.sa_handler = OnEndSignal;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
+    for (int sig : kEndSignals)
+        sigaddset(&sa.sa_mask, sig);
+    for (int sig : kEndSignals)
+        sigaction(sig, &sa, nullptr);
 }
 
 bool Interrupted() {
@@ -423,6 +446,7 @@ int Run(const CliOptions &o) {
         }
     }
     if (Linked()) PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
+    if (r.ok()) r = FlushResults();
     if (!r.ok()) std::fprintf(stderr, "vrxctl: %s\n", qPrintable(r.message));
     return r.code;
 }

@@ -19,7 +19,8 @@ int Run(const CliOptions &opts);
 // record number before the extension ("run.csv" -> "run0001.csv").
 QString RecordPath(const QString &path, int index, int count);
 
-// SIGINT asks the run to end after the current record; a second one ends it at once.
+// SIGINT, SIGTERM or SIGHUP asks the run to end after the current record; a second one ends
+// the program at once (after a file being written is whole or removed).
 void InstallInterruptHandler();
 bool Interrupted();
 

@@ -18,6 +18,7 @@ constexpr uint8_t kDepth128K = 2;
 constexpr int kLen = 131072;
 constexpr uint8_t kMagnitude = 0, kLogarithm = 1, kPower = 2;
 constexpr uint8_t kRectangular = 4, kBlackman = 3, kHanning = 1;
+using V = std::vector<int>;
 
 // A record of `len` codes around mid-scale: tones of `amp` codes peak at `cycles` periods per
 // `n` samples each.
@@ -119,37 +120,53 @@ TEST(FFT0, WindowShapes) {
     }
 }
 
-// Magnitude: one row per code above row 228, the same for every window (Hanning's neighbour
-// bins at half). Logarithm: 50 rows a decade, deaf to dB/div, offset and probe.
-// Powerspectrum: the RMS level in dBmV, 25 rows per dB/div below the 0 dBmV row offset + 28.
+// Magnitude: one row per code above row 228, the same for every window; Hanning's neighbour
+// bins at half, the positions between two bins interpolated. Logarithm: 50 rows a decade, deaf
+// to dB/div, offset and probe. Powerspectrum: the RMS level in dBmV, 25 rows per dB/div below
+// the 0 dBmV row offset + 28. Every row is rounded to the nearest (128.6 to 129).
 TEST(FFT0, Scaling) {
     const int k = 512, p = k * 2 * kLen / 4096;
     const auto x = Tones(kLen, {{double(k), 4096, 100}});
-    for (uint8_t w = 0; w < FFT_WINDOW_COUNT; ++w)
-        EXPECT_NEAR(Spectrum(x, {.points = 4, .window = w, .gain = kMagnitude})[size_t(p)], 128, 1);
+    const auto weaker = Tones(kLen, {{double(k), 4096, 99.4}});
+    for (uint8_t w = 0; w < FFT_WINDOW_COUNT; ++w) {
+        const Call c{.points = 4, .window = w, .gain = kMagnitude};
+        EXPECT_EQ((V{Spectrum(x, c)[size_t(p)], Spectrum(weaker, c)[size_t(p)]}), (V{128, 129}))
+            << "window " << int(w);
+    }
     const auto hann = Spectrum(x, {.points = 4, .gain = kMagnitude});
-    EXPECT_NEAR(hann[size_t(p + 64)], 178, 1);
-    EXPECT_NEAR(hann[size_t(p + 32)], (hann[size_t(p)] + hann[size_t(p + 64)]) / 2.0, 1);
+    EXPECT_EQ((V{hann[size_t(p + 64)], hann[size_t(p + 32)]}), (V{178, 153}));
 
+    // 253 - 50 log10(200 x 100) = 37.95
     for (const Call c : {Call{.points = 4}, Call{.probe = 2, .points = 4, .dbDiv = 3, .offset = 9}})
-        EXPECT_NEAR(Spectrum(x, c)[size_t(p)], 253 - 50 * std::log10(200 * 100.0), 1);
+        EXPECT_EQ(Spectrum(x, c)[size_t(p)], 38);
 
     // 100 codes at 100 mV/div (4 mV a code) with a 1:1 probe: 400 mV peak, 49.03 dBmV.
-    const double dbmv = 20 * std::log10(400 / std::sqrt(2.0));
     struct Case {
-        uint8_t probe, dbDiv, offset;
-        double row;
+        uint8_t probe, dbDiv, offset, row;
     };
-    for (const Case &c :
-         {Case{0, 1, 200, 228 - dbmv * 2.5}, Case{0, 1, 150, 178 - dbmv * 2.5},
-          Case{0, 2, 200, 228 - dbmv * 1.25}, Case{1, 3, 227, 255 - (dbmv + 20) / 2}})
-        EXPECT_NEAR(Spectrum(x, {.probe = c.probe,
-                                 .points = 4,
-                                 .dbDiv = c.dbDiv,
-                                 .gain = kPower,
-                                 .offset = c.offset})[size_t(p)],
-                    c.row, 1)
+    for (const Case &c : {Case{0, 1, 200, 105},  // 228 - 49.03 x 2.5 = 105.42
+                          Case{0, 1, 150, 55},   // 50 rows higher
+                          Case{0, 2, 200, 167},  // 228 - 49.03 x 1.25 = 166.71
+                          Case{1, 3, 227, 220}}) // 255 - (49.03 + 20) / 2 = 220.48
+        EXPECT_EQ(Spectrum(x, {.probe = c.probe,
+                               .points = 4,
+                               .dbDiv = c.dbDiv,
+                               .gain = kPower,
+                               .offset = c.offset})[size_t(p)],
+                  c.row)
             << int(c.probe) << " " << int(c.dbDiv) << " " << int(c.offset);
+}
+
+// The two ends of the spectrum: no DC once the mean is taken off, and a tone at half the sample
+// rate (samples 64 codes either side of the mean) at its amplitude, not twice it. The last
+// position lies half-way from the last bin but one (empty) to it: 228 - 64 / 2.
+TEST(FFT0, SpectrumEnds) {
+    std::vector<uint8_t> x(2048);
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = i % 2 ? 64 : 192;
+    const auto buf =
+        Spectrum(x, {.depth = 0, .points = 3, .window = kRectangular, .gain = kMagnitude});
+    EXPECT_EQ((V{buf[0], buf[1], buf[2046], buf[2047]}), (V{228, 228, 228, 196}));
 }
 
 // Sweep: each position keeps its strongest level; a weaker record does not lower it; the peak

@@ -80,8 +80,17 @@ Faults &faults() {
     return f;
 }
 
+namespace {
+// The environment items already named on stderr: each is named once per power-up.
+std::set<std::string> &warned() {
+    static std::set<std::string> w;
+    return w;
+}
+} // namespace
+
 void resetSimulator() {
     faults() = Faults{};
+    warned().clear();
     instrument().powerOn(selectedVariant());
     sink().lines.clear();
 }
@@ -159,8 +168,7 @@ std::vector<std::string> envItems(const std::string &text) {
 }
 
 void warnIgnored(const char *variable, const std::string &item) {
-    static std::set<std::string> warned;
-    if (!warned.insert(std::string(variable) + '\n' + item).second) return;
+    if (!warned().insert(std::string(variable) + '\n' + item).second) return;
     std::fprintf(stderr, "hwlink simulator: %s: cannot use \"%s\", ignored\n", variable,
                  item.c_str());
 }

@@ -76,7 +76,7 @@ std::vector<std::string> envItems(const std::string &text);
 void warnIgnored(const char *variable, const std::string &item);
 
 // Power-cycles the simulated instrument (unconfigured, variant from the environment), clears
-// the faults and the captured trace.
+// the faults, the captured trace and the memory of environment items already named.
 void resetSimulator();
 
 // Trace lines are appended to the file named by HWLINK_SIM_TRACE (read when a simulated device

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Acquisition set-up and arming: the register sequences of Capture, ForceTrigger and the direct
 // read-out as the simulated instrument sees them, and the chains and packets they are built of.
-#include "acq_fixture.h"
+#include "sim_fixture.h"
 #include "src/acquisition.h"
 #include "src/clock.h"
+#include <climits>
+#include <functional>
 
 namespace hwlink::test {
 namespace {
@@ -102,20 +104,6 @@ TEST(AcquisitionChains, TimingStartsContinuesAndRestartsEquivalentTimeSeries) {
     dc[HW_DC_ModelCode] = 54; // equivalent time only on model 55
     SetTiming(ps, dc, 0, 0, 0, slope, 600);
     EXPECT_EQ((V{dc[HW_DC_EtsFactor], dc[HW_DC_ClockDiv]}), (V{0, 0}));
-}
-
-TEST(SimulatedInputs, SignalVariableItems) {
-    sim::SignalConfig c = sim::defaultSignals();
-    EXPECT_TRUE(sim::parseSignals(" A2 = triangle, 5e3 ,0.5; d=word,0x00ff; cal=2000 ;SEED=9", c));
-    // A missing field (the offset) keeps its value, as does A1. A bad item is skipped, the
-    // good ones still apply.
-    EXPECT_FALSE(sim::parseSignals("A1=wobble,1;NOISE=0.5;D=word,70000", c));
-    EXPECT_EQ((std::vector<double>{double(c.analog[1].shape), c.analog[1].frequency,
-                                   c.analog[1].amplitude, c.analog[1].offset, c.calFrequency,
-                                   c.calAmplitude, double(c.analog[0].shape), c.noise,
-                                   double(c.logicCounter), double(c.logicWord), double(c.seed)}),
-              (std::vector<double>{double(sim::Shape::Triangle), 5e3, 0.5, 0.0, 2000.0, 0.2,
-                                   double(sim::Shape::Square), 0.5, 0, 0x00FF, 9}));
 }
 
 class CaptureTest : public AcqTest {};
@@ -263,6 +251,67 @@ TEST_F(CaptureTest, DemoModeSendsNothingButKeepsTheSettings) {
     EXPECT_TRUE(sim::takeTrace().empty());
     EXPECT_EQ((V{dc[HW_DC_DemoStep], ps[HW_PS_DacPosA1], ps[HW_PS_DacPosA2], dc[HW_DC_GainCode]}),
               (V{4, 178, 203, 0xC8}));
+}
+
+// Each device export with one of its pointers null at a time (-1: none) on a live link.
+TEST_F(CaptureTest, DeviceExportsRefuseEachNullPointer) {
+    Settings s;
+    arm(s);
+    uint8_t buf[8] = {};
+    auto p = [](int null, int k, auto *ptr) { return null == k ? nullptr : ptr; };
+    auto capture = [&](int n) {
+        return Capture(p(n, 0, ps), p(n, 1, dc), s.lastSample, s.depth, 0, s.rate, s.trigChannel,
+                       s.trigPos, p(n, 2, s.slope), p(n, 3, s.level), s.trigDac,
+                       p(n, 4, s.coupling), p(n, 5, s.vdiv), p(n, 6, s.pos));
+    };
+    auto getTrigStat = [&](int n) {
+        return GetTrigStat(p(n, 0, sb.data()), s.lastSample, s.depth, p(n, 1, s.vdiv), p(n, 2, ps),
+                           p(n, 3, dc), s.rate, s.trigChannel, p(n, 4, s.slope), p(n, 5, s.level),
+                           s.trigPos, s.zoom, p(n, 6, viewStart));
+    };
+    auto force = [&](int n) { return ForceTrigger(p(n, 0, ps), p(n, 1, dc)); };
+    auto direct = [&](int n) { return OutAdBuck12(p(n, 0, ps), p(n, 1, dc), nullptr, 0); };
+    auto read = [&](int n) { return inDaBuck8(p(n, 0, ps), p(n, 1, dc), p(n, 2, buf), 8); };
+    auto findHardware = [&](int n) {
+        std::vector<uint8_t> bits = loadConfigBits(VRX_TEST_BITSTREAM);
+        return FindHardware(0, p(n, 0, ps), p(n, 1, dc), p(n, 2, bits.data()));
+    };
+    const struct {
+        const char *name;
+        std::function<uint8_t(int)> call;
+        int pointers;
+    } exports[] = {{"Capture", capture, 7},    {"GetTrigStat", getTrigStat, 7},
+                   {"ForceTrigger", force, 2}, {"OutAdBuck12", direct, 2},
+                   {"inDaBuck8", read, 3},     {"FindHardware", findHardware, 3}};
+    for (const auto &e : exports) {
+        for (int n = 0; n < e.pointers; ++n)
+            EXPECT_EQ(e.call(n), 0) << e.name << ": pointer " << n << " null";
+        EXPECT_NE(e.call(-1), 0) << e.name << " with every pointer";
+    }
+    EXPECT_EQ((V{FindPort(nullptr, dc, 1), FindPort(ps, nullptr, 1), PowerOff(nullptr, dc),
+                 PowerOff(ps, nullptr)}),
+              (V{0, 0, 0, 0}));
+}
+
+// Extreme trigger positions arm with the delay bytes of the wide position - 1 and read back
+// without leaving the areas, in real and in equivalent time.
+TEST_F(CaptureTest, ExtremeTriggerPositionsArmAndReadBack) {
+    StrobeSeq q;
+    ArmStrobes(q, {0x30, 0x80, 1, 8, 0, INT32_MIN});
+    EXPECT_EQ((V{q.s[17].value, q.s[18].value}), (V{0xFF, 0xFF})) << "INT32_MIN - 1, low bytes";
+    for (const uint8_t rate : {uint8_t(0), uint8_t(8)}) {
+        for (const int32_t pos : {INT32_MIN, INT32_MAX}) {
+            SCOPED_TRACE(testing::Message() << "rate " << int(rate) << " position " << pos);
+            sim::resetSimulator();
+            Settings s;
+            s.rate = rate;
+            s.trigPos = pos;
+            arm(s);
+            ForceTrigger(ps, dc);
+            const uint8_t st = pollUntilComplete(s, 50);
+            EXPECT_TRUE(st == HW_STAT_COMPLETE || st == HW_STAT_FILLING) << int(st);
+        }
+    }
 }
 
 } // namespace

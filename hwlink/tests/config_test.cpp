@@ -9,11 +9,6 @@
 namespace hwlink::test {
 namespace {
 
-std::vector<uint8_t> fileBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::string writeTemp(const std::string &name, const std::vector<uint8_t> &bytes) {
     const std::string path = ::testing::TempDir() + name;
     std::ofstream(path, std::ios::binary)

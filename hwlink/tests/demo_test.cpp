@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Demo mode: the synthesised record, byte for byte, and its bounds at 128K.
-#include "acq_fixture.h"
+#include "sim_fixture.h"
 
 namespace hwlink::test {
 namespace {

@@ -2,7 +2,7 @@
 // A lost instrument is reported, never shown as data: failing USB bulk transfers and register
 // requests, an unplugged instrument on every link (floating parallel lines read 0xFF), as the
 // exports report them and as HWLINK_SIM_FAULT injects them into a program run.
-#include "acq_fixture.h"
+#include "sim_fixture.h"
 
 namespace hwlink::test {
 namespace {
@@ -97,19 +97,6 @@ TEST_F(LinkLossTest, LiveDirectReadoutOf0xFFCarriesOn) {
     EXPECT_EQ(slice(busEvents(sim::takeTrace()), 4, 4), ops("a29 w4 r235 a63"));
     EXPECT_EQ(inDaBuck8(ps, dc, buf, 4), 1);
     EXPECT_EQ(V(buf, buf + 4), (V{0x34, 0x34, 0x12, 0x12})) << "group bytes 4-7: logic inputs";
-}
-
-TEST(SimulatedFaults, FaultVariableItems) {
-    // A fault due at 0 strikes at once; gone without a count: gone from the start.
-    sim::Faults f;
-    std::vector<std::string> rejected;
-    EXPECT_FALSE(sim::parseFaults(
-        "bulkfail@0;regfail@12;neverdone;gone;gone@x;late@3;neverready@2;regfail@-1", f,
-        &rejected));
-    EXPECT_EQ(rejected, (Trace{"gone@x", "late@3", "neverready@2", "regfail@-1"}));
-    EXPECT_EQ((V{f.disappeared, f.bulkFailAfterRecords, f.regFailAfterRecords, f.neverDone,
-                 f.failBulkAfter}),
-              (V{true, 0, 12, true, 0}));
 }
 
 } // namespace

@@ -1,22 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The measurement engine and the data helpers (the word under a bar, the logic search, the
+// crossing counter) on short records, and on indexes and stretches at and past the areas' ends.
 #include "hwlink.h"
+#include <climits>
 #include <gtest/gtest.h>
+#include <map>
 #include <numeric>
 #include <vector>
 
 namespace {
 
 using V = std::vector<int64_t>;
+using R = std::vector<int32_t>;
 
 enum { VMax, VMin, VAvg, Vpp, VRms, CycRms, Rise, Fall, PlusW, MinusW, Period, Freq, Mid };
 
+constexpr int32_t kArea = HW_SB_AREA_LEN;
+
 // Runs the engine on `s` placed 50 bytes into a larger buffer (start index 50).
-std::vector<int32_t> testAd(const std::vector<uint8_t> &s, int32_t offset = 128,
-                            int32_t level = 128) {
+R testAd(const std::vector<uint8_t> &s, int32_t offset = 128, int32_t level = 128) {
     std::vector<uint8_t> buf(50, 0);
     buf.insert(buf.end(), s.begin(), s.end());
     buf.resize(buf.size() + 50, 255);
-    std::vector<int32_t> r(HW_MEAS_RECORD_LEN, 0x5A5A);
+    R r(HW_MEAS_RECORD_LEN, 0x5A5A);
     TestAd(buf.data(), 50, offset, level, r.data(), int32_t(s.size()));
     return r;
 }
@@ -28,40 +34,47 @@ void append(std::vector<uint8_t> &v, int count, uint8_t byte) {
 // Codes 50 (high) and 200 (low): 150 codes apart, 10 % and 90 % at 185 and 65.
 constexpr uint8_t kHigh = 50, kLow = 200;
 
-} // namespace
-
 TEST(TestAd, FlatTraceHasAmplitudesButNoTiming) {
     const std::vector<uint8_t> flat(300, 100);
     // Offset: low 16 bits, signed; level: low 8 bits.
     const auto r = testAd(flat, 0x10080, 0x180);
-    EXPECT_EQ(std::vector<int32_t>(r.begin(), r.begin() + 13),
-              (std::vector<int32_t>{155, 155, 155, 0, 28, -1, -1, -1, 0, 0, 0, 0, 100}));
+    EXPECT_EQ(R(r.begin(), r.begin() + 13), (R{155, 155, 155, 0, 28, -1, -1, -1, 0, 0, 0, 0, 100}));
     EXPECT_EQ(testAd(flat, 300)[VRms], 200);    // zero level below the code range
     EXPECT_EQ(testAd(flat, 0xFFFF)[VRms], 101); // -1
-    std::vector<int32_t> untouched(HW_MEAS_RECORD_LEN, 0x5A5A);
+    R untouched(HW_MEAS_RECORD_LEN, 0x5A5A);
     TestAd(const_cast<uint8_t *>(flat.data()), 0, 128, 128, untouched.data(), 0);
-    EXPECT_EQ(untouched, std::vector<int32_t>(HW_MEAS_RECORD_LEN, 0x5A5A));
+    EXPECT_EQ(untouched, R(HW_MEAS_RECORD_LEN, 0x5A5A));
 }
 
+// Pulses entered part-way: -width 12 and +width 8 in turn. A span of 10 codes is too small for
+// any timing; 11 codes are enough.
 TEST(TestAd, SquareWaveFromMidPulseMeasuresTheFirstCompletePulses) {
-    for (bool startsHigh : {true, false}) {
-        std::vector<uint8_t> s;
-        append(s, 3, startsHigh ? kHigh : kLow); // partial pulse, skipped
-        for (int k = 0; k < 10; ++k) {           // then -width 12 and +width 8, in turn
-            const bool high = (k % 2 == 0) != startsHigh;
-            append(s, high ? 8 : 12, high ? kHigh : kLow);
+    const struct {
+        uint8_t high, low;
+        int32_t mid, cycRms; // cycle RMS over a whole period: 12 low, 8 high
+    } levels[] = {{kHigh, kLow, 125, (12 * 72 + 8 * 78) / 20},
+                  {119, 130, 124, (12 * 2 + 8 * 9) / 20},
+                  {120, 130, 125, -1}};
+    for (const auto &l : levels) {
+        for (bool startsHigh : {true, false}) {
+            std::vector<uint8_t> s;
+            append(s, 3, startsHigh ? l.high : l.low); // partial pulse, skipped
+            for (int k = 0; k < 10; ++k) {
+                const bool high = (k % 2 == 0) != startsHigh;
+                append(s, high ? 8 : 12, high ? l.high : l.low);
+            }
+            const auto r = testAd(s);
+            const long n = long(s.size()), sum = std::accumulate(s.begin(), s.end(), 0L);
+            long dev = 0; // |byte - 128| summed
+            for (uint8_t b : s)
+                dev += std::abs(b - 128);
+            const bool timed = l.cycRms >= 0; // edges of one sample
+            EXPECT_EQ(R(r.begin(), r.begin() + 13),
+                      (R{255 - l.high, 255 - l.low, int32_t(255 - sum / n), l.low - l.high,
+                         int32_t(dev / n), l.cycRms, timed - 1, timed - 1, timed * 8, timed * 12,
+                         timed * 20, 0, l.mid}))
+                << int(l.high) << " " << startsHigh;
         }
-        const auto r = testAd(s);
-        const long sum = std::accumulate(s.begin(), s.end(), 0L);
-        long dev = 0; // |byte - 128| summed
-        for (uint8_t b : s)
-            dev += b > 128 ? b - 128 : 128 - b;
-        // Cycle RMS over any whole period: 12 low, 8 high. Edges of one sample.
-        EXPECT_EQ(std::vector<int32_t>(r.begin(), r.begin() + 13),
-                  (std::vector<int32_t>{205, 55, int32_t(255 - sum / long(s.size())), 150,
-                                        int32_t(dev / long(s.size())), (12 * 72 + 8 * 78) / 20, 0,
-                                        0, 8, 12, 20, 0, 125}))
-            << startsHigh;
     }
 }
 
@@ -106,19 +119,142 @@ TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
 // run skipped at the start is a high one; a byte one above the level (a lower voltage) starts a
 // low one.
 TEST(TestAd, FirstSampleAtTheLevelStartsAHighRun) {
-    const struct {
-        uint8_t first;
-        int32_t plus, minus;
-    } cases[] = {{128, 15, 10}, {129, 15, 12}};
-    for (const auto &c : cases) {
-        std::vector<uint8_t> s{c.first};
+    for (const auto &[first, plus, minus] : {std::tuple{128, 15, 10}, std::tuple{129, 15, 12}}) {
+        std::vector<uint8_t> s{uint8_t(first)};
         append(s, 10, kLow);
         append(s, 15, kHigh);
         append(s, 12, kLow);
         append(s, 5, kHigh);
         const auto r = testAd(s);
-        EXPECT_EQ((std::vector<int32_t>{r[PlusW], r[MinusW], r[Period]}),
-                  (std::vector<int32_t>{c.plus, c.minus, c.plus + c.minus}))
-            << int(c.first);
+        EXPECT_EQ((R{r[PlusW], r[MinusW], r[Period]}), (R{plus, minus, plus + minus})) << first;
     }
 }
+
+// A 20-sample record (last sample 19) placed 100 samples into the logic areas.
+struct Record {
+    std::vector<uint8_t> lo = std::vector<uint8_t>(200, 0), hi = std::vector<uint8_t>(200, 0);
+    int32_t view[4] = {100, 0, 0, 0};
+    explicit Record(const std::map<int, uint16_t> &words) {
+        for (auto [x, w] : words) {
+            lo[100 + x] = uint8_t(w);
+            hi[100 + x] = uint8_t(w >> 8);
+        }
+    }
+    // Returns the position found (BarPos[3]); the bar itself must not move.
+    int32_t search(int32_t pattern, int32_t mask, uint8_t bar, int32_t from, uint8_t dir) {
+        int32_t word[2] = {pattern, mask}, barPos[4] = {-7, -7, -7, -7};
+        barPos[bar] = from;
+        SearchVdata(lo.data(), hi.data(), word, bar, dir, view, barPos, 19);
+        EXPECT_EQ(barPos[bar], from);
+        return barPos[3];
+    }
+};
+
+TEST(SearchVdata, LeavesTheCurrentRunFindsTheNextWrapsAtBothEndsOrStays) {
+    // Runs matching 0x12A5 with D1, D0 don't care at 5..7 and 14..15; near misses at 10, 11;
+    // a match on the last sample (19).
+    Record r({{5, 0x12A4},
+              {6, 0x12A5},
+              {7, 0x12A7},
+              {10, 0x12A8},
+              {11, 0x02A5},
+              {14, 0x12A6},
+              {15, 0x12A5}});
+    EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 6, 0), 14);
+    EXPECT_EQ(r.search(0x12A5, 0x0003, 1, 6, 1), 15); // backward past 0 to the end
+    EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 15, 0), 5); // forward past the end to 0
+    EXPECT_EQ(r.search(0x12A5, 0x0003, 1, 3, 1), 15); // starting outside a run
+    EXPECT_EQ(r.search(0x12A5, 0x0000, 0, 3, 0), 6);  // every bit counts
+    Record last({{19, 0x0042}, {3, 0x0042}});
+    EXPECT_EQ(last.search(0x0042, 0, 0, 3, 0), 19);
+    EXPECT_EQ(last.search(0x0042, 0, 0, 19, 0), 3);
+
+    // The bar stays when nothing else matches.
+    Record one({{5, 0x12A4}, {6, 0x12A5}, {7, 0x12A7}});
+    EXPECT_EQ(one.search(0x12A5, 0x0003, 0, 5, 0), 5);
+    EXPECT_EQ(one.search(0x12A5, 0x0003, 1, 6, 0), 6);
+    EXPECT_EQ(one.search(0, 0xFFFF, 0, 9, 1), 9);        // sixteen "x": every sample matches
+    EXPECT_EQ(one.search(0x12A5, 0x0003, 0, 40, 0), 40); // a bar off the record stays put
+}
+
+// Periods, span and the returned value.
+R testFreq(const std::vector<uint8_t> &s, int32_t start, int32_t level, int32_t end) {
+    int32_t res[HW_MEAS_RECORD_LEN] = {};
+    const int32_t ret = TestFreq(const_cast<uint8_t *>(s.data()), start, level, res, end);
+    return {res[HW_MEAS_PERIODS], res[HW_MEAS_SPAN], ret};
+}
+
+TEST(TestFreq, FlatTraceAndSingleCrossingHaveNoPeriodAndNoSpan) {
+    std::vector<uint8_t> flat(500, 127), step(500, 60);
+    std::fill(step.begin() + 200, step.end(), 200);
+    EXPECT_EQ(testFreq(flat, 0, 128, 499), (R{-1, 0, -1}));
+    EXPECT_EQ(testFreq(step, 0, 128, 499), (R{0, 0, -1}));
+}
+
+TEST(TestFreq, SquareWaveCountsWholePeriodsAndIgnoresNoiseInsideTheHysteresis) {
+    // Period 40, entered 10 samples into a pulse: 17 samples high (byte 60), a noisy step
+    // around the level (129, 127, 128, 127: inside +-2), then 19 samples low (byte 200) with a
+    // spike to 127 in their middle.
+    std::vector<uint8_t> s(1000, 0);
+    for (size_t i = 0; i < s.size(); ++i) {
+        const int k = int(i + 10) % 40;
+        s[i] = k < 17 ? 60 : k < 21 ? uint8_t(127 + (k % 2) * 2 - (k == 19)) : k == 30 ? 127 : 200;
+    }
+    // The wave starts high (byte <= level), so the counted crossings are the first low
+    // samples, at 21 - 10 + 40 m; each is remembered as index + 1. With end 732 the crossing
+    // at 731 is the last sample and does not count.
+    for (int32_t end : {999, 732}) {
+        std::vector<int32_t> at;
+        for (int32_t i = 11; i + 1 < end; i += 40)
+            at.push_back(i + 1);
+        const int32_t span = at.back() - at.front() - 1;
+        EXPECT_EQ(testFreq(s, 0, 128, end), (R{int32_t(at.size()) - 1, span, span}));
+    }
+    // Crossings at 40 + 11 and 40 + 51.
+    EXPECT_EQ(testFreq(s, 40, 128, 80), (R{1, 39, 39}));
+}
+
+// Indexes and stretches at and past the end of the areas (each buffer exactly one area long,
+// so that the sanitizer build sees any access past it).
+TEST(AreaBounds, HelpersAndMeasurementsKeepToTheArea) {
+    std::vector<uint8_t> lo(kArea, 0), hi(kArea, 0);
+    lo[kArea - 1] = 0xA6;
+    hi[kArea - 1] = 0x3D;
+    uint8_t bits[16], pair[2];
+    for (const int32_t index : {kArea - 1, kArea, -1, INT32_MIN}) {
+        GetVbarData(lo.data(), hi.data(), index, bits, pair);
+        EXPECT_EQ(pair[0] | pair[1] << 8, index == kArea - 1 ? 0x3DA6 : 0) << index;
+    }
+    // The word under the bar is split into its sixteen bits, D0 first.
+    GetVbarData(lo.data(), hi.data(), kArea - 1, bits, pair);
+    EXPECT_EQ(V(bits, bits + 16), (V{0, 1, 1, 0, 0, 1, 0, 1, 1, 0, 1, 1, 1, 1, 0, 0}));
+
+    int32_t word[2] = {0x3DA6, 0};
+    for (const auto &[start, found] : {std::pair{kArea - 5, 4}, {kArea, 1}, {-1, 1}}) {
+        int32_t view[4] = {start, 0, 0, 0}, barPos[4] = {1, 0, 0, 0};
+        SearchVdata(lo.data(), hi.data(), word, 0, 0, view, barPos, INT32_MAX);
+        EXPECT_EQ(barPos[3], found) << start; // found at the last sample, or the bar stays
+    }
+
+    std::vector<uint8_t> wave(kArea);
+    for (int32_t i = 0; i < kArea; ++i)
+        wave[size_t(i)] = i % 20 < 10 ? 50 : 200;
+    const int32_t freq[][4] = {{kArea - 100, 128, 1000, 4},
+                               {kArea, 128, 10, -1},
+                               {0, INT32_MAX, kArea, -1},
+                               {0, INT32_MIN, kArea, -1}};
+    for (const auto &f : freq) {
+        int32_t res[HW_MEAS_RECORD_LEN] = {};
+        TestFreq(wave.data(), f[0], f[1], res, f[2]);
+        EXPECT_EQ(res[HW_MEAS_PERIODS], f[3]) << f[0] << " level " << f[1];
+    }
+    const int32_t ad[][3] = {{kArea - 15, 1000, 10}, {kArea, 10, 0x5A}, {-1, 10, 0x5A}};
+    for (const auto &a : ad) {
+        R r(HW_MEAS_RECORD_LEN, 0x5A);
+        TestAd(wave.data(), a[0], 128, 128, r.data(), a[1]);
+        // +Width: the one complete high run of the 15 samples left, or untouched.
+        EXPECT_EQ(r[PlusW], a[2]) << a[0];
+    }
+}
+
+} // namespace

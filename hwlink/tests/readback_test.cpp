@@ -2,7 +2,7 @@
 // Trigger status and read-back: status mapping and faults, the correction of the interleaved
 // converters against the simulator's errors, trigger alignment in real time, and the bounds of
 // every in-place step at 128K.
-#include "acq_fixture.h"
+#include "sim_fixture.h"
 #include "src/acquisition.h"
 #include <cmath>
 #include <random>
@@ -41,8 +41,15 @@ TEST(ReadbackSteps, AlignTriggerFindsTheCrossingInItsWindow) {
     int32_t vs[4] = {-1, -1, -1, -1};
     AlignTrigger(sb.data(), 0, slope, level, -5, 5, vs, ps);
     EXPECT_EQ(vs[0], 20) << "negative position";
-    AlignTrigger(sb.data(), 0, slope, level, 600, 5, vs, ps); // no crossing in the window
-    EXPECT_EQ((V{vs[0], vs[3]}), (V{11, 0}));
+    // The 40-sample window starts 12 samples past the position: a crossing on its last sample
+    // counts, one sample later there is none.
+    for (const auto &[at, view] : {std::pair{39, 50}, {40, 11}}) {
+        std::fill(sb.begin(), sb.end(), 200);
+        sb[size_t(612 + at)] = 118;
+        AlignTrigger(sb.data(), 0, slope, level, 600, 5, vs, ps);
+        EXPECT_EQ((V{vs[0], vs[3]}), (V{view, 0})) << at;
+    }
+    std::fill(sb.begin(), sb.end(), 200);
 
     // Rising input (codes falling through 128) 20 samples into the window, halfway between
     // 138 and 118: at zoom index 2 (a = 10) the phase is 5 tenths.
@@ -148,21 +155,21 @@ TEST(ReadbackSteps, VectorPathsMatchTheReference) {
     for (const Path &path : paths) {
         SCOPED_TRACE(path.name);
         for (int lag : {10, 9}) {
+            // The whole area, and a record length that is not a whole number of vector runs,
+            // without logic areas.
             std::vector<uint8_t> f[4], r[4];
-            for (int k = 0; k < 4; ++k)
-                f[k] = r[k] = std::vector<uint8_t>(n, 0xAB);
-            path.distribute(raw.data(), n / 2, f[0].data(), f[1].data(), f[2].data(), f[3].data(),
-                            lag, l1, l2);
-            DistributeGroupsScalar(raw.data(), 0, n / 2, r[0].data(), r[1].data(), r[2].data(),
-                                   r[3].data(), lag, l1, l2);
-            for (int k = 0; k < 4; ++k)
-                EXPECT_TRUE(f[k] == r[k]) << "area " << k << " lag " << lag;
-            // A record length that is not a whole number of vector runs, without logic areas.
-            std::vector<uint8_t> e1(n, 0xAB), e2(n, 0xAB), q1(n, 0xAB), q2(n, 0xAB);
-            path.distribute(raw.data(), 1021, e1.data(), e2.data(), nullptr, nullptr, lag, l1, l2);
-            DistributeGroupsScalar(raw.data(), 0, 1021, q1.data(), q2.data(), nullptr, nullptr, lag,
-                                   l1, l2);
-            EXPECT_TRUE(e1 == q1 && e2 == q2) << "1021 groups, lag " << lag;
+            for (const int32_t groups : {1021, n / 2}) {
+                const bool logic = groups == n / 2;
+                for (int k = 0; k < 4; ++k)
+                    f[k] = r[k] = std::vector<uint8_t>(n, 0xAB);
+                auto d = [&](std::vector<uint8_t> &v) { return logic ? v.data() : nullptr; };
+                path.distribute(raw.data(), groups, f[0].data(), f[1].data(), d(f[2]), d(f[3]), lag,
+                                l1, l2);
+                DistributeGroupsScalar(raw.data(), 0, groups, r[0].data(), r[1].data(), d(r[2]),
+                                       d(r[3]), lag, l1, l2);
+                for (int k = 0; k < 4; ++k)
+                    EXPECT_TRUE(f[k] == r[k]) << "area " << k << " lag " << lag << " " << groups;
+            }
             // Counts that end in full blocks, in shrunken blocks and in the narrower vector
             // blocks after the wide ones, before the one-at-a-time tail.
             for (uint8_t limit : {4, 5, 7, 16}) {

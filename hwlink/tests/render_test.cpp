@@ -5,6 +5,7 @@
 #include "hwlink.h"
 #include "src/surface.h"
 #include <algorithm>
+#include <climits>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -37,6 +38,16 @@ struct Canvas {
                                           : '?';
         return p;
     }
+    int columnsDrawn() const {
+        int n = 0;
+        for (int x = 0; x < w; ++x)
+            for (int y = 0; y < h; ++y)
+                if (at(x, y) != kBgPx) {
+                    ++n;
+                    break;
+                }
+        return n;
+    }
     bool guardsIntact() const {
         for (size_t i = 0; i < mem.size(); ++i) {
             const long y = long(i / stride) - 1, x = long(i % stride);
@@ -45,6 +56,8 @@ struct Canvas {
         return true;
     }
 };
+
+constexpr int32_t kArea = HW_SB_AREA_LEN;
 
 } // namespace
 
@@ -287,5 +300,46 @@ TEST(DrawLa, OneRisingEdgeAtEveryZoom) {
                 ASSERT_EQ(c.at(x, y) != kBgPx, on) << "zoom " << z << " at " << x << "," << y;
             }
         }
+    }
+}
+
+// Traces near the end of their sample area: the columns whose samples lie past it are left out.
+TEST(AreaBounds, DrawzoomAndDrawupzoomStopAtTheEndOfTheArea) {
+    std::vector<uint8_t> area(kArea, 100), work(HW_WORKAREA_LEN);
+    const struct {
+        uint8_t zoom;
+        int32_t start, columns;
+    } cases[] = {{5, kArea - 10, 9},  {4, kArea - 10, 15},   {0, kArea - 2, 0},
+                 {12, kArea - 10, 1}, {12, kArea - 1000, 5}, {5, kArea, 0},
+                 {9, INT32_MAX, 0},   {7, INT32_MIN, 600}};
+    for (const auto &c : cases) {
+        Canvas pic(600, 256);
+        int32_t view[4] = {c.start, 0, 0, 0};
+        Drawzoom(0, &pic.s, area.data(), work.data(), c.zoom, view, 0, kDot, 1, 600, 0);
+        EXPECT_EQ(pic.columnsDrawn(), c.columns) << int(c.zoom) << " from " << c.start;
+    }
+    for (const auto &[start, columns] : {std::pair{kArea - 1000, 4}, {kArea, 0}, {0, 507}}) {
+        Canvas pic(620, 64);
+        int32_t view[4] = {start, 0, 0, 0};
+        Drawupzoom(&pic.s, area.data(), kDot, 2, view);
+        EXPECT_EQ(pic.columnsDrawn(), columns) << start;
+    }
+}
+
+// A lane wider than the work area or a record length past the area: the work bytes and the
+// samples used stay inside.
+TEST(AreaBounds, DrawLaKeepsToTheWorkAreaAndTheRecord) {
+    std::vector<uint8_t> area(kArea, 0x01), work(HW_WORKAREA_LEN);
+    const struct {
+        uint8_t zoom;
+        int32_t first, len, width;
+    } cases[] = {{5, 0, kArea, HW_WORKAREA_LEN + 5000},
+                 {0, kArea - 3, INT32_MAX, HW_WORKAREA_LEN + 1},
+                 {15, kArea - 3000, INT32_MAX, 600}};
+    for (const auto &c : cases) {
+        Canvas pic(600, 16);
+        DrawLa(&pic.s, 0, area.data(), work.data(), c.first, 0, c.zoom, c.len, 16, kDot, c.width);
+        EXPECT_EQ(pic.columnsDrawn(), 600) << int(c.zoom);
+        EXPECT_TRUE(pic.guardsIntact());
     }
 }

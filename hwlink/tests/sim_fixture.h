@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Shared set-up for the tests that run the library against the simulated instrument: the
-// virtual clock, a freshly powered instrument, an in-memory trace and clean records; and the
-// compact ways of writing the trace a test expects.
+// virtual clock, a freshly powered instrument with its default inputs, the library's own state
+// reset, an in-memory trace; the program's default acquisition settings and the calls its
+// acquisition loop makes; and the compact ways of writing the trace a test expects.
 #pragma once
 #include "hwlink.h"
+#include "sim/acquisition_model.h"
 #include "sim/instrument.h"
 #include "sim/sim.h"
 #include "src/clock.h"
 #include "src/libstate.h"
-#include <cstdio>
+#include "src/readback.h"
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -21,28 +24,33 @@ using Trace = std::vector<std::string>;
 // Values compared as one list: a failure prints the whole list.
 using V = std::vector<int64_t>;
 
+// Every test starts from the same library and simulator, whatever ran before it in the same
+// process: no open device, no remembered bus state or gain, the default inputs and converter
+// errors, no faults, no environment items.
 class SimTest : public ::testing::Test {
   protected:
     void SetUp() override {
         useVirtualClock(true);
-        ::unsetenv("HWLINK_SIM_TRACE");
-        ::unsetenv("HWLINK_SIM_VARIANT");
-        ::unsetenv("HWLINK_SIM_FAULT");
-        selectSim("");
-        sim::resetSimulator();
+        reset();
         sim::captureTrace(true);
     }
     void TearDown() override {
-        lib().usb.reset();
-        lib().port.reset();
         sim::captureTrace(false);
+        reset();
+    }
+    static void reset() {
+        for (const char *v : {"HWLINK_SIM", "HWLINK_SIM_TRACE", "HWLINK_SIM_VARIANT",
+                              "HWLINK_SIM_FAULT", "HWLINK_SIM_SIGNALS"})
+            ::unsetenv(v);
+        sim::openTraceFromEnv(); // closes a trace file left open
+        lib() = LibState{};      // and a device
+        model().setSignals(sim::defaultSignals());
+        model().setErrors(sim::ConverterErrors{});
         sim::resetSimulator();
-        ::unsetenv("HWLINK_SIM");
-        ::unsetenv("HWLINK_SIM_VARIANT");
-        ::unsetenv("HWLINK_SIM_FAULT");
     }
 
     static void selectSim(const char *link) { ::setenv("HWLINK_SIM", link, 1); }
+    static sim::AcquisitionModel &model() { return sim::instrument().model(); }
 
     // FindPort on the named simulated link, with the trace of the search thrown away.
     // Returns the Link found.
@@ -62,13 +70,93 @@ class SimTest : public ::testing::Test {
 inline std::vector<uint8_t> loadConfigBits(const std::string &path) {
     std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0);
     std::fill(bits.begin() + 12040, bits.end(), 0xFF);
-    if (std::FILE *f = std::fopen(path.c_str(), "rb")) {
-        const size_t n = std::fread(bits.data(), 1, bits.size(), f);
-        (void)n;
-        std::fclose(f);
-    }
+    std::ifstream(path, std::ios::binary)
+        .read(reinterpret_cast<char *>(bits.data()), std::streamsize(bits.size()));
     return bits;
 }
+
+inline std::vector<uint8_t> fileBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The acquisition settings as the program passes them (its defaults).
+struct Settings {
+    int32_t lastSample = 2047;
+    uint8_t depth = 0;
+    uint8_t rate = 8;
+    int16_t trigChannel = 0;
+    int32_t trigPos = 600;
+    uint8_t slope[3] = {0, 0, 0};
+    uint8_t level[6] = {128, 128, 0, 0xFF, 0, 0xFF};
+    uint8_t trigDac = 98;
+    uint8_t coupling[2] = {0, 0};
+    uint8_t vdiv[2] = {4, 5};
+    int16_t pos[2] = {178, 203};
+    uint8_t zoom = 5;
+};
+
+class AcqTest : public SimTest {
+  protected:
+    // FindPort and FindHardware on a simulated link, traces discarded.
+    void bringUp(const char *link) {
+        ASSERT_NE(connect(link), 0);
+        std::vector<uint8_t> bits = loadConfigBits(VRX_TEST_BITSTREAM);
+        dc[HW_DC_ModelCode] = 55;
+        dc[HW_DC_Variant] = 1;
+        ASSERT_EQ(FindHardware(0, ps, dc, bits.data()), 1);
+        sim::takeTrace();
+    }
+
+    // bringUp, then a first Capture of `s` (it calibrates both channels), trace discarded.
+    void arm(Settings &s, const char *link = "usb") {
+        bringUp(link);
+        capture(s);
+        sim::takeTrace();
+    }
+    // The signals at A1 and A2.
+    void setInputs(sim::AnalogSignal s1, sim::AnalogSignal s2) {
+        sim::SignalConfig sig = model().signals();
+        sig.analog[0] = s1;
+        sig.analog[1] = s2;
+        model().setSignals(sig);
+    }
+
+    uint8_t capture(Settings &s) {
+        return Capture(ps, dc, s.lastSample, s.depth, 0, s.rate, s.trigChannel, s.trigPos, s.slope,
+                       s.level, s.trigDac, s.coupling, s.vdiv, s.pos);
+    }
+    uint8_t poll(Settings &s) {
+        return GetTrigStat(sb.data(), s.lastSample, s.depth, s.vdiv, ps, dc, s.rate, s.trigChannel,
+                           s.slope, s.level, s.trigPos, s.zoom, viewStart);
+    }
+    // Polls until the status is `until` (or the polls run out); returns the last status.
+    uint8_t pollUntil(Settings &s, uint8_t until, int maxPolls = 2000) {
+        uint8_t st = 0;
+        for (int i = 0; i < maxPolls; ++i)
+            if ((st = poll(s)) == until) break;
+        return st;
+    }
+    uint8_t pollUntilComplete(Settings &s, int maxPolls = 2000) {
+        return pollUntil(s, HW_STAT_COMPLETE, maxPolls);
+    }
+    // Capture, then poll to completion with the trace switched off (records are long).
+    uint8_t acquire(Settings &s) {
+        capture(s);
+        sim::captureTrace(false);
+        const uint8_t st = pollUntilComplete(s);
+        sim::captureTrace(true);
+        return st;
+    }
+
+    uint8_t *a1() { return sb.data() + HW_SB_A1; }
+    uint8_t *a2() { return sb.data() + HW_SB_A2; }
+    uint8_t *d0() { return sb.data() + HW_SB_D0_D7; }
+    uint8_t *d8() { return sb.data() + HW_SB_D8_D15; }
+
+    std::vector<uint8_t> sb = std::vector<uint8_t>(HW_SAMPLEBUF_LEN, 128);
+    int32_t viewStart[4] = {};
+};
 
 // Lines of `t` from `from` (inclusive), `n` of them.
 inline Trace slice(const Trace &t, size_t from, size_t n) {
@@ -78,10 +166,8 @@ inline Trace slice(const Trace &t, size_t from, size_t n) {
 }
 
 inline size_t countPrefix(const Trace &t, const std::string &prefix) {
-    size_t n = 0;
-    for (const auto &l : t)
-        n += l.rfind(prefix, 0) == 0;
-    return n;
+    return size_t(std::count_if(t.begin(), t.end(),
+                                [&](const std::string &l) { return l.rfind(prefix, 0) == 0; }));
 }
 
 // The lines of `t` that start (or do not start, with keep false) with one of the prefixes.

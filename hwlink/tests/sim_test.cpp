@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated instrument itself: configuration framing as the FPGA checks it, the trace file,
 // inputs beyond the range, the environment's items and the selection of link and variant.
-#include "acq_fixture.h"
+#include "sim_fixture.h"
 #include "src/bitstream_format.h"
 #include <fstream>
 #include <regex>
@@ -61,8 +61,10 @@ TEST_F(SimTest, ConfigurationFraming) {
     EXPECT_FALSE(inst.configured()) << "the reset command clears the configuration";
 }
 
-// The trace file gets every event the in-memory trace gets, appended to what it held.
-TEST_F(SimTest, TraceFileAppendsOneLinePerEvent) {
+// The trace file gets every event the in-memory trace gets, appended to what it held; two
+// processes tracing into it at once (one of them ending without a flush, as on a kill) leave
+// only whole lines: each line goes out in one write.
+TEST_F(SimTest, TraceFileAppendsWholeLinesFromEveryProcess) {
     const std::string path = ::testing::TempDir() + "hwlink-trace.txt";
     std::ofstream(path) << "earlier\n";
     ::setenv("HWLINK_SIM_TRACE", path.c_str(), 1);
@@ -71,41 +73,28 @@ TEST_F(SimTest, TraceFileAppendsOneLinePerEvent) {
         ASSERT_EQ(FindPort(ps, dc, 1), 4);
         PowerOff(ps, dc);
     }
-    const Trace memory = sim::takeTrace();
-    ::unsetenv("HWLINK_SIM_TRACE");
-    lib().usb = sim::openUsb(sim::kSimUsbVendor, sim::kSimUsbProduct); // closes the file
-    std::ifstream in(path);
-    Trace file;
-    for (std::string line; std::getline(in, line);)
-        file.push_back(line);
-    EXPECT_EQ(file, concat({{"earlier"}, memory}));
-    std::remove(path.c_str());
-}
-
-// Two processes tracing into one file (or one killed half-way) leave only whole lines: each
-// line goes out in one write.
-TEST_F(SimTest, TraceLinesOfTwoProcessesStayWhole) {
-    const std::string path = ::testing::TempDir() + "hwlink-trace-2.txt";
-    std::remove(path.c_str());
-    ::setenv("HWLINK_SIM_TRACE", path.c_str(), 1);
-    sim::openTraceFromEnv();
+    const Trace memory = concat({{"earlier"}, sim::takeTrace()});
     sim::captureTrace(false);
     constexpr int kLines = 3000;
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     for (int i = 0; i < kLines; ++i)
         sim::trace("usb-reg-write %d %d 123456789", child == 0 ? 1 : 2, i);
-    if (child == 0) ::_exit(0); // no flush, as on a kill
+    if (child == 0) ::_exit(0);
     int status = 0;
     ::waitpid(child, &status, 0);
     ::unsetenv("HWLINK_SIM_TRACE");
-    sim::openTraceFromEnv();
+    sim::openTraceFromEnv(); // closes the file
     std::ifstream in(path);
+    Trace file;
+    for (std::string line; std::getline(in, line);)
+        file.push_back(line);
+    EXPECT_EQ(slice(file, 0, memory.size()), memory);
     const std::regex whole("usb-reg-write [12] [0-9]+ 123456789");
-    int count = 0, torn = 0;
-    for (std::string line; std::getline(in, line); ++count)
-        torn += !std::regex_match(line, whole);
-    EXPECT_EQ((V{count, torn}), (V{2 * kLines, 0}));
+    int torn = 0;
+    for (size_t i = memory.size(); i < file.size(); ++i)
+        torn += !std::regex_match(file[i], whole);
+    EXPECT_EQ((V{int64_t(file.size() - memory.size()), torn}), (V{2 * kLines, 0}));
     std::remove(path.c_str());
 }
 
@@ -132,8 +121,33 @@ TEST_F(AcqTest, HugeInputsClipToTheirRail) {
     }
 }
 
-// A HWLINK_SIM_SIGNALS or HWLINK_SIM_FAULT item that cannot be used is named once on stderr;
-// the usable ones still apply.
+// The items of HWLINK_SIM_SIGNALS and HWLINK_SIM_FAULT: spaces and case do not matter, a
+// missing field (the offset) keeps its value, as does an input not named; an item that cannot
+// be used is skipped, the usable ones still apply.
+TEST(SimulatedEnvironment, SignalAndFaultItems) {
+    sim::SignalConfig c = sim::defaultSignals();
+    EXPECT_TRUE(
+        sim::parseSignals(" A2 = triangle, 5e3 ,0.5; d=word,0xffff; cal=2000 ;SEED=9;NOISE=0", c));
+    EXPECT_FALSE(sim::parseSignals("A1=wobble,1;NOISE=0.5;D=word,0x10000;NOISE=-1", c));
+    EXPECT_EQ((std::vector<double>{double(c.analog[1].shape), c.analog[1].frequency,
+                                   c.analog[1].amplitude, c.analog[1].offset, c.calFrequency,
+                                   c.calAmplitude, double(c.analog[0].shape), c.noise,
+                                   double(c.logicCounter), double(c.logicWord), double(c.seed)}),
+              (std::vector<double>{double(sim::Shape::Triangle), 5e3, 0.5, 0.0, 2000.0, 0.2,
+                                   double(sim::Shape::Square), 0.5, 0, 0xFFFF, 9}));
+    // A fault due at 0 strikes at once; gone without a count: gone from the start.
+    sim::Faults f;
+    std::vector<std::string> rejected;
+    EXPECT_FALSE(sim::parseFaults(
+        "bulkfail@0;regfail@12;neverdone;gone;gone@x;late@3;neverready@2;regfail@-1", f,
+        &rejected));
+    EXPECT_EQ(rejected, (Trace{"gone@x", "late@3", "neverready@2", "regfail@-1"}));
+    EXPECT_EQ((V{f.disappeared, f.bulkFailAfterRecords, f.regFailAfterRecords, f.neverDone,
+                 f.failBulkAfter}),
+              (V{true, 0, 12, true, 0}));
+}
+
+// An item that cannot be used is named once on stderr, however often the variable is read.
 TEST_F(SimTest, UnusableEnvironmentItemsAreNamedOnce) {
     ::setenv("HWLINK_SIM_SIGNALS", "A1=sine,1e3;A2=wobble;NOISE=-1", 1);
     ::setenv("HWLINK_SIM_FAULT", "regfail@3;soon", 1);
@@ -143,11 +157,10 @@ TEST_F(SimTest, UnusableEnvironmentItemsAreNamedOnce) {
     selectSim("usb");
     FindPort(ps, dc, 1);
     FindPort(ps, dc, 1);
-    const std::string err = testing::internal::GetCapturedStderr();
-    ::unsetenv("HWLINK_SIM_SIGNALS");
-    EXPECT_EQ(err, "hwlink simulator: HWLINK_SIM_SIGNALS: cannot use \"A2=wobble\", ignored\n"
-                   "hwlink simulator: HWLINK_SIM_SIGNALS: cannot use \"NOISE=-1\", ignored\n"
-                   "hwlink simulator: HWLINK_SIM_FAULT: cannot use \"soon\", ignored\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "hwlink simulator: HWLINK_SIM_SIGNALS: cannot use \"A2=wobble\", ignored\n"
+              "hwlink simulator: HWLINK_SIM_SIGNALS: cannot use \"NOISE=-1\", ignored\n"
+              "hwlink simulator: HWLINK_SIM_FAULT: cannot use \"soon\", ignored\n");
     EXPECT_EQ(c.analog[0].shape, sim::Shape::Sine);
     EXPECT_EQ(sim::faults().regFailAfterRecords, 3);
 }

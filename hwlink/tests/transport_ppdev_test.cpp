@@ -187,8 +187,8 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
         const char *log;
         uint32_t result = 0;
     };
-    // Only control bits 0x0F reach PPWCONTROL; bit 5 turns the data lines round by PPDATADIR,
-    // once per change. EPP cycles set their mode only when it changes.
+    // Only control bits 0x0F reach PPWCONTROL (not the interrupt enable 0x10); bit 5 turns the data
+    // lines round by PPDATADIR, once per change. EPP cycles set their mode only when it changes.
     const Step steps[] = {{'o', 0, 0x55, "PPWDATA 85"},
                           {'i', 0, 0, "PPRDATA", 0x40},
                           {'i', 1, 0, "PPRSTATUS", 0x41},
@@ -197,6 +197,7 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
                           {'i', 2, 0, "PPRCONTROL", 2},
                           {'o', 2, 0x20, "PPWCONTROL 0"},
                           {'o', 2, 0x0F, "PPDATADIR 0|PPWCONTROL 15"},
+                          {'o', 2, 0x1F, "PPWCONTROL 15"},
                           {'o', 3, 29, "PPSETMODE epp-addr|write 29"},
                           {'o', 4, 5, "PPSETMODE epp|write 5"},
                           {'o', 4, 6, "write 6"},

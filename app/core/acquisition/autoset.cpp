@@ -2,11 +2,15 @@
 #include "core/acquisition/autoset.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
+#include "core/base/format.h"
 #include "core/base/state.h"
 #include "core/base/ui.h"
+#include "core/output/export.h"
 #include "core/settings/apply.h"
 #include "core/timing/frontpanel.h"
 
@@ -14,18 +18,33 @@ namespace vrx {
 
 namespace {
 
-// Results of `TestAd` that the trials read.
-constexpr size_t kPeakToPeak = 3, kPeriod = 10, kMid = 12;
+// Volts/div entries searched: 2 V/div down to 20 mV/div at 1:1.
+constexpr int kCoarsestVdiv = 8, kFinestVdiv = 2;
+// Real-time rates searched: 250 MSa/s down to 5 KSa/s.
+constexpr int kFastestRate = kFirstRealTimeRate, kSlowestRate = 21;
+// The rates that find the frequency, fastest first (250 MSa/s, 5 MSa/s, 50 KSa/s, 20 KSa/s).
+constexpr std::array<uint8_t, 4> kSurveyRates = {6, 12, 18, 19};
+constexpr uint8_t kUnitZoom = 5; // x1
 
-// Starting values.
-constexpr uint8_t kFirstVdiv = 8, kLastVdiv = 2; // 2v .. 20mv at 1:1
-constexpr uint8_t kStartRate = 18;               // 50KSa/S
-constexpr uint8_t kFirstRate = 6, kLastRate = 20; // 250MSa/S .. 10KSa/S
-constexpr uint8_t kUnitZoom = 5;                 // x1
+// The most codes a signal is set to span: 7.6 divisions, which noise and the converters'
+// mismatch (a few codes) keep below eight. The 1-2-5 steps of the volts/div then make it at
+// least 76 (three divisions); the larger the span, the closer the measured peak-to-peak.
+constexpr int32_t kMostSpan = 190;
+// Codes kept free between the signal and each rail.
+constexpr int32_t kRailMargin = 8;
+// A span of fewer codes has no edges to count: noise and the converters' residue.
+constexpr int32_t kLeastSpan = 12;
+// Fewest samples a period that counts.
+constexpr int32_t kLeastPeriod = 4;
+// A position this close to the one aimed at is kept (no slew of the zero line for nothing).
+constexpr int32_t kPositionSlack = 3;
+// Trials with the settings aimed at, before Autoset takes what it has.
+constexpr int kMostSteps = 8;
 
 // Bounds of one trial's wait for its record, beyond the time the record takes to fill (twice).
 constexpr int64_t kTrialMarginMs = 2000;
-constexpr int32_t kMaxPolls = 20000; // also ends the wait when no clock moves
+// Status polls once the record should be full: about the pace of a request over the bus.
+constexpr int64_t kPollMs = 1;
 
 // The settings Autoset may change, to put back after a failure.
 struct Saved {
@@ -33,12 +52,11 @@ struct Saved {
     AcquisitionSettings acquisition;
     TriggerSettings trigger;
     ViewSettings view;
-    int32_t TestStart, TestLen;
 };
 
 Saved Save() {
     const AppState &s = app();
-    return {s.channels, s.acquisition, s.trigger, s.view, s.run.TestStart, s.run.TestLen};
+    return {s.channels, s.acquisition, s.trigger, s.view};
 }
 
 void Restore(const Saved &v) {
@@ -47,69 +65,138 @@ void Restore(const Saved &v) {
     s.acquisition = v.acquisition;
     s.trigger = v.trigger;
     s.view = v.view;
-    s.run.TestStart = v.TestStart;
-    s.run.TestLen = v.TestLen;
 }
 
-void SetRate(uint8_t r) {
+void SetRate(int r) {
     AcquisitionSettings &a = app().acquisition;
-    a.RateIndex = r;
-    a.SamplePeriod = kRates[r].period;
-    a.SampleRate = kRates[r].rate;
+    a.RateIndex = static_cast<uint8_t>(r);
+    a.SamplePeriod = kRates[static_cast<size_t>(r)].period;
+    a.SampleRate = kRates[static_cast<size_t>(r)].rate;
 }
 
-// Milliseconds a record of the current length takes to fill at the current rate.
-int64_t RecordMs() {
-    const AcquisitionSettings &a = app().acquisition;
-    static constexpr double kToMs[3] = {1e-6, 1e-3, 1.0};
-    const int group = RateGroup(a.RateIndex);
-    return group < 0 ? 0 : static_cast<int64_t>(a.RecordLen * a.SamplePeriod * kToMs[group]) + 1;
-}
+// What one or more records showed of the trigger channel: the extremes (codes, 0 the top) and
+// the frequency from whole periods (0: fewer than two periods).
+struct Seen {
+    int32_t lo = 255, hi = 0;
+    double hertz = 0;
+    int32_t span() const { return hi - lo; }
+    int32_t mid() const { return (lo + hi) / 2; }
+    // Within the margin of a rail: the converters' corrections leave a clipped signal a few
+    // codes short of 0 and 255, so what lies there may go on beyond.
+    bool railed() const { return lo < kRailMargin || hi > 255 - kRailMargin; }
+};
 
-// One trial: a forced acquisition with the current settings, measured on the trigger channel.
-AutosetOutcome AutosetMeasure(AutosetResult &r) {
+// One trial: a forced acquisition with the current settings, measured over the whole record of
+// the trigger channel `ch`.
+AutosetOutcome AutosetMeasure(size_t ch, AutosetResult &r, Seen &seen) {
     AppState &s = app();
     ++r.trials;
     if (!ArmInstrument()) return AutosetOutcome::InstrumentLost;
-    const int64_t deadline = LoopNowMs() + 2 * RecordMs() + kTrialMarginMs;
-    for (int32_t polls = 0;; ++polls) {
+    const double periodS = SamplePeriodSeconds(s.acquisition.RateIndex);
+    const auto fillMs = static_cast<int64_t>(s.acquisition.RecordLen * periodS * 1000.0);
+    const int64_t deadline = LoopNowMs() + 2 * fillMs + 1 + kTrialMarginMs;
+    for (bool first = true;; first = false) {
         if (LinkFailed(ForceTrigger(s.records.PortState.data(), s.records.DevConfig.data())))
             return AutosetOutcome::InstrumentLost;
         s.run.TrigStat = ReadTrigStat();
         if (s.run.TrigStat == HW_STAT_COMPLETE) break;
         if (LinkFailed(s.run.TrigStat)) return AutosetOutcome::InstrumentLost;
-        if (polls >= kMaxPolls || LoopNowMs() > deadline) return AutosetOutcome::NoRecord;
+        if (LoopNowMs() > deadline) return AutosetOutcome::NoRecord;
+        // Nothing to ask before the record can be full.
+        LoopSleepMs(first ? fillMs : kPollMs);
     }
-    const TestStretch t = MeasureStretch();
-    s.run.TestStart = t.start;
-    s.run.TestLen = t.length;
-    const int16_t ch = s.trigger.TrigChannel;
-    if (ch == TrigA1 || ch == TrigA2) {
-        const auto c = static_cast<size_t>(ch);
-        TestAd(s.records.SampleBuf.data() + (ch == TrigA1 ? HW_SB_A1 : HW_SB_A2), t.start,
-               s.channels.ChanPos[c], s.trigger.TrigLevel[c], s.run.MeasOut.data(), t.length);
+    const TestStretch t = MeasureStretch(1);
+    uint8_t *data = s.records.SampleBuf.data() + (ch == ChA1 ? HW_SB_A1 : HW_SB_A2);
+    std::array<int32_t, HW_MEAS_RECORD_LEN> m{};
+    TestAd(data, t.start, s.channels.ChanPos[ch], s.trigger.TrigLevel[ch], m.data(), t.length);
+    seen = {};
+    seen.lo = 255 - m[0]; // the engine's maximum and minimum voltage
+    seen.hi = 255 - m[1];
+    // Two whole periods or more, of four samples or more: faster crossings are the converters'
+    // comb on a clipped input, or a signal too fast for the rate.
+    if (seen.span() >= kLeastSpan && TestFreq(data, t.start, seen.mid(), m.data(), t.length) >= 0 &&
+        m[HW_MEAS_PERIODS] >= 2 && m[HW_MEAS_SPAN] + 1 >= kLeastPeriod * m[HW_MEAS_PERIODS])
+        seen.hertz = m[HW_MEAS_PERIODS] / ((m[HW_MEAS_SPAN] + 1) * periodS);
+    return AutosetOutcome::Done;
+}
+
+// Records at the survey rates, fastest first, until one counts two periods; the extremes of
+// all of them.
+AutosetOutcome Survey(size_t ch, AutosetResult &r, Seen &seen) {
+    seen = {};
+    for (const uint8_t rate : kSurveyRates) {
+        SetRate(rate);
+        Seen one;
+        const AutosetOutcome o = AutosetMeasure(ch, r, one);
+        if (o != AutosetOutcome::Done) return o;
+        seen.lo = std::min(seen.lo, one.lo);
+        seen.hi = std::max(seen.hi, one.hi);
+        if (one.hertz > 0) {
+            seen.hertz = one.hertz;
+            break;
+        }
     }
     return AutosetOutcome::Done;
 }
 
-// Moves the trace so that its middle lands on the screen centre; the level goes to the middle.
-void Centre(size_t ch) {
-    AppState &s = app();
-    const int32_t mid = s.run.MeasOut[kMid];
-    s.channels.ChanPos[ch] =
-        static_cast<int16_t>(std::clamp<int32_t>(s.channels.ChanPos[ch] + 128 - mid, 0, 255));
-    s.trigger.TrigLevel[ch] = static_cast<uint8_t>(std::clamp<int32_t>(mid, 0, 255));
+// The fastest real-time rate that shows at least two periods of `hertz` across the screen.
+int RateFor(double hertz) {
+    const AppState &s = app();
+    const double screen = s.screen.ScreenSamples * s.view.TimeZoom[0];
+    for (int rate = kFastestRate; rate < kSlowestRate; ++rate)
+        if (hertz * SamplePeriodSeconds(rate) * screen >= 2) return rate;
+    return kSlowestRate;
+}
+
+// Volts/div and position, and the code the signal's middle will be at.
+struct Aim {
+    int vdiv;
+    int16_t pos;
+    int32_t mid;
+};
+
+// The position that puts code `mid`, seen at volts/div `v` and position `pos`, at the screen's
+// centre at volts/div `w` (the zero line is where the position puts it; the codes about it
+// scale with the volts/div).
+int16_t CentreAt(int32_t mid, int v, int16_t pos, int w) {
+    const double k = VdivCodeMv(v) / VdivCodeMv(w);
+    return static_cast<int16_t>(std::clamp(RoundHalfEven(128 - (mid - pos) * k), 0, 255));
+}
+
+// The aim of volts/div `w` for the signal seen at `v` and `pos`.
+Aim AimOf(const Seen &seen, int v, int16_t pos, int w) {
+    const double k = VdivCodeMv(v) / VdivCodeMv(w);
+    const int16_t p = CentreAt(seen.mid(), v, pos, w);
+    return {w, p, std::clamp(RoundHalfEven(p + (seen.mid() - pos) * k), 0, 255)};
+}
+
+// Where the signal seen at volts/div `v` and position `pos` lies whole and centred: the most
+// sensitive entry at which it spans at most `kMostSpan` codes and stays clear of both rails.
+// What lies beyond a rail is unknown: such a signal is measured again at the largest entry,
+// centred (at the largest entry already, only centred).
+Aim AimAt(const Seen &seen, int v, int16_t pos) {
+    if (seen.railed()) return AimOf(seen, v, pos, kCoarsestVdiv);
+    for (int w = kFinestVdiv; w < kCoarsestVdiv; ++w) {
+        const double k = VdivCodeMv(v) / VdivCodeMv(w);
+        const Aim a = AimOf(seen, v, pos, w);
+        if (seen.span() * k <= kMostSpan && a.pos + (seen.lo - pos) * k >= kRailMargin &&
+            a.pos + (seen.hi - pos) * k <= 255 - kRailMargin)
+            return a;
+    }
+    return AimOf(seen, v, pos, kCoarsestVdiv);
 }
 
 // The starting values of the channel and the timebase.
 void Start(size_t ch) {
     AppState &s = app();
-    s.channels.ProbeIndex[ch] = 1;
     s.channels.Coupling[ch] = 0;
-    s.channels.VdivIndex[ch] = kFirstVdiv;
+    // Each new volts/div costs a calibration of the input (some 370 ms): the search starts from
+    // the one in use, which the signal often already suits, and goes to the largest only when
+    // the signal touches a rail there.
+    s.channels.VdivIndex[ch] =
+        static_cast<uint8_t>(std::clamp<int>(s.channels.VdivIndex[ch], kFinestVdiv, kCoarsestVdiv));
     s.channels.ChanPos[ch] = 128;
     s.acquisition.CaptureMode = 2;
-    SetRate(kStartRate);
     s.acquisition.DepthIndex = 0;
     s.acquisition.RecordLen = 2048;
     s.acquisition.LastSample = 2047;
@@ -126,24 +213,37 @@ void Start(size_t ch) {
 
 AutosetOutcome Search(size_t ch, AutosetResult &r) {
     AppState &s = app();
-    const auto &out = s.run.MeasOut;
-    AutosetOutcome o = AutosetOutcome::Done;
-    for (int v = kFirstVdiv; v >= kLastVdiv; --v) {
-        s.channels.VdivIndex[ch] = static_cast<uint8_t>(v);
-        if ((o = AutosetMeasure(r)) != AutosetOutcome::Done) return o;
-        Centre(ch);
-        const int32_t mid = out[kMid], pp = out[kPeakToPeak];
-        if (mid < 5 || mid >= 251) break;  // at a rail
-        if (50 < pp && pp < 175) break;    // fills a fifth to two thirds of the range
+    uint8_t &vdiv = s.channels.VdivIndex[ch];
+    int16_t &pos = s.channels.ChanPos[ch];
+    double hertz = 0;
+    for (int step = 0; step < kMostSteps; ++step) {
+        // At the rate for the frequency once it is known; the survey before, or when the record
+        // at that rate no longer counts two periods.
+        const bool surveyed = hertz == 0;
+        Seen seen;
+        if (!surveyed) SetRate(RateFor(hertz));
+        const AutosetOutcome o = surveyed ? Survey(ch, r, seen) : AutosetMeasure(ch, r, seen);
+        if (o != AutosetOutcome::Done) return o;
+        hertz = seen.hertz;
+        r.hertz = hertz;
+        const Aim aim = AimAt(seen, vdiv, pos);
+        const bool placed = aim.vdiv == vdiv && std::abs(aim.pos - pos) <= kPositionSlack;
+        // Nothing more to try: a flat line, or nothing that repeats fast enough.
+        if (placed && (seen.span() < kLeastSpan || (surveyed && hertz == 0)))
+            return AutosetOutcome::NoSignal;
+        if (placed) {
+            s.trigger.TrigLevel[ch] = static_cast<uint8_t>(seen.mid());
+            if (!surveyed && RateFor(hertz) == s.acquisition.RateIndex) return AutosetOutcome::Done;
+        } else {
+            vdiv = static_cast<uint8_t>(aim.vdiv);
+            pos = aim.pos;
+            s.trigger.TrigLevel[ch] = static_cast<uint8_t>(aim.mid);
+        }
     }
-    if ((o = AutosetMeasure(r)) != AutosetOutcome::Done) return o;
-    Centre(ch);
-    for (int rate = kFirstRate; rate <= kLastRate; ++rate) {
-        SetRate(static_cast<uint8_t>(rate));
-        if ((o = AutosetMeasure(r)) != AutosetOutcome::Done) return o;
-        if (out[kPeakToPeak] > 50 && 1 < out[kPeriod] && out[kPeriod] < 250) break;
-    }
-    return o;
+    // Still moving after every step: the last settings, if a frequency was found.
+    if (hertz == 0) return AutosetOutcome::NoSignal;
+    SetRate(RateFor(hertz));
+    return AutosetOutcome::Done;
 }
 
 } // namespace
@@ -160,8 +260,9 @@ AutosetResult Autoset0() {
     r.outcome = Search(ch, r);
     if (r.outcome != AutosetOutcome::Done) {
         Restore(before);
-        r.message =
-            r.outcome == AutosetOutcome::NoRecord ? kAutosetNoRecordText : kAutosetLostText;
+        r.message = r.outcome == AutosetOutcome::NoRecord   ? kAutosetNoRecordText
+                    : r.outcome == AutosetOutcome::NoSignal ? kAutosetNoSignalText
+                                                            : kAutosetLostText;
     }
     r.channel = static_cast<int16_t>(ch);
     r.VdivIndex = s.channels.VdivIndex[ch];

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "core/acquisition/autoset.h"
 #include "core/acquisition/quick_refresh.h"
@@ -40,6 +41,11 @@ LoopState &loop() {
 MsClock &clockFn() {
     static MsClock c;
     return c;
+}
+
+MsSleep &sleepFn() {
+    static MsSleep w;
+    return w;
 }
 
 int64_t SteadyMs() {
@@ -358,12 +364,21 @@ AcquisitionControls &acquisitionControls() {
     return c;
 }
 
-void SetLoopClock(MsClock clock) {
+void SetLoopClock(MsClock clock, MsSleep sleep) {
     clockFn() = std::move(clock);
+    sleepFn() = std::move(sleep);
 }
 
 int64_t LoopNowMs() {
     return clockFn() ? clockFn()() : SteadyMs();
+}
+
+void LoopSleepMs(int64_t ms) {
+    if (ms <= 0) return;
+    if (sleepFn())
+        sleepFn()(ms);
+    else if (!clockFn())
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void tbToolBar_ButtonClick(int Button) {

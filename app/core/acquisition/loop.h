@@ -8,13 +8,14 @@
 // apart and builds the record on screen as it grows.
 //
 // Starting and ending publish `Event::AcquisitionStarted` and `Event::AcquisitionStopped` (the
-// program runs its step timer between them). There is no thread and nothing here ever waits. The
-// toolbar's "Go" starts or stops acquisition
-// (`tbToolBar_ButtonClick`); the program then calls `AcquisitionStep()` from its event loop (a
-// Qt timer) for as long as `AcquisitionActive()` holds. Between two steps the program handles
-// its input events, and any handler may change `Running`, `ParamChanged`, the rate or the
-// settings: each step re-reads them. A second click on "Go" while acquiring sets `Running` to 0,
-// and the next step ends the loop. Waits are due times on the injectable millisecond clock that
+// program runs its step timer between them). There is no thread and the loop never waits (only
+// the toolbar's "Autoset", which runs to its end, sleeps on the loop clock while its records
+// fill). The toolbar's "Go" starts or stops acquisition (`tbToolBar_ButtonClick`); the program
+// then calls `AcquisitionStep()` from its event loop (a Qt timer) for as long as
+// `AcquisitionActive()` holds. Between two steps the program handles its input events, and any
+// handler may change `Running`, `ParamChanged`, the rate or the settings: each step re-reads
+// them. A second click on "Go" while acquiring sets `Running` to 0, and the next step ends the
+// loop. Waits are due times on the injectable millisecond clock that
 // later steps compare against: the 100 ms of "Auto." (the one-shot `Timer1`) and the sample
 // schedule of the catch.
 //
@@ -39,11 +40,17 @@ namespace vrx {
 
 // Milliseconds of a monotonic clock; only differences matter.
 using MsClock = std::function<int64_t()>;
+// Lets the given number of milliseconds pass on that clock.
+using MsSleep = std::function<void(int64_t)>;
 
-// Replaces the loop's clock (tests pass a virtual one); an empty function restores the
-// system's steady clock.
-void SetLoopClock(MsClock clock);
+// Replaces the loop's clock (tests pass a virtual one, with the wait that moves it on, or none
+// when reading it moves it on); an empty clock restores the system's steady clock, on which a
+// wait sleeps the thread.
+void SetLoopClock(MsClock clock, MsSleep sleep = {});
 int64_t LoopNowMs();
+// Waits `ms` milliseconds on the loop clock without using the processor (on a virtual clock:
+// at once).
+void LoopSleepMs(int64_t ms);
 
 // The main window's one-shot timer of "Auto." mode. Enabled with an interval, it fires once
 // the interval has passed on the loop clock (checked by every step); firing runs

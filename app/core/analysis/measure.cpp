@@ -24,11 +24,15 @@ const char *const kItemCaptions[kMeasureItems] = {
 } // namespace
 
 TestStretch MeasureStretch() {
+    return MeasureStretch(app().measure.TestLenMode);
+}
+
+TestStretch MeasureStretch(int16_t testLenMode) {
     const AppState &s = app();
     // The display starts `ViewStart[0]` samples into the record (the read-back's alignment).
     int64_t start = s.view.ViewStart[0];
     int64_t length = s.acquisition.LastSample;
-    if (s.measure.TestLenMode == 0) {
+    if (testLenMode == 0) {
         start += s.view.ScrollPos;
         length = RoundHalfEven(s.screen.ScreenSamples * s.view.TimeZoom[0]);
     }

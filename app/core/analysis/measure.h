@@ -50,6 +50,8 @@ struct TestStretch {
     int32_t length = 1;
 };
 TestStretch MeasureStretch();
+// The same for a test-length choice of its own (0 screen, 1 full memory).
+TestStretch MeasureStretch(int16_t testLenMode);
 
 // Rise and fall counts of `n` samples between the levels `span / divisor` in from the
 // extremes (divisor 10: 10 % and 90 %, 5: 20 % and 80 %), found as the engine finds them: the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/base/format.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -52,6 +53,12 @@ int32_t RoundHalfEven(double v) {
     if (!(r > -2147483648.0)) return INT32_MIN;
     if (r > 2147483647.0) return INT32_MAX;
     return static_cast<int32_t>(r);
+}
+
+int32_t VoltsCode(double volts, int32_t zero, double mvPerCode) {
+    const double steps = volts * 1000.0 / mvPerCode;
+    if (std::isnan(steps)) return zero;
+    return zero - RoundHalfEven(std::clamp(steps, zero - 256.0, zero + 1.0));
 }
 
 QString FormatHashes(double v, int decimals) {

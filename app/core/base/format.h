@@ -17,6 +17,11 @@ namespace vrx {
 // Rounds to the nearest integer, halves to even (every position, count and scroll value).
 int32_t RoundHalfEven(double v);
 
+// The converter code of `volts` on a channel whose zero volts is code `zero`, at `mvPerCode`
+// millivolts a code (a larger code is a lower voltage). Held to -1..256, one code past either
+// end of the range, so that no voltage, however large, overflows.
+int32_t VoltsCode(double volts, int32_t zero, double mvPerCode);
+
 // `v` with the "#...#.###" pattern and `decimals` decimals.
 QString FormatHashes(double v, int decimals);
 

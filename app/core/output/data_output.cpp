@@ -9,6 +9,7 @@
 
 #include "core/base/state.h"
 #include "core/base/ui.h"
+#include "core/startup/startup.h"
 
 namespace vrx {
 
@@ -85,16 +86,20 @@ void DataOutput::cmdOk_Click() {
     cmdAbort.setEnabled(true);
     ProgressBar1.setRange(0, std::max(1, range.last - range.first + 1));
     ProgressBar1.setValue(0);
+    QString error;
     lastResult = WriteWorkbook(
         path, RecordSource(), range, Formats(),
         [this](int32_t done, int32_t) {
             ProgressBar1.setValue(done);
             QCoreApplication::processEvents();
         },
-        s.output.ExportRunning);
+        s.output.ExportRunning, &error);
     s.output.ExportRunning = 0;
     cmdOk.setEnabled(true);
     cmdAbort.setEnabled(false);
+    if (lastResult == WriteResult::Failed)
+        ui().MessageBox(QStringLiteral("The workbook %1 was not saved: %2").arg(path, error),
+                        kAppTitle, MsgButtons::Ok);
     if (lastResult == WriteResult::Done && openWorkbook) openWorkbook(path);
 }
 

@@ -114,15 +114,18 @@ bool ExportRecord(const RecordData &r, const QString &path, ExportFormat format,
         error = QStringLiteral("no record to write");
         return false;
     }
-    if (format == ExportFormat::Sigrok) return WriteSigrok(r, path, error);
-    // Written beside the target and renamed over it once whole, as every file of the program.
     QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const bool made = format == ExportFormat::Csv ? WriteCsv(r, buffer) : WriteVcd(r, buffer);
-    QString reason;
+    bool made = false;
+    QString reason = QStringLiteral("out of memory");
+    if (format == ExportFormat::Sigrok) {
+        made = WriteSigrok(r, bytes, reason);
+    } else {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        made = format == ExportFormat::Csv ? WriteCsv(r, buffer) : WriteVcd(r, buffer);
+    }
     if (!made || !WriteFileAtomically(path, bytes, reason)) {
-        error = WriteError(path, made ? reason : QStringLiteral("out of memory"));
+        error = WriteError(path, reason);
         return false;
     }
     return true;

@@ -7,15 +7,17 @@
 // Every export covers the record as it lies in the sample memory, from its first sample to its
 // last (`RecordLen` samples of the A1, A2, D0-D7 and D8-D15 areas). Volts are what the measure
 // box shows: the channel's zero level minus the byte, times the channel's millivolts per code
-// (probe included). Each file is written under a temporary name beside its target and renamed
-// over it only once complete: a failed export (an unwritable folder, a full disk) leaves no
-// partial file and an older file of that name whole.
+// (probe included). Each file is made whole in memory, then written as every file of the
+// program is (core/settings/file_write.h): a failed export (an unwritable folder, a full disk)
+// leaves no partial file and an older file of that name whole; a pipe or a device is written
+// into.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include <QByteArray>
 #include <QString>
 
 class QIODevice;
@@ -52,8 +54,8 @@ double SamplePeriodSeconds(int rateIndex);
 // The writers, into an open device; false when a write failed.
 bool WriteCsv(const RecordData &r, QIODevice &out);
 bool WriteVcd(const RecordData &r, QIODevice &out);
-// The sigrok session is a zip archive and goes to a path (through a temporary name).
-bool WriteSigrok(const RecordData &r, const QString &path, QString &error);
+// The sigrok session is a zip archive, made in memory: `out` receives its bytes.
+bool WriteSigrok(const RecordData &r, QByteArray &out, QString &error);
 
 // Writes `r` to `path` in `format`; on failure returns false with a one-line message and
 // leaves no file behind.

@@ -5,6 +5,7 @@
 // "logic-1-1" (one little-endian 16-bit word a sample, D0 in bit 0) and one "analog-1-N-1"
 // per analog channel (32-bit little-endian floats in volts, N its channel number after the
 // logic probes).
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -12,7 +13,7 @@
 
 #include <zip.h>
 
-#include <QFile>
+#include <QByteArray>
 
 #include "core/output/export.h"
 
@@ -47,7 +48,7 @@ bool Add(zip_t *z, const char *name, const void *bytes, size_t size) {
 
 } // namespace
 
-bool WriteSigrok(const RecordData &r, const QString &path, QString &error) {
+bool WriteSigrok(const RecordData &r, QByteArray &out, QString &error) {
     static_assert(std::endian::native == std::endian::little,
                   "the session's words are little-endian");
     const auto n = static_cast<size_t>(r.length);
@@ -61,42 +62,55 @@ bool WriteSigrok(const RecordData &r, const QString &path, QString &error) {
             analog[c][i] = static_cast<float>(r.Volts(c, bytes[c][i]));
     }
 
-    auto fail = [&](const QString &reason) {
-        error = QStringLiteral("cannot write ") + path + QStringLiteral(": ") + reason;
+    // The archive is made in memory; the caller writes it as any other file.
+    zip_error_t ze;
+    zip_error_init(&ze);
+    auto fail = [&](const char *reason) {
+        error = QString::fromLocal8Bit(reason);
+        zip_error_fini(&ze);
         return false;
     };
-    const QByteArray name = QFile::encodeName(path);
-    // libzip writes the archive under a temporary name beside it and renames it over the
-    // target in zip_close; a discarded archive leaves nothing.
-    int code = 0;
-    zip_t *z = zip_open(name.constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    zip_source_t *archive = zip_source_buffer_create(nullptr, 0, 0, &ze);
+    if (!archive) return fail(zip_error_strerror(&ze));
+    // Kept past zip_close, which writes the archive into it.
+    zip_source_keep(archive);
+    zip_t *z = zip_open_from_source(archive, ZIP_TRUNCATE, &ze);
     if (!z) {
-        zip_error_t e;
-        zip_error_init_with_code(&e, code);
-        const QString reason = QString::fromLocal8Bit(zip_error_strerror(&e));
-        zip_error_fini(&e);
-        return fail(reason);
+        zip_source_free(archive);
+        zip_source_free(archive);
+        return fail(zip_error_strerror(&ze));
     }
     const bool added = Add(z, "version", version.data(), version.size()) &&
                        Add(z, "metadata", metadata.data(), metadata.size()) &&
                        Add(z, "logic-1-1", logic.data(), n * sizeof(uint16_t)) &&
                        Add(z, "analog-1-17-1", analog[0].data(), n * sizeof(float)) &&
                        Add(z, "analog-1-18-1", analog[1].data(), n * sizeof(float));
-    if (!added) {
-        const QString reason = QString::fromLocal8Bit(zip_strerror(z));
-        zip_discard(z);
-        return fail(reason);
-    }
     // Fast compression: the samples repeat a lot, and the export should not keep a capture
     // run waiting.
-    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i)
+    for (zip_int64_t i = 0; added && i < zip_get_num_entries(z, 0); ++i)
         zip_set_file_compression(z, static_cast<zip_uint64_t>(i), ZIP_CM_DEFLATE, 1);
-    if (zip_close(z) != 0) {
+    if (!added || zip_close(z) != 0) {
         const QString reason = QString::fromLocal8Bit(zip_strerror(z));
         zip_discard(z);
-        return fail(reason);
+        zip_source_free(archive);
+        error = reason;
+        zip_error_fini(&ze);
+        return false;
     }
-    return true;
+    bool read = zip_source_open(archive) == 0;
+    if (read) {
+        zip_source_seek(archive, 0, SEEK_END);
+        const zip_int64_t size = zip_source_tell(archive);
+        zip_source_seek(archive, 0, SEEK_SET);
+        out.resize(static_cast<qsizetype>(std::max<zip_int64_t>(size, 0)));
+        read = size >= 0 &&
+               zip_source_read(archive, out.data(), static_cast<zip_uint64_t>(size)) == size;
+        zip_source_close(archive);
+    }
+    if (!read) error = QString::fromLocal8Bit(zip_error_strerror(zip_source_error(archive)));
+    zip_source_free(archive);
+    zip_error_fini(&ze);
+    return read;
 }
 
 } // namespace vrx

@@ -2,18 +2,19 @@
 #include "core/output/workbook.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <memory>
-#include <system_error>
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <xlsxwriter.h>
 
 #include "core/base/format.h"
 #include "core/base/state.h"
+#include "core/settings/file_write.h"
 #include "core/timing/frontpanel.h"
 
 namespace vrx {
@@ -40,6 +41,13 @@ QString CharText(uint8_t b) {
 
 struct WorkbookDeleter {
     void operator()(lxw_workbook *wb) const { lxw_workbook_free(wb); }
+};
+
+struct FdCloser {
+    void operator()(int *fd) const {
+        ::close(*fd);
+        delete fd;
+    }
 };
 
 } // namespace
@@ -123,23 +131,25 @@ QString LogicCell(uint8_t hi, uint8_t lo, int format) {
 
 WriteResult WriteWorkbook(const QString &path, const ExportSource &src, ExportRange range,
                           const ExportFormats &formats, const ExportProgress &progress,
-                          const volatile int16_t &running) {
-    const QFileInfo target(path);
-    // The workbook is made under a name of its own beside the target and takes the target's
-    // name only when complete.
-    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                        QStringLiteral(".XXXXXX"));
-    if (!part.open()) return WriteResult::Failed;
-    part.close();
-    const QByteArray partName = QFile::encodeName(part.fileName());
+                          const volatile int16_t &running, QString *error) {
+    auto failed = [error](const QString &reason) {
+        if (error) *error = reason;
+        return WriteResult::Failed;
+    };
+    // The library writes the workbook by file name: into a file in memory, which has no name
+    // to leave behind; its bytes are then written as every file of the program.
+    const int mem = memfd_create("workbook", MFD_CLOEXEC);
+    if (mem < 0) return failed(QString::fromLocal8Bit(std::strerror(errno)));
+    const std::unique_ptr<int, FdCloser> memOwner(new int(mem));
+    const QByteArray memName = "/proc/self/fd/" + QByteArray::number(mem);
 
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     std::unique_ptr<lxw_workbook, WorkbookDeleter> wb(
-        workbook_new_opt(partName.constData(), &options));
-    if (!wb) return WriteResult::Failed;
+        workbook_new_opt(memName.constData(), &options));
+    if (!wb) return failed(QStringLiteral("out of memory"));
     lxw_worksheet *ws = workbook_add_worksheet(wb.get(), nullptr);
-    if (!ws) return WriteResult::Failed;
+    if (!ws) return failed(QStringLiteral("out of memory"));
 
     auto text = [ws](lxw_row_t row, lxw_col_t col, const QString &s) {
         worksheet_write_string(ws, row, col, s.toUtf8().constData(), nullptr);
@@ -187,12 +197,16 @@ WriteResult WriteWorkbook(const QString &path, const ExportSource &src, ExportRa
         if (running == 0) return WriteResult::Aborted;
     }
 
-    if (workbook_close(wb.release()) != LXW_NO_ERROR) return WriteResult::Failed;
-    QFile::setPermissions(part.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                               QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    std::error_code ec;
-    std::filesystem::rename(partName.constData(), QFile::encodeName(path).constData(), ec);
-    return ec ? WriteResult::Failed : WriteResult::Done;
+    if (const lxw_error e = workbook_close(wb.release()); e != LXW_NO_ERROR)
+        return failed(QString::fromLatin1(lxw_strerror(e)));
+    struct stat st;
+    if (fstat(mem, &st) != 0) return failed(QString::fromLocal8Bit(std::strerror(errno)));
+    QByteArray bytes(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
+    if (pread(mem, bytes.data(), static_cast<size_t>(bytes.size()), 0) != bytes.size())
+        return failed(QString::fromLocal8Bit(std::strerror(errno)));
+    QString reason;
+    if (!WriteFileAtomically(path, bytes, reason)) return failed(reason);
+    return WriteResult::Done;
 }
 
 } // namespace vrx

@@ -11,8 +11,8 @@
 //
 // The writer needs no window and no state: the caller hands it the sample areas and scales
 // (`RecordSource()` takes them from the program's state). Rows stream out as they are made, so
-// a 128K record needs no more memory than one row; the file appears under its name only once
-// it is complete.
+// a 128K record needs no more memory than one row and the compressed workbook; the file is
+// written as every file of the program (core/settings/file_write.h), only once complete.
 #pragma once
 
 #include <array>
@@ -87,9 +87,10 @@ using ExportProgress = std::function<void(int32_t done, int32_t total)>;
 
 // Writes the workbook. `running` is looked at after each row (after `progress` has run, which
 // may clear it): once it is 0 the export stops. An aborted or failed export leaves nothing
-// under `path` (a file that was there before stays as it was).
+// under `path` (a file that was there before stays as it was); a failure's cause goes to
+// `error` when one is given.
 WriteResult WriteWorkbook(const QString &path, const ExportSource &src, ExportRange range,
                           const ExportFormats &formats, const ExportProgress &progress,
-                          const volatile int16_t &running);
+                          const volatile int16_t &running, QString *error = nullptr);
 
 } // namespace vrx

@@ -56,6 +56,11 @@ bool SaveDataFile(const QString &FileName) {
         return Fail(QStringLiteral("%1 cannot be a data file: its settings would be written over "
                                    "it. Choose a name ending in .Vrx.")
                         .arg(Name(FileName)));
+    // The settings go beside the data: a pipe or a device has no place for them.
+    if (!WritesRegularFile(FileName))
+        return Fail(QStringLiteral("The data file %1 was not saved: it is a pipe or a device, and "
+                                   "a data file needs its settings file beside it.")
+                        .arg(Name(FileName)));
     s.startup.DataIniFile = companion;
     if (!Saveset(companion)) return false;
     const int32_t len = s.acquisition.RecordLen;

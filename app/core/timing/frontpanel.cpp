@@ -68,6 +68,11 @@ QStringList VdivTexts(int probe) {
     return Texts(t.data(), t.size());
 }
 
+double VdivCodeMv(int vdiv) {
+    if (vdiv < 0 || vdiv >= static_cast<int>(kVdivScale1.size())) return 0;
+    return kVdivScale1[static_cast<size_t>(vdiv)];
+}
+
 QString ChannelScaleText(int ch) {
     const AppState &s = app();
     if (ch < 0 || ch >= kChannels) return {};

@@ -33,6 +33,9 @@ QStringList RateTexts();
 QStringList ZoomTexts();
 // The nine volts/div texts for a probe index; empty for an unknown probe.
 QStringList VdivTexts(int probe);
+// Millivolts per sample code of volts/div index `vdiv` at 1:1 (25 codes a division); 0 for an
+// index without an entry.
+double VdivCodeMv(int vdiv);
 // The volts/div text of channel `ch` for its probe and volts/div index, as printed at the top
 // of the picture (F1 with the unit of its operation).
 QString ChannelScaleText(int ch);

@@ -14,8 +14,10 @@ class CounterAutosetTest : public QObject {
   private slots:
     void initTestCase() { UseTemporarySettings(); }
 
-    // The entries sit in "&Setup"; "Channel A&2" shows the A2 label, an offset is one of eleven; "Autoset" sets the square's volts/div (0.5 V, 5V at 10:1) and
-    // acquisition runs again with both counters reading 1 and 2 kHz raised by 50 ppm.
+    // The entries sit in "&Setup"; "Channel A&2" shows the A2 label, an offset is one of eleven;
+    // "Autoset" sets the volts/div that shows the 1 V peak-to-peak square at five divisions
+    // (0.2 V, 2V at 10:1) and acquisition runs again with both counters reading 1 and 2 kHz
+    // raised by 50 ppm.
     void menusLabelsAndAutoset() {
         qputenv("HWLINK_SIM_SIGNALS", "A1=square,1000,0.5,0;A2=square,2000,0.5,0");
         ProgramRun run(QStringLiteral("usb"));
@@ -31,7 +33,7 @@ class CounterAutosetTest : public QObject {
         QVERIFY(item("mnuCountppm(0)")->isChecked() && !item("mnuCountppm(5)")->isChecked());
 
         w->tbButtons[8]->trigger();
-        QCOMPARE(run.view()->cmbVdiv->currentText(), QStringLiteral("5V"));
+        QCOMPARE(run.view()->cmbVdiv->currentText(), QStringLiteral("2V"));
         QVERIFY(run.waitRecords(3));
         QCOMPARE(w->lbCount[0]->text(), QStringLiteral("1.00005KHz"));
         QCOMPARE(w->lbCount[1]->text(), QStringLiteral("2.0001KHz"));

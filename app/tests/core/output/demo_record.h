@@ -1,6 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The demo record as the program shows it, for the export tests.
+// The demo record as the program shows it, and the entries of a zip archive, for the export
+// tests.
 #pragma once
+
+#include <string>
+
+#include <zip.h>
+
+#include <QFile>
 
 #include "core/acquisition/loop.h"
 #include "core/fixture.h"
@@ -16,6 +23,22 @@ inline RecordData TakeDemoRecord() {
         Getstat();
     EXPECT_EQ(app().run.TrigStat, HW_STAT_COMPLETE);
     return CurrentRecord();
+}
+
+// One entry of a zip archive; empty when it is not there.
+inline std::string ZipEntry(const QString &archive, const char *name) {
+    std::string data;
+    int code = 0;
+    zip_t *z = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
+    zip_stat_t st;
+    zip_file_t *f = z && zip_stat(z, name, 0, &st) == 0 ? zip_fopen(z, name, 0) : nullptr;
+    if (f) {
+        data.resize(st.size);
+        zip_fread(f, data.data(), st.size);
+        zip_fclose(f);
+    }
+    if (z) zip_close(z);
+    return data;
 }
 
 } // namespace vrx::test

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <map>
 
-#include <zip.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -17,21 +17,7 @@
 namespace vrx {
 namespace {
 
-// One entry of a zip archive; empty when it is not there.
-std::string ZipEntry(const QString &archive, const char *name) {
-    std::string data;
-    int code = 0;
-    zip_t *z = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &code);
-    zip_stat_t st;
-    zip_file_t *f = z && zip_stat(z, name, 0, &st) == 0 ? zip_fopen(z, name, 0) : nullptr;
-    if (f) {
-        data.resize(st.size);
-        zip_fread(f, data.data(), st.size);
-        zip_fclose(f);
-    }
-    if (z) zip_close(z);
-    return data;
-}
+using test::ZipEntry;
 
 class ExportTest : public ::testing::Test {
   protected:
@@ -176,6 +162,41 @@ TEST(Workbook, VrxctlWritesTheDemoRecordInDecimal) {
 TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
     AppState &s = app();
     QString error;
+    auto write = [&](const char *name, const QByteArray &text) {
+        QFile f(Path(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+        return Path(name);
+    };
+    // A file that is not whole, not a regular file or too large leaves the memory channels as
+    // they were, also the scale an empty one would have taken from its source.
+    ASSERT_EQ(mkfifo(QFile::encodeName(Path("fifo.csv")).constData(), 0644), 0);
+    const QString huge = write("huge.csv", "time_s,A1_V\n0,0\n");
+    ASSERT_TRUE(QFile::resize(huge, qint64{257} << 20));
+    const ChannelSettings channels = s.channels;
+    const auto before = s.work.M1Buf;
+    for (const auto &[bad, message] : std::vector<std::pair<QString, const char *>>{
+             {write("bad.csv", "time_s,A1_V\n0,0.5\n1e-8,oops\n"), "line 3 has no number in A1_V"},
+             {write("none.csv", "time_s,B_V\n0,1\n"), "no column A1_V"},
+             {write("empty.csv", "time_s,A1_V\n"), "no samples"},
+             {Path("missing.csv"), "No such file"},
+             {write("long.csv", "time_s,A1_V\n0," + QByteArray(65536, ' ') + "0.5\n"),
+              "line 2 is longer than 65536 bytes"},
+             {huge, "larger than 256 MiB"},
+             {Path("fifo.csv"), "not a regular file"},
+             {QStringLiteral("/dev/zero"), "not a regular file"},
+             {dir.path(), "not a regular file"}}) {
+        error.clear();
+        EXPECT_FALSE(ImportCsv(bad, error)) << bad.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(message))) << error.toStdString();
+        EXPECT_EQ(s.work.M1Buf, before);
+        EXPECT_EQ(s.channels.ChanScale, channels.ChanScale);
+        EXPECT_EQ(s.channels.ChanPos, channels.ChanPos);
+        EXPECT_EQ(s.channels.VdivIndex, channels.VdivIndex);
+        EXPECT_EQ(s.channels.ProbeIndex, channels.ProbeIndex);
+        EXPECT_EQ(s.channels.ChanOn, channels.ChanOn);
+    }
+
     ASSERT_TRUE(ExportRecord(r, Path("r.csv"), ExportFormat::Csv, error));
     // M1 and M2 at the scales of A1 and A2: the bytes come back as they were.
     for (size_t m : {size_t{ChM1}, size_t{ChM2}}) {
@@ -188,22 +209,11 @@ TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
     EXPECT_EQ(s.work.M1Buf[static_cast<size_t>(r.length)], s.channels.ChanPos[ChM1]);
     EXPECT_EQ(s.channels.ChanOn[DispM1], 1);
 
-    // A file that is not whole leaves the memory channels alone.
-    const auto before = s.work.M1Buf;
-    auto write = [&](const char *name, const QByteArray &text) {
-        QFile f(Path(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(text);
-        return Path(name);
-    };
-    for (const QString &bad : {write("bad.csv", "time_s,A1_V\n0,0.5\n1e-8,oops\n"),
-                               write("none.csv", "time_s,B_V\n0,1\n"),
-                               write("empty.csv", "time_s,A1_V\n"), Path("missing.csv")}) {
-        error.clear();
-        EXPECT_FALSE(ImportCsv(bad, error)) << bad.toStdString();
-        EXPECT_FALSE(error.isEmpty());
-        EXPECT_EQ(s.work.M1Buf, before);
-    }
+    // Voltages far past the range land on its rails: -1e8 V at the bottom, 1e8 V at the top.
+    ASSERT_TRUE(ImportCsv(write("rails.csv", "time_s,A1_V\n0,-1e8\n1e-8,1e8\n2e-8,0\n"), error))
+        << error.toStdString();
+    EXPECT_EQ((test::Nums{s.work.M1Buf[0], s.work.M1Buf[1], s.work.M1Buf[2]}),
+              (test::Nums{255, 0, s.channels.ChanPos[ChM1]}));
 }
 
 TEST_F(ExportTest, FailedWritesLeaveNoFile) {

@@ -3,13 +3,13 @@
 // failures with no file left behind, an interrupted capture run with every file whole; and the
 // field's own tools reading the exported files (skipped when they are not installed).
 #include <csignal>
+#include <cstring>
 
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
@@ -19,6 +19,8 @@
 
 namespace vrx {
 namespace {
+
+using test::ZipEntry;
 
 constexpr const char *kSignals = "A1=square,1000000,0.25,0;A2=triangle,500000,0.3,0;NOISE=0";
 
@@ -103,6 +105,11 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
     const QString ctl = QStringLiteral(VRX_CTL);
     const QString full = dir.filePath(QStringLiteral("full.csv"));
     const QString kFullDisk = QStringLiteral("ulimit -f 8; trap '' XFSZ; exec \"$0\" \"$@\"");
+    const QString kFullOutput = QStringLiteral("exec \"$0\" \"$@\" >/dev/full");
+    // The reader of the standard output has gone, SIGPIPE is ignored: the exit status is
+    // vrxctl's.
+    const QString kClosedOutput = QStringLiteral(
+        "trap '' PIPE; s=$( ( { \"$0\" \"$@\"; echo $? >&3; } | true ) 3>&1 ); exit $s");
     struct Case {
         QStringList args;
         int code;
@@ -114,6 +121,7 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "--depth", "3K", "info"}, 2, "--depth takes", {}},
         {{"--demo", "--vdiv", "A1=7V", "info"}, 2, "--vdiv: A1 has no entry 7V", {}},
         {{"--demo", "--trigger", "A1", "--level", "1e6", "info"}, 2, "--level", {}},
+        {{"--demo", "--trigger", "A1", "--level", "-1e8", "info"}, 2, "--level", {}},
         {{"--demo", "capture"}, 2, "capture needs -o", {}},
         {{"--demo", "--settings", dir.filePath("none.ini"), "info"}, 2, "no such file", {}},
         {{"--demo", "sing"}, 2, "unknown command", {}},
@@ -128,6 +136,17 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
          1,
          "cannot write",
          kFullDisk},
+        {{"--demo", "capture", "-o", dir.filePath("no/folder/x.xlsx")},
+         1,
+         "No such file or directory",
+         {}},
+        {{"--demo", "capture", "-o", "/dev/full", "--format", "xlsx"},
+         1,
+         "No space left on device",
+         {}},
+        {{"--demo", "measure"}, 1, "standard output: No space left on device", kFullOutput},
+        {{"--demo", "info"}, 1, "standard output: No space left on device", kFullOutput},
+        {{"--demo", "measure", "-n", "10000"}, 1, "standard output: Broken pipe", kClosedOutput},
     };
     for (const Case &c : cases) {
         const Result r = c.shell.isEmpty() ? Vrxctl(c.args, {"HWLINK_SIM="})
@@ -180,28 +199,91 @@ TEST(Vrxctl, ReadsNoSettingsFileItWasNotGiven) {
     EXPECT_TRUE(after.open(QIODevice::ReadOnly) && after.readAll() == before.readAll());
 }
 
-TEST(Vrxctl, InterruptedCaptureEndsAfterAWholeRecord) {
-    QTemporaryDir dir;
-    QProcess p;
-    p.start(QStringLiteral(VRX_CTL),
-            {"--demo", "capture", "-o", dir.filePath("run.csv"), "-n", "100000"});
-    ASSERT_TRUE(p.waitForStarted());
-    for (int i = 0; i < 200 && !QFile::exists(dir.filePath("run0003.csv")); ++i)
-        QThread::msleep(50);
-    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
-    ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_TRUE(p.readAllStandardError().contains("interrupted after"));
-    // Files 1..n, each whole: the header and one row a sample; nothing else.
-    const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    ASSERT_GE(files.size(), 3);
-    ASSERT_LT(files.size(), 100000);
-    for (int k = 0; k < files.size(); ++k) {
-        EXPECT_EQ(files[k], QStringLiteral("run%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')));
-        QFile f(dir.filePath(files[k]));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll().count('\n'), 2049) << files[k].toStdString();
+TEST(Vrxctl, CaptureWritesIntoTheStandardOutput) {
+    const Result r = Vrxctl({"--demo", "capture", "-o", "/dev/stdout", "--format", "csv"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")));
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 2049);
+}
+
+// SIGINT, SIGTERM and SIGHUP end a run after a whole record, with the exit status of a stopped
+// run: the counter's readings of a run as long as -n allows, and capture runs. A second signal
+// ends the program at once, and in neither case is a temporary file left behind, also when the
+// signals come while a large file is being written.
+TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
+    struct Case {
+        std::vector<int> sent;
+        const char *format;
+        const char *depth;
+    };
+    for (const Case &c : std::vector<Case>{{{SIGINT}, "count", "2K"},
+                                           {{SIGTERM}, "count", "2K"},
+                                           {{SIGHUP}, "count", "2K"},
+                                           {{SIGTERM}, "csv", "2K"},
+                                           {{SIGINT, SIGINT}, "xlsx", "128K"},
+                                           {{SIGTERM, SIGHUP}, "sr", "128K"}}) {
+        const bool count = std::string(c.format) == "count";
+        const std::string what = std::string(c.format) + " " + strsignal(c.sent[0]) + " x" +
+                                 std::to_string(c.sent.size());
+        QTemporaryDir dir;
+        const QString trace = dir.filePath(QStringLiteral("trace.txt"));
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("HWLINK_SIM_CLOCK"), QStringLiteral("virtual"));
+        e.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
+        p.setProcessEnvironment(e);
+        const QString out = dir.filePath(QStringLiteral("run.") + QLatin1String(c.format));
+        p.start(QStringLiteral(VRX_CTL),
+                count ? QStringList{"--sim", "usb", "count", "-n", "2147483647"}
+                      : QStringList{"--demo", "--depth", c.depth, "capture", "-o", out, "-n",
+                                    "100000"});
+        ASSERT_TRUE(p.waitForStarted());
+        // Until a reading or two files are out.
+        const QString second = dir.filePath(QStringLiteral("run0002.") + QLatin1String(c.format));
+        for (int i = 0; i < 600 && (count ? !p.canReadLine() : !QFile::exists(second)); ++i)
+            p.waitForReadyRead(50);
+        // (A process that has ended has no id: kill(0) would signal this test.)
+        const auto pid = static_cast<pid_t>(p.processId());
+        ASSERT_GT(pid, 0) << what << ": ended before the signal";
+        for (int sig : c.sent)
+            ::kill(pid, sig);
+        ASSERT_TRUE(p.waitForFinished(60000)) << what;
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        if (c.sent.size() == 1) {
+            EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << what;
+            EXPECT_EQ(p.exitCode(), 0) << what << ": " << err.toStdString();
+            EXPECT_TRUE(err.contains(QStringLiteral("interrupted after"))) << what;
+        }
+        if (count) {
+            EXPECT_TRUE(p.readAllStandardOutput().startsWith("A1\t")) << what;
+            // The instrument was powered off: the trace ends with the power register cleared.
+            QFile t(trace);
+            ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(t.readAll().endsWith("addr 31\nwr 0\n")) << what;
+            continue;
+        }
+        // Files 1..n, each whole; nothing else.
+        const QStringList files = QDir(dir.path())
+                                      .entryList(QDir::Files | QDir::Hidden, QDir::Name)
+                                      .filter(QStringLiteral("run"));
+        ASSERT_GE(files.size(), 2) << what;
+        for (int k = 0; k < files.size(); ++k) {
+            EXPECT_EQ(files[k], QStringLiteral("run%1.%2")
+                                    .arg(k + 1, 4, 10, QLatin1Char('0'))
+                                    .arg(QLatin1String(c.format)))
+                << what;
+            const QString f = dir.filePath(files[k]);
+            if (std::string(c.format) == "csv") {
+                QFile csv(f);
+                ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+                EXPECT_EQ(csv.readAll().count('\n'), 2049) << what;
+            } else {
+                EXPECT_FALSE(ZipEntry(f, std::string(c.format) == "sr" ? "logic-1-1"
+                                                                       : "xl/worksheets/sheet1.xml")
+                                 .empty())
+                    << what << " " << files[k].toStdString();
+            }
+        }
     }
 }
 

@@ -1,0 +1,257 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One rule for every writer of the program: each target kind (a new file with the longest name,
+// a symbolic link, a FIFO, a device, a read-only file of another user) run over every writer
+// (settings, data, text, CSV, VCD, sigrok session, workbook, the data output dialog).
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "core/base/ui.h"
+#include "core/output/data_output.h"
+#include "core/output/demo_record.h"
+#include "core/output/workbook.h"
+#include "core/settings/data_file.h"
+#include "core/settings/file_write.h"
+#include "core/settings/settings_file.h"
+
+namespace vrx::test {
+namespace {
+
+// What a reader of a file sees: the bytes, or for a zip archive the names and contents of its
+// entries, less the workbook's time of making.
+QByteArray Content(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "(unreadable)";
+    const QByteArray bytes = f.readAll();
+    if (!bytes.startsWith("PK\x03\x04")) return bytes;
+    QByteArray entries;
+    int code = 0;
+    zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    for (zip_int64_t i = 0; z && i < zip_get_num_entries(z, 0); ++i) {
+        const char *name = zip_get_name(z, static_cast<zip_uint64_t>(i), 0);
+        if (std::string(name) != "docProps/core.xml")
+            entries += QByteArray(name) + '\n' + QByteArray::fromStdString(ZipEntry(path, name));
+    }
+    if (z) zip_close(z);
+    return entries;
+}
+
+// Drains a FIFO while a writer runs; `Finish` once the writer has returned.
+class FifoReader {
+  public:
+    explicit FifoReader(const QString &fifo)
+        : fd_(::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK)), thread_([this] {
+              for (bool last = false; !last;) {
+                  last = done_;
+                  char buf[65536];
+                  ssize_t n;
+                  while ((n = ::read(fd_, buf, sizeof buf)) > 0)
+                      got_.append(buf, n);
+                  if (!last) usleep(1000);
+              }
+          }) {}
+    QByteArray Finish() {
+        done_ = true;
+        thread_.join();
+        ::close(fd_);
+        return got_;
+    }
+
+  private:
+    int fd_;
+    std::atomic<bool> done_{false};
+    QByteArray got_;
+    std::thread thread_;
+};
+
+struct Writer {
+    const char *name;
+    const char *ext;
+    bool streams; // into a pipe or a device; the data file is refused there
+    std::function<bool(const QString &, QString &)> write;
+};
+
+// A target made in the test folder: the path handed to the writer and how the write ends.
+struct Target {
+    const char *name;
+    std::function<QString(const QDir &dir, const QString &ext)> make;
+    bool stream;        // a pipe or a device
+    const char *reason; // the failure's message; null: written
+};
+
+bool IsFifo(const QString &path) {
+    struct stat st;
+    return stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+class EveryWriter : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        record = TakeDemoRecord();
+        frmExcel().openWorkbook = nullptr;
+        // The data output dialog exports the whole record as the capture's workbook does.
+        frmExcel().TxtAdds[0].setText(QStringLiteral("0"));
+        frmExcel().TxtAdds[1].setText(QString::number(record.length - 1));
+    }
+    void TearDown() override { frmExcel().openWorkbook = nullptr; }
+    // The message of the last box, for the writers that report in one.
+    bool Boxed(bool ok, QString &error) {
+        if (!ok && !boxes.boxes.empty()) error = boxes.boxes.back().text;
+        return ok;
+    }
+
+    RecordData record;
+    ScriptedUi boxes;
+    ScopedUi scope{boxes};
+    const std::vector<Writer> writers = {
+        {"settings", "ini", true,
+         [this](const QString &p, QString &e) { return Boxed(Saveset(p), e); }},
+        {"data", "Vrx", false,
+         [this](const QString &p, QString &e) { return Boxed(SaveDataFile(p), e); }},
+        {"text", "txt", true,
+         [this](const QString &p, QString &e) { return Boxed(SaveChannelText(p, 0), e); }},
+        {"csv", "csv", true,
+         [this](const QString &p, QString &e) {
+             return ExportRecord(record, p, ExportFormat::Csv, e);
+         }},
+        {"vcd", "vcd", true,
+         [this](const QString &p, QString &e) {
+             return ExportRecord(record, p, ExportFormat::Vcd, e);
+         }},
+        {"sr", "sr", true,
+         [this](const QString &p, QString &e) {
+             return ExportRecord(record, p, ExportFormat::Sigrok, e);
+         }},
+        {"xlsx", "xlsx", true,
+         [this](const QString &p, QString &e) {
+             ExportFormats f;
+             f.channel = {true, true, true};
+             f.a1[FmtDecimal] = f.a2[FmtDecimal] = f.logic[LaDecimal] = true;
+             const int16_t running = 1;
+             return WriteWorkbook(p, RecordSource(), {0, record.length - 1}, f, {}, running, &e) ==
+                    WriteResult::Done;
+         }},
+        {"workbook", "xlsx", true,
+         [this](const QString &p, QString &e) {
+             boxes.fileNames.push_back(p);
+             frmExcel().cmdOk_Click();
+             return Boxed(frmExcel().lastResult == WriteResult::Done, e);
+         }},
+    };
+};
+
+QString Fifo(const QDir &dir, const QString &ext) {
+    const QString path = dir.filePath(QStringLiteral("fifo.") + ext);
+    EXPECT_EQ(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    return path;
+}
+
+QString Link(const QDir &dir, const QString &to, const QString &ext) {
+    const QString path = dir.filePath(QStringLiteral("link.") + ext);
+    EXPECT_TRUE(QFile::link(to, path));
+    return path;
+}
+
+QString Old(const QDir &dir, const QString &name) {
+    QFile f(dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("old");
+    return f.fileName();
+}
+
+const std::vector<Target> kTargets = {
+    // 254 or 255 bytes of two-byte characters: the temporary name is cut between characters.
+    {"new file, longest name",
+     [](const QDir &d, const QString &ext) {
+         return d.filePath(QString((254 - ext.size()) / 2, QChar(0xE9)) + QLatin1Char('.') + ext);
+     },
+     false, nullptr},
+    {"symlink to a file",
+     [](const QDir &d, const QString &ext) {
+         return Link(d, QFileInfo(Old(d, QStringLiteral("real.") + ext)).fileName(), ext);
+     },
+     false, nullptr},
+    {"FIFO", Fifo, true, nullptr},
+    {"symlink to a FIFO",
+     [](const QDir &d, const QString &ext) { return Link(d, Fifo(d, ext), ext); }, true, nullptr},
+    {"/dev/full", [](const QDir &, const QString &) { return QStringLiteral("/dev/full"); }, true,
+     "No space left on device"},
+    {"symlink to /dev/full",
+     [](const QDir &d, const QString &ext) { return Link(d, QStringLiteral("/dev/full"), ext); },
+     true, "No space left on device"},
+    // Root could write it; the program does not take it from its owner. (Without root the
+    // file stays the user's own, read-only.)
+    {"read-only file of another user",
+     [](const QDir &d, const QString &ext) {
+         const QString path = Old(d, QStringLiteral("ro.") + ext);
+         const QByteArray name = QFile::encodeName(path);
+         if (chown(name.constData(), 65534, 65534) != 0) chmod(name.constData(), 0444);
+         return path;
+     },
+     false, "Permission denied"},
+};
+
+TEST_F(EveryWriter, WritesFilesAtomicallyStreamsIntoPipesAndRefusesTheRest) {
+    for (const Writer &w : writers) {
+        const QString ext = QLatin1String(w.ext);
+        QTemporaryDir refDir;
+        const QString ref = refDir.filePath(QStringLiteral("ref.") + ext);
+        QString error;
+        ASSERT_TRUE(w.write(ref, error)) << w.name << ": " << error.toStdString();
+        const QByteArray expected = Content(ref);
+        ASSERT_GT(expected.size(), 100) << w.name;
+        for (const Target &t : kTargets) {
+            const std::string what = std::string(w.name) + ", " + t.name;
+            QTemporaryDir tmp;
+            const QDir dir(tmp.path());
+            const QString path = t.make(dir, ext);
+            // The dialog gives a bare name its extension: it never writes a bare device name.
+            if (std::string(w.name) == "workbook" && !path.endsWith(ext)) continue;
+            const QFileInfo before(path);
+            std::unique_ptr<FifoReader> reader;
+            if (IsFifo(path)) reader = std::make_unique<FifoReader>(path);
+            error.clear();
+            const bool ok = w.write(path, error);
+            const QByteArray streamed = reader ? reader->Finish() : QByteArray();
+            const char *reason = t.stream && !w.streams ? "pipe or a device" : t.reason;
+            if (reason) {
+                EXPECT_FALSE(ok) << what;
+                EXPECT_TRUE(error.contains(QLatin1String(reason)))
+                    << what << ": " << error.toStdString();
+                if (before.isFile()) {
+                    EXPECT_EQ(Content(path), "old") << what;
+                }
+            } else if (reader) {
+                EXPECT_TRUE(ok) << what << ": " << error.toStdString();
+                QFile out(dir.filePath(QStringLiteral("streamed.") + ext));
+                ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+                out.write(streamed);
+                out.close();
+                EXPECT_EQ(Content(out.fileName()), expected) << what;
+            } else {
+                EXPECT_TRUE(ok) << what << ": " << error.toStdString();
+                EXPECT_EQ(Content(path), expected) << what;
+            }
+            // A link stays a link, a FIFO a FIFO, a device a device.
+            EXPECT_EQ(QFileInfo(path).isSymLink(), before.isSymLink()) << what;
+            EXPECT_EQ(QFileInfo(path).isFile(), before.isFile() || !before.exists()) << what;
+            // No temporary file left.
+            for (const QString &name : dir.entryList(QDir::AllEntries | QDir::Hidden))
+                EXPECT_FALSE(name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") &&
+                             name != QLatin1String(".."))
+                    << what << ": " << name.toStdString();
+        }
+    }
+}
+
+} // namespace
+} // namespace vrx::test
