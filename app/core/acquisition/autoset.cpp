@@ -8,9 +8,9 @@
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
 #include "core/base/format.h"
+#include "core/base/rates.h"
 #include "core/base/state.h"
 #include "core/base/ui.h"
-#include "core/output/export.h"
 #include "core/settings/apply.h"
 #include "core/timing/frontpanel.h"
 

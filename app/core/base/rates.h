@@ -54,5 +54,12 @@ constexpr int RateGroup(int rate) {
     if (!IsTimedRate(rate)) return -1;
     return rate < kFirstMicroRate ? 0 : rate < kFirstMilliRate ? 1 : 2;
 }
+// Seconds of one sample at a rate index; 0 for the external clock.
+constexpr double SamplePeriodSeconds(int rate) {
+    constexpr double kUnit[3] = {1e-9, 1e-6, 1e-3};
+    const int group = RateGroup(rate);
+    if (group < 0) return 0;
+    return kRates[static_cast<size_t>(rate)].period * kUnit[group];
+}
 
 } // namespace vrx

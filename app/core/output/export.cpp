@@ -27,13 +27,6 @@ ExportFormat FormatOfPath(const QString &path) {
     return FormatOfName(QFileInfo(path).suffix());
 }
 
-double SamplePeriodSeconds(int rateIndex) {
-    static constexpr double kUnit[3] = {1e-9, 1e-6, 1e-3};
-    const int group = RateGroup(rateIndex);
-    if (group < 0) return 0;
-    return kRates[static_cast<size_t>(rateIndex)].period * kUnit[group];
-}
-
 RecordData CurrentRecord() {
     const AppState &s = app();
     const uint8_t *buf = s.records.SampleBuf.data();

@@ -20,6 +20,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "core/base/rates.h"
+
 class QIODevice;
 
 namespace vrx {
@@ -48,8 +50,6 @@ struct RecordData {
 
 // The record in the program's sample memory with the current channel scales.
 RecordData CurrentRecord();
-// Seconds of one sample at a rate index; 0 for the external clock.
-double SamplePeriodSeconds(int rateIndex);
 
 // The writers, into an open device; false when a write failed.
 bool WriteCsv(const RecordData &r, QIODevice &out);
