@@ -108,6 +108,7 @@ TEST_F(ColorSetupTest, FollowsWhatIsAppliedWhileOpen) {
     s.colors.Colors2[4] = Rgb(4, 5, 6);
     c.ColorInitial();
     mnuLoadDefault_Click();
+    menuCommands().ApplyMenuSettings(); // as the main window does after settings are applied
     EXPECT_EQ(
         (Nums{c.ColorSys[ColGrid].foreColor(), c.CommandColor[kFixedSwatches + 4].backColor()}),
         (Nums{defaults[ColGrid], s.colors.Colors2[4]}));
