@@ -309,8 +309,9 @@ HWLINK_API void HWLINK_CALL Grid(hw_surface *hdc, uint32_t Color, int32_t Width)
  *              or Lines (4). Columns that would need samples past the area are not drawn
  *              (compressing: a column the area's end cuts shows the samples it has).
  *   Work       the trace work area (HW_WORKAREA_LEN bytes): the kind's 2400-byte slot is
- *              written with the screen copy; compressing also writes the maxima into the
- *              next kind's slot (kind 5: into scratch of its own).
+ *              written with the screen copy, the row shown in each column from column 0
+ *              (compressing: the column's minimum); compressing also writes the maxima into
+ *              the next kind's slot (kind 5: into scratch of its own).
  *   ViewStart  4 Longs read ([3]: the sub-sample phase of the expanded trace).
  *   Lines      nonzero: join the dots. Width  columns, at most 2399 drawn. */
 HWLINK_API void HWLINK_CALL Drawzoom(int32_t Kind, hw_surface *hdc, uint8_t *Src, uint8_t *Work,

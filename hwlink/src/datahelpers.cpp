@@ -23,7 +23,8 @@ HWLINK_API void HWLINK_CALL GetVbarData(uint8_t *Lo, uint8_t *Hi, int32_t Index,
 
 // Positions run over the record 0 .. Count (the program passes its last sample index) and wrap
 // at both ends. The bar first leaves the run of matching samples it stands on, then goes on to
-// the next match; the whole search takes at most Count - 1 steps.
+// the next match; the whole search is one pass of Count steps, which visits every other
+// position once, the one just behind the bar last.
 HWLINK_API void HWLINK_CALL SearchVdata(uint8_t *Lo, uint8_t *Hi, int32_t *Word, uint8_t Bar,
                                         uint8_t Dir, int32_t *ViewStart, int32_t *BarPos,
                                         int32_t Count) {
@@ -43,7 +44,7 @@ HWLINK_API void HWLINK_CALL SearchVdata(uint8_t *Lo, uint8_t *Hi, int32_t *Word,
     const uint8_t *lo = Lo + view, *hi = Hi + view;
     auto matches = [&](int32_t x) { return (uint32_t(hi[x] << 8 | lo[x]) | mask) == target; };
     const int32_t step = Dir == 0 ? 1 : -1;
-    int32_t x = from, budget = Count - 1;
+    int32_t x = from, budget = Count;
     auto advance = [&] {
         x += step;
         if (x > Count) x = 0;

@@ -164,6 +164,9 @@ HWLINK_API void HWLINK_CALL Drawzoom(int32_t Kind, hw_surface *hdc, uint8_t *Src
             fillColumn(hdc, i, row[i], row[i], dot);
             if (lines) penSegment(hdc, i + 1, row[i], row[i + 1]);
         }
+        // The copy keeps what each column shows, as at the other zooms, so that the function
+        // trace and the XY figure computed from it line up with the trace.
+        std::memmove(copy, row, size_t(n) + 1);
         return;
     }
 
@@ -242,7 +245,9 @@ HWLINK_API void HWLINK_CALL DrawFu(uint8_t *Kinds, int32_t Op, hw_surface *hdc, 
             r = (l - h) / Scale[4];
             break;
         case 2:
-            r = double(h) * l / Scale[4] * -0.00125;
+            // Millivolts squared to rows: a division (25 rows) is the function's volts per
+            // division times one volt, as its label says ("2VV": 2 V squared a division).
+            r = double(h) * l / Scale[4] * -0.001;
             break;
         case 3:
             // A zero divisor pins the quotient to the bottom (positive numerator) or the top.

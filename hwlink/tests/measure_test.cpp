@@ -169,12 +169,20 @@ TEST(SearchVdata, LeavesTheCurrentRunFindsTheNextWrapsAtBothEndsOrStays) {
     EXPECT_EQ(last.search(0x0042, 0, 0, 3, 0), 19);
     EXPECT_EQ(last.search(0x0042, 0, 0, 19, 0), 3);
 
-    // The bar stays when nothing else matches.
+    // The bar stays when nothing else matches (a single run is found again from its other end).
     Record one({{5, 0x12A4}, {6, 0x12A5}, {7, 0x12A7}});
     EXPECT_EQ(one.search(0x12A5, 0x0003, 0, 5, 0), 5);
-    EXPECT_EQ(one.search(0x12A5, 0x0003, 1, 6, 0), 6);
+    EXPECT_EQ(one.search(0x12A5, 0x0003, 1, 6, 0), 5);   // round to the start of its own run
     EXPECT_EQ(one.search(0, 0xFFFF, 0, 9, 1), 9);        // sixteen "x": every sample matches
     EXPECT_EQ(one.search(0x12A5, 0x0003, 0, 40, 0), 40); // a bar off the record stays put
+
+    // One pass visits every position: the single match one sample behind the bar is found,
+    // either way round and across either end of the record.
+    const int32_t behind[][3] = {{8, 9, 0}, {8, 7, 1}, {19, 0, 0}, {0, 19, 1}}; // match, bar, dir
+    for (const auto &b : behind) {
+        Record r1(std::map<int, uint16_t>{{b[0], 0x0F0F}});
+        EXPECT_EQ(r1.search(0x0F0F, 0, 0, b[1], uint8_t(b[2])), b[0]) << b[1];
+    }
 }
 
 // Periods, span and the returned value.

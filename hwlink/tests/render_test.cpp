@@ -132,11 +132,13 @@ TEST(Drawzoom, ExpandingInterpolatesTowardsZeroAndShiftsBySubSamplePhase) {
     std::copy_n(std::vector<uint8_t>{4, 1, 6, 6, 2}.begin(), 5, t.src.begin());
     Canvas p0(7, 8), p1(7, 8);
     t.draw(p0, 1, 4, 1, 5); // x2: two columns per sample
-    // 4 + (1 - 4) / 2 truncates to 3, not 2.
-    EXPECT_EQ(t.slot(1, 8), (std::vector<uint8_t>{4, 3, 1, 3, 6, 6, 6, 4}));
+    // The slot keeps the rows drawn, the one after the last column included.
+    EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{1, 3, 6, 6, 6, 4}));
     EXPECT_EQ(p0.picture(), ".......|o+.....|.+.....|.o+....|..+....|..+..+.|..ooo+.|.......");
     t.view[3] = 1;
     t.draw(p1, 1, 4, 1, 5);
+    // One column later in the samples: 4 + (1 - 4) / 2 truncates to 3, not 2.
+    EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{3, 1, 3, 6, 6, 6}));
     EXPECT_EQ(p1.picture(), ".......|.o+....|.++....|o+o+...|...+...|...+...|...oo..|.......");
 }
 
@@ -217,7 +219,7 @@ TEST(DrawFu, FourOperationsZeroDivisorAndSixteenBitOperands) {
     // u = a - 100 = 10, -10, 0, 1; v = b - 100 = 5, 0, -20, 0; the trace sits at row 50.
     EXPECT_EQ(rows(0, 1, 1), (std::vector<int>{65, 40, 30, 51}));
     EXPECT_EQ(rows(1, 1, 1), (std::vector<int>{55, 40, 70, 51}));
-    EXPECT_EQ(rows(2, 20, 1), (std::vector<int>{25, 50, 50, 50}));    // 200 * 100 * -0.00125
+    EXPECT_EQ(rows(2, 20, 1), (std::vector<int>{30, 50, 50, 50}));    // 200 * 100 * -0.001
     EXPECT_EQ(rows(3, 20, 1000), (std::vector<int>{48, 0, 50, 255})); // l / 0: top or bottom
     // Operands beyond 16 bits saturate (50000 mV reads 32767) instead of changing sign.
     EXPECT_EQ(rows(0, 5000, 5000), (std::vector<int>{61, 43, 43, 51}));

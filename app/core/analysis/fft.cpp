@@ -187,6 +187,7 @@ void FFtLogic::SetColors() {
         paint(lbHbar[static_cast<size_t>(i)], ColV1 + i);
     }
     paint(lbHbar[2], ColUpScreen);
+    paint(lbDBm, ColUpScreen);
     for (auto &l : lbTdiv)
         paint(l, ColUpScreen);
 }

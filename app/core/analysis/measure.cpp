@@ -91,7 +91,13 @@ QString MeasureValueText(int item, const std::array<int32_t, 13> &results, int o
     if (item <= kVAvg) // 255 - byte: the byte's voltage once the zero level is taken off
         return CalStr((v + offset - 255) * mvPerCode);
     if (item <= kCycRms) return v == -1 ? kNotMeasured : CalStr(v * mvPerCode);
-    if (item <= kFall) return v == -1 ? kNotMeasured : CalTime(v);
+    if (item <= kFall) {
+        if (v == -1) return kNotMeasured;
+        if (v != 0) return CalTime(v);
+        // Faster than the samples can tell: less than one sample period.
+        const QString period = CalTime(1);
+        return period.isEmpty() ? period : QLatin1Char('<') + period;
+    }
     if (item < kFreq) return v == 0 ? kNotMeasured : CalTime(v);
     return v == 0 ? kNotMeasured : CalFreq(v);
 }

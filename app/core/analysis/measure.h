@@ -61,7 +61,8 @@ void EdgeCounts(const uint8_t *data, int32_t n, int32_t level, int32_t divisor, 
                 int32_t &fall);
 
 // The value text of `item` from a results record of the engine, for a channel whose zero level
-// is code `offset` and whose codes are `mvPerCode` millivolts.
+// is code `offset` and whose codes are `mvPerCode` millivolts. An edge completed within one
+// sample shows the bound it lies under ("<10 ns" at 100 MSa/s).
 QString MeasureValueText(int item, const std::array<int32_t, 13> &results, int offset,
                          double mvPerCode);
 

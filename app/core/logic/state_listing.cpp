@@ -36,9 +36,20 @@ int Arrangement() {
     return std::clamp<int>(app().logic.BusArrange, 0, 3);
 }
 
-// A mnemonic pattern as the inputs it cares about and the levels they must have: "0" and "1"
-// must equal the input, "x" (and any other character, and every position past the end of the
-// pattern) matches both levels.
+// A mnemonic pattern is sixteen characters "0", "1" or "x" (either case), D15 first. Any other
+// pattern decodes nothing: read as don't-cares, a short or mistyped one would name rows it
+// was never meant for.
+bool ValidCode(const QString &pattern) {
+    return pattern.size() == 16 && std::all_of(pattern.begin(), pattern.end(), [](QChar c) {
+               return c == u'0' || c == u'1' || c == u'x' || c == u'X';
+           });
+}
+
+// The back colour of a pattern box that holds no valid pattern.
+constexpr int32_t kInvalidCodeColor = Rgb(255, 192, 192);
+
+// A valid mnemonic pattern as the inputs it cares about and the levels they must have: "0" and
+// "1" must equal the input, "x" matches both levels.
 struct CompiledCode {
     uint16_t care = 0, level = 0;
     int entry = 0;
@@ -59,9 +70,11 @@ CompiledCode Compile(const QString &pattern, int entry) {
 std::vector<CompiledCode> EnabledCodes() {
     const LogicTables &t = app().logic;
     std::vector<CompiledCode> codes;
-    for (int i = 0; i < 16; ++i)
-        if (t.MnemonicOn[static_cast<size_t>(i)] != 0)
-            codes.push_back(Compile(t.MnemonicPattern[static_cast<size_t>(i)], i));
+    for (int i = 0; i < 16; ++i) {
+        const QString &pattern = t.MnemonicPattern[static_cast<size_t>(i)];
+        if (t.MnemonicOn[static_cast<size_t>(i)] != 0 && ValidCode(pattern))
+            codes.push_back(Compile(pattern, i));
+    }
     return codes;
 }
 
@@ -132,10 +145,14 @@ StateListing::StateListing() {
         chkCode[i].onClick = [this, i] {
             chkCode[i].setChecked(!chkCode[i].checked());
             app().logic.MnemonicOn[i] = chkCode[i].checked() ? 1 : 0;
+            MarkCode(i);
+        };
+        txtCode[i].onChange = [this, i] {
+            app().logic.MnemonicPattern[i] = txtCode[i].text();
+            MarkCode(i);
         };
         txtCode[i].setMaxLength(kWordLength);
         txtMnem[i].setMaxLength(kNameLength);
-        txtCode[i].onChange = [this, i] { app().logic.MnemonicPattern[i] = txtCode[i].text(); };
         txtMnem[i].onChange = [this, i] { app().logic.MnemonicName[i] = txtMnem[i].text(); };
     }
     Picture1 = QImage(kStatePictureWidth, kStatePictureHeight, QImage::Format_RGB32);
@@ -157,7 +174,18 @@ void StateListing::StartState() {
         chkCode[i].setChecked(t.MnemonicOn[i] != 0);
         txtCode[i].setText(t.MnemonicPattern[i]);
         txtMnem[i].setText(t.MnemonicName[i]);
+        MarkCode(i);
     }
+}
+
+void StateListing::MarkCode(size_t i) {
+    const LogicTables &t = app().logic;
+    // An empty entry that is switched off is merely unused.
+    const bool marked = !ValidCode(t.MnemonicPattern[i]) &&
+                        (t.MnemonicOn[i] != 0 || !t.MnemonicPattern[i].isEmpty());
+    txtCode[i].setBackColor(marked ? kInvalidCodeColor : kSysButtonFace);
+    txtCode[i].setToolTip(marked ? QStringLiteral("16 characters of 0, 1 or x, D15 first")
+                                 : QString());
 }
 
 bool StateListing::RowText(int32_t position, StateRowText &row) const {

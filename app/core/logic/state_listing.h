@@ -69,8 +69,10 @@ class StateListing {
     CheckModel cmdMnemonic;             // "Mnemonic": shows or hides the mnemonic setup
     LabelModel fmMnemonic;              // the frame "Mnemonic setup": only its visibility
     std::array<CheckModel, 16> chkCode; // entry enabled
-    std::array<TextModel, 16> txtCode;  // pattern, 16 characters "0", "1", "x", D15 first
-    std::array<TextModel, 16> txtMnem;  // mnemonic text
+    // pattern, 16 characters "0", "1", "x", D15 first; any other text matches nothing and
+    // marks its box (unless it is empty and its entry is off)
+    std::array<TextModel, 16> txtCode;
+    std::array<TextModel, 16> txtMnem; // mnemonic text
 
     // ---- The listing and its columns (x in the listing's pixels) -----------------------------
     QImage Picture1;
@@ -105,6 +107,8 @@ class StateListing {
     // Moves the screen position (kept within 0 .. ScrollMax) through the timing view's screen
     // scroller, so that the timing view, its scroller and this listing all follow.
     void ScrollTo(int64_t position);
+    // Marks pattern box i when it holds no valid pattern.
+    void MarkCode(size_t i);
     int dragY_ = 0;
     int64_t shows_ = 0; // listings drawn
 };

@@ -2,6 +2,7 @@
 #include "core/output/data_output.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -74,6 +75,14 @@ void DataOutput::cmdOk_Click() {
                      s.acquisition.LastSample);
     TxtAdds[0].setText(QString::number(range.first));
     TxtAdds[1].setText(QString::number(range.last));
+    // The record as it is now, with its scales and rate text: acquisition goes on while the
+    // rows are written (events are serviced between them) and would put new records into the
+    // capture memory under the export.
+    ExportSource src = RecordSource();
+    const std::vector<uint8_t> record(s.records.SampleBuf.begin(),
+                                      s.records.SampleBuf.begin() + 4 * HW_SB_AREA_LEN);
+    for (size_t i = 0; i < src.area.size(); ++i)
+        src.area[i] = record.data() + i * HW_SB_AREA_LEN;
 
     QString path = ui().SaveFileName(QStringLiteral("Data Output Option"),
                                      QStringLiteral("Workbook (*.xlsx)"), s.startup.AppDir);
@@ -88,7 +97,7 @@ void DataOutput::cmdOk_Click() {
     ProgressBar1.setValue(0);
     QString error;
     lastResult = WriteWorkbook(
-        path, RecordSource(), range, Formats(),
+        path, src, range, Formats(),
         [this](int32_t done, int32_t) {
             ProgressBar1.setValue(done);
             QCoreApplication::processEvents();

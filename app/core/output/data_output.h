@@ -4,9 +4,11 @@
 // channels and formats to export, and the export itself into a workbook that then opens in the
 // desktop's spreadsheet application.
 //
-// OK corrects the range and writes the corrected "to" back into its box, asks for the file,
-// sets the export-running flag and writes row by row; the window's events are serviced after
-// every row, so "Abort" (which clears the flag) stops the export before the next row.
+// OK corrects the range and writes the corrected "to" back into its box, takes a copy of the
+// record with its scales and rate text, asks for the file, sets the export-running flag and
+// writes row by row from the copy; the window's events are serviced after every row, so
+// "Abort" (which clears the flag) stops the export before the next row, and acquisition goes
+// on without changing the record being exported.
 #pragma once
 
 #include <array>

@@ -39,6 +39,13 @@ QString CharText(uint8_t b) {
     return QString(QChar(static_cast<char16_t>(b)));
 }
 
+// The character of one byte of the logic word, or nothing for a byte that prints none: a bus on
+// D0..D7 leaves the high byte 0, which must neither end the cell's text nor add a control code.
+QString PrintableText(uint8_t b) {
+    const QChar c(static_cast<char16_t>(b));
+    return c.isPrint() ? QString(c) : QString();
+}
+
 struct WorkbookDeleter {
     void operator()(lxw_workbook *wb) const { lxw_workbook_free(wb); }
 };
@@ -121,7 +128,7 @@ QString LogicCell(uint8_t hi, uint8_t lo, int format) {
     case LaHex:
         return HexText(word);
     case LaAscii:
-        return CharText(hi) + CharText(lo);
+        return PrintableText(hi) + PrintableText(lo);
     case LaBinary:
         return QString::number(word, 2).rightJustified(16, QLatin1Char('0'));
     default:

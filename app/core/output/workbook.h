@@ -76,7 +76,8 @@ struct ExportColumn {
 std::vector<ExportColumn> ExportColumns(const ExportFormats &f);
 
 // The cell texts of one analog byte and of one logic word (hi = D15..D8, lo = D7..D0).
-// Decimal values are numbers in the sheet; these are their texts.
+// Decimal values are numbers in the sheet; these are their texts. The logic word's "Ascii" is
+// the characters of its printable bytes, D15..D8 first (0x0041 gives "A", 0x4241 "BA").
 QString AnalogCell(uint8_t b, int format, int32_t offset, double mvPerCode);
 QString LogicCell(uint8_t hi, uint8_t lo, int format);
 

@@ -65,6 +65,10 @@ ColorSetup::ColorSetup() {
     cmdInv.onClick = [this] { cmdInv_Click(); };
     ColorOk.onClick = [this] { ColorOk_Click(); };
     ColorSys[0].setChecked(true);
+    colorsChanged_ = Subscribe(Event::ColorsChanged, [this] { ShowTable(); });
+    settingsApplied_ = Subscribe(Event::SettingsApplied, [this] { ColorInitial(); });
+    // Every display switch ends in a composition of the screen.
+    screenComposed_ = Subscribe(Event::ScreenComposed, [this] { ShowSwitches(); });
 }
 
 void ColorSetup::ShowTable() {
@@ -77,13 +81,18 @@ void ColorSetup::ShowTable() {
     }
 }
 
+void ColorSetup::ShowSwitches() {
+    const AppState &s = app();
+    for (size_t i = 0; i < kDisplayItems; ++i)
+        Check[i].setChecked(s.channels.ChanOn[i] != 0);
+}
+
 void ColorSetup::ColorInitial() {
     const AppState &s = app();
     ShowTable();
-    for (size_t i = 0; i < kUserColors; ++i) {
+    for (size_t i = 0; i < kUserColors; ++i)
         CommandColor[kFixedSwatches + i].setBackColor(s.colors.Colors2[i]);
-        Check[i].setChecked(s.channels.ChanOn[i] != 0);
-    }
+    ShowSwitches();
 }
 
 void ColorSetup::ColorSys_Click(int i) {
@@ -118,9 +127,10 @@ void ColorSetup::Check_Click(int i) {
     if (i < 0 || i >= kDisplayItems) return;
     AppState &s = app();
     const auto k = static_cast<size_t>(i);
-    Check[k].setChecked(!Check[k].checked());
-    s.channels.ChanOn[k] = Check[k].checked() ? 1 : 0;
+    // The box switches the trace in force, whatever it showed.
+    s.channels.ChanOn[k] = s.channels.ChanOn[k] == 0 ? 1 : 0;
     s.display.DisplayCheck[k] = s.channels.ChanOn[k];
+    Check[k].setChecked(s.channels.ChanOn[k] != 0);
     form1().lbTab_Click(s.channels.SelChannel);
 }
 
@@ -132,10 +142,9 @@ void ColorSetup::cmdInv_Click() {
 
 void ColorSetup::ColorOk_Click() {
     AppState &s = app();
+    // The display boxes have switched their traces already: OK draws or erases the markers.
     for (size_t i = 0; i < kUserColors; ++i) {
         s.colors.Colors2[i] = CommandColor[kFixedSwatches + i].backColor();
-        s.channels.ChanOn[i] = Check[i].checked() ? 1 : 0;
-        s.display.DisplayCheck[i] = s.channels.ChanOn[i];
         if (i < 5)
             DrawChanMarker(static_cast<int16_t>(i), static_cast<int16_t>(s.channels.ChanPos[i] - 5),
                            s.channels.ChanOn[i] == 1 ? 1 : 0);

@@ -8,7 +8,12 @@
 // A swatch click gives the selected entry that colour in the dialog only; the table changes on
 // OK (or at once on "Inverse", which complements it for black-and-white printing). With "User
 // Color" ticked a swatch click opens the colour chooser instead and the swatch takes the chosen
-// colour.
+// colour. The display boxes switch their trace at once and always show the switches in force.
+//
+// The dialog follows the program while it is open: a table applied from elsewhere (a settings
+// file, the defaults) replaces the captions' colours, settings applied reload the whole dialog,
+// and a display switch changed from the View menu shows in its box, so OK never puts an old
+// table or switch back.
 #pragma once
 
 #include <array>
@@ -19,6 +24,7 @@
 #include <QString>
 
 #include "core/base/controls.h"
+#include "core/base/events.h"
 #include "core/base/state.h"
 
 namespace vrx {
@@ -62,7 +68,10 @@ class ColorSetup {
   private:
     // The captions coloured from the table.
     void ShowTable();
+    // The display boxes from the switches.
+    void ShowSwitches();
     int selected_ = 0;
+    Subscription colorsChanged_, settingsApplied_, screenComposed_;
 };
 
 // The colour setup dialog of the program.

@@ -354,11 +354,10 @@ bool TimingGestures::Form_KeyPress(int keyAscii) {
         Rep_Key(f.*l.list, l.last);
         return true;
     }
-    if (key == 'o')
-        Focus(f.ScrollOffset);
-    else if (key == 'l')
-        Focus(f.ScrollLevel);
-    else if (key == 'g')
+    if (key == 'o' || key == 'l') {
+        ScrollModel &bar = key == 'o' ? f.ScrollOffset : f.ScrollLevel;
+        if (bar.enabled()) Focus(bar);
+    } else if (key == 'g')
         Publish(Event::GoKeyPressed); // the acquisition loop acts as on the toolbar's "Go"
     else if (key == ' ')
         NextShownTab();
@@ -368,6 +367,9 @@ bool TimingGestures::Form_KeyPress(int keyAscii) {
 }
 
 void TimingGestures::Rep_Key(ListModel &list, int last) {
+    // A disabled list takes no key: the scale lists of a memory channel show the scale it was
+    // copied with, and stepping them would make its readouts wrong.
+    if (!list.enabled()) return;
     AppState &s = app();
     if (list.tabIndex() == s.screen.KeyTarget) {
         int next = list.index() + 1;

@@ -69,7 +69,8 @@ class TimingGestures {
     // True when the key was used.
     bool Form_KeyDown(int keyCode, int shift);
     bool Form_KeyPress(int keyAscii);
-    // A list stepped by its letter key: the first press only gives it the key focus.
+    // A list stepped by its letter key: the first press only gives it the key focus; a
+    // disabled list ignores the key.
     void Rep_Key(ListModel &list, int last);
     // A control of the window got the key focus: the keys act on it from now on.
     void FocusGot(const ControlBase &control);

@@ -9,6 +9,12 @@
 #include <ostream>
 #include <vector>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -28,6 +34,18 @@ namespace vrx::test {
 // Values and texts compared as one list: a failure prints the whole list.
 using Nums = std::vector<int64_t>;
 using Texts = QStringList;
+
+// A device that fails every write with "No space left on device". Made inside the test's own
+// folder where this user may make devices, so a writer that wrongly replaced it by a file
+// replaces the test's copy and never the system's /dev/full; a user who may not make devices
+// cannot replace /dev/full either, and gets that one. Empty: no safe device to be had.
+inline QString FullDevice(const QDir &dir) {
+    const QString path = dir.filePath(QStringLiteral("full"));
+    if (QFileInfo::exists(path) ||
+        ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0)
+        return path;
+    return geteuid() == 0 ? QString() : QStringLiteral("/dev/full");
+}
 
 inline void EnsureGuiApp() {
     EnsureHeadlessGui("vrxcore_tests");

@@ -29,9 +29,10 @@ int Px(int twips) {
     return qRound(twips / double(MainWindow::kTwipsPerPixel));
 }
 
-// A readout in volts, seconds or hertz ("-2.04 V", "500 us", " us" for 0, "1.KHz"); else NaN.
+// A readout in volts, seconds or hertz ("-2.04 V", "500 us", "1.KHz"; an edge within a sample,
+// "<2 us", as its bound); else NaN.
 double Reading(const QString &text) {
-    static const QRegularExpression form(QStringLiteral("^(-?[\\d.]*) ?([mu]?)(V|s|KHz)$"));
+    static const QRegularExpression form(QStringLiteral("^<?(-?[\\d.]*) ?([mu]?)(V|s|KHz)$"));
     const auto m = form.match(text);
     if (!m.hasMatch()) return NAN;
     const double unit = m.captured(2) == "m" ? 1e-3 : m.captured(2) == "u" ? 1e-6 : 1;

@@ -120,6 +120,16 @@ TEST_F(FftTest, GainTypesAndLevelReadouts) {
 // A sine on bin 41 of 2048 points at 100MSa/S (2.002 MHz): its peak is at position 82, pixel
 // 82 at "x1", pixel 41 at "/2"; V1 there reads its frequency. With an external clock the
 // frequency texts are empty.
+// The "0 dBmV" label is coloured like the other texts of the spectrum: the readout colour on
+// the display background.
+TEST_F(FftTest, LevelLabelTakesTheTableColours) {
+    app().colors.Colors[ColBackground] = Rgb(1, 2, 3);
+    app().colors.Colors[ColUpScreen] = Rgb(4, 5, 6);
+    f.OnColorsChanged();
+    EXPECT_EQ((Nums{f.lbDBm.foreColor(), f.lbDBm.backColor(), f.lbTdiv[0].foreColor()}),
+              (Nums{Rgb(4, 5, 6), Rgb(1, 2, 3), Rgb(4, 5, 6)}));
+}
+
 TEST_F(FftTest, KnownRecordPeaksAtItsPixel) {
     A1Sine(41, 90);
     f.FFtRefresh0();

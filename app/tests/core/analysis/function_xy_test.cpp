@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The function channel (its dialog's models, `ApplyFunction`, "Clear Backup") and the XY plot's
-// axes, figure and sources.
+// The function channel (its dialog's models, `ApplyFunction`, its trace against its sources and
+// its label, "Clear Backup") and the XY plot's axes, figure and sources.
 #include "core/analysis/function.h"
 #include "core/analysis/xy.h"
 #include "core/fixture.h"
@@ -17,6 +17,20 @@ class FunctionTest : public PanelTest {
         s.colors.Colors[ColA1] = Rgb(250, 250, 0);
         s.channels.Coupling = {0, 1};
         f.Form_Load();
+    }
+    // F1 of A1 and A2 at the positions given, all three at A1's scale, F1 at 200; dots in
+    // colours of their own and no bar on the screen.
+    void SameScaleSources(int16_t a1, int16_t a2) {
+        s.colors.Colors[ColA1Dot] = Rgb(1, 1, 1);
+        s.colors.Colors[ColA2Dot] = Rgb(2, 2, 2);
+        s.colors.Colors[ColF1] = Rgb(3, 3, 3);
+        s.channels.VdivIndex[ChA2] = s.channels.VdivIndex[ChA1];
+        p.RefreshChannel(ChA2);
+        s.channels.ChanPos[ChA1] = a1;
+        s.channels.ChanPos[ChA2] = a2;
+        s.channels.ChanPos[ChF1] = 200;
+        s.display.FuSource = {ChA1, ChA2};
+        s.view.BarPos.fill(-1);
     }
     Nums F1() const {
         const auto &c = s.channels;
@@ -53,6 +67,52 @@ TEST_F(FunctionTest, F1TakesTheCoarserSourceAndSwitchesItsSourcesOn) {
     // A product is in volts squared per division, a quotient without a unit.
     f.cmbOperate.setIndex(2);
     EXPECT_EQ(s.channels.VdivText[ChF1], QStringLiteral("1VV"));
+}
+
+// F1 is computed from what its sources show in each column: at x1, and at x10 and x50 with a
+// sub-sample phase, A1 - A2 lies in every column at F1's position plus A1's row less A2's row,
+// each counted from its own position (sources and F1 at one scale).
+TEST_F(FunctionTest, F1LinesUpWithItsSourcesAtEveryZoom) {
+    SameScaleSources(50, 120);
+    s.display.FuOp = 1;
+    s.display.DotsConnect = 0;
+    f.CheckFu.click();
+    for (int n = 0; n < HW_SB_AREA_LEN; ++n) { // A1 rows 30..70, A2 110..130, F1 170..230
+        s.records.SampleBuf[static_cast<size_t>(HW_SB_A1 + n)] =
+            static_cast<uint8_t>(30 + n * 7 % 41);
+        s.records.SampleBuf[static_cast<size_t>(HW_SB_A2 + n)] =
+            static_cast<uint8_t>(110 + n * 3 % 21);
+    }
+    for (const auto &[zoom, phase] : {std::pair{5, 0}, {2, 3}, {0, 17}}) {
+        s.acquisition.ZoomIndex = static_cast<uint8_t>(zoom);
+        s.view.ViewStart[3] = phase;
+        ComposeScreen(1, 1);
+        for (int x = 20; x < 600; ++x) {
+            const Nums a = RowsOf(scope(), x, ColA1Dot), b = RowsOf(scope(), x, ColA2Dot);
+            Nums f1 = RowsOf(scope(), x, ColF1);
+            std::erase_if(f1, [](int64_t y) { return y < 100; }); // F1's scale text
+            ASSERT_EQ((Nums{std::ssize(a), std::ssize(b)}), (Nums{1, 1})) << x;
+            ASSERT_EQ(f1, Nums{200 + (a[0] - 50) - (b[0] - 120)}) << "zoom " << zoom << " x " << x;
+        }
+    }
+}
+
+// F1 agrees with its scale label: A1 two divisions and A2 one division above their positions
+// (2 V and 1 V at "1V" a division) give 3, 1, 2 and 2 divisions above F1's position for the
+// sum, the difference, the product and the quotient.
+TEST_F(FunctionTest, F1AgreesWithItsScaleLabel) {
+    SameScaleSources(100, 150);
+    std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, HW_SB_AREA_LEN, uint8_t{50});
+    std::fill_n(s.records.SampleBuf.begin() + HW_SB_A2, HW_SB_AREA_LEN, uint8_t{125});
+    f.CheckFu.click();
+    const std::pair<int, const char *> ops[] = {{3, "1V"}, {1, "1V"}, {2, "1VV"}, {2, "1V/V"}};
+    for (int op = 0; op < 4; ++op) {
+        f.cmbOperate.setIndex(op);
+        ComposeScreen(1, 1);
+        const auto [divisions, label] = ops[op];
+        EXPECT_EQ((Texts{s.channels.VdivText[ChF1]}), (Texts{label})) << op;
+        EXPECT_EQ(RowsOf(scope(), 310, ColF1), Nums{200 - 25 * divisions}) << op;
+    }
 }
 
 TEST_F(FunctionTest, ClearBackupResetsOnlyTheChosenMemoryChannel) {

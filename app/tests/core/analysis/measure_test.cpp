@@ -51,6 +51,27 @@ TEST(Measure, StretchIsTheScreenOrTheRecord) {
     EXPECT_EQ(stretch(), (test::Nums{0, 2047}));
 }
 
+// Rise and fall: an edge within one sample shows the period it is shorter than, so the row is
+// never blank; a measured count shows its time; no edge shows "- - - - -".
+TEST(Measure, EdgeTimesAtBothEndsOfTheCount) {
+    test::ResetState();
+    struct Case {
+        int rate;
+        int32_t samples;
+        const char *text;
+    };
+    for (const Case &c : {Case{kDefaultRate, 0, "<10 ns"}, Case{kDefaultRate, 1, "10 ns"},
+                          Case{kFirstMicroRate, 0, "<2 us"}, Case{kDefaultRate, -1, "- - - - -"}}) {
+        app().acquisition.RateIndex = c.rate;
+        app().acquisition.SamplePeriod = kRates[static_cast<size_t>(c.rate)].period;
+        std::array<int32_t, 13> r{};
+        r[6] = r[7] = c.samples;
+        EXPECT_EQ((test::Texts{MeasureValueText(6, r, 128, 1), MeasureValueText(7, r, 128, 1)}),
+                  (test::Texts{c.text, c.text}))
+            << c.rate << " " << c.samples;
+    }
+}
+
 // A trapezoid rising over 50 samples and falling over 50: 30 samples between 20 % and 80 %
 // and, as the engine finds, 40 between 10 % and 90 %, whichever level it starts at.
 TEST(Measure, EdgesBetweenTwentyAndEightyPercent) {

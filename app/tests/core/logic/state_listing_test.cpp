@@ -86,7 +86,7 @@ TEST_F(CounterRecord, RowsInEveryFormatAndArrangement) {
 }
 
 // The first enabled entry that matches names the row; sixteen "x" match every row; a disabled
-// entry never matches.
+// entry or an invalid pattern never matches.
 TEST_F(CounterRecord, MnemonicTable) {
     Fill(1, 2);
     f.txtCode[3].edit(QStringLiteral("xxxxxxxxxxxxxxxx"));
@@ -105,6 +105,17 @@ TEST_F(CounterRecord, MnemonicTable) {
     f.chkCode[3].click();
     f.chkCode[0].click();
     EXPECT_EQ(mnemonics(), (Texts{"Read", "", "Write4", ""}));
+
+    // Sixteen "0", "1" or "x" of either case, or the entry names no row and its box is marked;
+    // an empty entry that is off is merely unused.
+    const std::pair<const char *, const char *> patterns[] = {
+        {"0000XXXXXXXXXXXX", "Read"}, {"0000xxxxxxxxxxx", ""}, {"0000xxxxxxxx-x-x", ""}, {"", ""}};
+    for (const auto &[pattern, mnemonic] : patterns) {
+        f.txtCode[0].edit(QString::fromLatin1(pattern));
+        EXPECT_EQ(Row(0x0123)[4], QString::fromLatin1(mnemonic)) << pattern;
+        EXPECT_EQ(f.txtCode[0].backColor() == kSysButtonFace, *mnemonic != 0) << pattern;
+    }
+    EXPECT_EQ(f.txtCode[9].backColor(), kSysButtonFace);
 }
 
 // Keys and drags move the screen position within 0 .. ScrollMax through the timing view's

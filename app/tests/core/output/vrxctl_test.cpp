@@ -13,6 +13,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
+#include "core/fixture.h"
 #include "core/output/demo_record.h"
 #include "core/settings/settings_file.h"
 #include "core/startup/startup.h"
@@ -140,7 +141,7 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
          1,
          "No such file or directory",
          {}},
-        {{"--demo", "capture", "-o", "/dev/full", "--format", "xlsx"},
+        {{"--demo", "capture", "-o", test::FullDevice(dir.path()), "--format", "xlsx"},
          1,
          "No space left on device",
          {}},

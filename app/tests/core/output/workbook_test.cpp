@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The data output workbook read back by a real spreadsheet reader (openpyxl), the dialog's range
-// rule and abort, and printing a capture fitted to a PDF page.
+// rule and abort, an export while acquiring, and printing a capture fitted to a PDF page.
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -9,7 +9,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include "core/acquisition/loop.h"
 #include "core/base/ui.h"
 #include "core/fixture.h"
 #include "core/output/data_output.h"
@@ -90,6 +92,64 @@ TEST_F(WorkbookTest, CellsAsTheReaderSeesThem) {
     ])json")
                                     .array();
     EXPECT_EQ(rows, expected) << QJsonDocument(rows).toJson().toStdString();
+}
+
+// The logic word's "Ascii" holds the characters of its printable bytes, D15..D8 first: a bus on
+// D0..D7 keeps its characters.
+TEST(WorkbookCells, LogicAsciiOfPrintableBytes) {
+    const std::pair<uint16_t, QString> cases[] = {{0x0041, "A"}, {0x4241, "BA"},     {0x4100, "A"},
+                                                  {0x7F7E, "~"}, {0xE90A, "\u00e9"}, {0x0000, ""}};
+    for (const auto &[word, text] : cases)
+        EXPECT_EQ(LogicCell(uint8_t(word >> 8), uint8_t(word), LaAscii), text) << word;
+}
+
+// An export while acquisition runs is one record: with the simulated counter on the logic
+// inputs advancing one count a sample and new records captured between the rows, the logic
+// word counts up by exactly one from row to row.
+TEST_F(WorkbookTest, ExportWhileAcquiringIsOneRecord) {
+    setenv("HWLINK_SIM_CLOCK", "virtual", 1);
+    setenv("HWLINK_SIM_SIGNALS", "D=count,100000000", 1);
+    form1().InitPanel();
+    OpenSimulator();
+    AppState &s = app();
+    tbToolBar_ButtonClick(1);
+    while (AcquisitionActive() && s.run.TrigCount < 1)
+        AcquisitionStep();
+    QTimer steps; // the program's acquisition timer
+    QObject::connect(&steps, &QTimer::timeout, [] { AcquisitionStep(); });
+    steps.start(0);
+
+    DataOutput &d = frmExcel();
+    for (size_t i = 0; i < d.ChkCh.size(); ++i)
+        d.ChkCh[i].setChecked(i == 2);
+    for (size_t i = 0; i < d.ChkLA.size(); ++i)
+        d.ChkLA[i].setChecked(i == LaDecimal);
+    d.TxtAdds[0].setText(QStringLiteral("100"));
+    d.TxtAdds[1].setText(QStringLiteral("196"));
+    d.openWorkbook = {};
+    ScriptedUi script;
+    script.fileNames = {path("running")};
+    ScopedUi scope(script);
+    const int32_t before = s.run.TrigCount;
+    d.cmdOk.click();
+    steps.stop();
+    const int32_t during = s.run.TrigCount - before;
+    s.run.Running = 0;
+    while (AcquisitionStep()) {
+    }
+    PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
+    unsetenv("HWLINK_SIM_SIGNALS");
+    for (size_t i = 0; i < d.ChkCh.size(); ++i) // the dialog's boxes as it starts
+        d.ChkCh[i].setChecked(i == 0);
+    d.ChkLA[LaDecimal].setChecked(false);
+
+    EXPECT_GT(during, 10);
+    const QJsonArray rows = ReadBack(path("running.xlsx"));
+    REQUIRE_READER(rows);
+    ASSERT_EQ(rows.size(), 99);
+    const int first = rows[2].toArray()[1].toInt();
+    for (int k = 1; k < 97; ++k)
+        ASSERT_EQ(rows[k + 2].toArray()[1].toInt(), (first + k) & 0xFFFF) << k;
 }
 
 // The dialog: "to" beyond the record is corrected in its box, nothing ticked leaves only the

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The colour setup dialog: swatches edit the dialog's captions only until OK, "Inverse"
 // complements the table at once, the chooser defines user colours, the display boxes switch
-// traces and tabs.
+// traces and tabs; the open dialog follows tables and switches applied elsewhere.
 #include "core/fixture.h"
+#include "core/menus/menu_commands.h"
+#include "core/settings/file_commands.h"
 #include "core/timing/color_setup.h"
 #include "core/timing/set_color.h"
 
@@ -95,4 +97,24 @@ TEST_F(ColorSetupTest, DisplayBoxesSwitchTraces) {
     c.ColorOk.click();
     EXPECT_EQ((Nums{s.channels.ChanOn[DispA1], s.channels.ChanOn[DispA2]}), (Nums{1, 0}));
     EXPECT_FALSE(form1().lbTab[1].enabled());
+}
+
+// Opened on a table of the user's, the dialog follows "Load &Default Settings" and a View
+// switch made while it is open: OK keeps the defaults and the switch instead of putting the
+// old ones back.
+TEST_F(ColorSetupTest, FollowsWhatIsAppliedWhileOpen) {
+    const auto defaults = s.colors.Colors;
+    s.colors.Colors[ColGrid] = Rgb(1, 2, 3);
+    s.colors.Colors2[4] = Rgb(4, 5, 6);
+    c.ColorInitial();
+    mnuLoadDefault_Click();
+    menuCommands().ApplyMenuSettings(); // as the main window does after settings are applied
+    EXPECT_EQ(
+        (Nums{c.ColorSys[ColGrid].foreColor(), c.CommandColor[kFixedSwatches + 4].backColor()}),
+        (Nums{defaults[ColGrid], s.colors.Colors2[4]}));
+    menuCommands().mnuDispCh_Click(DispA2);
+    EXPECT_FALSE(c.Check[DispA2].checked());
+    c.ColorOk.click();
+    EXPECT_EQ(s.colors.Colors, defaults);
+    EXPECT_EQ((Nums{s.channels.ChanOn[DispA1], s.channels.ChanOn[DispA2]}), (Nums{1, 0}));
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a press grabs where a band is hidden, the screen drag at a magnified zoom, what the
-// subsystems above the timing view do on its gestures and colours, and a probe calibration
-// against an instrument that does not take it.
+// What a press grabs where a band is hidden, the screen drag at a magnified zoom, the letter
+// keys on disabled lists, what the subsystems above the timing view do on its gestures and
+// colours, and a probe calibration against an instrument that does not take it.
 #include "core/acquisition/calibration.h"
 #include "core/acquisition/loop.h"
 #include "core/base/ui.h"
@@ -50,6 +50,33 @@ TEST_F(Gestures, SlowScreenDragAtMagnifiedZoom) {
         g.picScope_MouseMove(kLeftButton, 0, x, 60);
     g.picScope_MouseUp(kLeftButton, 0, 350, 60);
     EXPECT_EQ(s.view.ScrollPos, 501);
+}
+
+// On a memory channel's tab the probe, volts/div and coupling lists show the scale it was
+// copied with and are disabled: their letter keys change nothing, and the channel's readouts
+// stay right. On A1's tab the second press steps the list.
+TEST_F(Gestures, LetterKeysStepOnlyEnabledLists) {
+    TimingGestures &g = gestures();
+    s.channels.ChanOn[ChM1] = 1;
+    auto settings = [this](int ch) {
+        const auto c = static_cast<size_t>(ch);
+        return Nums{s.channels.VdivIndex[c], s.channels.ProbeIndex[c], s.channels.Coupling[c]};
+    };
+    const Nums m1 = settings(ChM1), a1 = settings(ChA1);
+    for (const int key : {'v', 'p', 'c'}) {
+        p.lbTab_Click(ChA1);
+        g.Form_KeyPress(key); // the list takes the key focus
+        p.lbTab_Click(ChM1);
+        g.Form_KeyPress(key);
+        g.Form_KeyPress(key);
+    }
+    EXPECT_EQ(settings(ChM1), m1);
+    EXPECT_EQ(settings(ChA1), a1);
+    p.lbTab_Click(ChA1);
+    s.screen.KeyTarget = 20; // a click on a picture
+    g.Form_KeyPress('C');
+    g.Form_KeyPress('c');
+    EXPECT_EQ(settings(ChA1), (Nums{a1[0], a1[1], a1[2] + 1}));
 }
 
 // The timing view reaches the subsystems above it through events: "g" starts and stops
