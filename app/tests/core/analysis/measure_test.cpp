@@ -70,6 +70,17 @@ TEST(Measure, EdgeTimesAtBothEndsOfTheCount) {
                   (test::Texts{c.text, c.text}))
             << c.rate << " " << c.samples;
     }
+    // A period of 400 samples of 10 ns is a time, its frequency a frequency; none is not
+    // measured.
+    app().acquisition.RateIndex = kDefaultRate;
+    app().acquisition.SamplePeriod = kRates[kDefaultRate].period;
+    std::array<int32_t, 13> r{};
+    r[10] = r[11] = 400;
+    EXPECT_EQ((test::Texts{MeasureValueText(10, r, 128, 1), MeasureValueText(11, r, 128, 1)}),
+              (test::Texts{"4 us", "250.KHz"}));
+    r[10] = r[11] = 0;
+    EXPECT_EQ((test::Texts{MeasureValueText(10, r, 128, 1), MeasureValueText(11, r, 128, 1)}),
+              (test::Texts{kNotMeasured, kNotMeasured}));
 }
 
 // A trapezoid rising over 50 samples and falling over 50: 30 samples between 20 % and 80 %
@@ -93,6 +104,16 @@ TEST(Measure, EdgesBetweenTwentyAndEightyPercent) {
         EdgeCounts(d.data(), startsHigh ? 100 : 120, 128, 5, rise, fall);
         EXPECT_EQ((test::Nums{rise, fall}),
                   startsHigh ? (test::Nums{-1, 30}) : (test::Nums{30, -1}));
+    }
+    // A step of 10 codes is too small to have edges, one of 11 has them (within one sample).
+    for (const int span : {10, 11}) {
+        std::vector<uint8_t> step(20, 100);
+        std::fill(step.begin() + 5, step.begin() + 10, uint8_t(100 + span));
+        std::fill(step.begin() + 15, step.end(), uint8_t(100 + span));
+        int32_t rise = 0, fall = 0;
+        EdgeCounts(step.data(), int32_t(step.size()), 128, 5, rise, fall);
+        EXPECT_EQ((test::Nums{rise, fall}), span == 10 ? (test::Nums{-1, -1}) : (test::Nums{0, 0}))
+            << span;
     }
 }
 

@@ -44,7 +44,7 @@ class CounterRecord : public test::PanelTest {
 };
 
 // Sample 0x4142 holds "A" on D15-D8 and "B" on D7-D0; 0x2E80 a "." and a byte past ASCII;
-// 0x7F20 DEL and a blank.
+// 0x7F20 DEL and a blank; 0x7E1F the last printable character and the last control code.
 TEST_F(CounterRecord, RowsInEveryFormatAndArrangement) {
     Fill(1, 2);
     const QString dot(kNotPrintable);
@@ -56,6 +56,7 @@ TEST_F(CounterRecord, RowsInEveryFormatAndArrangement) {
     EXPECT_EQ(Row(0x4142), (Texts{"16706", "41   A", "42   B", "", ""}));
     EXPECT_EQ(Row(0x2E80), (Texts{"11904", "2E   .", "80   " + dot, "", ""}));
     EXPECT_EQ(Row(0x7F20), (Texts{"32544", "7F   " + dot, "20    ", "", ""}));
+    EXPECT_EQ(Row(0x7E1F), (Texts{"32287", "7E   ~", "1F   " + dot, "", ""}));
     Show(0, FormatDecAsc);
     EXPECT_EQ(Row(0x0A09), (Texts{"2569", "10   " + dot, "9   " + dot, "", ""}));
 

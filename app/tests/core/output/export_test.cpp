@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "core/output/demo_record.h"
+#include "core/output/export_text.h"
 
 namespace vrx {
 namespace {
@@ -38,6 +39,23 @@ class ExportTest : public ::testing::Test {
     QTemporaryDir dir;
     RecordData r;
 };
+
+// A sample's time as an exact decimal: a leading zero below one, no trailing zeros, no point
+// for a whole number.
+TEST_F(ExportTest, TimesAreExactDecimals) {
+    struct Case {
+        int64_t n;
+        int exponent;
+        const char *text;
+    };
+    for (const Case &c : {Case{1, -1, "0.1"}, Case{99, -2, "0.99"}, Case{100, -2, "1"},
+                          Case{3, -8, "0.00000003"}, Case{15, -1, "1.5"}, Case{12345, -2, "123.45"},
+                          Case{0, -3, "0"}, Case{5, 0, "5"}, Case{5, 2, "500"}}) {
+        std::string out = "t=";
+        AppendScaled(out, c.n, c.exponent);
+        EXPECT_EQ(out, std::string("t=") + c.text) << c.n << "e" << c.exponent;
+    }
+}
 
 TEST_F(ExportTest, CsvHoldsTheRecordRowForRow) {
     QString error;

@@ -124,6 +124,7 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "--trigger", "A1", "--level", "1e6", "info"}, 2, "--level", {}},
         {{"--demo", "--trigger", "A1", "--level", "-1e8", "info"}, 2, "--level", {}},
         {{"--demo", "capture"}, 2, "capture needs -o", {}},
+        {{"--demo", "measure", "-n", "0"}, 2, "-n takes a number of records from 1", {}},
         {{"--demo", "--settings", dir.filePath("none.ini"), "info"}, 2, "no such file", {}},
         {{"--demo", "sing"}, 2, "unknown command", {}},
         {{"--demo", "capture", "-o", dir.filePath("no/folder/x.csv")}, 1, "cannot write", {}},
@@ -198,6 +199,29 @@ TEST(Vrxctl, ReadsNoSettingsFileItWasNotGiven) {
     EXPECT_EQ(csv.readAll().count('\n'), 1 + 2048);
     QFile after(ini);
     EXPECT_TRUE(after.open(QIODevice::ReadOnly) && after.readAll() == before.readAll());
+}
+
+// One record goes into the file named; more records, or a run of a duration, into files
+// numbered from 1.
+TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
+    for (const QStringList &run :
+         {QStringList{"-n", "1"}, QStringList{"-n", "2"}, QStringList{"--duration", "0.3"}}) {
+        QTemporaryDir dir;
+        const Result r =
+            Vrxctl(QStringList{"--demo", "capture", "-o", dir.filePath("d.csv")} + run);
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        const QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+        const QString what = run.join(QLatin1Char(' '));
+        if (run[1] == "1") {
+            EXPECT_EQ(files, QStringList{"d.csv"});
+            continue;
+        }
+        ASSERT_GE(files.size(), run[1] == "2" ? 2 : 1) << what.toStdString();
+        for (int k = 0; k < files.size(); ++k)
+            EXPECT_EQ(files[k], QStringLiteral("d%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')))
+                << what.toStdString();
+        if (run[1] == "2") EXPECT_EQ(files.size(), 2);
+    }
 }
 
 TEST(Vrxctl, CaptureWritesIntoTheStandardOutput) {

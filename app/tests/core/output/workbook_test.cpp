@@ -178,10 +178,24 @@ TEST_F(WorkbookTest, DialogCorrectsTheRangeAndExportsTheIndexAlone) {
     ASSERT_EQ(rows.size(), 49);
     EXPECT_EQ(rows[2].toArray(), QJsonArray({2000}));
     EXPECT_EQ(rows[48].toArray(), QJsonArray({2046}));
+}
 
-    // The range rule on its own: at most 65534 samples, the first one within the record.
-    const ExportRange r = CorrectRange({-5, 200000}, 131071);
-    EXPECT_EQ((Nums{r.first, r.last}), (Nums{0, 65533}));
+// The range rule: at most 65534 samples, the first one within the record, the last one before
+// the record's last sample.
+TEST(Workbook, RangeRuleAtBothEnds) {
+    struct Case {
+        ExportRange in;
+        int32_t lastSample;
+        Nums out;
+    };
+    for (const Case &c :
+         {Case{{0, 65533}, 131071, {0, 65533}}, Case{{0, 65534}, 131071, {0, 65533}},
+          Case{{10, 65544}, 131071, {10, 65543}}, Case{{-5, 200000}, 131071, {0, 65533}},
+          Case{{131070, 131071}, 131071, {131070, 131070}}, Case{{2000, 2045}, 2047, {2000, 2045}},
+          Case{{2000, 2046}, 2047, {2000, 2046}}, Case{{2000, 2047}, 2047, {2000, 2046}}}) {
+        const ExportRange r = CorrectRange(c.in, c.lastSample);
+        EXPECT_EQ((Nums{r.first, r.last}), c.out) << c.in.first << ".." << c.in.last;
+    }
 }
 
 // 65534 rows complete with the progress reaching the end; "Abort" during an export stops it

@@ -99,6 +99,12 @@ TEST_F(FrontPanel, ZoomIsLimitedByDepth) {
     EXPECT_EQ((Nums{p.cmbZoom.index(), p.scrlZoom.value()}), (Nums{6, 0}));
     p.scrlZoom.setValue(1);
     EXPECT_EQ(p.cmbZoom.text(), "x1");
+    // Down to x50 and no further.
+    p.cmbZoom.setIndex(1);
+    p.scrlZoom.setValue(1);
+    const QString finest = p.cmbZoom.text();
+    p.scrlZoom.setValue(1);
+    EXPECT_EQ((Texts{finest, p.cmbZoom.text()}), (Texts{"x50", "x50"}));
 }
 
 // A zoom keeps the screen's centre in place, or the bar last moved when it is on screen; the
@@ -163,11 +169,15 @@ TEST_F(FrontPanel, ProbeRebuildsTheVoltsPerDivisionList) {
               (Texts{"50mV", "2000V", "100V"}));
     EXPECT_EQ((std::vector{finest, s.channels.VdivScale[8], s.channels.ChanScale[ChA1]}),
               (std::vector{2.0, 80000.0, 4000.0}));
-    p.cmbVdiv.setIndex(8);
-    p.ScrlVdiv.setValue(1);
-    const int top = p.cmbVdiv.index();
-    p.ScrlVdiv.setValue(-1);
-    EXPECT_EQ((Nums{top, p.cmbVdiv.index(), p.ScrlVdiv.value()}), (Nums{8, 7, 0}));
+    // Up from one below the top, then down from one above the bottom.
+    Nums steps;
+    for (const auto &[from, v] : {std::pair{7, 1}, {8, 1}, {8, -1}, {1, -1}, {0, -1}}) {
+        p.cmbVdiv.setIndex(from);
+        p.ScrlVdiv.setValue(v);
+        steps.push_back(p.cmbVdiv.index());
+    }
+    EXPECT_EQ(steps, (Nums{8, 8, 7, 0, 0}));
+    EXPECT_EQ(p.ScrlVdiv.value(), 0);
     s.channels.ProbeIndex[ChA1] = 9;
     p.Vdivchange(ChA1);
     EXPECT_EQ(p.cmbVdiv.count(), 0);

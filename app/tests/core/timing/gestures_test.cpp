@@ -111,6 +111,50 @@ TEST_F(Gestures, HigherSubsystemsFollow) {
                   (Nums{Rgb(4, 4, 4), s.colors[ColBackground]}));
 }
 
+// The second press of a letter steps its list: the short lists wrap from their last entry to
+// the first, rate and volts/div stop at their last entry.
+TEST_F(Gestures, LetterKeysWrapShortListsAndStopLongOnes) {
+    TimingGestures &g = gestures();
+    struct Case {
+        char key;
+        ListModel TimingPanel::*list;
+        int from, to;
+    };
+    const Case cases[] = {{'v', &TimingPanel::cmbVdiv, 7, 8},
+                          {'v', &TimingPanel::cmbVdiv, 8, 8},
+                          {'r', &TimingPanel::cmbRate, kRateCount - 1, kRateCount - 1},
+                          {'p', &TimingPanel::cmbProbe, 3, 0},
+                          {'c', &TimingPanel::cmbCouple, 2, 0},
+                          {'s', &TimingPanel::cmbSlope, 1, 0},
+                          {'d', &TimingPanel::cmbDepth, 2, 0}};
+    for (const Case &c : cases) {
+        ListModel &list = p.*c.list;
+        list.setIndex(c.from);
+        s.screen.KeyTarget = 20; // a click on a picture
+        g.Form_KeyPress(c.key);
+        g.Form_KeyPress(c.key);
+        EXPECT_EQ(list.index(), c.to) << c.key << " from " << c.from;
+    }
+}
+
+// Ctrl+wheel zooms in to x50 and no further, and out to the record's limit.
+TEST_F(Gestures, CtrlWheelStopsAtBothEndsOfTheZoom) {
+    TimingGestures &g = gestures();
+    p.cmbZoom.setIndex(2);
+    g.Wheel(1, kCtrlMask, 300);
+    const QString second = p.cmbZoom.text();
+    g.Wheel(1, kCtrlMask, 300);
+    const QString first = p.cmbZoom.text();
+    g.Wheel(1, kCtrlMask, 300);
+    EXPECT_EQ((Texts{second, first, p.cmbZoom.text()}), (Texts{"x20", "x50", "x50"}));
+    p.cmbDepth.setIndex(2);
+    p.cmbZoom.setIndex(10);
+    g.Wheel(-1, kCtrlMask, 300);
+    const QString deepest = p.cmbZoom.text();
+    g.Wheel(-1, kCtrlMask, 300);
+    EXPECT_EQ((Texts{deepest, p.cmbZoom.text()}), (Texts{"/100", "/100"}));
+}
+
 // An instrument that does not take the calibration set-up: the calibration ends where it
 // began.
 TEST_F(Gestures, RefusedCalibrationRestores) {
