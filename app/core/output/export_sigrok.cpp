@@ -76,6 +76,7 @@ bool WriteSigrok(const RecordData &r, QByteArray &out, QString &error) {
     zip_source_keep(archive);
     zip_t *z = zip_open_from_source(archive, ZIP_TRUNCATE, &ze);
     if (!z) {
+        // Not taken by an archive: drop both references, ours and the kept one.
         zip_source_free(archive);
         zip_source_free(archive);
         return fail(zip_error_strerror(&ze));

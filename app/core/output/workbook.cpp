@@ -50,11 +50,13 @@ struct WorkbookDeleter {
     void operator()(lxw_workbook *wb) const { lxw_workbook_free(wb); }
 };
 
-struct FdCloser {
-    void operator()(int *fd) const {
-        ::close(*fd);
-        delete fd;
-    }
+// Closes the file in memory whichever way the workbook ends.
+struct OwnedFd {
+    int fd;
+    explicit OwnedFd(int f) : fd(f) {}
+    OwnedFd(const OwnedFd &) = delete;
+    OwnedFd &operator=(const OwnedFd &) = delete;
+    ~OwnedFd() { ::close(fd); }
 };
 
 } // namespace
@@ -147,7 +149,7 @@ WriteResult WriteWorkbook(const QString &path, const ExportSource &src, ExportRa
     // to leave behind; its bytes are then written as every file of the program.
     const int mem = memfd_create("workbook", MFD_CLOEXEC);
     if (mem < 0) return failed(QString::fromLocal8Bit(std::strerror(errno)));
-    const std::unique_ptr<int, FdCloser> memOwner(new int(mem));
+    const OwnedFd memOwner{mem};
     const QByteArray memName = "/proc/self/fd/" + QByteArray::number(mem);
 
     lxw_workbook_options options{};

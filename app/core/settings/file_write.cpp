@@ -100,7 +100,14 @@ bool PermitsWriting(const struct stat &st) {
     return (st.st_mode & S_IWOTH) != 0;
 }
 
-const QString kNotAFile = QStringLiteral("not a regular file, a pipe or a character device");
+// Why a file of this kind is never written (a folder, a block device, a socket); empty when it
+// may be (a regular file, a pipe, a character device).
+QString Unwritable(mode_t mode) {
+    if (S_ISDIR(mode)) return Reason(EISDIR);
+    if (!S_ISREG(mode) && !S_ISFIFO(mode) && !S_ISCHR(mode))
+        return QStringLiteral("not a regular file, a pipe or a character device");
+    return {};
+}
 
 Target Resolve(const QString &name) {
     Target t;
@@ -116,9 +123,7 @@ Target Resolve(const QString &name) {
         if (!S_ISLNK(ls.st_mode)) {
             t.st = ls;
             t.exists = true;
-            if (S_ISDIR(ls.st_mode)) return Refuse(Reason(EISDIR));
-            if (!S_ISREG(ls.st_mode) && !S_ISFIFO(ls.st_mode) && !S_ISCHR(ls.st_mode))
-                return Refuse(kNotAFile);
+            if (const QString why = Unwritable(ls.st_mode); !why.isEmpty()) return Refuse(why);
             if (!PermitsWriting(ls))
                 return Refuse(Reason(EACCES) +
                               QStringLiteral(": its permissions do not let this user write it"));
@@ -127,9 +132,7 @@ Target Resolve(const QString &name) {
         }
         if (IsDescriptorLink(t.path)) {
             if (stat(t.path.constData(), &t.st) != 0) return Refuse(Reason(errno));
-            if (S_ISDIR(t.st.st_mode)) return Refuse(Reason(EISDIR));
-            if (!S_ISREG(t.st.st_mode) && !S_ISFIFO(t.st.st_mode) && !S_ISCHR(t.st.st_mode))
-                return Refuse(kNotAFile);
+            if (const QString why = Unwritable(t.st.st_mode); !why.isEmpty()) return Refuse(why);
             t.kind = Target::Stream;
             t.append = S_ISREG(t.st.st_mode);
             return t;
