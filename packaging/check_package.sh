@@ -100,6 +100,8 @@ out=$(run "$tmp/root/$bindir/vrx73604" --help 2>&1) && [[ $out == *"usage: vrx73
 # FPGA refuses shows which was read).
 sim_info() { (cd "$tmp/work" && run HWLINK_SIM_CLOCK=virtual "$tmp/root/$bindir/vrxctl" --sim usb info 2>&1); }
 out=$(sim_info) && [[ $out == *$'configured\tyes'* ]] || fail "installed bitstream not used: $out"
+out=$(cd "$tmp/work" && run HWLINK_SIM=usb HWLINK_SIM_CLOCK=virtual "$tmp/root/$bindir/hwlink-probe") &&
+    [[ $out == *"$tmp/root/$pkgdata/73604.bit"*"FPGA:"*" configured"* ]] || fail "hwlink-probe: installed bitstream not used: $out"
 echo "not a bitstream" > "$tmp/xdg/vrx73604/73604.bit"
 out=$(sim_info); [[ $out == *"refused the bitstream $tmp/xdg/vrx73604/73604.bit"* ]] ||
     fail "the user's data folder does not come first: $out"

@@ -26,7 +26,7 @@ QString InstalledLibraryDir(const QString &exeDir) {
 }
 
 QString UserDataDir() {
-    // GenericDataLocation is $XDG_DATA_HOME, or ~/.local/share when that is unset or relative.
+    // GenericDataLocation is $XDG_DATA_HOME, or ~/.local/share when that is unset or empty.
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
         .filePath(kFolderName);
 }
