@@ -121,9 +121,9 @@ inline QByteArrayList BusEvents(const QString &trace) {
 enum class Store { Fresh, Kept };
 
 // What a fresh start of the program finds: the simulated instrument on `link` (empty: none)
-// seeing `inputs` (";": its defaults) without faults, no default settings file in the working
-// directory, the settings store, the FFT library of the build, the data output dialog and the
-// run-time parts of the state as a new process has them.
+// seeing the input signals `inputs` (";": its defaults) without faults, no default settings file in
+// the working directory, the settings store, the FFT library of the build, the data output dialog
+// and the run-time parts of the state as a new process has them.
 inline void FreshStart(const QString &link, const char *inputs = ";", Store store = Store::Fresh) {
     qputenv("HWLINK_SIM", link.toLatin1());
     qputenv("HWLINK_SIM_CLOCK", "virtual");

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Data output, printing and colour setup as a user meets them: a
-// workbook exported and an export aborted from the dialog, a print into a PDF file with its
-// confirmation and its error, the colour dialog applied to every open window; screenshots of
-// the three dialogs.
+// Data output, printing and colour setup as a user meets them: a workbook exported and an export
+// aborted from the dialog, a print into a PDF file with its confirmation and its error, the
+// colour dialog applied to every open window; screenshots of the three dialogs.
 #include <QPrinterInfo>
 
 #include "core/output/data_output.h"
