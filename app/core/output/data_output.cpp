@@ -36,8 +36,6 @@ template <size_t N> std::array<bool, N> Ticked(const std::array<CheckModel, N> &
 } // namespace
 
 DataOutput::DataOutput() {
-    TxtAdds[0].setText(QStringLiteral("13"));
-    TxtAdds[1].setText(QStringLiteral("33"));
     auto toggles = [](auto &boxes) {
         for (CheckModel &b : boxes)
             b.onClick = [&b] { b.setChecked(!b.checked()); };
@@ -46,12 +44,29 @@ DataOutput::DataOutput() {
     toggles(ChkA1);
     toggles(ChkA2);
     toggles(ChkLA);
-    ChkCh[0].setChecked(true);
-    ChkA1[FmtDecimal].setChecked(true);
     cmdOk.onClick = [this] { cmdOk_Click(); };
     cmdAbort.onClick = [this] { cmdAbort_Click(); };
+    Reset();
+}
+
+void DataOutput::Reset() {
+    TxtAdds[0].setText(QStringLiteral("13"));
+    TxtAdds[1].setText(QStringLiteral("33"));
+    auto untick = [](auto &boxes) {
+        for (CheckModel &b : boxes)
+            b.setChecked(false);
+    };
+    untick(ChkCh);
+    untick(ChkA1);
+    untick(ChkA2);
+    untick(ChkLA);
+    ChkCh[0].setChecked(true);
+    ChkA1[FmtDecimal].setChecked(true);
+    cmdOk.setEnabled(true);
     cmdAbort.setEnabled(false);
     ProgressBar1.setRange(0, 1);
+    ProgressBar1.setValue(0);
+    lastResult = WriteResult::Done;
     openWorkbook = [](const QString &path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };

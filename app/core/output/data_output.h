@@ -41,6 +41,8 @@ class DataOutput {
     // How the last export ended.
     WriteResult lastResult = WriteResult::Done;
 
+    // The choices, the range and the opener back to those of a fresh start.
+    void Reset();
     ExportFormats Formats() const;
     void cmdOk_Click();
     void cmdAbort_Click();

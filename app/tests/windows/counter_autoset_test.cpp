@@ -2,7 +2,6 @@
 // The frequency counter's menus and labels and the Autoset button through the main window's
 // widgets against the simulated instrument; a screenshot with both counters reading.
 #include <QMenu>
-#include <QMenuBar>
 
 #include "gui_fixture.h"
 
@@ -12,17 +11,14 @@ using namespace vrx::test;
 class CounterAutosetTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { UseTemporarySettings(); }
-
     // The entries sit in "&Setup"; "Channel A&2" shows the A2 label, an offset is one of eleven;
     // "Autoset" sets the volts/div that shows the 1 V peak-to-peak square at five divisions
     // (0.2 V, 2V at 10:1) and acquisition runs again with both counters reading 1 and 2 kHz
     // raised by 50 ppm.
     void menusLabelsAndAutoset() {
-        qputenv("HWLINK_SIM_SIGNALS", "A1=square,1000,0.5,0;A2=square,2000,0.5,0");
-        ProgramRun run(QStringLiteral("usb"));
+        ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.5,0;A2=square,2000,0.5,0");
         MainWindow *w = run.w.get();
-        auto item = [w](const char *name) { return w->findChild<QAction *>(name); };
+        auto item = [w](const char *name) { return Action(w, name); };
         QVERIFY(item("mnuCount(0)")->parent()->parent() == w->mnuSetup);
         QCOMPARE(item("mnuCountppm(10)")->text(), QStringLiteral("-50ppm"));
         QVERIFY(item("mnuCountppm(5)")->isChecked() && w->lbCount[1]->isHidden());
@@ -37,12 +33,10 @@ class CounterAutosetTest : public QObject {
         QVERIFY(run.waitRecords(3));
         QCOMPARE(w->lbCount[0]->text(), QStringLiteral("1.00005KHz"));
         QCOMPARE(w->lbCount[1]->text(), QStringLiteral("2.0001KHz"));
-        QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
-        QVERIFY(w->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/frmMain_counter.png")));
+        QVERIFY(Screenshot(w, "frmMain_counter.png"));
         QVERIFY(run.stop());
-        qunsetenv("HWLINK_SIM_SIGNALS");
     }
 };
 
-QTEST_MAIN(CounterAutosetTest)
+VRX_WINDOW_TEST_MAIN(CounterAutosetTest)
 #include "counter_autoset_test.moc"

@@ -17,16 +17,9 @@ using namespace vrx::test;
 class FftWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        UseTemporarySettings();
-        qputenv("HWLINK_SIM_SIGNALS", "A1=sine,1000000,0.3,0");
-    }
-
     void liveSpectrumFromTheMenu() {
-        ProgramRun run(QStringLiteral("usb"));
-        SetFFtLibraryFile(QStringLiteral(VRX_TEST_FFT_LIBRARY));
+        ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.3,0");
         MainWindow *w = run.w.get();
-        QVERIFY(w->mnuWindow->menuAction()->isVisible());
         QStringList entries;
         for (QAction *a : w->mnuWindow->actions())
             if (a->menu())
@@ -50,8 +43,7 @@ class FftWindowTest : public QObject {
         QCOMPARE(peak, 164);
         fft->ScrollVbar[0]->setValue(164);
         QCOMPARE(fft->lbVbar[0]->text(), QStringLiteral("1.001MHz"));
-        QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR));
-        QVERIFY(fft->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/frmFFT.png")));
+        QVERIFY(Screenshot(fft, "frmFFT.png"));
 
         // The power spectrum's controls come and go with it; H1 dragged on the picture.
         Choose(fft->cmbGain, QStringLiteral("Magnitude"));
@@ -84,9 +76,8 @@ class FftWindowTest : public QObject {
         QVERIFY(!run.w->fftWindow() || !run.w->fftWindow()->isVisible());
         QVERIFY(!run.w->mnuFFTopt[1]->isChecked());
         QVERIFY(run.start(QStringLiteral("Once")));
-        SetFFtLibraryFile(QStringLiteral(VRX_TEST_FFT_LIBRARY));
     }
 };
 
-QTEST_MAIN(FftWindowTest)
+VRX_WINDOW_TEST_MAIN(FftWindowTest)
 #include "fftwindow_test.moc"

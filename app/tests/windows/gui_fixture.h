@@ -5,22 +5,30 @@
 // does on the real widgets.
 #pragma once
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <set>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QMetaMethod>
 #include <QProcess>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "core/acquisition/loop.h"
+#include "core/analysis/fft_library.h"
 #include "core/base/state.h"
 #include "core/base/ui.h"
+#include "core/output/data_output.h"
+#include "core/settings/settings_file.h"
 #include "core/startup/startup.h"
 #include "core/timing/pictures.h"
 #include "windows/main/main_window.h"
@@ -45,13 +53,6 @@ inline bool Idle(int ms = 5000) {
     return WaitUntil([] { return !AcquisitionActive(); }, ms);
 }
 
-// The settings store of the program kept in a folder of the test's own.
-inline void UseTemporarySettings() {
-    static QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-}
-
 // Rows of a picture that hold at least one pixel of a colour-table colour, from column x0 on.
 inline std::set<int> RowsWithColor(const QImage &img, int32_t color, int x0 = 0) {
     std::set<int> rows;
@@ -72,32 +73,86 @@ inline void Choose(QComboBox *box, const QString &text) {
     emit box->activated(i);
 }
 
-// The program itself started against the simulated USB instrument, acquiring from the start (the
-// measurement run does not wait for the detection box), with the simulator's trace in `trace`,
-// the settings store in `configDir` and `workDir` as its working directory (the bitstream is
-// found there or beside the program).
-inline void StartSimulatedProgram(QProcess &program, const QString &trace, const QString &configDir,
-                                  const QString &workDir) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
-    env.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(workDir);
-    program.start(QStringLiteral(VRX_PROGRAM),
-                  {QStringLiteral("--sim"), QStringLiteral("usb"), QStringLiteral("--measure-fps"),
-                   QStringLiteral("60")});
+// A window's picture saved as `name` in the screenshot folder, for people to look at.
+inline bool Screenshot(QWidget *w, const char *name) {
+    return w->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/") + QLatin1String(name));
 }
 
-// The program as a user starts it: `link` selects the simulated instrument ("usb", ...), an
-// empty link means no instrument (the detection box is answered Cancel: demo mode).
+// An entry of the menu bar by its name.
+inline QAction *Action(const MainWindow *w, const char *name) {
+    return w->findChild<QAction *>(QString::fromLatin1(name));
+}
+
+inline QByteArray ReadAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The program itself started against the simulated USB instrument on its real clock, with the
+// simulator's trace in `dir`/trace.txt, its settings store and working directory in `dir` (the
+// bitstream is found beside the program), with `env` added; by default it acquires from the
+// start (the measurement run does not wait for the detection box). Returns the trace's path.
+inline QString StartSimulatedProgram(QProcess &program, const QString &dir,
+                                     const QStringList &env = {},
+                                     const QStringList &args = {"--measure-fps", "60"}) {
+    const QString trace = QDir(dir).filePath(QStringLiteral("trace.txt"));
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir);
+    e.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
+    for (const QString &item : env)
+        e.insert(item.section(QLatin1Char('='), 0, 0), item.section(QLatin1Char('='), 1));
+    program.setProcessEnvironment(e);
+    program.setWorkingDirectory(dir);
+    program.start(QStringLiteral(VRX_PROGRAM), QStringList{"--sim", "usb"} + args);
+    return trace;
+}
+
+// The bus events (address, write, read) of a simulator trace.
+inline QByteArrayList BusEvents(const QString &trace) {
+    QByteArrayList bus;
+    for (const QByteArray &l : ReadAll(trace).split('\n'))
+        if (l.startsWith("addr ") || l.startsWith("wr ") || l.startsWith("rd ")) bus << l;
+    return bus;
+}
+
+// The settings store (the window placement) emptied at a fresh start, or kept from the run
+// before.
+enum class Store { Fresh, Kept };
+
+// What a fresh start of the program finds: the simulated instrument on `link` (empty: none)
+// seeing the input signals `inputs` (";": its defaults) without faults, no default settings file in
+// the working directory, the settings store, the FFT library of the build, the data output dialog
+// and the run-time parts of the state as a new process has them.
+inline void FreshStart(const QString &link, const char *inputs = ";", Store store = Store::Fresh) {
+    qputenv("HWLINK_SIM", link.toLatin1());
+    qputenv("HWLINK_SIM_CLOCK", "virtual");
+    qputenv("HWLINK_SIM_FAULT", ";");
+    qputenv("HWLINK_SIM_SIGNALS", inputs);
+    QFile::remove(DefaultSettingsName());
+    if (store == Store::Fresh) QSettings(QSettings::UserScope, kAppTitle, kAppTitle).clear();
+    SetFFtLibraryFile(QStringLiteral(VRX_TEST_FFT_LIBRARY));
+    frmExcel().Reset();
+    AppState &s = app();
+    s.run = {};
+    s.screen = {};
+    s.output = {};
+    s.pointer = {};
+    s.probeCal = {};
+    s.startup = {};
+    s.work.M1Buf.fill(0);
+    s.work.M2Buf.fill(0);
+}
+
+// The program as a user starts it, from a fresh start: `link` selects the simulated instrument
+// ("usb", ...), an empty link means no instrument (the detection box is answered Cancel: demo
+// mode).
 class ProgramRun {
   public:
-    explicit ProgramRun(const QString &link,
+    explicit ProgramRun(const QString &link, const char *inputs = ";", Store store = Store::Fresh,
                         const QString &bitstreamDir =
                             QFileInfo(QStringLiteral(VRX_TEST_BITSTREAM)).absolutePath()) {
-        qputenv("HWLINK_SIM", link.toLatin1());
-        qputenv("HWLINK_SIM_CLOCK", "virtual");
+        FreshStart(link, inputs, store);
         if (link.isEmpty()) ui.answers.push_back(MsgResult::Cancel);
         scope = std::make_unique<ScopedUi>(ui);
         PrepareApplication();
@@ -126,4 +181,54 @@ class ProgramRun {
     std::unique_ptr<MainWindow> w;
 };
 
+// Runs the cases of test object T in one process, as the core's tests run: besides Qt Test's
+// own options, --gtest_repeat=N runs the whole set N times over and --gtest_shuffle runs it in
+// an order drawn from --gtest_random_seed=S (default 0), drawn again for each repetition.
+template <typename T> int RunWindowTests(int argc, char **argv) {
+    QApplication application(argc, argv);
+    QApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    QStringList args, cases;
+    bool shuffle = false;
+    int repeat = 1;
+    std::mt19937 order;
+    for (const QString &a : QCoreApplication::arguments()) {
+        const QString value = a.section(QLatin1Char('='), 1);
+        if (a == QLatin1String("--gtest_shuffle"))
+            shuffle = true;
+        else if (a.startsWith(QLatin1String("--gtest_random_seed=")))
+            order.seed(value.toUInt());
+        else if (a.startsWith(QLatin1String("--gtest_repeat=")))
+            repeat = std::max(1, value.toInt());
+        else
+            args << a;
+    }
+    // The settings store and the working directory (where the default settings file is
+    // written) are the test's own.
+    QTemporaryDir config, work;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QDir::setCurrent(work.path());
+    QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR));
+    T tests;
+    // The cases as Qt Test finds them: private slots without arguments, but for its hooks.
+    const QMetaObject *meta = tests.metaObject();
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+        const QMetaMethod m = meta->method(i);
+        if (m.methodType() == QMetaMethod::Slot && m.access() == QMetaMethod::Private &&
+            m.parameterCount() == 0 &&
+            !QByteArrayList{"initTestCase", "cleanupTestCase", "init", "cleanup"}.contains(
+                m.name()))
+            cases << QString::fromLatin1(m.name());
+    }
+    for (int r = 0; r < repeat && (shuffle || repeat > 1); ++r) {
+        if (shuffle) std::shuffle(cases.begin(), cases.end(), order);
+        args << cases;
+    }
+    return QTest::qExec(&tests, args);
+}
+
 } // namespace vrx::test
+
+#define VRX_WINDOW_TEST_MAIN(T)                                                                    \
+    int main(int argc, char **argv) {                                                              \
+        return vrx::test::RunWindowTests<T>(argc, argv);                                           \
+    }

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The logic channel panel and the trigger word dialog through their widgets: a trigger cell,
 // the dialog from the menu and from the trigger label; screenshots of both.
-#include <QDir>
-
 #include "gui_fixture.h"
 
 using namespace vrx;
@@ -11,8 +9,6 @@ using namespace vrx::test;
 class LogicTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { UseTemporarySettings(); }
-
     // The rows stand beside their lanes in the fixed-pitch font; a trigger cell cycles on a
     // click (word 0 is in force: D0 "1" becomes "x"); a name box takes 32 characters.
     void panelBesideTheLanes() {
@@ -28,8 +24,7 @@ class LogicTest : public QObject {
 
         QVERIFY(run.start(QStringLiteral("Auto."), 3));
         QVERIFY(run.stop());
-        QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
-        QVERIFY(v->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/form1.png")));
+        QVERIFY(Screenshot(v, "form1.png"));
     }
 
     // The menu opens the dialog with the stored words; a typed word is made a word when its
@@ -51,7 +46,7 @@ class LogicTest : public QObject {
         QVERIFY(d->optQualify[1]->isChecked() && !d->optQualify[0]->isChecked());
         QCOMPARE(run.view()->lbTrigger[13]->text(), QStringLiteral("0"));
 
-        QVERIFY(d->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/Qualify.png")));
+        QVERIFY(Screenshot(d, "Qualify.png"));
         QTest::mouseClick(d->cmdOk, Qt::LeftButton);
         QVERIFY(!d->isVisible() && !w->mnuLaTrigger->isChecked());
         QCOMPARE(app().display.QualifyOn, 0);
@@ -60,5 +55,5 @@ class LogicTest : public QObject {
     }
 };
 
-QTEST_MAIN(LogicTest)
+VRX_WINDOW_TEST_MAIN(LogicTest)
 #include "logic_test.moc"

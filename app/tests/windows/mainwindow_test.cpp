@@ -3,7 +3,7 @@
 // each kind of control, the start-up boxes, closing while acquiring, a missing bitstream and the
 // stored placement. Scenarios of the front panel and the loop are the core suites' business.
 #include <cmath>
-#include <deque>
+#include <functional>
 #include <limits>
 
 #include <QApplication>
@@ -18,37 +18,12 @@
 using namespace vrx;
 using namespace vrx::test;
 
-namespace {
-
-// Answers the next modal message boxes by clicking the given buttons; records their titles and
-// buttons.
-struct BoxClicker {
-    QStringList titles;
-    std::vector<QMessageBox::StandardButtons> buttons;
-    std::deque<QMessageBox::StandardButton> clicks;
-
-    void arm() {
-        QTimer::singleShot(10, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box) return arm(); // not shown yet
-            titles.append(box->windowTitle());
-            buttons.push_back(box->standardButtons());
-            QTest::mouseClick(box->button(clicks.front()), Qt::LeftButton);
-            clicks.pop_front();
-            if (!clicks.empty()) arm();
-        });
-    }
-};
-
-} // namespace
-
 class MainWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { UseTemporarySettings(); }
-
     // Toolbar, status strip, the timing view as the central area and the status bar; the live
-    // picture against the simulated instrument, saved for people to look at.
+    // picture against the simulated instrument, saved for people to look at; "Go" stops it,
+    // and "Once" stops by itself.
     void oneWindowWithTheLivePicture() {
         ProgramRun run(QStringLiteral("usb"));
         MainWindow *w = run.w.get();
@@ -85,28 +60,16 @@ class MainWindowTest : public QObject {
                                    app().colors[LogicColorEntry(lane)])
                          .empty());
         QVERIFY(run.stop());
+        QVERIFY(!run.go()->isChecked() && !w->driver()->stepping());
+        QCOMPARE(w->LabelStat[0]->text(), QString());
+        // "Once" stops by itself after one record.
+        const int64_t records = run.records();
+        QVERIFY(run.start(QStringLiteral("Once")) && Idle() && !run.go()->isChecked());
+        QCOMPARE(run.records(), records + 1);
 
         // A path that cannot be written is reported with the reason.
         QVERIFY(SaveScreenshot(*w, QStringLiteral("/proc/none"), error).isEmpty());
         QVERIFY(error.contains(QStringLiteral("/proc/none")));
-    }
-
-    // "Go" in "Once" stops by itself after one record; in "Normal" the second "Go" stops it
-    // and nothing is read afterwards.
-    void toolButtonRoundTrip() {
-        ProgramRun run(QStringLiteral("usb"));
-        QVERIFY(run.start(QStringLiteral("Once")));
-        QVERIFY(Idle());
-        QCOMPARE(run.records(), int64_t{1});
-        QVERIFY(!run.go()->isChecked());
-
-        QVERIFY(run.start(QStringLiteral("Normal"), 3));
-        QVERIFY(run.go()->isChecked() && run.w->driver()->stepping());
-        run.go()->trigger();
-        QVERIFY(!run.go()->isChecked());
-        QVERIFY(Idle(1000));
-        QCOMPARE(run.w->LabelStat[0]->text(), QString());
-        QVERIFY(!run.w->driver()->stepping());
     }
 
     // A list, a scroll bar (a stepper), a clickable label: the user's input reaches the model,
@@ -126,31 +89,31 @@ class MainWindowTest : public QObject {
         QCOMPARE(v->ScrollOffset->value(), 203);
     }
 
-    // The real detection box: Retry searches again, Cancel gives demo mode, where the square
-    // (A1) and the triangle (A2) come on screen.
+    // The real detection box: Retry searches again, Cancel gives demo mode.
     void detectionCancelGivesDemoMode() {
-        qputenv("HWLINK_SIM", "");
+        FreshStart(QString());
         DialogUi dialogs;
         ScopedUi scope(dialogs);
-        BoxClicker clicker;
-        clicker.clicks = {QMessageBox::Retry, QMessageBox::Cancel};
-        clicker.arm();
+        // Each box as it shows: its title and buttons noted, answered Retry, then Cancel. The
+        // polls end with the test.
+        QStringList seen;
+        QObject polls;
+        std::function<void()> answer = [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box) {
+                seen << box->windowTitle() << QString::number(box->standardButtons().toInt());
+                QTest::mouseClick(
+                    box->button(seen.size() < 3 ? QMessageBox::Retry : QMessageBox::Cancel),
+                    Qt::LeftButton);
+            }
+            if (seen.size() < 4) QTimer::singleShot(10, &polls, answer);
+        };
+        QTimer::singleShot(10, &polls, answer);
         PrepareApplication();
         std::unique_ptr<MainWindow> w = StartProgram();
-        QCOMPARE(clicker.titles, QStringList({"Reset Hardware", "Reset Hardware"}));
-        QCOMPARE(clicker.buttons.front(), QMessageBox::Retry | QMessageBox::Cancel);
+        const QString buttons = QString::number((QMessageBox::Retry | QMessageBox::Cancel).toInt());
+        QCOMPARE(seen, QStringList({"Reset Hardware", buttons, "Reset Hardware", buttons}));
         QCOMPARE(w->sbLink->text(), QStringLiteral("Demo mode"));
-
-        TimingView *v = w->timingView();
-        Choose(v->cmbVdiv, QStringLiteral("50mV"));
-        w->tbButtons[0]->trigger();
-        QVERIFY(WaitForRecords(*w, 2, 5000));
-        const QImage &img = v->picScope[0]->image();
-        const std::set<int> a1 = RowsWithColor(img, app().colors[ColA1], 40);
-        QVERIFY(a1.size() >= 2 && *a1.rbegin() - *a1.begin() > 20);
-        QVERIFY(RowsWithColor(img, app().colors[ColA2], 40).size() > 5);
-        w->tbButtons[0]->trigger();
-        QVERIFY(Idle());
     }
 
     // Resizing the window changes the trace width while records keep coming.
@@ -178,69 +141,18 @@ class MainWindowTest : public QObject {
         QVERIFY(!run.w->isVisible() && !run.w->driver()->stepping());
     }
 
-    // An instrument that goes away while acquiring: the window says so instead of the link.
-    void instrumentLost() {
-        qputenv("HWLINK_SIM_FAULT", "gone@3");
-        ProgramRun run(QStringLiteral("usb"));
-        // The next search finds an instrument without faults.
-        qputenv("HWLINK_SIM_FAULT", ";");
-        QVERIFY(run.start(QStringLiteral("Normal"), 3));
-        QVERIFY(Idle());
-        QCOMPARE((QStringList{run.w->LabelStat[0]->text(), run.w->sbLink->text()}),
-                 QStringList(2, kInstrumentLostText));
-        QVERIFY(!run.go()->isChecked());
-    }
-
-    // SIGTERM ends the acquiring program as closing its window does: exit status 0, and the
-    // last bus events of the simulated instrument are the power-off block. (The measurement run
-    // acquires without waiting for the detection box to be answered.)
-    void terminateSignalPowersOff() {
-        QTemporaryDir dir;
-        const QString trace = QDir(dir.path()).filePath(QStringLiteral("trace.txt"));
-        QProcess program;
-        StartSimulatedProgram(program, trace, dir.path(), dir.path());
-        QVERIFY(program.waitForStarted());
-        auto lines = [&trace] {
-            QFile f(trace);
-            return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split('\n')
-                                               : QStringList();
-        };
-        // Acquiring: records are being read.
-        QVERIFY(WaitUntil([&] { return lines().filter(QStringLiteral("usb-bulk-in")).size() > 3; },
-                          20000));
-        program.terminate();
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QStringList bus;
-        for (const QString &l : lines())
-            if (l.startsWith(QLatin1String("addr ")) || l.startsWith(QLatin1String("wr ")) ||
-                l.startsWith(QLatin1String("rd ")))
-                bus << l;
-        QCOMPARE(bus.mid(bus.size() - 6),
-                 QStringList({"addr 28", "wr 0", "addr 29", "wr 80", "addr 31", "wr 0"}));
-    }
-
     // SIGTERM while the start-up shows its boxes: the detection box closes and the
     // configuration error that follows it is not left waiting; the program ends as usual.
     void terminateDuringStartupBoxes() {
         QTemporaryDir dir;
-        const QString trace = QDir(dir.path()).filePath(QStringLiteral("trace.txt"));
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
-        env.insert(QStringLiteral("HWLINK_SIM_FAULT"), QStringLiteral("neverready"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-        env.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(dir.path());
-        program.start(QStringLiteral(VRX_PROGRAM),
-                      {QStringLiteral("--sim"), QStringLiteral("usb")});
+        const QString trace =
+            StartSimulatedProgram(program, dir.path(), {"HWLINK_SIM_FAULT=neverready"}, {});
         QVERIFY(program.waitForStarted());
         // The search has begun: the handlers are in place and the first box is coming.
         QVERIFY(WaitUntil([&] { return QFileInfo(trace).size() > 0; }, 20000));
         program.terminate();
-        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(QFileInfo::exists(QDir(dir.path()).filePath(QStringLiteral("Vrx73604v4.ini"))));
@@ -250,8 +162,7 @@ class MainWindowTest : public QObject {
     // usable but does not poll.
     void missingBitstream() {
         QTemporaryDir empty;
-        app().records.ConfigBits.fill(0); // as at a fresh start: no bitstream read before
-        ProgramRun run(QStringLiteral("usb"), empty.path());
+        ProgramRun run(QStringLiteral("usb"), ";", Store::Fresh, empty.path());
         QCOMPARE(run.ui.boxes.size(), size_t{2});
         QCOMPARE(run.ui.boxes[1].text, QStringLiteral("VRX-73604 Config Error"));
         QCOMPARE(run.w->sbLink->text(), kNotConfiguredText);
@@ -264,7 +175,6 @@ class MainWindowTest : public QObject {
     // minimised window; the window is never smaller than the timing view needs.
     void placementStore() {
         QSettings store(QSettings::UserScope, kAppTitle, kAppTitle);
-        store.remove(QStringLiteral("Settings"));
         auto stored = [&store] {
             store.sync();
             QStringList v;
@@ -279,12 +189,12 @@ class MainWindowTest : public QObject {
             QCOMPARE(first.size(), run.w->minimumSizeHint()); // 6500 twips is too small
             run.w->close();
         }
-        const QStringList expected = {
-            QString::number(first.x() * 15), QString::number(first.y() * 15),
-            QString::number(first.width() * 15), QString::number(first.height() * 15)};
+        QStringList expected;
+        for (int v : {first.x(), first.y(), first.width(), first.height()})
+            expected << QString::number(v * 15);
         QCOMPARE(stored(), expected);
         {
-            ProgramRun run(QStringLiteral("usb"));
+            ProgramRun run(QStringLiteral("usb"), ";", Store::Kept);
             QCOMPARE(QRect(run.w->pos(), run.w->size()), first);
             run.w->resize(first.size() + QSize(40, 30));
             run.w->showMinimized();
@@ -316,5 +226,5 @@ class MainWindowTest : public QObject {
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+VRX_WINDOW_TEST_MAIN(MainWindowTest)
 #include "mainwindow_test.moc"

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include "core/analysis/measure.h"
 #include "core/settings/apply.h"
@@ -18,12 +19,6 @@ using namespace vrx;
 using namespace vrx::test;
 
 namespace {
-
-// Saves a window's picture as `name`.png in the screenshot folder.
-void Screenshot(QWidget *w, const QString &name) {
-    QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
-    QVERIFY(w->grab().toImage().save(QStringLiteral(VRX_SCREENSHOT_DIR "/") + name + ".png"));
-}
 
 int Px(int twips) {
     return qRound(twips / double(MainWindow::kTwipsPerPixel));
@@ -44,13 +39,8 @@ double Reading(const QString &text) {
 class MeasureBoxTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        UseTemporarySettings();
-        qputenv("HWLINK_SIM_SIGNALS", "A1=square,1000,0.2,0;A2=sine,10000,0.1,0;NOISE=0");
-    }
-
     void boxAndChooser() {
-        ProgramRun run(QStringLiteral("usb"));
+        ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.2,0;A2=sine,10000,0.1,0;NOISE=0");
         MainWindow *w = run.w.get();
         AppState &s = app();
         s.acquisition.RateIndex = 15; // 500KSa/S
@@ -75,7 +65,7 @@ class MeasureBoxTest : public QObject {
         QTest::mouseClick(items->OptRise[1], Qt::LeftButton); // stays chosen
         QVERIFY(!items->OptLen[0]->isChecked() && items->OptRise[1]->isChecked());
         QVERIFY(app().measure.TestA1[0] == 0); // nothing stored before OK
-        Screenshot(items, QStringLiteral("frmTestItem"));
+        QVERIFY(Screenshot(items, "frmTestItem.png"));
         QTest::mouseClick(items->CmdOk, Qt::LeftButton);
         QVERIFY(!items->isVisible());
         QCOMPARE((QList<int>{app().measure.TestA2[11], app().measure.TestLenMode,
@@ -90,6 +80,7 @@ class MeasureBoxTest : public QObject {
         int polls = 0, refreshed = 0;
         Subscription polled = Subscribe(Event::StatusPolled, [&polls] { ++polls; });
         const int id = frmMeasure().subscribe([&refreshed] { ++refreshed; });
+        const auto unsubscribe = qScopeGuard([id] { frmMeasure().unsubscribe(id); });
         QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
         QVERIFY(polls > 3 && refreshed == polls);
         QCOMPARE(box->frameGeometry().height(), Px(24 * 240 + 380));
@@ -98,7 +89,7 @@ class MeasureBoxTest : public QObject {
         const std::set<int> a2 = RowsWithColor(box->grab().toImage(), app().colors[ColA2]);
         QVERIFY(!a1.empty() && !a2.empty() && *a1.rbegin() < Px(12 * 240));
         QVERIFY(*a2.begin() >= Px(12 * 240) && *a2.rbegin() < Px(24 * 240));
-        Screenshot(box, QStringLiteral("frmMeasure"));
+        QVERIFY(Screenshot(box, "frmMeasure.png"));
 
         // The rows of a 1 kHz square of 2 V peak (A1) and a 10 kHz sine of 1 V peak (A2), both
         // through 10:1 probes, over the record, from the signals alone. Tolerances: 2.5 codes
@@ -137,9 +128,8 @@ class MeasureBoxTest : public QObject {
         app().display.MeasureOn = -1;
         ApplySettings();
         QVERIFY(box->isVisible() && w->mnuMeasure->isChecked() && refreshed == 1);
-        frmMeasure().unsubscribe(id);
     }
 };
 
-QTEST_MAIN(MeasureBoxTest)
+VRX_WINDOW_TEST_MAIN(MeasureBoxTest)
 #include "measurebox_test.moc"

@@ -7,8 +7,8 @@
 
 #include <QDesktopServices>
 #include <QMenuBar>
-#include <QPainter>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include "core/analysis/xy.h"
 #include "core/base/events.h"
@@ -30,37 +30,9 @@ class UrlCatcher : public QObject {
     void open(const QUrl &url) { urls.append(url); }
 };
 
-namespace {
-
-// Every named entry of the menu bar, with its caption.
-std::map<QString, QString> Entries(QMenuBar *bar) {
-    std::map<QString, QString> entries;
-    std::function<void(const QList<QAction *> &)> walk = [&](const QList<QAction *> &actions) {
-        for (QAction *a : actions) {
-            if (!a->objectName().isEmpty()) entries[a->objectName()] = a->text();
-            if (a->menu()) walk(a->menu()->actions());
-        }
-    };
-    walk(bar->actions());
-    return entries;
-}
-
-QDir Screenshots() {
-    QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR));
-    return QDir(QStringLiteral(VRX_SCREENSHOT_DIR));
-}
-
-} // namespace
-
 class MenusTest : public QObject {
     Q_OBJECT
   private slots:
-    // Two sines an octave apart: a figure of eight on the XY plot.
-    void initTestCase() {
-        UseTemporarySettings();
-        qputenv("HWLINK_SIM_SIGNALS", "A1=sine,1000000,0.2,0;A2=sine,2000000,0.2,0");
-    }
-
     void treeNamesAndPendingEntries() {
         ProgramRun run(QString{});
         MainWindow *w = run.w.get();
@@ -69,15 +41,15 @@ class MenusTest : public QObject {
             titles << a->text();
         QCOMPARE(titles, QStringList({"&File", "&View", "&Setup", "&Logic", "&Backup", "&Color",
                                       "&Window", "&Help"}));
-        auto entries = Entries(w->menuBar());
-        const std::map<QString, QString> some = {
+        const std::map<const char *, QString> some = {
             {"mnuDispCh(6)", "Display D&0-D15"},   {"mnuDispunit(1)", "Dispay Samples"},
             {"mnuPersist", "&Persistance"},        {"mnuZoomby(4)", "&Auto. align"},
             {"mnuCountppm(5)", "+0 ppm"},          {"mnuRate27(0)", "200 Sa/s max. for Fast PC"},
             {"mnuClearBuf(2)", "Clear LA buffer"}, {"mnuLaTrigger", "&Trigger word"}};
         for (const auto &[name, text] : some)
-            QVERIFY2(entries[name] == text,
-                     qPrintable(name + QStringLiteral(": ") + entries[name]));
+            QVERIFY2(Action(w, name) && Action(w, name)->text() == text &&
+                         !Action(w, name)->associatedObjects().isEmpty(), // in a menu
+                     name);
         // Entries whose code is built on its own take the place the tree gave them, once.
         for (const char *name :
              {"mnuLoadSetting", "mnuAutoLoadSetting", "mnuExcel", "mnuPrintOut(2)", "mnuColorSetup",
@@ -87,7 +59,7 @@ class MenusTest : public QObject {
         }
 
         // "28" alone checked; the lanes and the view grow with it.
-        auto *h28 = w->findChild<QAction *>(QStringLiteral("mnuChHigh(2)"));
+        auto *h28 = Action(w, "mnuChHigh(2)");
         h28->trigger();
         QStringList marks;
         for (int i = 0; i < 4; ++i)
@@ -96,30 +68,22 @@ class MenusTest : public QObject {
         QCOMPARE(run.view()->Picture1->height(), 16 * 28);
         QVERIFY(run.view()->minimumHeight() >= run.view()->Picture1->y() + 16 * 28);
 
-        auto *status = w->findChild<QAction *>(QStringLiteral("mnuViewStatusBar"));
+        auto *status = Action(w, "mnuViewStatusBar");
         QVERIFY(status->isChecked() && w->sbStatusBar->isVisible());
         status->trigger();
         QVERIFY(!status->isChecked() && !w->sbStatusBar->isVisible());
         status->trigger();
 
-        // The main window with the View menu open, drawn over its own picture.
-        QImage shot = w->grab().toImage();
-        QMenu *view = w->mnuView;
-        view->popup(w->mapToGlobal(w->menuBar()->actionGeometry(view->menuAction()).bottomLeft()));
-        QVERIFY(WaitUntil([view] { return view->isVisible(); }));
-        {
-            QPainter p(&shot);
-            p.drawPixmap(w->mapFromGlobal(view->pos()), view->grab());
-        }
-        view->hide();
-        QVERIFY(shot.save(Screenshots().filePath(QStringLiteral("frmMain_menu.png"))));
+        w->mnuView->popup(w->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(Screenshot(w->mnuView, "ViewMenu.png"));
+        w->mnuView->hide();
     }
 
     // 20 Sa/s caught sample by sample: every sample is drawn as it comes, the count shown.
     void softwareCatchFromTheMenu() {
         ProgramRun run(QStringLiteral("usb"));
         MainWindow *w = run.w.get();
-        w->findChild<QAction *>(QStringLiteral("mnuCatch50"))->trigger();
+        Action(w, "mnuCatch50")->trigger();
         QCOMPARE(app().display.CatchEnabled, int16_t{-1});
         Choose(run.view()->cmbRate, QStringLiteral("20Sa/S"));
         const AppState &s = app();
@@ -136,8 +100,9 @@ class MenusTest : public QObject {
         QVERIFY(run.stop());
     }
 
+    // Two sines an octave apart: a figure of eight on the XY plot.
     void functionAndXYOverLiveSignals() {
-        ProgramRun run(QStringLiteral("usb"));
+        ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.2,0;A2=sine,2000000,0.2,0");
         MainWindow *w = run.w.get();
         const AppState &s = app();
         w->mnuFunction->trigger();
@@ -153,7 +118,7 @@ class MenusTest : public QObject {
         QVERIFY(xy && xy->isVisible() && w->mnuXYplot->isChecked());
         Choose(xy->cmbXYsrc[0], QStringLiteral("A1"));
         Choose(xy->cmbXYsrc[1], QStringLiteral("A2"));
-        w->findChild<QAction *>(QStringLiteral("mnuZoomview"))->trigger();
+        Action(w, "mnuZoomview")->trigger();
 
         // Every record is plotted while the window shows.
         int plots = 0;
@@ -166,15 +131,13 @@ class MenusTest : public QObject {
         QVERIFY(plots >= 3);
         QVERIFY(RowsWithColor(pictures().picScope[0], s.colors[ColF1]).size() > 20);
         QVERIFY(RowsWithColor(pictures().Picture2, s.colors[ColA1], kOverviewLeft).size() > 5);
-        QDir dir = Screenshots();
-        QVERIFY(fu->grab().save(dir.filePath(QStringLiteral("frmFunction.png"))));
-        QVERIFY(xy->grab().save(dir.filePath(QStringLiteral("frmXY.png"))));
-        QVERIFY(w->grab().save(dir.filePath(QStringLiteral("frmMain_overview.png"))));
+        QVERIFY(Screenshot(fu, "frmFunction.png") && Screenshot(xy, "frmXY.png") &&
+                Screenshot(w, "frmMain_overview.png"));
 
         // M2 on the Y axis switches M2 on; closing the plot clears its mark.
         Choose(xy->cmbXYsrc[1], QStringLiteral("M2"));
         QCOMPARE(s.channels.ChanOn[DispM2], int16_t{1});
-        QVERIFY(w->findChild<QAction *>(QStringLiteral("mnuDispCh(3)"))->isChecked());
+        QVERIFY(Action(w, "mnuDispCh(3)")->isChecked());
         xy->close();
         QVERIFY(!w->mnuXYplot->isChecked() && s.display.XYOn == 0);
         QTest::mouseClick(fu->Ok, Qt::LeftButton);
@@ -186,6 +149,7 @@ class MenusTest : public QObject {
         MainWindow *w = run.w.get();
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler("file"); });
         // The page the build put beside the program, beside this test's program too.
         const QString page =
             QCoreApplication::applicationDirPath() + QStringLiteral("/vrxhelp.htm");
@@ -198,7 +162,6 @@ class MenusTest : public QObject {
                             page));
         w->mnuHelpContents->trigger();
         QCOMPARE(catcher.urls, QList<QUrl>({QUrl::fromLocalFile(page)}));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QFile::remove(page);
 
         w->mnuHelpAbout->trigger();
@@ -208,11 +171,11 @@ class MenusTest : public QObject {
                     .match(about->lblVersion->text())
                     .hasMatch());
         QVERIFY(about->lblLicence->text().contains(QStringLiteral("GNU General Public License")));
-        QVERIFY(about->grab().save(Screenshots().filePath(QStringLiteral("frmAbout.png"))));
+        QVERIFY(Screenshot(about, "frmAbout.png"));
         QTest::mouseClick(about->cmdOk, Qt::LeftButton);
         QVERIFY(!about->isVisible());
     }
 };
 
-QTEST_MAIN(MenusTest)
+VRX_WINDOW_TEST_MAIN(MenusTest)
 #include "menus_test.moc"

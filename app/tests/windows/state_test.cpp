@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The state listing and the logic data search through their widgets over a record of the
 // simulated instrument (a counter on D0..D15); screenshots of both.
-#include <QDir>
-
 #include "core/timing/bars.h"
 #include "gui_fixture.h"
 #include "windows/logic/search_window.h"
@@ -25,18 +23,11 @@ int WordAt(int32_t pos) {
 class StateTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        UseTemporarySettings();
-        QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
-    }
-
     // The menu opens the listing with its check mark; a list, a key on the listing, the
     // mnemonic frame and a check box act through the widgets; closing clears mark and flag.
     void stateListing() {
         // A counter that steps every four samples, so that the rows differ.
-        qputenv("HWLINK_SIM_SIGNALS", "D=count,25000000");
-        ProgramRun run(QStringLiteral("usb"));
-        qunsetenv("HWLINK_SIM_SIGNALS");
+        ProgramRun run(QStringLiteral("usb"), "D=count,25000000");
         QVERIFY(run.start(QStringLiteral("Auto."), 3));
         QVERIFY(run.stop());
         MainWindow *w = run.w.get();
@@ -60,16 +51,13 @@ class StateTest : public QObject {
 
         QTest::mouseClick(st->cmdMnemonic, Qt::LeftButton);
         QVERIFY(st->fmMnemonic->isVisible());
-        for (int i = 0; i < 8; ++i)
-            QTest::mouseClick(st->chkCode[static_cast<size_t>(i)], Qt::LeftButton, Qt::NoModifier,
-                              QPoint(2, st->chkCode[0]->height() / 2));
-        QCOMPARE(app().logic.MnemonicOn[7], 1);
         QTest::keyClicks(st->txtCode[8], QStringLiteral("xxxxxxxxxxxxxx00"));
         QTest::keyClicks(st->txtMnem[8], QStringLiteral("Even4"));
         QTest::mouseClick(st->chkCode[8], Qt::LeftButton, Qt::NoModifier,
                           QPoint(2, st->chkCode[8]->height() / 2));
+        QCOMPARE(app().logic.MnemonicOn[8], 1);
         QTest::qWait(20);
-        QVERIFY(st->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/frmState_mnemonic.png")));
+        QVERIFY(Screenshot(st, "frmState_mnemonic.png"));
         QTest::mouseClick(st->cmdMnemonic, Qt::LeftButton);
         QVERIFY(!st->fmMnemonic->isVisible());
         // The text of every row is there, in the complement of the background.
@@ -81,7 +69,7 @@ class StateTest : public QObject {
         QCOMPARE(RowsWithColor(st->Picture1->image(), app().colors[ColV1]),
                  (std::set<int>{10 * 15 + 12}));
         QTest::qWait(20);
-        QVERIFY(st->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/frmState.png")));
+        QVERIFY(Screenshot(st, "frmState.png"));
 
         st->close();
         QVERIFY(!w->mnuState->isChecked());
@@ -117,9 +105,9 @@ class StateTest : public QObject {
         QVERIFY(to != from);
         QCOMPARE((QList<int>{WordAt(to) & 1, WordAt(to - 1) & 1, bars().ScrollVbar[0].value()}),
                  (QList<int>{0, 1, to}));
-        QVERIFY(d->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/frmSearch.png")));
+        QVERIFY(Screenshot(d, "frmSearch.png"));
     }
 };
 
-QTEST_MAIN(StateTest)
+VRX_WINDOW_TEST_MAIN(StateTest)
 #include "state_test.moc"
