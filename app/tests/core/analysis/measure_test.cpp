@@ -9,6 +9,14 @@
 namespace vrx {
 namespace {
 
+using test::Nums;
+using test::Texts;
+
+// The texts of two items of one channel's results at 100MSa/S.
+Texts ItemTexts(int a, int b, const std::array<int32_t, 13> &r) {
+    return {MeasureValueText(a, r, 128, 1), MeasureValueText(b, r, 128, 1)};
+}
+
 // A flat trace has amplitudes but no timing: the cycle mean and every timing item show
 // "- - - - -".
 TEST(Measure, FlatTraceShowsNoTiming) {
@@ -25,8 +33,8 @@ TEST(Measure, FlatTraceShowsNoTiming) {
     for (const MeasureRow &row : rows)
         EXPECT_EQ(row.value == kNotMeasured, row.item >= 5) << row.name.toStdString();
     // A1 38 codes above its zero line (178) at 40 mV, A2 63 above its own (203) at 80 mV.
-    EXPECT_EQ((test::Texts{rows[0].value, rows[1].value, rows[3].value, rows[12].value}),
-              (test::Texts{"1.52 V", "1.52 V", "0.mV", "5.04 V"}));
+    EXPECT_EQ((Texts{rows[0].value, rows[1].value, rows[3].value, rows[12].value}),
+              (Texts{"1.52 V", "1.52 V", "0.mV", "5.04 V"}));
     EXPECT_EQ(frmMeasure().RowsText()[12], "A2\tV_Max.\t5.04 V");
 }
 
@@ -36,19 +44,19 @@ TEST(Measure, FlatTraceShowsNoTiming) {
 TEST(Measure, StretchIsTheScreenOrTheRecord) {
     test::ResetState();
     AppState &s = app();
-    auto stretch = [] { return test::Nums{MeasureStretch().start, MeasureStretch().length}; };
+    auto stretch = [] { return Nums{MeasureStretch().start, MeasureStretch().length}; };
     s.acquisition.RecordLen = HW_SB_AREA_LEN;
     s.view.ViewStart[0] = 2;
     s.view.ScrollPos = 1000;
     s.screen.ScreenSamples = 601;
     s.view.TimeZoom[0] = 2.5; // 1502.5 samples
-    EXPECT_EQ(stretch(), (test::Nums{1002, 1502}));
+    EXPECT_EQ(stretch(), (Nums{1002, 1502}));
     s.measure.TestLenMode = 1;
     s.acquisition.RecordLen = 2048;
     s.view.ViewStart[0] = 27;
-    EXPECT_EQ(stretch(), (test::Nums{27, 2021}));
+    EXPECT_EQ(stretch(), (Nums{27, 2021}));
     s.view.ViewStart[0] = -5;
-    EXPECT_EQ(stretch(), (test::Nums{0, 2047}));
+    EXPECT_EQ(stretch(), (Nums{0, 2047}));
 }
 
 // Rise and fall: an edge within one sample shows the period it is shorter than, so the row is
@@ -66,9 +74,7 @@ TEST(Measure, EdgeTimesAtBothEndsOfTheCount) {
         app().acquisition.SamplePeriod = kRates[static_cast<size_t>(c.rate)].period;
         std::array<int32_t, 13> r{};
         r[6] = r[7] = c.samples;
-        EXPECT_EQ((test::Texts{MeasureValueText(6, r, 128, 1), MeasureValueText(7, r, 128, 1)}),
-                  (test::Texts{c.text, c.text}))
-            << c.rate << " " << c.samples;
+        EXPECT_EQ(ItemTexts(6, 7, r), (Texts{c.text, c.text})) << c.rate << " " << c.samples;
     }
     // A period of 400 samples of 10 ns is a time, its frequency a frequency; none is not
     // measured.
@@ -76,11 +82,9 @@ TEST(Measure, EdgeTimesAtBothEndsOfTheCount) {
     app().acquisition.SamplePeriod = kRates[kDefaultRate].period;
     std::array<int32_t, 13> r{};
     r[10] = r[11] = 400;
-    EXPECT_EQ((test::Texts{MeasureValueText(10, r, 128, 1), MeasureValueText(11, r, 128, 1)}),
-              (test::Texts{"4 us", "250.KHz"}));
+    EXPECT_EQ(ItemTexts(10, 11, r), (Texts{"4 us", "250.KHz"}));
     r[10] = r[11] = 0;
-    EXPECT_EQ((test::Texts{MeasureValueText(10, r, 128, 1), MeasureValueText(11, r, 128, 1)}),
-              (test::Texts{kNotMeasured, kNotMeasured}));
+    EXPECT_EQ(ItemTexts(10, 11, r), (Texts{kNotMeasured, kNotMeasured}));
 }
 
 // A trapezoid rising over 50 samples and falling over 50: 30 samples between 20 % and 80 %
@@ -100,10 +104,9 @@ TEST(Measure, EdgesBetweenTwentyAndEightyPercent) {
         int32_t rise = 0, fall = 0, rise10 = 0, fall10 = 0;
         EdgeCounts(d.data(), int32_t(d.size()), 128, 5, rise, fall);
         EdgeCounts(d.data(), int32_t(d.size()), 128, 10, rise10, fall10);
-        EXPECT_EQ((test::Nums{rise, fall, rise10, fall10}), (test::Nums{30, 30, r[6], r[7]}));
+        EXPECT_EQ((Nums{rise, fall, rise10, fall10}), (Nums{30, 30, r[6], r[7]}));
         EdgeCounts(d.data(), startsHigh ? 100 : 120, 128, 5, rise, fall);
-        EXPECT_EQ((test::Nums{rise, fall}),
-                  startsHigh ? (test::Nums{-1, 30}) : (test::Nums{30, -1}));
+        EXPECT_EQ((Nums{rise, fall}), startsHigh ? (Nums{-1, 30}) : (Nums{30, -1}));
     }
     // A step of 10 codes is too small to have edges, one of 11 has them (within one sample).
     for (const int span : {10, 11}) {
@@ -112,8 +115,7 @@ TEST(Measure, EdgesBetweenTwentyAndEightyPercent) {
         std::fill(step.begin() + 15, step.end(), uint8_t(100 + span));
         int32_t rise = 0, fall = 0;
         EdgeCounts(step.data(), int32_t(step.size()), 128, 5, rise, fall);
-        EXPECT_EQ((test::Nums{rise, fall}), span == 10 ? (test::Nums{-1, -1}) : (test::Nums{0, 0}))
-            << span;
+        EXPECT_EQ((Nums{rise, fall}), span == 10 ? (Nums{-1, -1}) : (Nums{0, 0})) << span;
     }
 }
 
