@@ -84,9 +84,9 @@ struct Writer {
 // A target made in the test folder: the path handed to the writer and how the write ends.
 struct Target {
     const char *name;
-    std::function<QString(const QDir &dir, const QString &ext)> make;
     bool stream;        // a pipe or a device
     const char *reason; // the failure's message; null: written
+    std::function<QString(const QDir &dir, const QString &ext)> make;
 };
 
 bool IsFifo(const QString &path) {
@@ -159,45 +159,38 @@ QString Link(const QDir &dir, const QString &to, const QString &ext) {
 }
 
 QString Old(const QDir &dir, const QString &name) {
-    QFile f(dir.filePath(name));
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("old");
-    return f.fileName();
+    return WriteAll(dir.filePath(name), "old");
 }
 
 const std::vector<Target> kTargets = {
     // 254 or 255 bytes of two-byte characters: the temporary name is cut between characters.
-    {"new file, longest name",
+    {"new file, longest name", false, nullptr,
      [](const QDir &d, const QString &ext) {
          return d.filePath(QString((254 - ext.size()) / 2, QChar(0xE9)) + QLatin1Char('.') + ext);
-     },
-     false, nullptr},
-    {"symlink to a file",
+     }},
+    {"symlink to a file", false, nullptr,
      [](const QDir &d, const QString &ext) {
          return Link(d, QFileInfo(Old(d, QStringLiteral("real.") + ext)).fileName(), ext);
-     },
-     false, nullptr},
-    {"FIFO", Fifo, true, nullptr},
-    {"symlink to a FIFO",
-     [](const QDir &d, const QString &ext) { return Link(d, Fifo(d, ext), ext); }, true, nullptr},
-    {"device", [](const QDir &d, const QString &) { return FullDevice(d); }, true,
-     "No space left on device"},
-    {"symlink to a device",
+     }},
+    {"FIFO", true, nullptr, Fifo},
+    {"symlink to a FIFO", true, nullptr,
+     [](const QDir &d, const QString &ext) { return Link(d, Fifo(d, ext), ext); }},
+    {"device", true, "No space left on device",
+     [](const QDir &d, const QString &) { return FullDevice(d); }},
+    {"symlink to a device", true, "No space left on device",
      [](const QDir &d, const QString &ext) {
          const QString dev = FullDevice(d);
          return dev.isEmpty() ? dev : Link(d, dev, ext);
-     },
-     true, "No space left on device"},
+     }},
     // Root could write it; the program does not take it from its owner. (Without root the
     // file stays the user's own, read-only.)
-    {"read-only file of another user",
+    {"read-only file of another user", false, "Permission denied",
      [](const QDir &d, const QString &ext) {
          const QString path = Old(d, QStringLiteral("ro.") + ext);
          const QByteArray name = QFile::encodeName(path);
          if (chown(name.constData(), 65534, 65534) != 0) chmod(name.constData(), 0444);
          return path;
-     },
-     false, "Permission denied"},
+     }},
 };
 
 TEST_F(EveryWriter, WritesFilesAtomicallyStreamsIntoPipesAndRefusesTheRest) {
