@@ -27,12 +27,6 @@ class ExportTest : public ::testing::Test {
         ASSERT_EQ(r.length, app().acquisition.RecordLen);
     }
     QString Path(const char *name) const { return dir.filePath(QLatin1String(name)); }
-    // The record written in `format`; its path.
-    QString Export(const char *name, ExportFormat format) {
-        QString error;
-        EXPECT_TRUE(ExportRecord(r, Path(name), format, error)) << error.toStdString();
-        return Path(name);
-    }
     // The byte a voltage of the file stands for.
     int Byte(int ch, double volts) const {
         return r.zero[ch] - static_cast<int>(std::lround(volts * 1000 / r.mvPerCode[ch]));
@@ -64,7 +58,7 @@ TEST_F(ExportTest, TimesAreExactDecimals) {
 }
 
 TEST_F(ExportTest, CsvHoldsTheRecordRowForRow) {
-    QFile f(Export("r.csv", ExportFormat::Csv));
+    QFile f(test::Exported(r, Path("r.csv")));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     QStringList header{"time_s", "A1_V", "A2_V"};
     for (int d = 0; d < 16; ++d)
@@ -86,7 +80,7 @@ TEST_F(ExportTest, CsvHoldsTheRecordRowForRow) {
 
 TEST_F(ExportTest, VcdHoldsTheRecordAsValueChanges) {
     const QStringList lines =
-        QString::fromLatin1(test::ReadAll(Export("r.vcd", ExportFormat::Vcd))).split('\n');
+        QString::fromLatin1(test::ReadAll(test::Exported(r, Path("r.vcd")))).split('\n');
     EXPECT_TRUE(lines.contains(QStringLiteral("$timescale 10 ns $end")));
     // Identifier code -> variable name, then every sample from the changes before it.
     std::map<QString, QString> names;
@@ -123,7 +117,7 @@ TEST_F(ExportTest, VcdHoldsTheRecordAsValueChanges) {
 }
 
 TEST_F(ExportTest, SigrokSessionHoldsWordsVoltsAndRate) {
-    const QString sr = Export("r.sr", ExportFormat::Sigrok);
+    const QString sr = test::Exported(r, Path("r.sr"));
     auto read = [&sr](const char *name) { return ZipEntry(sr, name); };
     EXPECT_EQ(read("version"), "2");
     const std::string meta = read("metadata");
@@ -210,7 +204,7 @@ TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
         EXPECT_TRUE(memory() == before) << bad.toStdString();
     }
 
-    Export("r.csv", ExportFormat::Csv);
+    test::Exported(r, Path("r.csv"));
     // M1 and M2 at the scales of A1 and A2: the bytes come back as they were.
     for (size_t m : {size_t{ChM1}, size_t{ChM2}}) {
         s.channels.ChanPos[m] = s.channels.ChanPos[m - 2];

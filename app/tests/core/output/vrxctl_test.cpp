@@ -306,12 +306,7 @@ class FieldTools : public ::testing::Test {
     static QString Tool(const char *name) {
         return QStandardPaths::findExecutable(QLatin1String(name));
     }
-    QString Export(const char *name) {
-        const QString path = dir.filePath(QLatin1String(name));
-        QString error;
-        EXPECT_TRUE(ExportRecord(r, path, FormatOfPath(path), error)) << error.toStdString();
-        return path;
-    }
+    QString Export(const char *name) { return test::Exported(r, dir.filePath(name)); }
     // The logic words of the numeric CSV rows the tool printed (its D0..D15 columns first).
     static std::vector<uint16_t> Words(const QString &csv) {
         std::vector<uint16_t> words;
@@ -327,9 +322,9 @@ class FieldTools : public ::testing::Test {
         return words;
     }
     std::vector<uint16_t> RecordWords() const {
-        std::vector<uint16_t> w;
-        for (int32_t i = 0; i < r.length; ++i)
-            w.push_back(r.Word(i));
+        std::vector<uint16_t> w(static_cast<size_t>(r.length));
+        for (size_t i = 0; i < w.size(); ++i)
+            w[i] = r.Word(static_cast<int32_t>(i));
         return w;
     }
     QTemporaryDir dir;
