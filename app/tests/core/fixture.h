@@ -176,3 +176,21 @@ class ScreenTest : public ::testing::Test {
 };
 
 } // namespace vrx::test
+
+namespace vrx::test {
+
+// The bytes of a file, empty when it cannot be read.
+inline QByteArray ReadAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A file holding `data`, made or replaced; its path.
+inline QString WriteAll(const QString &path, const QByteArray &data) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size())
+        << path.toStdString();
+    return path;
+}
+
+} // namespace vrx::test

@@ -115,14 +115,9 @@ TEST_F(FftTest, GainTypesAndLevelReadouts) {
     EXPECT_EQ(f.lbDBmTop, 121);
     f.cmbGain.setIndex(1);
     EXPECT_EQ(f.lbHbar[0].text(), "632.456mV"); // 10^(175/50) / 200 codes
-}
 
-// A sine on bin 41 of 2048 points at 100MSa/S (2.002 MHz): its peak is at position 82, pixel
-// 82 at "x1", pixel 41 at "/2"; V1 there reads its frequency. With an external clock the
-// frequency texts are empty.
-// The "0 dBmV" label is coloured like the other texts of the spectrum: the readout colour on
-// the display background.
-TEST_F(FftTest, LevelLabelTakesTheTableColours) {
+    // The "0 dBmV" label is coloured like the other texts of the spectrum: the readout colour
+    // on the display background.
     app().colors.Colors[ColBackground] = Rgb(1, 2, 3);
     app().colors.Colors[ColUpScreen] = Rgb(4, 5, 6);
     f.OnColorsChanged();
@@ -130,6 +125,9 @@ TEST_F(FftTest, LevelLabelTakesTheTableColours) {
               (Nums{Rgb(4, 5, 6), Rgb(1, 2, 3), Rgb(4, 5, 6)}));
 }
 
+// A sine on bin 41 of 2048 points at 100MSa/S (2.002 MHz): its peak is at position 82, pixel
+// 82 at "x1", pixel 41 at "/2"; V1 there reads its frequency. With an external clock the
+// frequency texts are empty.
 TEST_F(FftTest, KnownRecordPeaksAtItsPixel) {
     A1Sine(41, 90);
     f.FFtRefresh0();

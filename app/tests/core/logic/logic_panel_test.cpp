@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The logic channel panel: trigger cells to the instrument's bytes and the word, rows in the
-// display order, names and bar values; a word set in the cells triggers the simulated counter.
+// The logic channel panel: trigger cells to the instrument's bytes and the
+// word, rows in the display order, names and bar values; a word set in the
+// cells triggers the simulated counter.
 #include <fstream>
 #include <map>
 
@@ -33,8 +34,9 @@ class LogicPanelTest : public test::PanelTest {
     LogicPanel &lp = logicPanel();
 };
 
-// D0 "1", D1 "x", D8 "1": pattern, mask and the word; three clicks bring a cell back to "0".
-// A word to the cells: an upper-case "X", other characters and missing positions are "x".
+// D0 "1", D1 "x", D8 "1": pattern, mask and the word; three clicks bring a cell
+// back to "0". A word to the cells: an upper-case "X", other characters and
+// missing positions are "x".
 TEST_F(LogicPanelTest, CellsAndWords) {
     AppState &s = app();
     s.logic.SelWord = 1;
@@ -55,8 +57,9 @@ TEST_F(LogicPanelTest, CellsAndWords) {
     EXPECT_EQ(s.logic.TriggerWords[1], "0x1x0xxxxxxxxxxx");
 }
 
-// Reversed order scrolled by 3: row i shows channel 15 - ((3 + i) and 15), so D12 heads the
-// rows and D0 is row 12; names and indexes go with their channels, the lanes are redrawn.
+// Reversed order scrolled by 3: row i shows channel 15 - ((3 + i) and 15), so
+// D12 heads the rows and D0 is row 12; names and indexes go with their
+// channels, the lanes are redrawn.
 TEST_F(LogicPanelTest, RowsInSequenceOrder) {
     AppState &s = app();
     const int h = s.display.LogicHeight;
@@ -75,8 +78,9 @@ TEST_F(LogicPanelTest, RowsInSequenceOrder) {
     EXPECT_EQ(pictures().Picture1.pixel(300, h / 4), ToQRgb(s.colors[LogicColorEntry(12)]));
 }
 
-// A name box takes no more than the settings file keeps of it: a longer text typed or pasted is
-// cut to 32 characters (lane, bus and mnemonic names) or 16 (mnemonic patterns).
+// A name box takes no more than the settings file keeps of it: a longer text
+// typed or pasted is cut to 32 characters (lane, bus and mnemonic names) or 16
+// (mnemonic patterns).
 TEST_F(LogicPanelTest, NameBoxesTakeWhatTheSettingsFileKeeps) {
     AppState &s = app();
     StateListing &st = frmState();
@@ -95,7 +99,8 @@ TEST_F(LogicPanelTest, NameBoxesTakeWhatTheSettingsFileKeeps) {
     }
 }
 
-// The values at the bars reach the labels after a bar move: V1 moved to 460 reads 0x8001.
+// The values at the bars reach the labels after a bar move: V1 moved to 460
+// reads 0x8001.
 TEST_F(LogicPanelTest, BarValuesFollowTheBars) {
     AppState &s = app();
     std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0});
@@ -107,21 +112,17 @@ TEST_F(LogicPanelTest, BarValuesFollowTheBars) {
               (Texts{"1", "0", "1", "0", "V1 8001", "T 0000"}));
 }
 
-// A word set in the cells arms the simulated instrument: registers 58 and 59 take its pattern
-// and mask bytes, low byte first, and a record of the 1 MHz counter triggers on it.
+// A word set in the cells arms the simulated instrument: registers 58 and 59
+// take its pattern and mask bytes, low byte first, and a record of the 1 MHz
+// counter triggers on it.
 TEST_F(LogicPanelTest, WordTriggersTheSimulatedCounter) {
     QTemporaryDir dir;
     const std::string trace = dir.filePath(QStringLiteral("trace.txt")).toStdString();
     setenv("HWLINK_SIM_CLOCK", "virtual", 1);
     setenv("HWLINK_SIM_TRACE", trace.c_str(), 1);
     setenv("HWLINK_SIM_SIGNALS", "D=count,1000000", 1);
-    setenv("HWLINK_SIM", "usb", 1);
+    test::OpenSimulator();
     AppState &s = app();
-    ASSERT_NE(FindPort(s.records.PortState.data(), s.records.DevConfig.data(), 1), 0);
-    std::ifstream bits(VRX_TEST_BITSTREAM, std::ios::binary);
-    bits.read(reinterpret_cast<char *>(s.records.ConfigBits.data()), HW_CONFIGBITS_LEN);
-    s.run.HwFound = FindHardware(0, s.records.PortState.data(), s.records.DevConfig.data(),
-                                 s.records.ConfigBits.data());
     int64_t now = 0;
     SetLoopClock([&now] { return now; });
 
@@ -149,13 +150,49 @@ TEST_F(LogicPanelTest, WordTriggersTheSimulatedCounter) {
     EXPECT_EQ((Nums{written[58].end() - 2, written[58].end()}), (Nums{0x25, 0x00}));
     EXPECT_EQ((Nums{written[59].end() - 2, written[59].end()}), (Nums{0x08, 0xFF}));
 
-    // The record is aligned with the event right after the trigger bar: the bar holds the last
-    // sample outside the word, the next sample is the first inside it ("True": entering it).
+    // The record is aligned with the event right after the trigger bar: the bar
+    // holds the last sample outside the word, the next sample is the first inside
+    // it ("True": entering it).
     const auto at = static_cast<size_t>(s.view.BarPos[2] + s.view.ViewStart[0]);
     const auto masked = [&buf = s.records.SampleBuf](size_t k) {
         return (buf[HW_SB_D8_D15 + k] << 8 | buf[HW_SB_D0_D7 + k]) | 0xFF08;
     };
     EXPECT_EQ((Nums{masked(at) != 0xFF2D, masked(at + 1)}), (Nums{1, 0xFF2D}));
+}
+
+// A typed text made a word: "0", "1" and "x" only, sixteen of them.
+TEST(TrimWord, KeepsOnlyZeroAndOne) {
+    EXPECT_EQ(
+        (Texts{TrimWord("10x1"), TrimWord("0000XXXX11111111"), TrimWord("1 0a2-1"),
+               TrimWord("11111111000000001111")}),
+        (Texts{"10x1xxxxxxxxxxxx", "0000xxxx11111111", "1x0xxx1xxxxxxxxx", "1111111100000000"}));
+}
+
+// The trigger word dialog: the settings put the selected word in force; an edit
+// of another word changes the table only, until its option is clicked; OK
+// re-applies the selected word.
+TEST_F(LogicPanelTest, SelectedWordReachesThePanel) {
+    AppState &s = app();
+    Qualify &q = qualify();
+    // Word 0, "xxxxxxxx11111111".
+    EXPECT_EQ(bytes(), (Nums{0xFF, 0x00, 0x00, 0xFF}));
+    q.TextQualify[2].edit(QStringLiteral("0000XXXX1"));
+    q.TextQualify[2].validate();
+    EXPECT_EQ(s.logic.TriggerWords[2], "0000xxxx1xxxxxxx");
+    EXPECT_EQ(bytes(), (Nums{0xFF, 0x00, 0x00, 0xFF}));
+
+    q.optQualify[2].click();
+    EXPECT_EQ((Nums{s.logic.SelWord, q.optQualify[0].checked()}), (Nums{2, 0}));
+    EXPECT_EQ(bytes(), (Nums{0x80, 0x7F, 0x00, 0x0F}));
+
+    // A cell changed on the panel shows in the box; OK with no edits keeps that
+    // word in force.
+    logicPanel().lbTrigger[15].click(); // D15 "0" -> "1"
+    EXPECT_EQ(q.TextQualify[2].text(), "1000xxxx1xxxxxxx");
+    s.run.ParamChanged = 0;
+    q.cmdOk.click();
+    EXPECT_EQ(bytes(), (Nums{0x80, 0x7F, 0x80, 0x0F}));
+    EXPECT_EQ(s.run.ParamChanged, 1);
 }
 
 } // namespace

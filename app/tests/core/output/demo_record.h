@@ -25,6 +25,13 @@ inline RecordData TakeDemoRecord() {
     return CurrentRecord();
 }
 
+// The record written to `path` in the format its name says; the path.
+inline QString Exported(const RecordData &r, const QString &path) {
+    QString error;
+    EXPECT_TRUE(ExportRecord(r, path, FormatOfPath(path), error)) << error.toStdString();
+    return path;
+}
+
 // One entry of a zip archive; empty when it is not there.
 inline std::string ZipEntry(const QString &archive, const char *name) {
     std::string data;

@@ -58,9 +58,7 @@ TEST_F(ExportTest, TimesAreExactDecimals) {
 }
 
 TEST_F(ExportTest, CsvHoldsTheRecordRowForRow) {
-    QString error;
-    ASSERT_TRUE(ExportRecord(r, Path("r.csv"), ExportFormat::Csv, error)) << error.toStdString();
-    QFile f(Path("r.csv"));
+    QFile f(test::Exported(r, Path("r.csv")));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     QStringList header{"time_s", "A1_V", "A2_V"};
     for (int d = 0; d < 16; ++d)
@@ -81,11 +79,8 @@ TEST_F(ExportTest, CsvHoldsTheRecordRowForRow) {
 }
 
 TEST_F(ExportTest, VcdHoldsTheRecordAsValueChanges) {
-    QString error;
-    ASSERT_TRUE(ExportRecord(r, Path("r.vcd"), ExportFormat::Vcd, error)) << error.toStdString();
-    QFile f(Path("r.vcd"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines =
+        QString::fromLatin1(test::ReadAll(test::Exported(r, Path("r.vcd")))).split('\n');
     EXPECT_TRUE(lines.contains(QStringLiteral("$timescale 10 ns $end")));
     // Identifier code -> variable name, then every sample from the changes before it.
     std::map<QString, QString> names;
@@ -122,9 +117,8 @@ TEST_F(ExportTest, VcdHoldsTheRecordAsValueChanges) {
 }
 
 TEST_F(ExportTest, SigrokSessionHoldsWordsVoltsAndRate) {
-    QString error;
-    ASSERT_TRUE(ExportRecord(r, Path("r.sr"), ExportFormat::Sigrok, error)) << error.toStdString();
-    auto read = [this](const char *name) { return ZipEntry(Path("r.sr"), name); };
+    const QString sr = test::Exported(r, Path("r.sr"));
+    auto read = [&sr](const char *name) { return ZipEntry(sr, name); };
     EXPECT_EQ(read("version"), "2");
     const std::string meta = read("metadata");
     for (const char *line :
@@ -154,9 +148,7 @@ TEST(Workbook, VrxctlWritesTheDemoRecordInDecimal) {
         ASSERT_EQ(QProcess::execute(QStringLiteral(VRX_CTL),
                                     {"--demo", "capture", "-o", dir.filePath(QLatin1String(name))}),
                   0);
-    QFile raw(dir.filePath(QStringLiteral("d.vrx")));
-    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
-    const QByteArray blocks = raw.readAll();
+    const QByteArray blocks = test::ReadAll(dir.filePath(QStringLiteral("d.vrx")));
     const auto n = static_cast<int32_t>(blocks.size() / 4);
     auto at = [&](int block, int32_t i) { return static_cast<uint8_t>(blocks[block * n + i]); };
     const QString sheet = QString::fromStdString(
@@ -181,18 +173,20 @@ TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
     AppState &s = app();
     QString error;
     auto write = [&](const char *name, const QByteArray &text) {
-        QFile f(Path(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(text);
-        return Path(name);
+        return test::WriteAll(Path(name), text);
     };
     // A file that is not whole, not a regular file or too large leaves the memory channels as
     // they were, also the scale an empty one would have taken from its source.
     ASSERT_EQ(mkfifo(QFile::encodeName(Path("fifo.csv")).constData(), 0644), 0);
     const QString huge = write("huge.csv", "time_s,A1_V\n0,0\n");
     ASSERT_TRUE(QFile::resize(huge, qint64{257} << 20));
-    const ChannelSettings channels = s.channels;
-    const auto before = s.work.M1Buf;
+    // What an import may change: the memory channels' samples and scales.
+    auto memory = [&s] {
+        const ChannelSettings &c = s.channels;
+        return std::tuple(s.work.M1Buf, s.work.M2Buf, c.ChanScale, c.ChanPos, c.VdivIndex,
+                          c.ProbeIndex, c.ChanOn);
+    };
+    const auto before = memory();
     for (const auto &[bad, message] : std::vector<std::pair<QString, const char *>>{
              {write("bad.csv", "time_s,A1_V\n0,0.5\n1e-8,oops\n"), "line 3 has no number in A1_V"},
              {write("none.csv", "time_s,B_V\n0,1\n"), "no column A1_V"},
@@ -207,15 +201,10 @@ TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
         error.clear();
         EXPECT_FALSE(ImportCsv(bad, error)) << bad.toStdString();
         EXPECT_TRUE(error.contains(QLatin1String(message))) << error.toStdString();
-        EXPECT_EQ(s.work.M1Buf, before);
-        EXPECT_EQ(s.channels.ChanScale, channels.ChanScale);
-        EXPECT_EQ(s.channels.ChanPos, channels.ChanPos);
-        EXPECT_EQ(s.channels.VdivIndex, channels.VdivIndex);
-        EXPECT_EQ(s.channels.ProbeIndex, channels.ProbeIndex);
-        EXPECT_EQ(s.channels.ChanOn, channels.ChanOn);
+        EXPECT_TRUE(memory() == before) << bad.toStdString();
     }
 
-    ASSERT_TRUE(ExportRecord(r, Path("r.csv"), ExportFormat::Csv, error));
+    test::Exported(r, Path("r.csv"));
     // M1 and M2 at the scales of A1 and A2: the bytes come back as they were.
     for (size_t m : {size_t{ChM1}, size_t{ChM2}}) {
         s.channels.ChanPos[m] = s.channels.ChanPos[m - 2];

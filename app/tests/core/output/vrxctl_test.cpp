@@ -30,15 +30,20 @@ struct Result {
     QString out, err;
 };
 
-Result RunTool(const QString &program, const QStringList &args, const QStringList &env = {},
-               const QString &workDir = {}) {
-    QProcess p;
+// The environment of a tool run: this one on the simulator's virtual clock, with `env` added.
+QProcessEnvironment Environment(const QStringList &env) {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(QStringLiteral("HWLINK_SIM_CLOCK"), QStringLiteral("virtual"));
     for (const QString &kv : env)
         e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
-    p.setProcessEnvironment(e);
-    if (!workDir.isEmpty()) p.setWorkingDirectory(workDir);
+    return e;
+}
+
+Result RunTool(const QString &program, const QStringList &args, const QStringList &env = {},
+               const QString &workDir = {}) {
+    QProcess p;
+    p.setProcessEnvironment(Environment(env));
+    p.setWorkingDirectory(workDir);
     p.start(program, args);
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
@@ -105,12 +110,17 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
     QTemporaryDir dir;
     const QString ctl = QStringLiteral(VRX_CTL);
     const QString full = dir.filePath(QStringLiteral("full.csv"));
-    const QString kFullDisk = QStringLiteral("ulimit -f 8; trap '' XFSZ; exec \"$0\" \"$@\"");
-    const QString kFullOutput = QStringLiteral("exec \"$0\" \"$@\" >/dev/full");
+    // A full disk: a file-size limit makes the write fail part-way.
+    const QString disk = QStringLiteral("ulimit -f 8; trap '' XFSZ; exec \"$0\" \"$@\"");
+    const QString stdoutFull = QStringLiteral("exec \"$0\" \"$@\" >/dev/full");
     // The reader of the standard output has gone, SIGPIPE is ignored: the exit status is
     // vrxctl's.
-    const QString kClosedOutput = QStringLiteral(
+    const QString gone = QStringLiteral(
         "trap '' PIPE; s=$( ( { \"$0\" \"$@\"; echo $? >&3; } | true ) 3>&1 ); exit $s");
+    const QString cw = QStringLiteral("cannot write"), so = QStringLiteral("standard output: ");
+    auto deep = [](const QString &file) {
+        return QStringList{"--demo", "--depth", "128K", "capture", "-o", file};
+    };
     struct Case {
         QStringList args;
         int code;
@@ -127,28 +137,18 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "measure", "-n", "0"}, 2, "-n takes a number of records from 1", {}},
         {{"--demo", "--settings", dir.filePath("none.ini"), "info"}, 2, "no such file", {}},
         {{"--demo", "sing"}, 2, "unknown command", {}},
-        {{"--demo", "capture", "-o", dir.filePath("no/folder/x.csv")}, 1, "cannot write", {}},
-        // A full disk: a file-size limit makes the write fail part-way.
-        {{"--demo", "--depth", "128K", "capture", "-o", full}, 1, "cannot write", kFullDisk},
-        {{"--demo", "--depth", "128K", "capture", "-o", full + ".sr"},
-         1,
-         "cannot write",
-         kFullDisk},
-        {{"--demo", "--depth", "128K", "capture", "-o", full + ".vrx"},
-         1,
-         "cannot write",
-         kFullDisk},
-        {{"--demo", "capture", "-o", dir.filePath("no/folder/x.xlsx")},
-         1,
-         "No such file or directory",
-         {}},
+        {{"--demo", "capture", "-o", dir.filePath("no/folder/x.csv")}, 1, cw, {}},
+        {deep(full), 1, cw, disk},
+        {deep(full + ".sr"), 1, cw, disk},
+        {deep(full + ".vrx"), 1, cw, disk},
+        {{"--demo", "capture", "-o", dir.filePath("no/folder/x.xlsx")}, 1, "No such file", {}},
         {{"--demo", "capture", "-o", test::FullDevice(dir.path()), "--format", "xlsx"},
          1,
          "No space left on device",
          {}},
-        {{"--demo", "measure"}, 1, "standard output: No space left on device", kFullOutput},
-        {{"--demo", "info"}, 1, "standard output: No space left on device", kFullOutput},
-        {{"--demo", "measure", "-n", "10000"}, 1, "standard output: Broken pipe", kClosedOutput},
+        {{"--demo", "measure"}, 1, so + "No space left on device", stdoutFull},
+        {{"--demo", "info"}, 1, so + "No space left on device", stdoutFull},
+        {{"--demo", "measure", "-n", "10000"}, 1, so + "Broken pipe", gone},
     };
     for (const Case &c : cases) {
         const Result r = c.shell.isEmpty() ? Vrxctl(c.args, {"HWLINK_SIM="})
@@ -189,38 +189,35 @@ TEST(Vrxctl, ReadsNoSettingsFileItWasNotGiven) {
     QTemporaryDir dir;
     const QString ini = dir.filePath(DefaultSettingsName());
     ASSERT_TRUE(Saveset(ini, false));
-    QFile before(ini);
-    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray before = test::ReadAll(ini);
     const Result r =
         RunTool(QStringLiteral(VRX_CTL), {"--demo", "capture", "-o", "run.csv"}, {}, dir.path());
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    QFile csv(dir.filePath(QStringLiteral("run.csv")));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    EXPECT_EQ(csv.readAll().count('\n'), 1 + 2048);
-    QFile after(ini);
-    EXPECT_TRUE(after.open(QIODevice::ReadOnly) && after.readAll() == before.readAll());
+    EXPECT_EQ(test::ReadAll(dir.filePath(QStringLiteral("run.csv"))).count('\n'), 1 + 2048);
+    EXPECT_EQ(test::ReadAll(ini), before);
 }
 
 // One record goes into the file named; more records, or a run of a duration, into files
 // numbered from 1.
 TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
-    for (const QStringList &run :
-         {QStringList{"-n", "1"}, QStringList{"-n", "2"}, QStringList{"--duration", "0.3"}}) {
+    struct Case {
+        QStringList run;
+        qsizetype least, most; // files
+    };
+    for (const Case &c :
+         {Case{{"-n", "1"}, 1, 1}, Case{{"-n", "2"}, 2, 2}, Case{{"--duration", "0.3"}, 1, 1000}}) {
         QTemporaryDir dir;
         const Result r =
-            Vrxctl(QStringList{"--demo", "capture", "-o", dir.filePath("d.csv")} + run);
+            Vrxctl(QStringList{"--demo", "capture", "-o", dir.filePath("d.csv")} + c.run);
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         const QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
-        const QString what = run.join(QLatin1Char(' '));
-        if (run[1] == "1") {
-            EXPECT_EQ(files, QStringList{"d.csv"});
-            continue;
-        }
-        ASSERT_GE(files.size(), run[1] == "2" ? 2 : 1) << what.toStdString();
-        for (int k = 0; k < files.size(); ++k)
-            EXPECT_EQ(files[k], QStringLiteral("d%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')))
-                << what.toStdString();
-        if (run[1] == "2") EXPECT_EQ(files.size(), 2);
+        QStringList numbered;
+        for (qsizetype k = 0; k < files.size(); ++k)
+            numbered << (c.most == 1
+                             ? QStringLiteral("d.csv")
+                             : QStringLiteral("d%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')));
+        EXPECT_TRUE(files.size() >= c.least && files.size() <= c.most && files == numbered)
+            << c.run.join(' ').toStdString() << ": " << files.join(' ').toStdString();
     }
 }
 
@@ -247,24 +244,21 @@ TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
                                            {{SIGTERM}, "csv", "2K"},
                                            {{SIGINT, SIGINT}, "xlsx", "128K"},
                                            {{SIGTERM, SIGHUP}, "sr", "128K"}}) {
-        const bool count = std::string(c.format) == "count";
+        const QString format = QLatin1String(c.format);
+        const bool count = format == "count";
         const std::string what = std::string(c.format) + " " + strsignal(c.sent[0]) + " x" +
                                  std::to_string(c.sent.size());
         QTemporaryDir dir;
         const QString trace = dir.filePath(QStringLiteral("trace.txt"));
         QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("HWLINK_SIM_CLOCK"), QStringLiteral("virtual"));
-        e.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace);
-        p.setProcessEnvironment(e);
-        const QString out = dir.filePath(QStringLiteral("run.") + QLatin1String(c.format));
+        p.setProcessEnvironment(Environment({"HWLINK_SIM_TRACE=" + trace}));
         p.start(QStringLiteral(VRX_CTL),
                 count ? QStringList{"--sim", "usb", "count", "-n", "2147483647"}
-                      : QStringList{"--demo", "--depth", c.depth, "capture", "-o", out, "-n",
-                                    "100000"});
+                      : QStringList{"--demo", "--depth", c.depth, "capture", "-o",
+                                    dir.filePath("run." + format), "-n", "100000"});
         ASSERT_TRUE(p.waitForStarted());
         // Until a reading or two files are out.
-        const QString second = dir.filePath(QStringLiteral("run0002.") + QLatin1String(c.format));
+        const QString second = dir.filePath("run0002." + format);
         for (int i = 0; i < 600 && (count ? !p.canReadLine() : !QFile::exists(second)); ++i)
             p.waitForReadyRead(50);
         // (A process that has ended has no id: kill(0) would signal this test.)
@@ -275,16 +269,14 @@ TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
         ASSERT_TRUE(p.waitForFinished(60000)) << what;
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
         if (c.sent.size() == 1) {
-            EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << what;
-            EXPECT_EQ(p.exitCode(), 0) << what << ": " << err.toStdString();
-            EXPECT_TRUE(err.contains(QStringLiteral("interrupted after"))) << what;
+            EXPECT_TRUE(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 &&
+                        err.contains(QStringLiteral("interrupted after")))
+                << what << ": " << p.exitCode() << " " << err.toStdString();
         }
         if (count) {
-            EXPECT_TRUE(p.readAllStandardOutput().startsWith("A1\t")) << what;
             // The instrument was powered off: the trace ends with the power register cleared.
-            QFile t(trace);
-            ASSERT_TRUE(t.open(QIODevice::ReadOnly));
-            EXPECT_TRUE(t.readAll().endsWith("addr 31\nwr 0\n")) << what;
+            EXPECT_TRUE(p.readAllStandardOutput().startsWith("A1\t")) << what;
+            EXPECT_TRUE(test::ReadAll(trace).endsWith("addr 31\nwr 0\n")) << what;
             continue;
         }
         // Files 1..n, each whole; nothing else.
@@ -293,21 +285,15 @@ TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
                                       .filter(QStringLiteral("run"));
         ASSERT_GE(files.size(), 2) << what;
         for (int k = 0; k < files.size(); ++k) {
-            EXPECT_EQ(files[k], QStringLiteral("run%1.%2")
-                                    .arg(k + 1, 4, 10, QLatin1Char('0'))
-                                    .arg(QLatin1String(c.format)))
-                << what;
             const QString f = dir.filePath(files[k]);
-            if (std::string(c.format) == "csv") {
-                QFile csv(f);
-                ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-                EXPECT_EQ(csv.readAll().count('\n'), 2049) << what;
-            } else {
-                EXPECT_FALSE(ZipEntry(f, std::string(c.format) == "sr" ? "logic-1-1"
-                                                                       : "xl/worksheets/sheet1.xml")
-                                 .empty())
-                    << what << " " << files[k].toStdString();
-            }
+            EXPECT_EQ(files[k],
+                      QStringLiteral("run%1.").arg(k + 1, 4, 10, QLatin1Char('0')) + format)
+                << what;
+            EXPECT_TRUE(format == "csv" ? test::ReadAll(f).count('\n') == 2049
+                                        : !ZipEntry(f, format == "sr" ? "logic-1-1"
+                                                                      : "xl/worksheets/sheet1.xml")
+                                               .empty())
+                << what << " " << files[k].toStdString();
         }
     }
 }
@@ -320,12 +306,7 @@ class FieldTools : public ::testing::Test {
     static QString Tool(const char *name) {
         return QStandardPaths::findExecutable(QLatin1String(name));
     }
-    QString Export(const char *name) {
-        const QString path = dir.filePath(QLatin1String(name));
-        QString error;
-        EXPECT_TRUE(ExportRecord(r, path, FormatOfPath(path), error)) << error.toStdString();
-        return path;
-    }
+    QString Export(const char *name) { return test::Exported(r, dir.filePath(name)); }
     // The logic words of the numeric CSV rows the tool printed (its D0..D15 columns first).
     static std::vector<uint16_t> Words(const QString &csv) {
         std::vector<uint16_t> words;
@@ -341,9 +322,9 @@ class FieldTools : public ::testing::Test {
         return words;
     }
     std::vector<uint16_t> RecordWords() const {
-        std::vector<uint16_t> w;
-        for (int32_t i = 0; i < r.length; ++i)
-            w.push_back(r.Word(i));
+        std::vector<uint16_t> w(static_cast<size_t>(r.length));
+        for (size_t i = 0; i < w.size(); ++i)
+            w[i] = r.Word(static_cast<int32_t>(i));
         return w;
     }
     QTemporaryDir dir;

@@ -15,17 +15,6 @@
 namespace vrx::test {
 namespace {
 
-QByteArray ReadAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &data) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
-
 class SettingsFile : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -44,6 +33,19 @@ class SettingsFile : public ::testing::Test {
     }
     static QList<QByteArray> Lines(const QByteArray &text) { return text.chopped(1).split('\n'); }
     static QByteArray Joined(const QList<QByteArray> &lines) { return lines.join('\n') + '\n'; }
+    // `text` as a settings file is refused with one message naming its line, and the settings
+    // stay as they were.
+    void ExpectRefused(const QByteArray &text, int line, const char *what) {
+        const QString before = Current();
+        WriteAll(path("bad.ini"), text);
+        boxes.boxes.clear();
+        EXPECT_EQ(Loadset(path("bad.ini"), 1), LoadResult::Refused) << what;
+        ASSERT_EQ(boxes.boxes.size(), 1u) << what;
+        EXPECT_TRUE(boxes.boxes[0].text.startsWith(
+            QStringLiteral("Settings file bad.ini, line %1:").arg(line)))
+            << what << ": " << boxes.boxes[0].text.toStdString();
+        ASSERT_EQ(Current(), before) << what;
+    }
 
     AppState &s = app();
     QTemporaryDir dir;
@@ -120,34 +122,32 @@ TEST_F(SettingsFile, EveryFieldSurvivesLoadAndSave) {
 // box takes: the smallest and the largest values of every field load and save back as they
 // were; one step beyond an end, or the lowest Long, refuses the file.
 TEST_F(SettingsFile, EveryValueWithinItsRange) {
-    // Line[-last line][.value]=lo..hi; without a value number every value of the line.
+    // Line[-last line][.value]=lo..hi; without a value number every value of the line; =tN a
+    // text of up to N characters.
     const QString table = QStringLiteral(
         "4=0..4 5=0..2 6=0..3 7=0..8 8=0..255 10=0..2 11=0..1 12-13=0..255 15-16=0..2 17=0..15 "
         "18=0..34 19=0..131071 20=-131072..131072 21.1=0..131071 21.2=0..131071 "
         "21.3=-65533..131071 22=0..131071 23=0..255 25-54=0..16777215 56-63=0..16777215 65=0..1 "
         "84-99=0..15 101=0..3 106-107=0..3 108=0..2 109=0..6 110=0..8 111=0..7 112=0..227 "
         "113=0..131071 115-116=0..1 118-119=0..3 120=-32768..32767 121=0..1 123=0..3 124=0..2 "
-        "129=0..1 167=0..2 168=0..10 171=25..27");
+        "129=0..1 167=0..2 168=0..10 171=25..27 68-83=t32 102-105=t16 125-127=t32 131-146=t16 "
+        "149-164=t32");
     struct Range {
         int first, last, item; // item 0: every value of the line
         int64_t lo, hi;
+        int text; // characters; 0: a number
     };
     std::vector<Range> ranges;
     static const QRegularExpression entry(
-        QStringLiteral(R"((\d+)(?:-(\d+))?(?:\.(\d))?=(-?\d+)\.\.(-?\d+))"));
+        QStringLiteral(R"((\d+)(?:-(\d+))?(?:\.(\d))?=(?:(-?\d+)\.\.(-?\d+)|t(\d+)))"));
     for (const QString &e : table.split(QLatin1Char(' '))) {
         const QRegularExpressionMatch m = entry.match(e);
         ASSERT_TRUE(m.hasMatch()) << e.toStdString();
         const int first = m.captured(1).toInt();
         ranges.push_back({first, m.capturedLength(2) ? m.captured(2).toInt() : first,
                           m.captured(3).toInt(), m.captured(4).toLongLong(),
-                          m.captured(5).toLongLong()});
+                          m.captured(5).toLongLong(), m.captured(6).toInt()});
     }
-    struct Text {
-        int first, last, length;
-    };
-    const Text texts[] = {
-        {68, 83, 32}, {102, 105, 16}, {125, 127, 32}, {131, 146, 16}, {149, 164, 32}};
     const QList<QByteArray> lines = Lines(Current().toUtf8());
     // The lines with value `item` (0: all) of lines first..last replaced by `v`.
     auto with = [](QList<QByteArray> l, int first, int last, int item, const QByteArray &v) {
@@ -165,12 +165,8 @@ TEST_F(SettingsFile, EveryValueWithinItsRange) {
 
     QList<QByteArray> lo = lines, hi = lines;
     for (const Range &r : ranges) {
-        lo = with(lo, r.first, r.last, r.item, QByteArray::number(r.lo));
-        hi = with(hi, r.first, r.last, r.item, QByteArray::number(r.hi));
-    }
-    for (const Text &t : texts) {
-        lo = with(lo, t.first, t.last, 0, "\"\"");
-        hi = with(hi, t.first, t.last, 0, wide(t.length));
+        lo = with(lo, r.first, r.last, r.item, r.text ? "\"\"" : QByteArray::number(r.lo));
+        hi = with(hi, r.first, r.last, r.item, r.text ? wide(r.text) : QByteArray::number(r.hi));
     }
     for (const QList<QByteArray> &ends : {lo, hi}) {
         WriteAll(path("ends.ini"), Joined(ends));
@@ -182,17 +178,14 @@ TEST_F(SettingsFile, EveryValueWithinItsRange) {
     }
 
     auto refused = [&](const QList<QByteArray> &l, int line) {
-        WriteAll(path("beyond.ini"), Joined(l));
-        boxes.boxes.clear();
-        EXPECT_EQ(Loadset(path("beyond.ini"), 1), LoadResult::Refused) << l[line - 1].data();
-        EXPECT_TRUE(!boxes.boxes.empty() &&
-                    boxes.boxes[0].text.contains(QStringLiteral(", line %1:").arg(line)));
+        ExpectRefused(Joined(l), line, l[line - 1].constData());
     };
-    for (const Range &r : ranges)
+    for (const Range &r : ranges) {
+        if (r.text) refused(with(lines, r.last, r.last, 0, wide(r.text + 1)), r.last);
         for (int64_t x : {r.lo - 1, r.hi + 1, int64_t{INT32_MIN}})
-            refused(with(lines, r.first, r.first, r.item, QByteArray::number(x)), r.first);
-    for (const Text &t : texts)
-        refused(with(lines, t.last, t.last, 0, wide(t.length + 1)), t.last);
+            if (!r.text)
+                refused(with(lines, r.first, r.first, r.item, QByteArray::number(x)), r.first);
+    }
 
     // The writer never writes more than its reader takes back, nor half a character.
     s.logic.LogicLaneName[3] = QString(31, QLatin1Char('a')) + QString::fromUtf8("\U0001F600");
@@ -236,16 +229,8 @@ TEST_F(SettingsFile, MalformedFilesChangeNothing) {
         l[n - 1] = text + "\r";
         return l.join('\n') + '\n';
     };
-    const QString file = path("bad.ini");
     auto refused = [&](const char *what, const QByteArray &text, int line) {
-        WriteAll(file, text);
-        boxes.boxes.clear();
-        EXPECT_EQ(Loadset(file, 1), LoadResult::Refused) << what;
-        ASSERT_EQ(boxes.boxes.size(), 1u) << what;
-        EXPECT_TRUE(boxes.boxes[0].text.startsWith(
-            QStringLiteral("Settings file bad.ini, line %1:").arg(line)))
-            << what << ": " << boxes.boxes[0].text.toStdString();
-        ASSERT_EQ(Current(), good) << what;
+        ExpectRefused(text, line, what);
     };
     refused("empty", {}, 1);
     refused("binary junk", QByteArray("\x7f\x45\x4c\x46\x02\x01\x00\x00\xff\xfe", 10), 1);

@@ -8,17 +8,6 @@ namespace {
 
 using FrontPanel = PanelTest;
 
-TEST_F(FrontPanel, AppliedDefaultsReachTheControls) {
-    // The level: (178 - 128) codes at 40 mV.
-    EXPECT_EQ((Texts{p.cmbRate.text(), p.cmbZoom.text(), p.cmbCapture.text(), p.cmbTrigCh.text(),
-                     p.cmbSlope.text(), p.cmbProbe.text(), p.cmbVdiv.text(), p.lbHdiv[0].text(),
-                     p.lbLevel.text(), p.LabelOffset.text()}),
-              (Texts{"100MSa/S", "x1", "Auto.", ".A1", "Rising", "10:1", "1V", "500 ns", "2. V",
-                     "-2. V"}));
-    EXPECT_EQ((Nums{s.channels.SelChannel, p.ScrollOffset.value(), p.ScrollLevel.value()}),
-              (Nums{ChA1, 178, 128}));
-}
-
 // The rate list, each row after the one before: an equivalent-time rate needs an instrument and
 // an analog trigger, else the list falls back to the fastest real-time rate; a repetitive record
 // clears and switches off the logic lanes, which otherwise follow the colour dialog's switch; the

@@ -18,18 +18,18 @@ using Gestures = PanelTest;
 // Hidden F1 and H bars and the level of a logic trigger source are no bands; a press on the
 // marker of a hidden A2 moves no channel at all.
 TEST_F(Gestures, HiddenBandsAreNotGrabbed) {
+    auto bands = [this] {
+        return Nums{ScopeBand(5, s.channels.ChanPos[ChF1]), ScopeBand(300, s.view.HbarPos[0]),
+                    ScopeBand(300, 60)};
+    };
     s.trigger.TrigChannel = TrigLogic;
     s.trigger.TrigLevel[TrigLogic] = 60;
-    EXPECT_EQ((Nums{ScopeBand(5, s.channels.ChanPos[ChF1]), ScopeBand(300, s.view.HbarPos[0]),
-                    ScopeBand(300, 60)}),
-              (Nums{-1, -1, -1}));
+    EXPECT_EQ(bands(), (Nums{-1, -1, -1}));
     s.channels.ChanOn[ChF1] = 1;
     s.display.HbarOn = -1;
     s.trigger.TrigChannel = TrigA1;
     s.trigger.TrigLevel[TrigA1] = 60;
-    EXPECT_EQ((Nums{ScopeBand(5, s.channels.ChanPos[ChF1]), ScopeBand(300, s.view.HbarPos[0]),
-                    ScopeBand(300, 60)}),
-              (Nums{9, 11, 4}));
+    EXPECT_EQ(bands(), (Nums{9, 11, 4}));
 
     s.channels.ChanOn[ChA2] = 0;
     const Nums before{s.channels.ChanPos[ChA1], s.channels.ChanPos[ChA2]};
@@ -139,20 +139,16 @@ TEST_F(Gestures, LetterKeysWrapShortListsAndStopLongOnes) {
 
 // Ctrl+wheel zooms in to x50 and no further, and out to the record's limit.
 TEST_F(Gestures, CtrlWheelStopsAtBothEndsOfTheZoom) {
-    TimingGestures &g = gestures();
-    p.cmbZoom.setIndex(2);
-    g.Wheel(1, kCtrlMask, 300);
-    const QString second = p.cmbZoom.text();
-    g.Wheel(1, kCtrlMask, 300);
-    const QString first = p.cmbZoom.text();
-    g.Wheel(1, kCtrlMask, 300);
-    EXPECT_EQ((Texts{second, first, p.cmbZoom.text()}), (Texts{"x20", "x50", "x50"}));
-    p.cmbDepth.setIndex(2);
-    p.cmbZoom.setIndex(10);
-    g.Wheel(-1, kCtrlMask, 300);
-    const QString deepest = p.cmbZoom.text();
-    g.Wheel(-1, kCtrlMask, 300);
-    EXPECT_EQ((Texts{deepest, p.cmbZoom.text()}), (Texts{"/100", "/100"}));
+    Texts zooms;
+    for (const auto &[depth, from, wheel] : {std::tuple{0, 2, 1}, {2, 10, -1}}) {
+        p.cmbDepth.setIndex(depth);
+        p.cmbZoom.setIndex(from);
+        for (int n = 0; n < 3; ++n) {
+            gestures().Wheel(wheel, kCtrlMask, 300);
+            zooms << p.cmbZoom.text();
+        }
+    }
+    EXPECT_EQ(zooms, (Texts{"x20", "x50", "x50", "/100", "/100", "/100"}));
 }
 
 // An instrument that does not take the calibration set-up: the calibration ends where it
