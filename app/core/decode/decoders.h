@@ -25,6 +25,8 @@
 
 namespace vrx::decode {
 
+constexpr int kLines = 16; // the logic inputs D0..D15
+
 struct ChannelInfo {
     QString id, name, desc;
     bool optional = false;
@@ -33,6 +35,7 @@ struct ChannelInfo {
 struct OptionInfo {
     QString id, desc, defaultValue;
     QStringList values;
+    QString type; // what a value is read as: "int", "float" or "text" (the default's type)
 };
 struct RowInfo {
     QString id, desc;
@@ -68,6 +71,9 @@ struct Stack {
 // lines D0..D15 or 0..15). nullopt with a one-line message: unknown decoder, option, channel,
 // value.
 std::optional<Stack> ParseStack(const QString &spec, QString *error);
+// The same, where channel options may also name a line by `lineNames[line]` (the names a
+// recording gives its lines).
+std::optional<Stack> ParseStack(const QString &spec, QString *error, const QStringList &lineNames);
 QString StackText(const Stack &s); // the same grammar back; ParseStack(StackText(s)) == s
 
 struct Annotation {
@@ -83,13 +89,17 @@ class Session {
   public:
     using Sink = std::function<void(int stack, const Annotation &)>;
     // nullptr with a message on a bad set-up (decoder refuses its options, a required channel
-    // unmapped)
+    // unmapped). A stack that assigns no channel at all reads the decoder's channels from D0,
+    // D1, ... in their order, as the field's command line does.
     static std::unique_ptr<Session> Start(const std::vector<Stack> &stacks, double samplerate,
                                           Sink sink, QString *error);
     bool Feed(const uint16_t *words, size_t count,
               QString *error); // false: the decoder's own error
     bool End(QString *error);  // flushes; false on error
     void Cancel(); // thread-safe: a Feed in progress returns false soon, error "cancelled"
+    // The library's name of the decoder at `layer` of `stack` ("uart-1"): the name the field's
+    // command line prints before each annotation.
+    QString InstanceId(int stack, int layer) const;
     ~Session();
 
     Session(const Session &) = delete;
