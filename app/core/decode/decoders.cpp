@@ -75,10 +75,10 @@ DecoderInfo Describe(const srd_decoder *dec) {
         info.options.push_back(opt);
     }
     for (const GSList *l = dec->annotations; l; l = l->next) {
-        const auto *pair = static_cast<const GSList *>(l->data);
-        info.classIds << Text(static_cast<const char *>(pair->data));
-        info.classDescs << (pair->next ? Text(static_cast<const char *>(pair->next->data))
-                                       : QString());
+        // Each class is a pair of strings: its id and its description.
+        const auto *pair = static_cast<char *const *>(l->data);
+        info.classIds << Text(pair[0]);
+        info.classDescs << Text(pair[1]);
     }
     for (const GSList *l = dec->annotation_rows; l; l = l->next) {
         const auto *r = static_cast<const srd_decoder_annotation_row *>(l->data);
