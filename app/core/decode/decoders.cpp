@@ -83,8 +83,10 @@ DecoderInfo Describe(const srd_decoder *dec) {
     for (const GSList *l = dec->annotation_rows; l; l = l->next) {
         const auto *r = static_cast<const srd_decoder_annotation_row *>(l->data);
         RowInfo row{Text(r->id), Text(r->desc), {}};
+        // (A row naming a class the decoder does not have keeps only the ones it has.)
         for (const GSList *c = r->ann_classes; c; c = c->next)
-            row.classes.push_back(GPOINTER_TO_INT(c->data));
+            if (GPOINTER_TO_INT(c->data) < info.classIds.size())
+                row.classes.push_back(GPOINTER_TO_INT(c->data));
         info.rows.push_back(row);
     }
     if (info.rows.empty()) {
@@ -97,16 +99,17 @@ DecoderInfo Describe(const srd_decoder *dec) {
 // The library reports its errors (a decoder's exception with its traceback, a refused option)
 // through its log. While a call into it runs (under the lock) the first error goes to the
 // caller's text; everything else is dropped.
-QString *capturedError = nullptr;
+std::atomic<QString *> capturedError{nullptr};
 
 int OnLibraryLog(void *, int level, const char *format, va_list args) {
-    if (level > SRD_LOG_ERR || !capturedError || !capturedError->isEmpty()) return SRD_OK;
+    QString *error = capturedError;
+    if (level > SRD_LOG_ERR || !error || !error->isEmpty()) return SRD_OK;
     char *text = g_strdup_vprintf(format, args);
     // The first line only: a traceback follows as a message of its own.
     QString line = QString::fromUtf8(text).section(QLatin1Char('\n'), 0, 0).trimmed();
     g_free(text);
     line.replace(QStringLiteral(": : "), QStringLiteral(": "));
-    *capturedError = line;
+    *error = line;
     return SRD_OK;
 }
 
@@ -186,6 +189,9 @@ namespace {
 int LineOf(const QString &text, const QStringList &lineNames) {
     const int named = static_cast<int>(lineNames.indexOf(text));
     if (named >= 0 && named < kLines) return named;
+    // A recording with names has only those lines.
+    const int lines =
+        lineNames.isEmpty() ? kLines : std::min<int>(kLines, static_cast<int>(lineNames.size()));
     QString digits = text;
     if (digits.size() > 1 && (digits[0] == QLatin1Char('D') || digits[0] == QLatin1Char('d')))
         digits = digits.mid(1);
@@ -193,7 +199,7 @@ int LineOf(const QString &text, const QStringList &lineNames) {
     const int line = digits.toInt(&ok);
     // "D" alone or a sign are not lines; the digits are plain decimal.
     if (!ok || digits.isEmpty() || !digits[0].isDigit()) return -1;
-    return line >= 0 && line < kLines ? line : -1;
+    return line >= 0 && line < lines ? line : -1;
 }
 
 const OptionInfo *OptionOf(const DecoderInfo &dec, const QString &id) {
@@ -283,8 +289,9 @@ std::optional<Stack> ParseStack(const QString &spec, QString *error, const QStri
             if (channel) {
                 const int line = LineOf(value, lineNames);
                 if (line < 0)
-                    return fail(QStringLiteral("%1: channel '%2' names no line D0..D15: %3")
-                                    .arg(dec->id, key, value));
+                    return fail(
+                        QStringLiteral("%1: channel '%2' names no line of the recording: %3")
+                            .arg(dec->id, key, value));
                 stack.channels[key] = line;
                 continue;
             }
@@ -500,7 +507,12 @@ bool Session::Feed(const uint16_t *words, size_t count, QString *error) {
         const int rc = srd_session_send(d->sess, d->next, d->next + n,
                                         reinterpret_cast<const uint8_t *>(words + done),
                                         n * sizeof(uint16_t), sizeof(uint16_t));
-        if (rc != SRD_OK) return fail(call.Error(QStringLiteral("the decoder stopped"), rc));
+        if (rc != SRD_OK) {
+            // A decoder that raised reports it from its own thread as that thread ends: join
+            // the threads so that the report is in before it is read.
+            srd_session_terminate_reset(d->sess);
+            return fail(call.Error(QStringLiteral("the decoder stopped"), rc));
+        }
         d->next += n;
         done += n;
     }
