@@ -3,11 +3,9 @@
 // both ways, decoding UART, I2C and SPI traffic made in the test back into its bytes, a
 // decoder's own failure, cancelling, and the sigrok session reader.
 #include <atomic>
-#include <list>
 #include <thread>
 
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,6 +14,7 @@
 #include "core/decode/decoders.h"
 #include "core/decode/protocol_waves.h"
 #include "core/decode/sigrok_reader.h"
+#include "core/output/demo_record.h"
 
 namespace vrx::decode {
 namespace {
@@ -315,24 +314,15 @@ TEST(DecodeRates, RealTimeRatesOnly) {
 
 class SigrokFiles : public ::testing::Test {
   protected:
-    // A session file of `metadata` and logic `entries`; libzip reads the buffers at close.
     QString Write(const char *name, const std::string &metadata,
-                  const std::vector<std::pair<std::string, std::string>> &entries) {
+                  const std::vector<std::pair<std::string, std::string>> &logic) {
         const QString path = dir.filePath(QLatin1String(name));
-        int code = 0;
-        zip_t *z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-        auto add = [&](const std::string &entry, const std::string &data) {
-            const std::string &bytes = kept.emplace_back(data);
-            zip_file_add(z, entry.c_str(), zip_source_buffer(z, bytes.data(), bytes.size(), 0), 0);
-        };
-        add("metadata", metadata);
-        for (const auto &[entry, data] : entries)
-            add(entry, data);
-        EXPECT_EQ(zip_close(z), 0);
+        auto entries = logic;
+        entries.insert(entries.begin(), {"metadata", metadata});
+        EXPECT_TRUE(test::WriteZip(path, entries));
         return path;
     }
     QTemporaryDir dir;
-    std::list<std::string> kept;
 };
 
 TEST_F(SigrokFiles, ReadsChunksInOrderWithTheFilesNames) {
