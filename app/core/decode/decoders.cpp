@@ -8,10 +8,14 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 
 #include <libsigrokdecode/libsigrokdecode.h>
+
+#include <QDir>
+#include <QFileInfo>
 
 #include "core/base/rates.h"
 
@@ -131,15 +135,46 @@ class LibraryCall {
     std::lock_guard<std::mutex> lock_;
 };
 
+// Decoders are loaded when first asked for: a command line run that decodes UART loads only
+// that one, the list of all of them loads them all. What is loaded stays, so a description
+// never moves; its own lock lets a sink of a running session (which holds the library's lock)
+// look decoders up.
 struct Library {
     bool loaded = false;
     QString why;
-    std::vector<DecoderInfo> decoders;
+    std::mutex catalogueMutex;
+    std::map<QString, DecoderInfo> byId; // guarded by catalogueMutex
+    std::atomic<bool> all{false};
+    std::vector<DecoderInfo> sorted; // written once, before `all` is set
 };
 
 Library &TheLibrary() {
     static Library lib;
     return lib;
+}
+
+const DecoderInfo *Catalogued(const QString &id) {
+    Library &lib = TheLibrary();
+    const std::lock_guard lock(lib.catalogueMutex);
+    const auto it = lib.byId.find(id);
+    return it == lib.byId.end() ? nullptr : &it->second;
+}
+
+// Adds a loaded decoder (the library's lock held).
+const DecoderInfo *Catalogue(const srd_decoder *dec) {
+    Library &lib = TheLibrary();
+    DecoderInfo info = Describe(dec);
+    const std::lock_guard lock(lib.catalogueMutex);
+    return &lib.byId.try_emplace(info.id, std::move(info)).first->second;
+}
+
+// A decoder id is a Python module's name: letters, digits and underscores.
+bool PlausibleId(const QString &id) {
+    return !id.isEmpty() && std::all_of(id.begin(), id.end(), [](QChar c) {
+        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+               (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c.isDigit() ||
+               c == QLatin1Char('_');
+    });
 }
 
 } // namespace
@@ -151,21 +186,26 @@ bool LoadLibrary(QString *why) {
         Library &lib = TheLibrary();
         srd_log_callback_set(OnLibraryLog, nullptr);
         srd_log_loglevel_set(SRD_LOG_ERR);
-        int rc = srd_init(nullptr);
+        const int rc = srd_init(nullptr);
         if (rc != SRD_OK) {
             lib.why =
-                QStringLiteral("The decoder library did not start: %1").arg(Text(srd_strerror(rc)));
+                QStringLiteral("the decoder library did not start: %1").arg(Text(srd_strerror(rc)));
             return;
         }
-        rc = srd_decoder_load_all();
-        if (rc != SRD_OK || !srd_decoder_list()) {
-            lib.why = QStringLiteral("No protocol decoders are installed");
+        // The decoders are folders with a pd.py in the library's search path.
+        bool found = false;
+        for (const GSList *l = srd_searchpaths_get(); l && !found; l = l->next) {
+            const QDir dir(Text(static_cast<const char *>(l->data)));
+            for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+                if (QFileInfo::exists(dir.filePath(sub + QStringLiteral("/pd.py")))) {
+                    found = true;
+                    break;
+                }
+        }
+        if (!found) {
+            lib.why = QStringLiteral("no protocol decoders are installed");
             return;
         }
-        for (const GSList *l = srd_decoder_list(); l; l = l->next)
-            lib.decoders.push_back(Describe(static_cast<const srd_decoder *>(l->data)));
-        std::sort(lib.decoders.begin(), lib.decoders.end(),
-                  [](const DecoderInfo &a, const DecoderInfo &b) { return a.id < b.id; });
         lib.loaded = true;
     });
     if (!TheLibrary().loaded && why) *why = TheLibrary().why;
@@ -173,14 +213,30 @@ bool LoadLibrary(QString *why) {
 }
 
 const std::vector<DecoderInfo> &Installed() {
-    return TheLibrary().decoders;
+    Library &lib = TheLibrary();
+    if (lib.all || !LoadLibrary()) return lib.sorted;
+    const LibraryCall call;
+    if (lib.all) return lib.sorted;
+    srd_decoder_load_all();
+    for (const GSList *l = srd_decoder_list(); l; l = l->next)
+        Catalogue(static_cast<const srd_decoder *>(l->data));
+    {
+        const std::lock_guard lock(lib.catalogueMutex);
+        for (const auto &entry : lib.byId)
+            lib.sorted.push_back(entry.second);
+    }
+    lib.all = true;
+    return lib.sorted;
 }
 
 const DecoderInfo *Find(const QString &id) {
-    const auto &all = Installed();
-    auto it = std::lower_bound(all.begin(), all.end(), id,
-                               [](const DecoderInfo &d, const QString &key) { return d.id < key; });
-    return it != all.end() && it->id == id ? &*it : nullptr;
+    if (const DecoderInfo *known = Catalogued(id)) return known;
+    if (TheLibrary().all || !PlausibleId(id) || !LoadLibrary()) return nullptr;
+    const LibraryCall call;
+    if (const DecoderInfo *known = Catalogued(id)) return known;
+    if (srd_decoder_load(id.toUtf8().constData()) != SRD_OK) return nullptr;
+    const srd_decoder *dec = srd_decoder_get_by_id(id.toUtf8().constData());
+    return dec ? Catalogue(dec) : nullptr;
 }
 
 namespace {
