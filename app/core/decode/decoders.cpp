@@ -601,7 +601,7 @@ QString Session::InstanceId(int stack, int layer) const {
 std::optional<double> RecordRate(int rateIndex, QString *why) {
     if (IsEquivalentTime(rateIndex)) {
         if (why)
-            *why = QStringLiteral("Records at equivalent-time rates are not decoded: their samples "
+            *why = QStringLiteral("records at equivalent-time rates are not decoded: their samples "
                                   "come from many passes");
         return std::nullopt;
     }
