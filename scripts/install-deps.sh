@@ -5,6 +5,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config
       qt6-base-dev libgl-dev
       libusb-1.0-0-dev libfftw3-dev libxlsxwriter-dev libzip-dev
+      libsigrokdecode-dev   # the protocol decoders of the logic inputs
       googletest libgtest-dev libgmock-dev libbenchmark-dev
       xvfb
       python3-openpyxl      # reads the data output workbooks back in the tests

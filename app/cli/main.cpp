@@ -24,7 +24,9 @@ void QuietQt(QtMsgType type, const QMessageLogContext &, const QString &msg) {
 extern "C" const char *__lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
 }
-extern "C" const char *__lsan_default_options() { return "print_suppressions=0"; }
+extern "C" const char *__lsan_default_options() {
+    return "print_suppressions=0";
+}
 #endif
 
 int main(int argc, char *argv[]) {

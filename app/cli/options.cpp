@@ -67,6 +67,10 @@ QString CliUsage() {
         "  measure [-n N]            the measure box's rows for N records\n"
         "  count [-n N]              N frequency-counter readings (completed averages)\n"
         "  autoset [--save-settings FILE]   run Autoset, print the settings it chose\n"
+        "  decode -P DECODER[:OPTION=VALUE...][,STACKED...] [-P ...]\n"
+        "         [-A DECODER[=ROW[:ROW...]][,...]] [-i FILE] [-n N]\n"
+        "                            decode N records (or the one in FILE: .sr, .Vrx)\n"
+        "                            and print the annotations; channels name lines D0..D15\n"
         "Exit status: 0 success, 1 the command failed, 2 usage error or no instrument.\n");
 }
 
@@ -83,9 +87,10 @@ bool ParseCli(const QStringList &args, CliOptions &o, QString &error) {
         const QString a = args[i];
         QString v;
         static const QStringList withValue = {
-            "--sim",      "--bitstream", "--settings", "--rate",   "--depth",        "--probe",
-            "--coupling", "--vdiv",      "--trigger",  "--slope",  "--level",        "--word",
-            "-o",         "-n",          "--duration", "--format", "--save-settings"};
+            "--sim",    "--bitstream",     "--settings", "--rate",    "--depth",
+            "--probe",  "--coupling",      "--vdiv",     "--trigger", "--slope",
+            "--level",  "--word",          "-o",         "-n",        "--duration",
+            "--format", "--save-settings", "-P",         "-A",        "-i"};
         if (withValue.contains(a) && !value(i, a, v)) return false;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
@@ -149,8 +154,15 @@ bool ParseCli(const QStringList &args, CliOptions &o, QString &error) {
             o.format = v.toLower();
         } else if (a == QLatin1String("--save-settings")) {
             o.saveSettings = v;
+        } else if (a == QLatin1String("-P")) {
+            o.decoders << v;
+        } else if (a == QLatin1String("-A")) {
+            o.annotations << v;
+        } else if (a == QLatin1String("-i")) {
+            o.input = v;
         } else if (!a.startsWith(QLatin1Char('-')) && o.command == Command::None) {
-            static const QStringList commands = {"info", "capture", "measure", "count", "autoset"};
+            static const QStringList commands = {"info",  "capture", "measure",
+                                                 "count", "autoset", "decode"};
             const auto k = commands.indexOf(a);
             if (k < 0) {
                 error = QStringLiteral("unknown command: ") + a;
@@ -164,7 +176,7 @@ bool ParseCli(const QStringList &args, CliOptions &o, QString &error) {
     }
     if (o.help) return true;
     if (o.command == Command::None) {
-        error = QStringLiteral("no command given (info, capture, measure, count, autoset)");
+        error = QStringLiteral("no command given (info, capture, measure, count, autoset, decode)");
         return false;
     }
     if (o.demo && !o.sim.isEmpty()) {
@@ -173,6 +185,10 @@ bool ParseCli(const QStringList &args, CliOptions &o, QString &error) {
     }
     if (o.command == Command::Capture && o.output.isEmpty()) {
         error = QStringLiteral("capture needs -o PATH");
+        return false;
+    }
+    if (o.command == Command::Decode && o.decoders.isEmpty()) {
+        error = QStringLiteral("decode needs -P DECODER");
         return false;
     }
     if (o.duration > 0 && args.contains(QStringLiteral("-n"))) {

@@ -18,7 +18,7 @@
 
 namespace vrx::cli {
 
-enum class Command { None, Info, Capture, Measure, Count, Autoset };
+enum class Command { None, Info, Capture, Measure, Count, Autoset, Decode };
 
 // A per-channel setting: channel 0 A1, 1 A2, and the value as given.
 struct ChannelValue {
@@ -47,6 +47,9 @@ struct CliOptions {
     double duration = 0; // seconds; 0: count records
     QString format;
     QString saveSettings;
+    QStringList decoders;    // -P: one decoder stack each
+    QStringList annotations; // -A: decoders and their rows or classes to print
+    QString input;           // -i: decode the record in this file instead of captured ones
     bool help = false;
 };
 

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "cli/decode.h"
 #include "core/acquisition/autoset.h"
 #include "core/acquisition/loop.h"
 #include "core/analysis/counter.h"
@@ -23,6 +24,8 @@
 #include "core/base/format.h"
 #include "core/base/state.h"
 #include "core/base/ui.h"
+#include "core/decode/decoders.h"
+#include "core/decode/sigrok_reader.h"
 #include "core/logic/logic_panel.h"
 #include "core/output/export.h"
 #include "core/output/workbook.h"
@@ -394,6 +397,58 @@ Outcome RunAutoset(const CliOptions &o) {
     return {};
 }
 
+// The record in the sample memory through the decoders, at the rate it was taken at.
+Outcome DecodeCurrentRecord(const DecodePrinter &printer) {
+    QString error;
+    const auto rate = decode::RecordRate(app().acquisition.RateIndex, &error);
+    if (!rate) return Failed(kExitFailed, error);
+    const RecordData r = CurrentRecord();
+    std::vector<uint16_t> record(static_cast<size_t>(std::max<int32_t>(r.length, 0)));
+    for (size_t i = 0; i < record.size(); ++i)
+        record[i] = r.Word(static_cast<int32_t>(i));
+    bool given = false;
+    const auto whole = [&](std::vector<uint16_t> &words, QString &) {
+        if (given) return false;
+        words.swap(record);
+        return given = true;
+    };
+    if (!printer.Decode(*rate, whole, error)) return Failed(kExitFailed, error);
+    return FlushResults();
+}
+
+Outcome Decode(const CliOptions &o) {
+    DecodePrinter printer;
+    QString error;
+    const QString suffix = QFileInfo(o.input).suffix().toLower();
+    if (!o.input.isEmpty() && suffix != QLatin1String("vrx")) {
+        // A sigrok session, ours or another analyser's, decoded as it is read.
+        decode::SigrokReader reader;
+        if (!reader.Open(o.input, &error)) return Failed(kExitFailed, error);
+        if (!printer.Setup(o.decoders, o.annotations, reader.LineNames(), error))
+            return Failed(kExitUsage, error);
+        const auto pieces = [&](std::vector<uint16_t> &words, QString &why) {
+            return reader.Next(words, &why);
+        };
+        if (!printer.Decode(reader.Samplerate(), pieces, error)) return Failed(kExitFailed, error);
+        return FlushResults();
+    }
+    if (!printer.Setup(o.decoders, o.annotations, {}, error)) return Failed(kExitUsage, error);
+    if (!o.input.isEmpty()) {
+        // The program's data file with its companion settings.
+        if (!QFileInfo(o.input).isFile())
+            return Failed(kExitFailed, QStringLiteral("-i: no such file ") + o.input);
+        KeptUi boxes;
+        const ScopedUi scope(boxes);
+        if (!LoadDataFile(o.input))
+            return Failed(kExitFailed, QStringLiteral("cannot read ") + o.input +
+                                           QStringLiteral(": ") + boxes.last);
+        return DecodeCurrentRecord(printer);
+    }
+    // A rate whose records can't be decoded is refused before the first record.
+    if (!decode::RecordRate(app().acquisition.RateIndex, &error)) return Failed(kExitFailed, error);
+    return ForRecords(o.records, 0, [&](int64_t) { return DecodeCurrentRecord(printer); });
+}
+
 } // namespace
 
 void InstallInterruptHandler() {
@@ -422,8 +477,18 @@ QString RecordPath(const QString &path, int index, int count) {
 
 int Run(const CliOptions &o) {
     Outcome r;
-    r = BringUpInstrument(o);
-    if (r.ok()) r = ApplyOptions(o);
+    // A recording from a file needs no instrument, and a session file not even the program's
+    // state and settings.
+    const bool fromFile = o.command == Command::Decode && !o.input.isEmpty();
+    const bool sessionFile = fromFile && QFileInfo(o.input).suffix().compare(
+                                             QLatin1String("vrx"), Qt::CaseInsensitive) != 0;
+    if (!fromFile) {
+        r = BringUpInstrument(o);
+    } else if (!sessionFile) {
+        EnsureHeadlessGui("vrxctl");
+        InitProgramState(DefaultSettingsFile::Ignore);
+    }
+    if (r.ok() && !sessionFile) r = ApplyOptions(o);
     if (r.ok()) {
         switch (o.command) {
         case Command::Info:
@@ -440,6 +505,9 @@ int Run(const CliOptions &o) {
             break;
         case Command::Autoset:
             r = RunAutoset(o);
+            break;
+        case Command::Decode:
+            r = Decode(o);
             break;
         default:
             break;

@@ -3,7 +3,7 @@
 # below it: checked on the include lines of the sources and on the undefined symbols of each
 # object of the library. A higher subsystem hears from a lower one through events
 # (core/base/events.h) or is passed in as an argument; see docs/architecture.md.
-set(order base timing logic analysis settings startup acquisition menus output)
+set(order base timing logic decode analysis settings startup acquisition menus output)
 
 # Every folder of the core has its place.
 file(GLOB entries RELATIVE ${CORE_DIR} ${CORE_DIR}/*)
