@@ -116,44 +116,41 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
     capture(s);
     const Trace bus = withoutReadValues(busEvents(sim::takeTrace()));
 
-    // One calibration: grounded front end, set-up, nine trim reads, two gain reads.
-    const Trace calRead = concat({ops("a0 w0 a63 w0"), Trace(2112, "rd")});
-    auto calibration = [&](int k, uint8_t gnd, const std::array<uint16_t, 4> &first) {
-        return concat({block(29, FrontEndChain(gnd, k ? 64 : 16, k ? 32 : 8)),
-                       ops("a28 w24 a60 w54 a56 w119 a57 w160"), block(29, DacChain(first)),
-                       calRead});
-    };
     size_t at = 0;
-    auto expectNext = [&](const Trace &want, const char *what) {
-        SCOPED_TRACE(what);
+    auto expectNext = [&](const Trace &want) {
         ASSERT_LE(at + want.size(), bus.size());
         EXPECT_EQ(slice(bus, at, want.size()), want);
         at += want.size();
     };
-    // A1: 100mV DC is 0xC8, grounded 0x18. The first DAC load has A1 at 128 without trim and
-    // A2 where FindHardware left it (0). Then eight more trim reads and two gain reads, each
-    // after a DAC load (100 events).
-    expectNext(calibration(0, 0x18, {2384, 2512, 750, 1262}), "A1 calibration start");
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_LT(at + 1, bus.size());
-        EXPECT_EQ(bus[at], "addr 29");
-        at += 100;
-        expectNext(calRead, "A1 calibration read");
-    }
-    expectNext(block(29, FrontEndChain(0xC8, 16, 8)), "A1 range");
-    // A2: 200mV DC is 0xC0, grounded 0x10; A1's zero line was left at 28.
+    // One calibration per channel: grounded front end, set-up, the first DAC load, then nine
+    // trim reads and two gain reads, each read after a DAC load (100 events); then its range.
+    // A1: grounded 0x18, 100mV DC 0xC8; its first DAC load has A1 at 128 without trim and A2
+    // where FindHardware left it (0). A2: grounded 0x10, 200mV DC 0xC0; A1's zero line at 28.
+    const Trace calRead = concat({ops("a0 w0 a63 w0"), Trace(2112, "rd")});
     const int32_t trimA1 = ps[HW_PS_OffsetTrimA1], trimA2 = ps[HW_PS_OffsetTrimA2];
-    expectNext(calibration(1, 0x10, {2384, 2512, 1262, uint16_t(28 * 4 + trimA1 + 750)}),
-               "A2 calibration start");
-    for (int i = 0; i < 10; ++i) {
-        at += 100;
-        expectNext(calRead, "A2 calibration read");
+    const struct {
+        uint8_t grounded, range;
+        std::array<uint16_t, 4> firstDac;
+    } channels[] = {{0x18, 0xC8, {2384, 2512, 750, 1262}},
+                    {0x10, 0xC0, {2384, 2512, 1262, uint16_t(28 * 4 + trimA1 + 750)}}};
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k ? "A2" : "A1");
+        const uint8_t select = k ? 64 : 16, clock = k ? 32 : 8;
+        expectNext(concat({block(29, FrontEndChain(channels[k].grounded, select, clock)),
+                           ops("a28 w24 a60 w54 a56 w119 a57 w160"),
+                           block(29, DacChain(channels[k].firstDac)), calRead}));
+        for (int i = 0; i < 10; ++i) {
+            ASSERT_LT(at + 1, bus.size());
+            EXPECT_EQ(bus[at], "addr 29");
+            at += 100;
+            expectNext(calRead);
+        }
+        expectNext(block(29, FrontEndChain(channels[k].range, select, clock)));
     }
-    expectNext(block(29, FrontEndChain(0xC0, 64, 32)), "A2 range");
     const std::array<uint16_t, 4> dac = {2384, 4080 - 16 * 98, uint16_t(203 * 4 + trimA2 + 750),
                                          uint16_t(178 * 4 + trimA1 + 750)};
-    expectNext(block(29, DacChain(dac)), "positions and threshold");
-    expectNext(ops(kDefaultArm), "trigger level and arming, one packet");
+    expectNext(block(29, DacChain(dac))); // positions and threshold
+    expectNext(ops(kDefaultArm));         // trigger level and arming, one packet
     EXPECT_EQ(at, bus.size());
 
     // The instrument took what was meant.
