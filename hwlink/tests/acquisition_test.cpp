@@ -298,7 +298,7 @@ TEST_F(CaptureTest, ExtremeTriggerPositionsArmAndReadBack) {
             s.trigPos = pos;
             arm(s);
             ForceTrigger(ps, dc);
-            const uint8_t st = pollUntilComplete(s, 50);
+            const uint8_t st = pollUntilSettled(s, 50);
             EXPECT_TRUE(st == HW_STAT_COMPLETE || st == HW_STAT_FILLING) << int(st);
         }
     }

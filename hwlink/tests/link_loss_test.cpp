@@ -9,13 +9,6 @@ namespace {
 
 class LinkLossTest : public AcqTest {
   protected:
-    // Polls until the status is neither "waiting" nor "filling".
-    uint8_t pollUntilSettled(Settings &s) {
-        uint8_t st = 0;
-        for (int i = 0; i < 2000; ++i)
-            if ((st = poll(s)) != HW_STAT_WAIT_TRIGGER && st != HW_STAT_FILLING) break;
-        return st;
-    }
     std::vector<uint8_t> channelAreas() const {
         return std::vector<uint8_t>(sb.begin(), sb.begin() + HW_SB_RAW);
     }

@@ -324,7 +324,7 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     for (int i = 0; i < 20; ++i)
         ASSERT_EQ(poll(a), HW_STAT_WAIT_TRIGGER);
     ForceTrigger(ps, dc);
-    EXPECT_EQ(pollUntilComplete(a, 5), HW_STAT_COMPLETE);
+    EXPECT_EQ(pollUntilSettled(a, 5), HW_STAT_COMPLETE);
     EXPECT_NEAR(a1()[viewStart[0] + 100], 178, 2);
 }
 
