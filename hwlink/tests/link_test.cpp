@@ -92,25 +92,28 @@ TEST_F(LinkTest, ProbeWithoutInstrumentStillWaitsAndSendsNothing) {
     EXPECT_TRUE(sim::takeTrace().empty());
 }
 
+// Nothing attached, a quick search (it skips parallel ports), a bridge without an answering
+// instrument, a device that is gone: FindPort finds nothing, clears the Link left over from an
+// earlier search and keeps nothing open.
 TEST_F(LinkTest, NothingAttachedQuickSearchOrFaultyDeviceFindsNothing) {
-    ::unsetenv("HWLINK_SIM");
-    dc[HW_DC_Link] = 4; // left over from an earlier search
-    EXPECT_EQ((V{FindPort(ps, dc, 1), dc[HW_DC_Link], bool(lib().usb), bool(lib().port)}),
-              (V{0, 0, 0, 0}));
-    selectSim("epp"); // the quick search skips parallel ports
-    dc[HW_DC_Link] = 4;
-    EXPECT_EQ((V{FindPort(ps, dc, 0), dc[HW_DC_Link], bool(lib().port)}), (V{0, 0, 0}));
-    EXPECT_TRUE(sim::takeTrace().empty());
-    selectSim("usb"); // a bridge without an answering instrument is closed
-    sim::faults().failRegisterRequests = true;
-    dc[HW_DC_Link] = 4;
-    EXPECT_EQ((V{FindPort(ps, dc, 1), dc[HW_DC_Link], bool(lib().usb)}), (V{0, 0, 0}));
-    sim::faults() = {};
-    sim::faults().disappeared = true;
-    for (const char *link : {"usb", "epp"}) {
-        selectSim(link);
-        EXPECT_EQ(FindPort(ps, dc, 1), 0) << link;
+    const struct {
+        const char *sim;
+        uint8_t full;
+        sim::Faults fault;
+    } cases[] = {{"", 1, {}},
+                 {"epp", 0, {}},
+                 {"usb", 1, {.failRegisterRequests = true}},
+                 {"usb", 1, {.disappeared = true}},
+                 {"epp", 1, {.disappeared = true}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sim);
+        selectSim(c.sim);
+        sim::faults() = c.fault;
+        dc[HW_DC_Link] = 4;
+        EXPECT_EQ((V{FindPort(ps, dc, c.full), dc[HW_DC_Link], bool(lib().usb), bool(lib().port)}),
+                  (V{0, 0, 0, 0}));
     }
+    EXPECT_TRUE(sim::takeTrace().empty());
 }
 
 TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {

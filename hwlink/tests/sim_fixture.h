@@ -82,18 +82,11 @@ inline std::vector<uint8_t> fileBytes(const std::string &path) {
 
 // The acquisition settings as the program passes them (its defaults).
 struct Settings {
-    int32_t lastSample = 2047;
-    uint8_t depth = 0;
-    uint8_t rate = 8;
-    int16_t trigChannel = 0;
-    int32_t trigPos = 600;
-    uint8_t slope[3] = {0, 0, 0};
-    uint8_t level[6] = {128, 128, 0, 0xFF, 0, 0xFF};
-    uint8_t trigDac = 98;
-    uint8_t coupling[2] = {0, 0};
-    uint8_t vdiv[2] = {4, 5};
-    int16_t pos[2] = {178, 203};
-    uint8_t zoom = 5;
+    int32_t lastSample = 2047, trigPos = 600;
+    uint8_t depth = 0, rate = 8, trigDac = 98, zoom = 5;
+    int16_t trigChannel = 0, pos[2] = {178, 203};
+    uint8_t slope[3] = {0, 0, 0}, level[6] = {128, 128, 0, 0xFF, 0, 0xFF};
+    uint8_t coupling[2] = {0, 0}, vdiv[2] = {4, 5};
 };
 
 class AcqTest : public SimTest {
