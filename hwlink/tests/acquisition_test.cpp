@@ -230,8 +230,7 @@ TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
         EXPECT_NEAR(buf[8 * g + 2], 203, 2);
         EXPECT_EQ(V(buf + 8 * g + 4, buf + 8 * g + 8), (V{0x34, 0x34, 0x12, 0x12}));
     }
-    EXPECT_EQ(inDaBuck8(ps, dc, buf, 0), 0);
-    EXPECT_EQ(inDaBuck8(ps, dc, nullptr, 4), 0);
+    EXPECT_EQ(inDaBuck8(ps, dc, buf, 0), 0) << "nothing to read";
 }
 
 TEST_F(CaptureTest, DemoModeSendsNothingButKeepsTheSettings) {
