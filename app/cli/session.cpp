@@ -104,8 +104,8 @@ Outcome BringUpInstrument(const CliOptions &o) {
         qunsetenv("HWLINK_SIM");
     EnsureHeadlessGui("vrxctl");
     InitProgramState(DefaultSettingsFile::Ignore);
-    s.startup.BitstreamDir =
-        BitstreamDirectory(QDir::currentPath(), QCoreApplication::applicationDirPath());
+    s.startup.BitstreamDir = BitstreamDirectory(
+        BitstreamFolders(QDir::currentPath(), QCoreApplication::applicationDirPath()));
     if (!o.bitstream.isEmpty() && !QFileInfo(o.bitstream).isFile())
         return Failed(kExitUsage, QStringLiteral("--bitstream: no such file ") + o.bitstream);
     if (o.demo) {

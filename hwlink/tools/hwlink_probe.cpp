@@ -80,6 +80,38 @@ const char *loadBitstream(const char *path, std::vector<uint8_t> &bits) {
     return std::fread(bits.data(), 1, bits.size(), f.get()) > 0 ? nullptr : "empty";
 }
 
+// The bitstream the programs would read: 73604.bit in the working directory, else in the user's
+// data folder ($XDG_DATA_HOME/vrx73604, by default ~/.local/share/vrx73604), else beside this
+// program (the build folder), else in the installed data folder; none there: the working
+// directory's name, which then fails to read and says so.
+std::string defaultBitstream() {
+    const std::string name = "73604.bit";
+    std::vector<std::string> dirs{"."};
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    const char *home = std::getenv("HOME");
+    if (xdg && xdg[0])
+        dirs.push_back(std::string(xdg) + "/vrx73604");
+    else if (home && home[0])
+        dirs.push_back(std::string(home) + "/.local/share/vrx73604");
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        std::string exeDir(exe, size_t(n));
+        exeDir.erase(exeDir.find_last_of('/'));
+        dirs.push_back(exeDir);
+        dirs.push_back(exeDir + "/" VRX_BIN_TO_PKGDATA);
+    }
+    for (const std::string &dir : dirs) {
+        const std::string path = dir == "." ? name : dir + "/" + name;
+        if (access(path.c_str(), F_OK) != 0) continue;
+        // Said without the "bin/.." of the installed data folder.
+        std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr),
+                                                         &std::free);
+        return dir == "." || !real ? path : std::string(real.get());
+    }
+    return name;
+}
+
 std::string linkText(uint8_t found, const uint8_t *dc, const int32_t *ps) {
     char text[64];
     switch (dc[HW_DC_Link]) {
@@ -103,12 +135,15 @@ int main(int argc, char **argv) {
         (argc == 2 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")))) {
         std::printf("usage: %s [BITSTREAM]\n"
                     "Finds a VRX-73604 on USB or a parallel port, configures its FPGA from\n"
-                    "BITSTREAM (default: 73604.bit in the working directory) and reports the\n"
-                    "result. Exit status 0 only when the instrument is configured.\n",
+                    "BITSTREAM and reports the result. Exit status 0 only when the instrument is\n"
+                    "configured. Default BITSTREAM: 73604.bit in the working directory, else in\n"
+                    "~/.local/share/vrx73604 ($XDG_DATA_HOME/vrx73604), else the one beside the\n"
+                    "program or installed with it (share/vrx73604).\n",
                     argv[0]);
         return argc > 2 ? 2 : 0;
     }
-    const char *bitPath = argc == 2 ? argv[1] : "73604.bit";
+    const std::string bitFile = argc == 2 ? argv[1] : defaultBitstream();
+    const char *bitPath = bitFile.c_str();
 
     int32_t ps[HW_PORTSTATE_LEN] = {};
     uint8_t dc[HW_DEVCONFIG_LEN] = {};

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLibrary>
 
+#include "core/base/install_dirs.h"
 #include "core/base/ui.h"
 
 namespace vrx {
@@ -24,8 +25,11 @@ std::unique_ptr<QLibrary> library;
 QStringList FFtLibraryFiles() {
     if (!overrideFile.isEmpty()) return {overrideFile};
     QStringList files;
-    if (QCoreApplication::instance())
-        files << QDir(QCoreApplication::applicationDirPath()).filePath(kFileName);
+    if (QCoreApplication::instance()) {
+        const QString exeDir = QCoreApplication::applicationDirPath();
+        files << QDir(exeDir).filePath(kFileName)
+              << QDir(InstalledLibraryDir(exeDir)).filePath(kFileName);
+    }
     files << QDir(QStringLiteral(VRX_FFT_INSTALL_DIR)).filePath(kFileName);
     files.removeDuplicates();
     return files;

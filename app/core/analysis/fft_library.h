@@ -2,7 +2,8 @@
 //
 // The outside FFT library `FFt` (libFFt.so, fft/include/FFt.h), loaded at the first use of the
 // FFT window, not linked: without it only the FFT window is unavailable. It is looked for
-// beside the program, then in the installed library folder.
+// beside the program, then in the library folder of the installation the program belongs to
+// (relative to the program), then in the library folder configured at build time.
 #pragma once
 
 #include <QString>

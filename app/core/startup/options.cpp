@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/base/install_dirs.h"
 #include "core/startup/startup.h"
 
 namespace vrx {
@@ -21,7 +22,8 @@ QString UsageText() {
         "  --measure-fps SECONDS acquire for SECONDS and print records drawn per second\n"
         "Without --sim the program looks for an instrument on USB and the parallel ports and\n"
         "offers demo mode when none answers. The bitstream 73604.bit is read from the working\n"
-        "directory, else from the program's folder.\n");
+        "directory, else from ~/.local/share/vrx73604 ($XDG_DATA_HOME/vrx73604), else from\n"
+        "the program's folder or the installed data folder (share/vrx73604).\n");
 }
 
 bool ParseOptions(const QStringList &args, ProgramOptions &opts, QString &error) {
@@ -70,11 +72,17 @@ bool ParseOptions(const QStringList &args, ProgramOptions &opts, QString &error)
     return true;
 }
 
-QString BitstreamDirectory(const QString &workDir, const QString &exeDir) {
-    if (QFileInfo::exists(QDir(workDir).filePath(kBitstreamFile))) return workDir;
-    if (!exeDir.isEmpty() && QFileInfo::exists(QDir(exeDir).filePath(kBitstreamFile)))
-        return exeDir;
-    return workDir;
+QStringList BitstreamFolders(const QString &workDir, const QString &exeDir) {
+    QStringList dirs{workDir, UserDataDir()};
+    if (!exeDir.isEmpty()) dirs << exeDir << InstalledDataDir(exeDir);
+    dirs.removeDuplicates();
+    return dirs;
+}
+
+QString BitstreamDirectory(const QStringList &dirs) {
+    for (const QString &dir : dirs)
+        if (QFileInfo::exists(QDir(dir).filePath(kBitstreamFile))) return dir;
+    return dirs.value(0);
 }
 
 } // namespace vrx

@@ -23,9 +23,13 @@ struct ProgramOptions {
 bool ParseOptions(const QStringList &args, ProgramOptions &opts, QString &error);
 QString UsageText();
 
-// The folder the bitstream is read from: the working directory when the file is there, else
-// the folder of the executable when it is there, else the working directory (the configuration
-// then fails and says so).
-QString BitstreamDirectory(const QString &workDir, const QString &exeDir);
+// The folders the bitstream is looked for in, in this order: the working directory (a user's
+// own file comes first), the user's data folder (where a real instrument's bitstream is kept),
+// the program's folder (the build folder's synthetic one) and the installed data folder (the
+// synthetic one an installation ships for the simulated instrument).
+QStringList BitstreamFolders(const QString &workDir, const QString &exeDir);
+// The first of `dirs` that holds the bitstream file, else the first of them (the configuration
+// then fails and names the file it looked for).
+QString BitstreamDirectory(const QStringList &dirs);
 
 } // namespace vrx

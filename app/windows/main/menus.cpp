@@ -12,6 +12,7 @@
 
 #include "core/analysis/function.h"
 #include "core/analysis/xy.h"
+#include "core/base/install_dirs.h"
 #include "core/base/state.h"
 #include "core/base/ui.h"
 #include "core/menus/menu_commands.h"
@@ -250,9 +251,13 @@ void MainWindow::mnuXYplot_Click(bool on) {
 }
 
 void MainWindow::mnuHelpContents_Click() {
-    const QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/vrxhelp.htm");
-    if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        ui().MessageBox(QStringLiteral("The help page ") + page +
+    // Beside the program in the build folder, in the data folder when installed.
+    const QStringList pages =
+        ProgramDataFiles(QCoreApplication::applicationDirPath(), QStringLiteral("vrxhelp.htm"));
+    const QString page = FirstExistingFile(pages);
+    if (page.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        ui().MessageBox(QStringLiteral("The help page ") +
+                            (page.isEmpty() ? pages.join(QStringLiteral(" or ")) : page) +
                             QStringLiteral(" could not be opened."),
                         kAppTitle, MsgButtons::Ok);
 }

@@ -85,8 +85,8 @@ int MeasureFrameRate(MainWindow &w, double seconds) {
 void PrepareApplication() {
     // One look everywhere: the display colours of the instrument are set per control.
     if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion"))) qApp->setStyle(style);
-    app().startup.BitstreamDir =
-        BitstreamDirectory(QDir::currentPath(), QCoreApplication::applicationDirPath());
+    app().startup.BitstreamDir = BitstreamDirectory(
+        BitstreamFolders(QDir::currentPath(), QCoreApplication::applicationDirPath()));
 }
 
 std::unique_ptr<MainWindow> StartProgram() {

@@ -193,15 +193,42 @@ TEST(Options, CommandLine) {
     }
 }
 
-// The bitstream comes from the working directory, else from the program's folder.
+// The bitstream comes from the first folder that holds it: the working directory, the user's
+// data folder ($XDG_DATA_HOME/vrx73604), the program's folder, the installed data folder below
+// the program's prefix; when none holds it, from the working directory.
 TEST(Options, BitstreamLookup) {
-    QTemporaryDir work, exe;
-    const QString w = work.path(), e = exe.path();
-    const QString first = BitstreamDirectory(w, e);
-    QFile(QDir(e).filePath(kBitstreamFile)).open(QIODevice::WriteOnly);
-    const QString second = BitstreamDirectory(w, e);
-    QFile(QDir(w).filePath(kBitstreamFile)).open(QIODevice::WriteOnly);
-    EXPECT_EQ((Texts{first, second, BitstreamDirectory(w, e)}), (Texts{w, e, w}));
+    QTemporaryDir root;
+    const QString r = root.path();
+    const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(r + "/xdg"));
+    const QStringList dirs = BitstreamFolders(r + "/work", r + "/prefix/bin");
+    if (savedXdg.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", savedXdg);
+    ASSERT_EQ(dirs.size(), 4);
+    EXPECT_EQ(dirs.mid(0, 3), (QStringList{r + "/work", r + "/xdg/vrx73604", r + "/prefix/bin"}));
+    EXPECT_TRUE(dirs[3].startsWith(r + "/prefix/") && dirs[3].endsWith("/vrx73604") &&
+                !dirs[3].startsWith(r + "/prefix/bin"))
+        << dirs[3].toStdString();
+
+    // Which of the four folders hold a file -> the folder read.
+    const struct {
+        QString holders; // one character per folder, '1': the file is there
+        int chosen;
+    } cases[] = {{"0000", 0}, {"0001", 3}, {"0011", 2}, {"0111", 1},
+                 {"1111", 0}, {"0100", 1}, {"1001", 0}, {"0101", 1}};
+    for (const auto &c : cases) {
+        QTemporaryDir tree;
+        QStringList under;
+        for (int i = 0; i < 4; ++i) {
+            under << tree.path() + dirs[i];
+            QDir().mkpath(under[i]);
+            if (c.holders[i] == '1')
+                QFile(QDir(under[i]).filePath(kBitstreamFile)).open(QIODevice::WriteOnly);
+        }
+        EXPECT_EQ(BitstreamDirectory(under), under[c.chosen]) << c.holders.toStdString();
+    }
 }
 
 // A re-initialisation that finds no instrument any more must not carry the last instrument's
