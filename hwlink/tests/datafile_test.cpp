@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "hwlink.h"
+// Record files: the four blocks of each record length, failures that leave the buffer and the
+// old file as they were, and a save that replaces the file only once it is complete.
+#include "sim_fixture.h"
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <iterator>
 #include <random>
-#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace fs = std::filesystem;
 
+namespace hwlink::test {
 namespace {
 
 struct DataFileTest : ::testing::Test {
@@ -31,19 +29,20 @@ struct DataFileTest : ::testing::Test {
             x = uint8_t(rng());
         return b;
     }
-    static std::vector<uint8_t> fileBytes(const fs::path &p) {
-        std::ifstream f(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    // Mode 0 saves, 1 loads, the areas one stride apart.
+    static int32_t rw(int mode, std::vector<uint8_t> &b, const fs::path &p, int32_t len = 2048) {
+        return freadwrite(uint8_t(mode), b.data(), HW_SB_AREA_LEN, len, p.c_str());
+    }
+    size_t files() const {
+        return size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
     }
 };
 
-} // namespace
-
 TEST_F(DataFileTest, RoundTripOfEachRecordLengthIsByteExact) {
     for (int32_t len : {2048, 8192, 131072}) {
-        const std::string name = (dir / ("rec" + std::to_string(len) + ".Vrx")).string();
+        const fs::path name = dir / ("rec" + std::to_string(len) + ".Vrx");
         auto saved = sampleBuf(unsigned(len));
-        ASSERT_NE(freadwrite(0, saved.data(), HW_SB_AREA_LEN, len, name.c_str()), 0);
+        ASSERT_NE(rw(0, saved, name, len), 0);
         // Four blocks back to back: A1, A2, D0-D7, D8-D15.
         const auto file = fileBytes(name);
         ASSERT_EQ(file.size(), size_t(4 * len));
@@ -51,7 +50,7 @@ TEST_F(DataFileTest, RoundTripOfEachRecordLengthIsByteExact) {
             ASSERT_TRUE(std::equal(file.begin() + k * len, file.begin() + (k + 1) * len,
                                    saved.begin() + k * HW_SB_AREA_LEN));
         auto loaded = std::vector<uint8_t>(HW_SAMPLEBUF_LEN, 0xEE);
-        ASSERT_NE(freadwrite(1, loaded.data(), HW_SB_AREA_LEN, len, name.c_str()), 0);
+        ASSERT_NE(rw(1, loaded, name, len), 0);
         for (size_t i = 0; i < loaded.size(); ++i) {
             const bool inBlock = i < 4 * size_t(HW_SB_AREA_LEN) && i % HW_SB_AREA_LEN < size_t(len);
             ASSERT_EQ(loaded[i], inBlock ? saved[i] : 0xEE) << len << " at " << i;
@@ -60,30 +59,25 @@ TEST_F(DataFileTest, RoundTripOfEachRecordLengthIsByteExact) {
 }
 
 TEST_F(DataFileTest, FailuresReturnZeroAndLeaveTheBufferAsItWas) {
-    const int32_t len = 2048;
     auto buf = sampleBuf(7);
     const auto before = buf;
-    const std::string good = (dir / "good.Vrx").string(), shortFile = (dir / "short.Vrx").string();
-    ASSERT_NE(freadwrite(0, buf.data(), HW_SB_AREA_LEN, len, good.c_str()), 0);
+    const fs::path good = dir / "good.Vrx", shortFile = dir / "short.Vrx", pipe = dir / "pipe.Vrx";
+    ASSERT_NE(rw(0, buf, good), 0);
     auto bytes = fileBytes(good);
     for (auto &b : bytes)
         b = uint8_t(~b);
     std::ofstream(shortFile, std::ios::binary)
         .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size() - 1));
-    const std::string missing = (dir / "none.Vrx").string(), noDir = (dir / "no/dir.Vrx").string();
-    EXPECT_EQ(freadwrite(1, buf.data(), HW_SB_AREA_LEN, len, missing.c_str()), 0);
-    EXPECT_EQ(freadwrite(1, buf.data(), HW_SB_AREA_LEN, len, shortFile.c_str()), 0);
-    EXPECT_EQ(freadwrite(0, buf.data(), HW_SB_AREA_LEN, len, noDir.c_str()), 0);
-    EXPECT_EQ(freadwrite(2, buf.data(), HW_SB_AREA_LEN, len, good.c_str()), 0);
-    EXPECT_EQ(freadwrite(1, buf.data(), HW_SB_AREA_LEN, len, nullptr), 0);
     // A pipe (or a device) of that name is not the place for a record: the save fails, the
-    // pipe stays.
-    const std::string pipe = (dir / "pipe.Vrx").string();
+    // pipe stays. The unknown mode 2 writes nothing.
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_EQ(freadwrite(0, buf.data(), HW_SB_AREA_LEN, len, pipe.c_str()), 0);
+    EXPECT_EQ((V{rw(1, buf, dir / "none.Vrx"), rw(1, buf, shortFile),
+                 rw(0, buf, dir / "no/dir.Vrx"), rw(2, buf, good),
+                 freadwrite(1, buf.data(), HW_SB_AREA_LEN, 2048, nullptr), rw(0, buf, pipe)}),
+              (V{0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(fs::is_fifo(pipe));
     EXPECT_EQ(buf, before);
-    EXPECT_EQ(fileBytes(good).size(), size_t(4 * len)); // the unknown mode wrote nothing
+    EXPECT_EQ(fileBytes(good).size(), size_t(4 * 2048));
 }
 
 // A save goes through a temporary file beside the target: one that fails half-way (here the
@@ -91,10 +85,11 @@ TEST_F(DataFileTest, FailuresReturnZeroAndLeaveTheBufferAsItWas) {
 // behind; one that succeeds replaces the file with its permissions.
 TEST_F(DataFileTest, SaveReplacesTheFileOnlyWhenComplete) {
     const int32_t len = 8192;
-    const std::string name = (dir / "kept.Vrx").string();
+    const fs::path name = dir / "kept.Vrx", link = dir / "link.Vrx";
     auto first = sampleBuf(1), second = sampleBuf(2);
-    ASSERT_NE(freadwrite(0, first.data(), HW_SB_AREA_LEN, len, name.c_str()), 0);
-    fs::permissions(name, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_NE(rw(0, first, name, len), 0);
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(name, mode);
     const auto before = fileBytes(name);
 
     const pid_t child = fork();
@@ -103,24 +98,25 @@ TEST_F(DataFileTest, SaveReplacesTheFileOnlyWhenComplete) {
         std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
         const rlimit limit{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(freadwrite(0, second.data(), HW_SB_AREA_LEN, len, name.c_str()) == 0 ? 0 : 1);
+        _exit(rw(0, second, name, len) == 0 ? 0 : 1);
     }
     int status = -1;
     waitpid(child, &status, 0);
     EXPECT_EQ(status, 0) << "the save reported its failure";
     EXPECT_TRUE(fileBytes(name) == before) << "the previous file is whole";
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(files(), 1u);
 
-    ASSERT_NE(freadwrite(0, second.data(), HW_SB_AREA_LEN, len, name.c_str()), 0);
-    EXPECT_EQ(fileBytes(name).size(), size_t(4 * len));
-    EXPECT_EQ(fileBytes(name)[0], second[0]);
-    EXPECT_EQ(fs::status(name).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    ASSERT_NE(rw(0, second, name, len), 0);
+    const auto after = fileBytes(name);
+    EXPECT_EQ((V{int64_t(after.size()), after[0], files()}), (V{4 * len, second[0], 1}));
+    EXPECT_EQ(fs::status(name).permissions(), mode);
 
     // Saved through a symbolic link: the linked file is replaced, the link stays.
-    const fs::path link = dir / "link.Vrx";
     fs::create_symlink(name, link);
-    ASSERT_NE(freadwrite(0, first.data(), HW_SB_AREA_LEN, len, link.c_str()), 0);
+    ASSERT_NE(rw(0, first, link, len), 0);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_TRUE(fileBytes(name) == before);
 }
+
+} // namespace
+} // namespace hwlink::test

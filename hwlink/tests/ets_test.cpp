@@ -67,15 +67,18 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
                d0 = sb.begin() + HW_SB_D0_D7, d8 = sb.begin() + HW_SB_D8_D15;
     uint8_t *const seen = dc + HW_DC_EtsSlotSeen;
     const int32_t N = HW_SB_AREA_LEN - 1;
-    dc[HW_DC_EtsFactor] = 80;
-    for (int32_t P : {0, 7, 130000}) {
-        SCOPED_TRACE(P);
+    auto fresh = [&] { // A1 at 10, A2 at 200, the logic and raw areas at 77, no slot seen
         std::fill(a1, a2, 10);
         std::fill(a2, d0, 200);
         std::fill(d0, sb.end(), 77);
+        std::fill(seen, seen + 80, 0);
+    };
+    dc[HW_DC_EtsFactor] = 80;
+    for (int32_t P : {0, 7, 130000}) {
+        SCOPED_TRACE(P);
         // Slot 5 seen, everything else a gap: slot 4 fills from its direct neighbours, the
         // others two samples apart. Slot 79's neighbour is slot 0 of the next sample.
-        std::fill(seen, seen + 80, 0);
+        fresh();
         seen[5] = 1;
         for (int32_t x = P % 80 + 5; x < HW_SB_AREA_LEN; x += 80)
             a1[x] = 50;
@@ -94,13 +97,10 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
     // every 100 samples in the A1 scratch copy.
     for (int32_t P : {0, 131000}) {
         SCOPED_TRACE(P);
+        fresh();
         for (int32_t i = 0; i < HW_SB_AREA_LEN; ++i)
             d0[i] = (i / 50) % 2 ? 60 : 190;
         std::fill(d8, d8 + HW_SB_AREA_LEN, 90);
-        std::fill(a1, a2, 10);
-        std::fill(a2, d0, 200);
-        std::fill(sb.begin() + HW_SB_RAW, sb.end(), 77);
-        std::fill(seen, seen + 80, 0);
         ps[HW_PS_EtsPasses] = 660;
         ps[HW_PS_EtsPos] = 80 + P / 80;
         uint8_t slope[3] = {0, 0, 0}, level[6] = {128, 128, 0, 0, 0, 0};

@@ -35,7 +35,7 @@ TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
     }
 }
 
-TEST_F(LinkTest, UsbProbeSequence) {
+TEST_F(LinkTest, ProbeSequencesOfEachLink) {
     selectSim("usb");
     ASSERT_EQ(FindPort(ps, dc, 1), 4);
     // Identification (29 echoes 21 inverted), then the instrument left in reset, waiting for
@@ -44,18 +44,15 @@ TEST_F(LinkTest, UsbProbeSequence) {
               concat({lines("usb-reg-read 142 0 1|usb-reg-write 140 15 1|usb-reg-write 140 16 1"),
                       ops("a28 a29 w21 r42 a28 w0 a30 a29 w0", Via::Usb)}));
     EXPECT_TRUE(sim::instrument().ready());
-}
 
-// The probe's closing reset of the instrument.
-const char *const kProbeReset = " a28 w0 a30 a29 w0";
-
-TEST_F(LinkTest, ParallelProbeSequences) {
+    const std::string kProbeReset = " a28 w0 a30 a29 w0"; // the probe's closing reset
+    sim::resetSimulator();                                // a fresh instrument on a parallel port
+    sim::captureTrace(true);
     selectSim("epp");
     ASSERT_EQ(FindPort(ps, dc, 1), 1);
     // EPP test: 5 and 10 come back with their low four bits inverted.
-    EXPECT_EQ(sim::takeTrace(),
-              concat({ops("a28", Via::Bpp), lines("port-out 890 0"),
-                      ops("a29 w5 r42 w10 r37" + std::string(kProbeReset), Via::Epp)}));
+    EXPECT_EQ(sim::takeTrace(), concat({ops("a28", Via::Bpp), lines("port-out 890 0"),
+                                        ops("a29 w5 r42 w10 r37" + kProbeReset, Via::Epp)}));
     sim::resetSimulator(); // a fresh instrument on the other port
     sim::captureTrace(true);
     selectSim("bpp");
@@ -66,7 +63,7 @@ TEST_F(LinkTest, ParallelProbeSequences) {
               concat({ops("a28", Via::Bpp),
                       lines("port-out 890 0|port-out 891 29|port-out 892 5|port-in 892 255|"
                             "port-out 892 10|port-in 892 255|port-out 890 0"),
-                      ops("a29 w5 r42 w10 r37" + std::string(kProbeReset), Via::Bpp)}));
+                      ops("a29 w5 r42 w10 r37" + kProbeReset, Via::Bpp)}));
 }
 
 TEST_F(LinkTest, Port3BCIsNeverEpp) {
@@ -92,25 +89,28 @@ TEST_F(LinkTest, ProbeWithoutInstrumentStillWaitsAndSendsNothing) {
     EXPECT_TRUE(sim::takeTrace().empty());
 }
 
+// Nothing attached, a quick search (it skips parallel ports), a bridge without an answering
+// instrument, a device that is gone: FindPort finds nothing, clears the Link left over from an
+// earlier search and keeps nothing open.
 TEST_F(LinkTest, NothingAttachedQuickSearchOrFaultyDeviceFindsNothing) {
-    ::unsetenv("HWLINK_SIM");
-    dc[HW_DC_Link] = 4; // left over from an earlier search
-    EXPECT_EQ((V{FindPort(ps, dc, 1), dc[HW_DC_Link], bool(lib().usb), bool(lib().port)}),
-              (V{0, 0, 0, 0}));
-    selectSim("epp"); // the quick search skips parallel ports
-    dc[HW_DC_Link] = 4;
-    EXPECT_EQ((V{FindPort(ps, dc, 0), dc[HW_DC_Link], bool(lib().port)}), (V{0, 0, 0}));
-    EXPECT_TRUE(sim::takeTrace().empty());
-    selectSim("usb"); // a bridge without an answering instrument is closed
-    sim::faults().failRegisterRequests = true;
-    dc[HW_DC_Link] = 4;
-    EXPECT_EQ((V{FindPort(ps, dc, 1), dc[HW_DC_Link], bool(lib().usb)}), (V{0, 0, 0}));
-    sim::faults() = {};
-    sim::faults().disappeared = true;
-    for (const char *link : {"usb", "epp"}) {
-        selectSim(link);
-        EXPECT_EQ(FindPort(ps, dc, 1), 0) << link;
+    const struct {
+        const char *sim;
+        uint8_t full;
+        sim::Faults fault;
+    } cases[] = {{"", 1, {}},
+                 {"epp", 0, {}},
+                 {"usb", 1, {.failRegisterRequests = true}},
+                 {"usb", 1, {.disappeared = true}},
+                 {"epp", 1, {.disappeared = true}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sim);
+        selectSim(c.sim);
+        sim::faults() = c.fault;
+        dc[HW_DC_Link] = 4;
+        EXPECT_EQ((V{FindPort(ps, dc, c.full), dc[HW_DC_Link], bool(lib().usb), bool(lib().port)}),
+                  (V{0, 0, 0, 0}));
     }
+    EXPECT_TRUE(sim::takeTrace().empty());
 }
 
 TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {

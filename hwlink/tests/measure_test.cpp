@@ -78,15 +78,6 @@ TEST(TestAd, SquareWaveFromMidPulseMeasuresTheFirstCompletePulses) {
     }
 }
 
-TEST(TestAd, SingleEdgeHasNoPeriod) {
-    std::vector<uint8_t> s;
-    append(s, 30, kHigh);
-    append(s, 30, kLow);
-    const auto r = testAd(s); // the one edge falls; a rising edge never comes
-    EXPECT_EQ((V{r[PlusW], r[MinusW], r[Period], r[CycRms], r[Fall], r[Rise]}),
-              (V{0, 0, 0, -1, 0, -1}));
-}
-
 TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
     // Rising ramp 195, 190 .. 50 (5 codes a sample), falling ramp 53, 56 .. 200 (3 a sample).
     std::vector<uint8_t> up, down;
@@ -115,18 +106,29 @@ TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
     }
 }
 
-// A first sample exactly at the trigger level counts as high (byte <= level), so the partial
-// run skipped at the start is a high one; a byte one above the level (a lower voltage) starts a
-// low one.
-TEST(TestAd, FirstSampleAtTheLevelStartsAHighRun) {
-    for (const auto &[first, plus, minus] : {std::tuple{128, 15, 10}, std::tuple{129, 15, 12}}) {
-        std::vector<uint8_t> s{uint8_t(first)};
-        append(s, 10, kLow);
-        append(s, 15, kHigh);
-        append(s, 12, kLow);
-        append(s, 5, kHigh);
+// Runs of one-sample edges: +width, -width, period, cycle RMS, fall and rise. A first sample
+// exactly at the trigger level counts as high (byte <= level), so the partial run skipped at the
+// start is a high one; a byte one above the level (a lower voltage) starts a low one. The cycle
+// RMS is |byte - 128| over the first whole period. A single edge (falling: a rising one never
+// comes) has no period.
+TEST(TestAd, RunsAfterThePartialFirstOne) {
+    const struct {
+        std::vector<std::pair<int, uint8_t>> runs;
+        R want;
+    } cases[] = {
+        {{{1, 128}, {10, kLow}, {15, kHigh}, {12, kLow}, {5, kHigh}},
+         {15, 10, 25, (15 * 78 + 10 * 72) / 25, 0, 0}},
+        {{{1, 129}, {10, kLow}, {15, kHigh}, {12, kLow}, {5, kHigh}},
+         {15, 12, 27, (15 * 78 + 12 * 72) / 27, 0, 0}},
+        {{{30, kHigh}, {30, kLow}}, {0, 0, 0, -1, 0, -1}},
+    };
+    for (const auto &c : cases) {
+        std::vector<uint8_t> s;
+        for (const auto &[count, byte] : c.runs)
+            append(s, count, byte);
         const auto r = testAd(s);
-        EXPECT_EQ((R{r[PlusW], r[MinusW], r[Period]}), (R{plus, minus, plus + minus})) << first;
+        EXPECT_EQ((R{r[PlusW], r[MinusW], r[Period], r[CycRms], r[Fall], r[Rise]}), c.want)
+            << int(c.runs[0].second);
     }
 }
 
@@ -229,12 +231,11 @@ TEST(AreaBounds, HelpersAndMeasurementsKeepToTheArea) {
     lo[kArea - 1] = 0xA6;
     hi[kArea - 1] = 0x3D;
     uint8_t bits[16], pair[2];
-    for (const int32_t index : {kArea - 1, kArea, -1, INT32_MIN}) {
+    for (const int32_t index : {kArea, -1, INT32_MIN, kArea - 1}) {
         GetVbarData(lo.data(), hi.data(), index, bits, pair);
         EXPECT_EQ(pair[0] | pair[1] << 8, index == kArea - 1 ? 0x3DA6 : 0) << index;
     }
-    // The word under the bar is split into its sixteen bits, D0 first.
-    GetVbarData(lo.data(), hi.data(), kArea - 1, bits, pair);
+    // The word under the bar (the last one read) is split into its sixteen bits, D0 first.
     EXPECT_EQ(V(bits, bits + 16), (V{0, 1, 1, 0, 0, 1, 0, 1, 1, 0, 1, 1, 1, 1, 0, 0}));
 
     int32_t word[2] = {0x3DA6, 0};

@@ -38,14 +38,17 @@ struct Canvas {
                                           : '?';
         return p;
     }
+    // The rows of column x whose pixel is `px` (with `is` false: is not).
+    std::vector<int> rows(int x, uint32_t px, bool is = true) const {
+        std::vector<int> r;
+        for (int y = 0; y < h; ++y)
+            if ((at(x, y) == px) == is) r.push_back(y);
+        return r;
+    }
     int columnsDrawn() const {
         int n = 0;
         for (int x = 0; x < w; ++x)
-            for (int y = 0; y < h; ++y)
-                if (at(x, y) != kBgPx) {
-                    ++n;
-                    break;
-                }
+            n += !rows(x, kBgPx, false).empty();
         return n;
     }
     bool guardsIntact() const {
@@ -91,8 +94,7 @@ TEST(Grid, DotsRowsOnDivisionsAndColumnsInsideTheWidth) {
         }
     Canvas small(40, 30); // the same graticule clipped to a small picture
     Grid(&small.s, kDot, 500);
-    EXPECT_EQ(small.at(10, 28), kDotPx);
-    EXPECT_TRUE(small.guardsIntact());
+    EXPECT_TRUE(small.at(10, 28) == kDotPx && small.guardsIntact());
 }
 
 struct Trace {
@@ -102,6 +104,9 @@ struct Trace {
     void draw(Canvas &c, int kind, int zoom, int lines, int width, int scroll = 0) {
         Drawzoom(kind, &c.s, src.data(), work.data(), uint8_t(zoom), view, scroll, kDot, lines,
                  width, 0);
+    }
+    Trace(int at, const std::vector<uint8_t> &samples) {
+        std::copy(samples.begin(), samples.end(), src.begin() + at);
     }
     std::vector<uint8_t> slot(int kind, int n) const {
         return {work.begin() + kind * 2400, work.begin() + kind * 2400 + n};
@@ -113,9 +118,8 @@ struct Trace {
 };
 
 TEST(Drawzoom, OneToOneDotsAndVerticalJoinsFromTheViewStart) {
-    Trace t;
+    Trace t(5, {2, 5, 5, 1, 3});
     t.view[0] = 3; // with scroll 2 the trace starts at sample 5
-    std::copy_n(std::vector<uint8_t>{2, 5, 5, 1, 3}.begin(), 5, t.src.begin() + 5);
     Canvas dots(6, 7), joined(6, 7);
     t.draw(dots, 0, 5, 0, 4, 2);
     t.draw(joined, 0, 5, 1, 4, 2);
@@ -128,8 +132,7 @@ TEST(Drawzoom, OneToOneDotsAndVerticalJoinsFromTheViewStart) {
 }
 
 TEST(Drawzoom, ExpandingInterpolatesTowardsZeroAndShiftsBySubSamplePhase) {
-    Trace t;
-    std::copy_n(std::vector<uint8_t>{4, 1, 6, 6, 2}.begin(), 5, t.src.begin());
+    Trace t(0, {4, 1, 6, 6, 2});
     Canvas p0(7, 8), p1(7, 8);
     t.draw(p0, 1, 4, 1, 5); // x2: two columns per sample
     // The slot keeps the rows drawn, the one after the last column included.
@@ -143,9 +146,7 @@ TEST(Drawzoom, ExpandingInterpolatesTowardsZeroAndShiftsBySubSamplePhase) {
 }
 
 TEST(Drawzoom, CompressingDrawsMinMaxBarsAndClosesTheEnvelope) {
-    Trace t;
-    std::copy_n(std::vector<uint8_t>{3, 5, 4, 4, 9, 8, 1, 2, 2, 2, 7, 0}.begin(), 12,
-                t.src.begin());
+    Trace t(0, {3, 5, 4, 4, 9, 8, 1, 2, 2, 2, 7, 0});
     Canvas bars(5, 11), env(5, 11);
     t.draw(bars, 0, 6, 0, 4); // /2: L + n = 6 columns of two samples
     t.draw(env, 0, 6, 1, 4);
@@ -160,7 +161,7 @@ TEST(Drawzoom, CompressingDrawsMinMaxBarsAndClosesTheEnvelope) {
 }
 
 TEST(Drawzoom, WideWindowsAreCutToTheCopyAndNothingLeavesItsArea) {
-    Trace t;
+    Trace t(0, {});
     for (size_t i = 0; i < t.src.size(); ++i)
         t.src[i] = uint8_t(i * 7 % 251);
     Canvas wide(2600, 256);
@@ -168,8 +169,7 @@ TEST(Drawzoom, WideWindowsAreCutToTheCopyAndNothingLeavesItsArea) {
     EXPECT_TRUE(t.untouched(0, 2400) && t.untouched(4800, HW_WORKAREA_LEN + 64));
     EXPECT_EQ(wide.at(2398, t.src[2398]), kDotPx);
     for (int x = 2400; x < 2600; ++x)
-        for (int y = 0; y < 256; ++y)
-            ASSERT_EQ(wide.at(x, y), kBgPx);
+        ASSERT_TRUE(wide.rows(x, kBgPx, false).empty()) << x;
     t.draw(wide, 2, 0, 1, 5000);  // x50: L + n + 1 bytes
     t.draw(wide, 3, 12, 1, 5000); // /200: L + n columns, maxima into slot 4
     t.draw(wide, 5, 12, 1, 5000); // the FFT display: its maxima have no slot to go to
@@ -212,8 +212,8 @@ TEST(DrawFu, FourOperationsZeroDivisorAndSixteenBitOperands) {
         DrawFu(kinds, op, &c.s, work.data(), pos, scale, kDot, 0, 4);
         std::vector<int> r;
         for (int x = 0; x < 5; ++x)
-            for (int y = 0; y < 256; ++y)
-                if (c.at(x, y) == kDotPx) r.push_back(y);
+            for (int y : c.rows(x, kDotPx))
+                r.push_back(y);
         return r;
     };
     // u = a - 100 = 10, -10, 0, 1; v = b - 100 = 5, 0, -20, 0; the trace sits at row 50.
@@ -226,14 +226,8 @@ TEST(DrawFu, FourOperationsZeroDivisorAndSixteenBitOperands) {
     double scale[9] = {1, 1, 1, 1, 1};
     Canvas c(8, 256), j(8, 256);
     DrawFu(kinds, 0, &j.s, work.data(), pos, scale, kDot, 1, 4); // results 65, 40, 30, 51, 49
-    auto penRows = [&](int x) {
-        std::vector<int> r;
-        for (int y = 0; y < 256; ++y)
-            if (j.at(x, y) == kPenPx) r.push_back(y);
-        return r;
-    };
-    EXPECT_EQ(penRows(1).size(), 25u);                           // 65 up to, not including, 40
-    EXPECT_EQ(penRows(4), (std::vector<int>{50, 51}));           // past the last dot: 51 towards 49
+    EXPECT_EQ(j.rows(1, kPenPx).size(), 25u);                    // 65 up to, not including, 40
+    EXPECT_EQ(j.rows(4, kPenPx), (std::vector<int>{50, 51}));    // past the last dot: 51 towards 49
     DrawFu(kinds, 4, &c.s, work.data(), pos, scale, kDot, 1, 4); // no such operation
     kinds[1] = 6;
     DrawFu(kinds, 0, &c.s, work.data(), pos, scale, kDot, 1, 4); // no such trace
@@ -249,9 +243,10 @@ TEST(DrawXY, ChannelAgainstItselfIsTheAntiDiagonal) {
     Canvas c(300, 300), tiny(40, 40);
     DrawXY(&c.s, kinds, work.data(), pos, kDot);
     DrawXY(&tiny.s, kinds, work.data(), pos, kDot);
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 300; ++x)
-            ASSERT_EQ(c.at(x, y) != kBgPx, x + y == 256 && y <= 255) << x << "," << y;
+    for (int x = 0; x < 300; ++x) // y = 256 - x, rows 0..255
+        ASSERT_EQ(c.rows(x, kBgPx, false),
+                  x >= 1 && x <= 256 ? std::vector{256 - x} : std::vector<int>{})
+            << x;
     EXPECT_TRUE(tiny.guardsIntact());
 }
 
@@ -289,18 +284,13 @@ TEST(DrawLa, OneRisingEdgeAtEveryZoom) {
         DrawLa(&c.s, 0, data.data(), work.data(), first, 4, uint8_t(z), HW_SB_AREA_LEN, 8, kDot,
                width);
         for (int x = 0; x < width; ++x) {
-            // Compressing: column x covers samples first + xL .. first + xL + L.
+            // Compressing: column x covers samples a .. a + L; the edge's column is a bar.
             const long a = first + long(x) * L;
-            const int level = z > 5 ? (a >= edge      ? 2
-                                       : a + L < edge ? 6
-                                                      : -1)
-                                    : (x >= 7 * L ? 2 : 6);
-            for (int y = 0; y < 8; ++y) {
-                const bool on = level < 0
-                                    ? y >= 2 && y <= 6
-                                    : y == level || (z <= 5 && x == 7 * L && y >= 2 && y <= 6);
-                ASSERT_EQ(c.at(x, y) != kBgPx, on) << "zoom " << z << " at " << x << "," << y;
-            }
+            const bool high = z > 5 ? a >= edge : x >= 7 * L;
+            const bool bar = z > 5 ? !high && a + L >= edge : x == 7 * L;
+            const std::vector<int> on =
+                bar ? std::vector<int>{2, 3, 4, 5, 6} : std::vector{high ? 2 : 6};
+            ASSERT_EQ(c.rows(x, kBgPx, false), on) << "zoom " << z << " at " << x;
         }
     }
 }

@@ -82,18 +82,11 @@ inline std::vector<uint8_t> fileBytes(const std::string &path) {
 
 // The acquisition settings as the program passes them (its defaults).
 struct Settings {
-    int32_t lastSample = 2047;
-    uint8_t depth = 0;
-    uint8_t rate = 8;
-    int16_t trigChannel = 0;
-    int32_t trigPos = 600;
-    uint8_t slope[3] = {0, 0, 0};
-    uint8_t level[6] = {128, 128, 0, 0xFF, 0, 0xFF};
-    uint8_t trigDac = 98;
-    uint8_t coupling[2] = {0, 0};
-    uint8_t vdiv[2] = {4, 5};
-    int16_t pos[2] = {178, 203};
-    uint8_t zoom = 5;
+    int32_t lastSample = 2047, trigPos = 600;
+    uint8_t depth = 0, rate = 8, trigDac = 98, zoom = 5;
+    int16_t trigChannel = 0, pos[2] = {178, 203};
+    uint8_t slope[3] = {0, 0, 0}, level[6] = {128, 128, 0, 0xFF, 0, 0xFF};
+    uint8_t coupling[2] = {0, 0}, vdiv[2] = {4, 5};
 };
 
 class AcqTest : public SimTest {
@@ -130,21 +123,19 @@ class AcqTest : public SimTest {
         return GetTrigStat(sb.data(), s.lastSample, s.depth, s.vdiv, ps, dc, s.rate, s.trigChannel,
                            s.slope, s.level, s.trigPos, s.zoom, viewStart);
     }
-    // Polls until the status is `until` (or the polls run out); returns the last status.
-    uint8_t pollUntil(Settings &s, uint8_t until, int maxPolls = 2000) {
-        uint8_t st = 0;
-        for (int i = 0; i < maxPolls; ++i)
-            if ((st = poll(s)) == until) break;
+    // Polls while the record is waiting for its trigger or filling (or until the polls run
+    // out); returns the last status.
+    uint8_t pollUntilSettled(Settings &s, int maxPolls = 2000) {
+        uint8_t st = HW_STAT_WAIT_TRIGGER;
+        for (int i = 0; i < maxPolls && (st == HW_STAT_WAIT_TRIGGER || st == HW_STAT_FILLING); ++i)
+            st = poll(s);
         return st;
-    }
-    uint8_t pollUntilComplete(Settings &s, int maxPolls = 2000) {
-        return pollUntil(s, HW_STAT_COMPLETE, maxPolls);
     }
     // Capture, then poll to completion with the trace switched off (records are long).
     uint8_t acquire(Settings &s) {
         capture(s);
         sim::captureTrace(false);
-        const uint8_t st = pollUntilComplete(s);
+        const uint8_t st = pollUntilSettled(s);
         sim::captureTrace(true);
         return st;
     }

@@ -19,18 +19,15 @@ using Endpoints = std::vector<std::pair<uint8_t, uint8_t>>; // (address, attribu
 
 // A configuration descriptor with one interface (numbered from 0) per endpoint list.
 struct Config {
-    explicit Config(const std::vector<Endpoints> &interfaces) {
-        for (const Endpoints &list : interfaces) {
-            eps.emplace_back(list.size());
-            for (size_t e = 0; e < list.size(); ++e)
-                std::tie(eps.back()[e].bEndpointAddress, eps.back()[e].bmAttributes) = list[e];
-        }
-        alts.resize(eps.size());
-        for (size_t i = 0; i < eps.size(); ++i) {
-            alts[i].bInterfaceNumber = uint8_t(i);
-            alts[i].bNumEndpoints = uint8_t(eps[i].size());
-            alts[i].endpoint = eps[i].data();
-            ifaces.push_back({&alts[i], 1});
+    explicit Config(const std::vector<Endpoints> &interfaces)
+        : eps(interfaces.size()), alts(interfaces.size()), ifaces(interfaces.size()) {
+        for (size_t i = 0; i < interfaces.size(); ++i) {
+            for (const auto &[address, attributes] : interfaces[i])
+                eps[i].push_back({.bEndpointAddress = address, .bmAttributes = attributes});
+            alts[i] = {.bInterfaceNumber = uint8_t(i),
+                       .bNumEndpoints = uint8_t(eps[i].size()),
+                       .endpoint = eps[i].data()};
+            ifaces[i] = {&alts[i], 1};
         }
         desc.bNumInterfaces = uint8_t(ifaces.size());
         desc.interface = ifaces.data();
@@ -71,12 +68,8 @@ struct FakeBus {
 };
 FakeBus *bus; // the bus the fake calls reach
 
-FakeDevice &dev(void *p) {
-    return *static_cast<FakeDevice *>(p);
-}
-std::string str(int64_t v) {
-    return std::to_string(v);
-}
+const auto dev = [](void *p) -> FakeDevice & { return *static_cast<FakeDevice *>(p); };
+const auto str = [](int64_t v) { return std::to_string(v); };
 
 int fConfig(libusb_device *d, uint8_t, libusb_config_descriptor **cfg) {
     if (!dev(d).config) return LIBUSB_ERROR_NOT_FOUND;
