@@ -27,13 +27,7 @@ constexpr uint8_t kCalLevel = 128;
 void Restore();
 
 // Puts the settings back whenever the loop of a calibration ends.
-struct CalibrationWatch {
-    Subscription stopped = Subscribe(Event::AcquisitionStopped, [] { Restore(); });
-};
-
-void Watch() {
-    static CalibrationWatch watch;
-}
+const Subscription calibrationEnds = Subscribe(Event::AcquisitionStopped, [] { Restore(); });
 
 void Restore() {
     AppState &s = app();
@@ -77,7 +71,6 @@ QString ProbeCalText() {
 
 void mnuProbeCal_Click(int Index) {
     if (Index < 0 || Index >= kCalibratedChannels) return;
-    Watch();
     AppState &s = app();
     // Whatever runs stops first (a calibration in progress puts its settings back).
     StopAcquisitionNow();

@@ -495,6 +495,18 @@ void RunAcquisitionLoop() {
     BeginLoop();
 }
 
+void ResetAcquisition() {
+    loop() = {};
+    CatchBytes().fill(0);
+    AcquisitionControls &c = acquisitionControls();
+    for (ToolButtonModel &b : c.tbToolBar)
+        b.setPressed(false);
+    for (LabelModel &l : c.LabelStat)
+        l.setText({});
+    c.Timer1 = {};
+    SetLoopClock({});
+}
+
 bool AcquisitionActive() {
     return loop().mode != Mode::Stopped;
 }

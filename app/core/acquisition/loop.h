@@ -114,6 +114,10 @@ void RunAcquisitionLoop();
 
 // One pass of the running loop or catch; returns whether further steps are wanted.
 bool AcquisitionStep();
+// Back to how the program starts: nothing acquired or caught (no event published), the toolbar's
+// buttons released, the status texts empty, `Timer1` off, the catch's scratch cleared and the
+// loop on the system's clock. For a run that begins afresh in the same process.
+void ResetAcquisition();
 bool AcquisitionActive();
 bool CatchActive();
 // How long the program may wait before the next step changes anything (0: step again as soon

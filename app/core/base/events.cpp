@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+#include "core/base/reset.h"
+
 namespace vrx {
 
 struct Subscription::Listener {
@@ -58,6 +60,13 @@ void Publish(Event event) {
     const auto current = ListenersOf(event);
     for (const auto &l : current)
         if (l->active) l->fn();
+}
+
+size_t ListenerCount() {
+    size_t n = 0;
+    for (const auto &l : listeners())
+        n += l.size();
+    return n;
 }
 
 } // namespace vrx

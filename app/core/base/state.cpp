@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "core/base/reset.h"
+
 namespace vrx {
 
 // The library writes these records up to its own lengths.
@@ -50,6 +52,13 @@ AppState &app() {
     // Allocated once, on first use, for the program's lifetime (over 1.3 MB: not on the stack).
     static const std::unique_ptr<AppState> state = std::make_unique<AppState>();
     return *state;
+}
+
+void ResetAppState() {
+    // Rebuilt where it is: over a megabyte, and whoever holds the state keeps the same object.
+    AppState *s = &app();
+    std::destroy_at(s);
+    std::construct_at(s);
 }
 
 int32_t ChannelColor(int t) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Helpers and fixtures shared by the core tests: readable texts, the pictures of the timing
-// view, the front panel on its defaults and the screen composition on a 600-pixel trace.
+// Helpers and fixtures shared by the core tests: a fresh program for every test, readable texts,
+// the pictures of the timing view, the front panel on its defaults and the screen composition
+// on a 600-pixel trace.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -18,8 +19,16 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include "core/acquisition/loop.h"
+#include "core/analysis/counter.h"
+#include "core/analysis/fft_library.h"
 #include "core/base/events.h"
+#include "core/base/reset.h"
 #include "core/base/state.h"
+#include "core/logic/logic_panel.h"
+#include "core/menus/menu_commands.h"
+#include "core/startup/startup.h"
+#include "core/timing/color_setup.h"
 #include "core/timing/compose.h"
 #include "core/timing/frontpanel.h"
 #include "core/timing/pictures.h"
@@ -51,6 +60,48 @@ inline void EnsureGuiApp() {
     EnsureHeadlessGui("vrxcore_tests");
 }
 
+// Set in the process that runs one test of its own on the library's real clock.
+constexpr const char *kOwnProcess = "VRX_TEST_OWN_PROCESS";
+
+// Every test starts from a fresh program in demo mode, whatever ran before it in this process:
+// the instrument left open powered off and the simulator's variables unset (the library on its
+// virtual clock, but in a process that runs a test on the real clock), nothing acquired, the
+// state, the pictures and the controls as the start-up leaves them, the build's FFT library and
+// the run's working directory. A test that ends with more listeners of the core's events than it
+// began with left a subscription behind, and fails.
+class FreshProgram : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo &) override {
+        AppState &s = app();
+        if (s.records.DevConfig[HW_DC_Link] != HW_LINK_NONE)
+            PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
+        ResetAcquisition();
+        for (const char *name :
+             {"HWLINK_SIM", "HWLINK_SIM_SIGNALS", "HWLINK_SIM_VARIANT", "HWLINK_SIM_TRACE"})
+            unsetenv(name);
+        setenv("HWLINK_SIM_FAULT", ";", 1); // no fault, nor one kept from an earlier search
+        if (!qEnvironmentVariableIsSet(kOwnProcess)) setenv("HWLINK_SIM_CLOCK", "virtual", 1);
+        QDir::setCurrent(home_);
+        SetFFtLibraryFile(QStringLiteral(VRX_TEST_FFT_LIBRARY));
+        ResetAppState();
+        pictures() = {};
+        form1().ScaleWidth = form1().Picture2Left = 0;
+        // The windows' models that follow events, built before the count.
+        colorSetup(), logicPanel(), frmCounter(), menuCommands();
+        EnsureGuiApp();
+        InitProgramState(DefaultSettingsFile::Ignore);
+        listeners_ = ListenerCount();
+    }
+    void OnTestEnd(const ::testing::TestInfo &) override {
+        EXPECT_EQ(ListenerCount(), listeners_) << "a subscription outlived its test";
+    }
+    const QString home_ = QDir::currentPath();
+    size_t listeners_ = 0;
+};
+inline const bool kFreshProgram = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshProgram);
+    return true;
+}();
+
 // The pixel of a colour-table entry (0x00BBGGRR) in a picture.
 inline QRgb Pixel(int entry) {
     return ToQRgb(app().colors[entry]);
@@ -78,6 +129,19 @@ inline Nums ColumnsOf(const QImage &img, int y, int entry) {
     for (int x = 0; x < img.width(); ++x)
         if (img.pixel(x, y) == Pixel(entry)) columns.push_back(x);
     return columns;
+}
+
+// Bit k: lane row k of the logic picture shows its channel high (a quarter down the lane) or
+// low (three quarters down) in the channel's colour at column x.
+inline int64_t LaneBits(int x, bool high) {
+    const AppState &s = app();
+    const int h = s.display.LogicHeight;
+    int64_t bits = 0;
+    for (int k = 0; k < kLanes; ++k)
+        if (pictures().Picture1.pixel(x, k * h + (high ? 1 : 3) * (h / 4)) ==
+            Pixel(LogicColorEntry(s.logic.Sequence[static_cast<size_t>(k)])))
+            bits |= int64_t{1} << k;
+    return bits;
 }
 
 // Every setting at its default and the pictures of a 600-pixel trace: what each test of the
@@ -125,11 +189,6 @@ class PanelTest : public ::testing::Test {
         s.run.ParamChanged = 0;
         traceDraws = 0;
     }
-    // The other suites start from the default window width and demo mode.
-    void TearDown() override {
-        p.ScaleWidth = 0;
-        s.records.DevConfig[HW_DC_Link] = HW_LINK_NONE;
-    }
     static void ClearAll() {
         for (auto &img : pictures().picScope)
             ClearPicture(img, app().colors[ColBackground]);
@@ -161,16 +220,7 @@ class ScreenTest : public ::testing::Test {
         std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0xFF});
     }
     static QImage &scope(size_t k = 0) { return pictures().picScope[k]; }
-    // Bit k: lane row k shows its channel high (or low) in the channel's colour at column 300.
-    int64_t Lanes(bool high) {
-        const int h = s.display.LogicHeight;
-        int64_t bits = 0;
-        for (int k = 0; k < kLanes; ++k)
-            if (pictures().Picture1.pixel(300, k * h + (high ? 1 : 3) * (h / 4)) ==
-                Pixel(LogicColorEntry(s.logic.Sequence[static_cast<size_t>(k)])))
-                bits |= int64_t{1} << k;
-        return bits;
-    }
+    static int64_t Lanes(bool high) { return LaneBits(300, high); }
 
     AppState &s = app();
 };

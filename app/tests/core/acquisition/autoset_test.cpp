@@ -18,6 +18,7 @@
 #include "core/acquisition/autoset.h"
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
+#include "core/base/format.h"
 #include "core/base/ui.h"
 #include "core/fixture.h"
 #include "core/output/export.h"
@@ -29,31 +30,18 @@ namespace {
 // whole on screen.
 constexpr int32_t kTopRail = 3, kBottomRail = 252;
 
-// Set in the process that runs a test on its own.
-constexpr const char *kOwnProcess = "VRX_TEST_OWN_PROCESS";
-
 class AutosetTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (!qEnvironmentVariableIsSet(kOwnProcess)) setenv("HWLINK_SIM_CLOCK", "virtual", 1);
-    }
-    void TearDown() override {
-        StopLoop();
-        PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
-        setenv("HWLINK_SIM_FAULT", ";", 1); // no fault for the next opening
-        SetLoopClock({});
-    }
-    static void StopLoop() {
+    // The simulated instrument (USB 2.0) with these inputs and faults, on a fresh panel.
+    static void Open(const QString &inputs, const char *fault = ";", bool configured = true) {
         app().run.Running = 0;
         while (AcquisitionStep()) {
         }
-    }
-    void Open(const char *inputs, const char *fault = ";", bool configured = true) {
-        TearDown();
-        setenv("HWLINK_SIM_SIGNALS", inputs, 1);
+        PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
+        SetLoopClock({});
+        setenv("HWLINK_SIM_SIGNALS", inputs.toLatin1().constData(), 1);
         setenv("HWLINK_SIM_FAULT", fault, 1);
         test::ResetState();
-        form1().InitPanel();
         test::OpenSimulator("usb", configured);
     }
     static test::Nums Settings() {
@@ -75,21 +63,20 @@ class AutosetTest : public ::testing::Test {
                                         : QProcess::ForwardedErrorChannel);
         p.start(program, args);
         EXPECT_TRUE(p.waitForFinished(600000));
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 0) << program.toStdString();
+        EXPECT_EQ((test::Nums{p.exitStatus(), p.exitCode()}), (test::Nums{QProcess::NormalExit, 0}))
+            << program.toStdString();
         return QString::fromLocal8Bit(p.readAllStandardOutput());
     }
     // Runs the current test again in a process of its own on the real clock; true in that
     // process, which then runs the test's checks.
     static bool OnRealClock() {
-        if (qEnvironmentVariableIsSet(kOwnProcess)) return true;
-        test::EnsureGuiApp();
+        if (qEnvironmentVariableIsSet(test::kOwnProcess)) return true;
         const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
         RunOnRealClock(QCoreApplication::applicationFilePath(),
                        {QStringLiteral("--gtest_filter=%1.%2")
                             .arg(QString::fromLatin1(info->test_suite_name()),
                                  QString::fromLatin1(info->name()))},
-                       {QString::fromLatin1(kOwnProcess) + QStringLiteral("=1")}, true);
+                       {QString::fromLatin1(test::kOwnProcess) + QStringLiteral("=1")}, true);
         return false;
     }
     // Steps the running loop as the program's timer does, sleeping while it has nothing to do,
@@ -127,36 +114,33 @@ double ValueOf(const QString &text) {
 TEST_F(AutosetTest, FindsSignalsOverTheRangeOnTheRealClock) {
     if (!OnRealClock()) return;
     struct Case {
-        int16_t trigger; // the trigger source before Autoset; it works on A1 for the logic
-        const char *shape;
-        double hertz, peak;
-        uint8_t probe; // 0 1:1, 1 10:1
+        int16_t trigger;   // the trigger source before Autoset; it works on A1 for the logic
+        const char *input; // shape, frequency, peak volts
+        uint8_t probe;     // 0 1:1, 1 10:1
     };
-    const std::vector<Case> cases = {
-        {TrigA1, "square", 100, 1.0, 1},    {TrigA2, "sine", 50, 0.1, 0},
-        {TrigLogic, "square", 1e3, 1.0, 0}, {TrigA2, "sine", 1e3, 4.0, 1},
-        {TrigA1, "square", 50e3, 0.5, 1},   {TrigA2, "triangle", 20e3, 0.25, 0},
-        {TrigA1, "square", 100e3, 0.5, 1},  {TrigA2, "sine", 300e3, 2.0, 0},
-        {TrigA1, "square", 1e6, 0.5, 0},    {TrigA2, "sine", 2e6, 0.15, 1},
-        {TrigA1, "square", 5e6, 0.1, 0},    {TrigA2, "sine", 10e6, 4.0, 1},
-        {TrigA1, "square", 10e6, 1.5, 0},   {TrigA2, "sine", 7e3, 3.0, 0},
+    const Case cases[] = {
+        {TrigA1, "square,100,1", 1},     {TrigA2, "sine,50,0.1", 0},
+        {TrigLogic, "square,1000,1", 0}, {TrigA2, "sine,1000,4", 1},
+        {TrigA1, "square,50000,0.5", 1}, {TrigA2, "triangle,20000,0.25", 0},
+        {TrigA1, "square,1e5,0.5", 1},   {TrigA2, "sine,3e5,2", 0},
+        {TrigA1, "square,1e6,0.5", 0},   {TrigA2, "sine,2e6,0.15", 1},
+        {TrigA1, "square,5e6,0.1", 0},   {TrigA2, "sine,1e7,4", 1},
+        {TrigA1, "square,1e7,1.5", 0},   {TrigA2, "sine,7000,3", 0},
     };
     auto input = [](const Case &c) {
-        return QStringLiteral("A%1=%2,%3,%4,0")
-            .arg(c.trigger == TrigA2 ? 2 : 1)
-            .arg(QString::fromLatin1(c.shape))
-            .arg(c.hertz, 0, 'f', 0)
-            .arg(c.peak);
+        return QStringLiteral("A%1=%2,0").arg(c.trigger == TrigA2 ? 2 : 1).arg(c.input);
     };
     AppState &s = app();
-    for (size_t i = 0; i < cases.size(); ++i) {
+    for (size_t i = 0; i < std::size(cases); ++i) {
         const Case &c = cases[i];
+        const QStringList fields = QString::fromLatin1(c.input).split(QLatin1Char(','));
+        const double hertz = fields[1].toDouble(), peak = fields[2].toDouble();
         const int ch = c.trigger == TrigA2 ? 1 : 0;
         SCOPED_TRACE(input(c).toStdString() + " probe " + std::to_string(c.probe));
         // A1 and A2 of a pair at once; as in the program, which acquires from the start,
         // Autoset is pressed while the instrument acquires.
         if (i % 2 == 0) {
-            Open((input(c) + QLatin1Char(';') + input(cases[i + 1])).toLatin1().constData());
+            Open(input(c) + QLatin1Char(';') + input(cases[i + 1]));
             tbToolBar_ButtonClick(1);
             ASSERT_TRUE(NextRecord());
         }
@@ -191,36 +175,30 @@ TEST_F(AutosetTest, FindsSignalsOverTheRangeOnTheRealClock) {
                 << int(screen[bar - 4]) << " " << int(screen[bar + 4]) << " level " << level;
         }
         const double periods =
-            c.hertz * SamplePeriodSeconds(s.acquisition.RateIndex) * s.screen.ScreenSamples;
+            hertz * SamplePeriodSeconds(s.acquisition.RateIndex) * s.screen.ScreenSamples;
         EXPECT_TRUE(periods >= 2 && (periods <= 10 || s.acquisition.RateIndex == 6)) << periods;
 
-        MeasureSettings &m = s.measure;
-        m.TestLenMode = 1;
-        m.TestA1.fill(1);
-        m.TestA2.fill(1);
-        frmMeasure().TestCh();
-        const double probe = c.probe ? 10 : 1;
+        s.measure.TestLenMode = 1;
+        frmMeasure().TestCh(); // "V_p-p." and "Freq." of A1 and A2
         for (const MeasureRow &row : frmMeasure().rows()) {
             if (row.channel != ch) continue;
-            if (row.item == 3) {
-                EXPECT_NEAR(ValueOf(row.value) / (2 * c.peak * probe), 1, 0.05)
-                    << row.value.toStdString();
-            } else if (row.item == 11) {
-                EXPECT_NEAR(ValueOf(row.value) / c.hertz, 1, 0.01) << row.value.toStdString();
-            }
+            EXPECT_NEAR(ValueOf(row.value) /
+                            (row.item == 3 ? 2 * peak * (c.probe ? 10 : 1) : hertz),
+                        1, row.item == 3 ? 0.05 : 0.01)
+                << row.value.toStdString();
         }
     }
 }
 
-// vrxctl, as a user runs it on the real clock: Autoset of a 1 kHz square of 2 V peak-to-peak
-// with the probe at 1:1 keeps that probe, and the settings file it saves measures the same
-// signal again: 2 V and 1 kHz.
+// vrxctl, as a user runs it on the real clock: Autoset of a noise-free 1 kHz square of 2 V
+// peak-to-peak with the probe at 1:1 keeps that probe, and the settings file it saves measures the
+// same signal again: 2 V and 1 kHz.
 TEST_F(AutosetTest, VrxctlSavesWhatAutosetAndTheCommandLineApplied) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("autoset.ini"));
     auto run = [](const QStringList &args) {
         return RunOnRealClock(QStringLiteral(VRX_CTL), QStringList{"--sim", "usb"} + args,
-                              {"HWLINK_SIM_SIGNALS=A1=square,1000,1,0", "HWLINK_SIM_FAULT="});
+                              {"HWLINK_SIM_SIGNALS=A1=square,1000,1,0;NOISE=0"});
     };
     const QString chosen = run({"--probe", "A1=1", "autoset", "--save-settings", file});
     EXPECT_TRUE(chosen.contains(QStringLiteral("vdiv\t500mV\n"))) << chosen.toStdString();
@@ -272,11 +250,57 @@ TEST_F(AutosetTest, FailureEndsWithMessageAndOldSettings) {
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].text, c.text);
     }
+    // Neither is it polled: "Go" explains and stays released.
     Open("A1=square,1000,0.5,0", "neverdone", false);
     const test::Nums before = Settings();
     EXPECT_EQ(AutosetClick().outcome, AutosetOutcome::NotConfigured);
     EXPECT_EQ(Settings(), before);
     EXPECT_EQ(acquisitionControls().LabelStat[0].text(), kNotConfiguredText);
+    acquisitionControls().LabelStat[0].setText({});
+    tbToolBar_ButtonClick(1);
+    EXPECT_EQ((test::Nums{AcquisitionActive(), app().run.Running,
+                          acquisitionControls().Button(1).pressed()}),
+              (test::Nums{0, 0, 0}));
+    EXPECT_EQ(acquisitionControls().LabelStat[0].text(), kNotConfiguredText);
+}
+
+// Autoset aims exactly, on noise-free 1 MHz squares on A1 (every record at 250MSa/S), from the
+// default 100 mV/div (4 mV a code at 1:1) and position 128. From the codes a record at those
+// settings shows (lo the top, hi the bottom, the middle (lo + hi) / 2) it takes the most
+// sensitive volts/div w from 20 mV/div at which the span, scaled by k = 4 / (mV a code at w), is
+// at most 190 codes (7.6 divisions, which also keeps a centred trace 8 codes clear of each
+// rail), and the position that puts the middle at the screen's centre: 128 - (middle - 128) * k,
+// rounded half to even; a position within 3 codes of 128 at 100 mV/div is kept. The squares fit
+// finer, the same and coarser volts/div, and span 190 and 191 codes at 100 mV/div.
+TEST_F(AutosetTest, AimsVoltsPerDivisionAndPositionExactly) {
+    struct Case {
+        const char *input; // peak and offset volts
+        int32_t span;      // codes at 100 mV/div; 0 any
+    };
+    for (const Case c : {Case{"0.16,0.04", 0}, Case{"0.2,0.2", 0}, Case{"0.4,0.04", 0},
+                         Case{"0.378,0", 190}, Case{"0.38,0.002", 191}}) {
+        SCOPED_TRACE(c.input);
+        Open(QStringLiteral("A1=square,1e6,%1;NOISE=0").arg(QLatin1String(c.input)));
+        AppState &s = app();
+        s.channels.ChanPos[0] = 128;
+        form1().cmbRate.setIndex(6);
+        ASSERT_TRUE(ArmInstrument());
+        for (int i = 0; i < 100000 && ReadTrigStat() != HW_STAT_COMPLETE; ++i)
+            ForceTrigger(s.records.PortState.data(), s.records.DevConfig.data());
+        const TestStretch t = MeasureStretch(1);
+        const auto first = s.records.SampleBuf.begin() + HW_SB_A1 + t.start;
+        const auto [top, bottom] = std::minmax_element(first, first + t.length);
+        const int32_t lo = *top, hi = *bottom, mid = (lo + hi) / 2;
+        EXPECT_TRUE(c.span == 0 || hi - lo == c.span) << lo << " " << hi;
+        int vdiv = 2;
+        while (vdiv < 8 && (hi - lo) * 4 / VdivCodeMv(vdiv) > 190)
+            ++vdiv;
+        int pos = RoundHalfEven(128 - (mid - 128) * 4 / VdivCodeMv(vdiv));
+        if (vdiv == 4 && std::abs(pos - 128) <= 3) pos = 128;
+        const AutosetResult r = Autoset0();
+        EXPECT_EQ((test::Nums{int(r.outcome), r.VdivIndex, r.ChanPos}),
+                  (test::Nums{int(AutosetOutcome::Done), vdiv, pos}));
+    }
 }
 
 } // namespace

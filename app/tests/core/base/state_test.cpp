@@ -29,13 +29,11 @@ TEST(State, DefaultsResetTheSettingsButNotTheRecordOrTheLink) {
     EXPECT_EQ((Texts{s.logic.LogicLaneName[3], s.logic.LogicLaneName[16],
                      s.logic.MnemonicPattern[5], s.logic.MnemonicPattern[8]}),
               (Texts{"Ch-D3", "", "0101xxxxxxxxxxxx", ""}));
-    s.run = {};
 }
 
 // Colours are 0x00BBGGRR, red in the low byte; channel t has entry 23 + t; "Inverse"
 // complements every entry.
 TEST(Colors, PackingAndInverse) {
-    InitDefaults();
     const auto &c = app().colors.Colors;
     const auto before = c;
     EXPECT_EQ((Nums{c[1], ToQRgb(Rgb(1, 2, 3)), FromQRgb(0xFF010203u), ChannelColor(ChA1),

@@ -17,48 +17,21 @@ class MenuTest : public PanelTest {
         std::fill_n(s.records.SampleBuf.begin() + HW_SB_A2, HW_SB_AREA_LEN, uint8_t{90});
         std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0xFF});
     }
-    // Marks of a radio group as 0/1.
-    template <size_t N> static Nums Marks(const std::array<CheckModel, N> &group) {
-        Nums marks;
-        for (const auto &item : group)
-            marks.push_back(item.checked());
-        return marks;
-    }
-    // Bit k: lane row k of `height` pixels shows its channel at the high (a quarter down the
-    // lane) or the low level (three quarters down) at column 310 (the trigger bar crosses column
-    // 300).
-    int64_t Lanes(int height, bool high) {
-        int64_t bits = 0;
-        for (int k = 0; k < kLanes; ++k)
-            if (pictures().Picture1.pixel(310, k * height + (high ? 1 : 3) * (height / 4)) ==
-                Pixel(LogicColorEntry(k)))
-                bits |= int64_t{1} << k;
-        return bits;
-    }
+    // The lanes at column 310 (the trigger bar crosses column 300).
+    static int64_t Lanes(bool high) { return LaneBits(310, high); }
 
     MenuCommands &m = menuCommands();
 };
 
-TEST_F(MenuTest, LogicHeightGroupRedrawsTheLanes) {
-    m.mnuChHigh[2].click(); // "28"
-    EXPECT_EQ(Marks(m.mnuChHigh), (Nums{0, 0, 1, 0}));
-    EXPECT_EQ(s.display.LogicHeight, 28);
-    EXPECT_EQ(pictures().Picture1.height(), 16 * 28);
-    EXPECT_EQ(Lanes(28, true), 0xFFFF);
-    EXPECT_EQ(Lanes(28, false), 0);
-}
-
 TEST_F(MenuTest, RefreshClearsAccumulatedRecordsOnceAndKeepsPersistence) {
     m.mnuPersist.click();
-    EXPECT_EQ(s.display.Persist, -1);
     scope().setPixel(405, 5, Pixel(ColM2)); // left by an earlier record
     ComposeScreen(0, 1);
     EXPECT_EQ(scope().pixel(405, 5), Pixel(ColM2));
     m.mnuRefresh.click();
     EXPECT_NE(scope().pixel(405, 5), Pixel(ColM2));
     EXPECT_EQ(RowsOf(scope(), 310, ColA1Dot), Nums{70});
-    EXPECT_EQ(s.display.Persist, -1);
-    EXPECT_TRUE(m.mnuPersist.checked());
+    EXPECT_EQ((Nums{s.display.Persist, m.mnuPersist.checked()}), (Nums{-1, 1}));
 }
 
 // A2 copied to M1 keeps A2's scale of that moment; A1, the selected channel, keeps its own.
@@ -81,12 +54,15 @@ TEST_F(MenuTest, BackupCopyKeepsTheScaleOfTheMomentItWasTaken) {
     EXPECT_DOUBLE_EQ(c.ChanScale[ChM1], 5000.0 / 25); // 5V/div, 25 codes a division
 }
 
-TEST_F(MenuTest, ClearingBuffers) {
+// The lanes redrawn at the height chosen, then cleared with the logic buffer alone; A1 cleared
+// alone, then all.
+TEST_F(MenuTest, LogicHeightAndClearingBuffers) {
+    m.mnuChHigh[2].click(); // "28"
+    EXPECT_EQ((Nums{s.display.LogicHeight, Lanes(true), Lanes(false)}), (Nums{28, 0xFFFF, 0}));
     m.mnuClearBuf[2].click(); // "Clear LA buffer"
-    EXPECT_EQ(Lanes(20, true), 0);
-    EXPECT_EQ(Lanes(20, false), 0xFFFF);
+    EXPECT_EQ((Nums{Lanes(true), Lanes(false), s.records.SampleBuf[HW_SB_A2 + 5]}),
+              (Nums{0, 0xFFFF, 90}));
     EXPECT_EQ(RowsOf(scope(), 310, ColA1Dot), Nums{70});
-    EXPECT_EQ(s.records.SampleBuf[HW_SB_A2 + 5], 90);
     m.mnuClearBuf[0].click(); // "Clear A1 buffer"
     EXPECT_EQ(RowsOf(scope(), 310, ColA1Dot), Nums{128});
     EXPECT_EQ(s.records.SampleBuf[HW_SB_A2 + HW_SB_AREA_LEN - 1], 90);

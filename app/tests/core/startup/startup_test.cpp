@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "core/acquisition/loop.h"
 #include "core/base/ui.h"
 #include "core/fixture.h"
 #include "core/settings/file_commands.h"
@@ -19,24 +20,12 @@ const QString kSuggestion = QStringLiteral("\r\n\nSuggestion:\r\n  Memory:  At l
                                            "  Screen:  1024*768 \r\n  Font:  Small Fonts \r\n"
                                            "  Colors:  At least 16bit\r\n\n");
 
-// The simulated instrument on the library's virtual clock, one link per test.
+// The simulated instrument on the library's virtual clock, one link per test; the bitstream of
+// the build.
 class Startup : public ::testing::Test {
   protected:
     void SetUp() override {
-        setenv("HWLINK_SIM_CLOCK", "virtual", 1);
-        unsetenv("HWLINK_SIM");
-        unsetenv("HWLINK_SIM_VARIANT");
-        ResetState();
         s.startup.AppDir = QFileInfo(QStringLiteral(VRX_TEST_BITSTREAM)).absolutePath();
-        s.startup.BitstreamDir.clear();
-    }
-    void TearDown() override {
-        if (s.records.DevConfig[HW_DC_Link] != HW_LINK_NONE)
-            PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
-        s.records.DevConfig[HW_DC_Link] = HW_LINK_NONE;
-        unsetenv("HWLINK_SIM");
-        unsetenv("HWLINK_SIM_VARIANT");
-        s.startup.BitstreamDir.clear();
     }
     static void Link(const char *sim) { setenv("HWLINK_SIM", sim, 1); }
 
@@ -237,11 +226,7 @@ TEST_F(Startup, DemoAfterInstrumentDropsItsCorrections) {
     Link("usb");
     BringUp();
     ASSERT_EQ(s.run.HwFound, 1);
-    Capture(s.records.PortState.data(), s.records.DevConfig.data(), s.acquisition.LastSample,
-            s.acquisition.DepthIndex, 0, s.acquisition.RateIndex, s.trigger.TrigChannel,
-            s.view.BarPos[2], s.trigger.TrigSlope.data(), s.trigger.TrigLevel.data(),
-            s.trigger.TrigDac, s.channels.Coupling.data(), s.channels.VdivIndex.data(),
-            s.channels.ChanPos.data());
+    ASSERT_TRUE(ArmInstrument());
     ASSERT_NE(s.records.PortState[HW_PS_OffsetTrimA1], 0); // calibration found the converter errors
     unsetenv("HWLINK_SIM");
     BringUp();
