@@ -276,9 +276,14 @@ uint8_t AcquisitionModel::analogCode(const Acquisition &a, int k, double t, bool
 uint16_t AcquisitionModel::logicWord(const Acquisition &a, double t) const {
     const double threshold = (4080.0 - double(a.dac[1])) / 16.0 * kThresholdStep;
     if (!(kLogicHigh > threshold)) return 0;
-    if (!sig_.logicCounter) return sig_.logicWord;
-    const double steps = std::floor(t * sig_.logicRate);
-    return std::isfinite(steps) ? uint16_t(std::fmod(steps, 65536.0)) : 0;
+    uint16_t w = sig_.logicWord;
+    if (sig_.logicCounter) {
+        const double steps = std::floor(t * sig_.logicRate);
+        w = std::isfinite(steps) ? uint16_t(std::fmod(steps, 65536.0)) : 0;
+    }
+    for (const LogicSource &src : sig_.logicSources)
+        w = src.drive(t, w);
+    return w;
 }
 
 double AcquisitionModel::recordTime(int32_t r) const {

@@ -18,6 +18,22 @@
 //        (cal: the instrument's calibration square wave below; none: input left open, 0 V)
 //   D=count,rate        D0..D15 carry a 16-bit binary counter advancing `rate` times a second
 //   D=word,value        D0..D15 held at a fixed word (decimal, or hex with 0x)
+//   Dn=uart,baud,text   line n (0..15) carries an 8N1 serial stream, least significant bit
+//                       first, idle high: `text` over and over, one idle bit between bytes.
+//                       The text is sent as written (case and spaces kept); any printable
+//                       ASCII character except ';' and ','.
+//   Dc:Dd=i2c,hz,addr,hex   an I2C controller with its clock on Dc and data on Dd: start,
+//                       a write to the 7-bit address `addr` (decimal or 0x..) of the bytes
+//                       `hex` (two hex digits a byte), the target's acknowledge (data held low
+//                       in the ninth clock) after every byte, stop; ten bit times of idle
+//                       (both lines high) between transfers.
+//   Dk:Do:Ds=spi,hz,hex  an SPI controller in mode 0 with its clock on Dk, data out on Do and
+//                       chip select on Ds: select low for each transfer of all the bytes of
+//                       `hex`, most significant bit first; ten bit times between transfers.
+//                       The serial lines are a function of time like every other input, so
+//                       consecutive records show the stream going on at any sample rate. They
+//                       take their lines from D=...; the other lines keep that source. A line
+//                       may carry one serial source only; rates are 0 < hz <= 1e9.
 //   CAL=frequency,amplitude   calibration square wave, 0 V to `amplitude` volts as the input
 //                             sees it through a 10:1 probe
 //   NOISE=codes         input noise (standard deviation, in converter codes)
@@ -56,8 +72,22 @@ struct AnalogSignal {
     double offset = 0.0;       // volts
 };
 
+// A serial bus driven onto logic lines: what it sends over and over, and at what rate.
+struct LogicSource {
+    enum class Kind { Uart, I2c, Spi };
+    Kind kind = Kind::Uart;
+    // Uart: {line}; I2c: {clock, data}; Spi: {clock, data out, select}.
+    std::vector<int> lines;
+    double rate = 9600.0; // baud, or clock frequency in Hz
+    // The bytes of one transfer as they go on the wire (I2C: the address byte first).
+    std::vector<uint8_t> bytes;
+    // `word` with this source's lines set to their levels at instant t (seconds).
+    uint16_t drive(double t, uint16_t word) const;
+};
+
 struct SignalConfig {
     AnalogSignal analog[2];
+    std::vector<LogicSource> logicSources; // over the word below, on their own lines
     bool logicCounter = true;
     double logicRate = 1e6; // counter steps per second
     uint16_t logicWord = 0; // fixed word when not counting

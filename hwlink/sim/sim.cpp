@@ -155,15 +155,17 @@ void recordReadOut() {
     strikeDueFaults(f);
 }
 
-std::vector<std::string> envItems(const std::string &text) {
+std::vector<std::string> envItems(const std::string &text, bool keepSpaces) {
     std::vector<std::string> items(1);
     for (char ch : text) {
         if (ch == ';')
             items.emplace_back();
-        else if (ch != ' ' && ch != '\t')
+        else if (keepSpaces || (ch != ' ' && ch != '\t'))
             items.back() += ch;
     }
-    std::erase_if(items, [](const std::string &i) { return i.empty(); });
+    std::erase_if(items, [](const std::string &i) {
+        return i.find_first_not_of(" \t") == std::string::npos;
+    });
     return items;
 }
 

@@ -70,8 +70,9 @@ void faultsFromEnv();
 // A record has been read out completely: strikes the armed faults that are due.
 void recordReadOut();
 
-// The items of a HWLINK_SIM_* list: split at ';', spaces dropped, empty items left out.
-std::vector<std::string> envItems(const std::string &text);
+// The items of a HWLINK_SIM_* list: split at ';', spaces dropped (kept with keepSpaces),
+// empty items left out.
+std::vector<std::string> envItems(const std::string &text, bool keepSpaces = false);
 // One line on stderr about an item of `variable` that is ignored, once per process and item.
 void warnIgnored(const char *variable, const std::string &item);
 
