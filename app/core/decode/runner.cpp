@@ -190,7 +190,6 @@ void Runner::Submit(LogicRecord record) {
     const bool newSetup = lastTexts_ != app().decode.Stacks;
     lastTexts_ = app().decode.Stacks;
     const uint64_t serial = ++serial_;
-    latest_ = serial;
     if (lastTexts_.isEmpty()) {
         {
             std::lock_guard l(m_);
@@ -226,7 +225,6 @@ void Runner::work() {
             pending_.reset();
             control_.reset();
         }
-        ++started_;
         auto r = std::make_shared<DecodeResult>(DecodeRecord(job.texts, *job.record, &control_));
         r->serial = job.serial;
         lastCancelled_ = control_.stopped();
@@ -258,8 +256,10 @@ std::vector<AnnotationBox> RowBoxes(const DecodedRow &row, int64_t first, double
     };
     for (const Annotation &a : row.annotations) {
         const double x0 = column(static_cast<double>(a.start));
-        // The end is the first sample after the annotation; a point has one column.
-        const double x1 = std::max(x0, column(static_cast<double>(a.end)) - 1);
+        // The end is the first sample after the annotation: its last sample's columns end
+        // where the end's begin. A point has one column.
+        const double end = static_cast<double>(a.end);
+        const double x1 = std::max({x0, column(end - 1), column(end) - 1});
         if (x1 < 0 || x0 >= width) continue;
         boxes.push_back({static_cast<int>(std::max(x0, -1.0)),
                          static_cast<int>(std::min<double>(x1, width)), &a});

@@ -100,8 +100,8 @@ class Runner {
     void Refresh();
 
     const DecodeResult &result() const { return result_; }
-    // Runs started and runs abandoned because a newer one replaced them.
-    uint64_t started() const { return started_; }
+    // Records submitted and runs abandoned because a newer record replaced them.
+    uint64_t submitted() const { return serial_; }
     uint64_t superseded() const { return superseded_; }
     bool busy() const { return delivered_ != serial_; }
 
@@ -119,8 +119,7 @@ class Runner {
     std::shared_ptr<const LogicRecord> last_; // the record last submitted
     QStringList lastTexts_;
     uint64_t serial_ = 0, delivered_ = 0;
-    std::atomic<uint64_t> latest_{0};
-    std::atomic<uint64_t> started_{0}, superseded_{0};
+    std::atomic<uint64_t> superseded_{0};
 
     std::mutex m_;
     std::condition_variable cv_;

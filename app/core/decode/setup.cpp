@@ -46,9 +46,14 @@ bool AddStack(QStringList &stacks, const QString &id, QString *error) {
                 used.insert(line);
     Stack s;
     s.layers.push_back({id, {}});
+    // The required channels; a decoder with none (uart: rx and tx) gets its first channel.
+    bool anyRequired = false;
+    for (const ChannelInfo &c : info->channels)
+        anyRequired = anyRequired || !c.optional;
     int line = 0;
-    for (const ChannelInfo &c : info->channels) {
-        if (c.optional) continue;
+    for (size_t k = 0; k < info->channels.size(); ++k) {
+        const ChannelInfo &c = info->channels[k];
+        if (c.optional && (anyRequired || k > 0)) continue;
         while (line < kLines - 1 && used.count(line))
             ++line;
         s.channels[c.id] = line;

@@ -33,14 +33,17 @@ std::vector<uint16_t> Uart(const QByteArray &bytes, int line, int samplesPerBit,
     return w;
 }
 
-// The shortest texts of the rows named `row` of every stack, in the order of the record.
-QStringList Texts(const DecodeResult &r, const QString &row) {
+// The shortest texts of the annotations of class `cls` (uart's "rx-data") of every stack, in
+// the order of the record.
+QStringList Texts(const DecodeResult &r, const QString &cls) {
     QStringList out;
     for (const StackResult &s : r.stacks)
         for (const DecodedRow &d : s.rows)
-            if (d.name == row)
-                for (const Annotation &a : d.annotations)
+            for (const Annotation &a : d.annotations) {
+                const DecoderInfo *info = Find(d.name.section(QLatin1Char('-'), 0, 0));
+                if (info && a.cls < info->classIds.size() && info->classIds[a.cls] == cls)
                     out << a.texts.back();
+            }
     return out;
 }
 
@@ -67,7 +70,7 @@ class DecodeTest : public ::testing::Test {
         return {Uart(text, 0, 87, length), kRate10M};
     }
     const QString uart = QStringLiteral("uart:baudrate=115200:rx=D0");
-    const QString rxData = QStringLiteral("uart-1: RX data");
+    const QString rxData = QStringLiteral("rx-data");
 };
 
 TEST_F(DecodeTest, RecordDecodesToTheBytesSentEachStackWithItsOwnError) {
@@ -138,12 +141,12 @@ TEST_F(DecodeTest, RunnerCopiesTheRecordTheLanesShowAndSkipsOneAlreadyDecoded) {
     Runner runner;
     s.decode.Stacks = {uart};
     runner.Refresh();
-    const uint64_t first = runner.started();
+    const uint64_t first = runner.submitted();
     QDeadlineTimer deadline(30000);
     while (runner.busy() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     runner.Refresh(); // the same record and set-up: not decoded again
-    EXPECT_EQ(runner.started(), first);
+    EXPECT_EQ(runner.submitted(), first);
     EXPECT_FALSE(runner.busy());
 }
 
