@@ -477,14 +477,18 @@ QString RecordPath(const QString &path, int index, int count) {
 
 int Run(const CliOptions &o) {
     Outcome r;
-    if (o.command == Command::Decode && !o.input.isEmpty()) {
-        // A recording from a file: no instrument is needed.
+    // A recording from a file needs no instrument, and a session file not even the program's
+    // state and settings.
+    const bool fromFile = o.command == Command::Decode && !o.input.isEmpty();
+    const bool sessionFile = fromFile && QFileInfo(o.input).suffix().compare(
+                                             QLatin1String("vrx"), Qt::CaseInsensitive) != 0;
+    if (!fromFile) {
+        r = BringUpInstrument(o);
+    } else if (!sessionFile) {
         EnsureHeadlessGui("vrxctl");
         InitProgramState(DefaultSettingsFile::Ignore);
-    } else {
-        r = BringUpInstrument(o);
     }
-    if (r.ok()) r = ApplyOptions(o);
+    if (r.ok() && !sessionFile) r = ApplyOptions(o);
     if (r.ok()) {
         switch (o.command) {
         case Command::Info:

@@ -230,7 +230,9 @@ bool parseSignals(const std::string &text, SignalConfig &cfg, std::vector<std::s
         const std::string textField = comma == std::string::npos ? "" : raw.substr(comma + 1);
         if (eq == std::string::npos || name.empty() ||
             !parseItem(name, split(fields, ','), textField, cfg)) {
-            if (rejected) rejected->push_back(item);
+            // Named as written, less the spaces around it.
+            const size_t from = raw.find_first_not_of(" \t"), to = raw.find_last_not_of(" \t");
+            if (rejected) rejected->push_back(raw.substr(from, to + 1 - from));
             ok = false;
         }
     }

@@ -2,13 +2,16 @@
 // Simulator selection, the shared instrument, faults and the event trace.
 #include "sim/sim.h"
 #include "sim/instrument.h"
+#include "src/clock.h"
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <set>
+#include <thread>
 #include <unistd.h>
 
 namespace hwlink::sim {
@@ -66,6 +69,7 @@ Instrument &instrument() {
 bool instrumentAttached() {
     openTraceFromEnv();
     faultsFromEnv();
+    faults().requests = 0; // requests are counted from the device's opening
     // Set and not empty, the inputs start over from HWLINK_SIM_SIGNALS, as the faults do: a
     // program (or a test) that opens the instrument again may connect other signals.
     if (const char *env = std::getenv("HWLINK_SIM_SIGNALS"); env && *env)
@@ -86,11 +90,17 @@ std::set<std::string> &warned() {
     static std::set<std::string> w;
     return w;
 }
+// The request faults that have struck since the simulator was powered up.
+std::vector<Faults::RequestFault> &spentRequestFaults() {
+    static std::vector<Faults::RequestFault> s;
+    return s;
+}
 } // namespace
 
 void resetSimulator() {
     faults() = Faults{};
     warned().clear();
+    spentRequestFaults().clear();
     instrument().powerOn(selectedVariant());
     sink().lines.clear();
 }
@@ -101,6 +111,26 @@ void strikeDueFaults(Faults &f) {
     if (due(f.goneAfterRecords)) f.disappeared = true;
     if (due(f.bulkFailAfterRecords)) f.failBulkAfter = 0;
     if (due(f.regFailAfterRecords)) f.failRegisterRequests = true;
+}
+
+// A whole number of [lo, hi], digits only.
+bool toCount(const std::string &s, int64_t lo, int64_t hi, int64_t &out) {
+    if (s.empty() || s.size() > 15 || s.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const int64_t v = std::stoll(s);
+    if (v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+// "N" (failonce) or "N,MS" (slow).
+bool parseRequestFault(const std::string &s, Faults::RequestFault &rf, bool slow) {
+    const size_t comma = s.find(',');
+    if (slow != (comma != std::string::npos)) return false;
+    int64_t ms = -1;
+    if (slow && !toCount(s.substr(comma + 1), 0, 600000, ms)) return false;
+    rf.delayMs = int(ms);
+    return toCount(s.substr(0, comma), 1, int64_t(1e15), rf.at);
 }
 } // namespace
 
@@ -118,6 +148,17 @@ bool parseFaults(const std::string &text, Faults &f, std::vector<std::string> *r
     for (const std::string &item : envItems(text)) {
         const size_t at = item.find('@');
         const std::string name = item.substr(0, at);
+        if (name == "failonce" || name == "slow") {
+            Faults::RequestFault rf;
+            if (at == std::string::npos ||
+                !parseRequestFault(item.substr(at + 1), rf, name == "slow")) {
+                if (rejected) rejected->push_back(item);
+                ok = false;
+            } else {
+                f.requestFaults.push_back(rf);
+            }
+            continue;
+        }
         const std::string count = at == std::string::npos ? "0" : item.substr(at + 1);
         char *end = nullptr;
         const long n = std::strtol(count.c_str(), &end, 10);
@@ -146,7 +187,37 @@ void faultsFromEnv() {
     parseFaults(env, f, &rejected);
     for (const std::string &item : rejected)
         warnIgnored("HWLINK_SIM_FAULT", item);
+    std::erase_if(f.requestFaults, [](const Faults::RequestFault &rf) {
+        return std::find(spentRequestFaults().begin(), spentRequestFaults().end(), rf) !=
+               spentRequestFaults().end();
+    });
     faults() = f;
+}
+
+bool requestFails() {
+    Faults &f = faults();
+    const int64_t n = ++f.requests;
+    bool fail = false;
+    for (auto it = f.requestFaults.begin(); it != f.requestFaults.end();) {
+        if (it->at != n) {
+            ++it;
+            continue;
+        }
+        if (it->delayMs < 0) {
+            fail = true;
+            trace("fault failonce %lld", static_cast<long long>(n));
+        } else {
+            trace("fault slow %lld %d", static_cast<long long>(n), it->delayMs);
+            // The request hangs on the link: on the virtual clock the time passes at once.
+            if (hwlink::virtualClock())
+                hwlink::advanceVirtualMs(it->delayMs);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(it->delayMs));
+        }
+        spentRequestFaults().push_back(*it);
+        it = f.requestFaults.erase(it);
+    }
+    return fail;
 }
 
 void recordReadOut() {

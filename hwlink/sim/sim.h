@@ -52,8 +52,21 @@ struct Faults {
     int bulkFailAfterRecords = -1;
     int regFailAfterRecords = -1;
     int recordsRead = 0;
+    // Single requests to the link (USB control and bulk transfers, parallel-port register
+    // accesses), numbered from 1 since the device was opened: the one numbered `at` fails
+    // (delayMs < 0) or is delayed by delayMs milliseconds. Each strikes once in a program run.
+    struct RequestFault {
+        int64_t at = 0;
+        int delayMs = -1;
+        bool operator==(const RequestFault &) const = default;
+    };
+    std::vector<RequestFault> requestFaults;
+    int64_t requests = 0;
 };
 Faults &faults();
+// A request goes out on the link: counts it and delays it when a slow fault is due; true when
+// it is to fail.
+bool requestFails();
 
 // HWLINK_SIM_FAULT, the faults of a program run (which cannot reach faults()): items separated
 // by ';', each KIND or KIND@N with N the complete record read-outs before it strikes (0 when
@@ -61,6 +74,10 @@ Faults &faults();
 //   gone@N       the instrument disappears (every link: USB requests fail, port lines float)
 //   bulkfail@N   USB bulk transfers fail        regfail@N   USB register requests fail
 //   neverready   the FPGA never gets ready      neverdone   the FPGA never reports "done"
+//   failonce@N   the N-th request since the device was opened fails (N from 1)
+//   slow@N,MS    the N-th request takes MS milliseconds longer (0 .. 600000)
+// A request fault that has struck stays spent when the variable is read again at the next
+// opening, so a re-initialisation after it finds a working instrument.
 // Applies the items of `text` to `f`; false if any item was skipped (and added to `rejected`).
 bool parseFaults(const std::string &text, Faults &f, std::vector<std::string> *rejected = nullptr);
 // Read when a simulated device is opened (every FindPort): when the variable is set, the

@@ -20,8 +20,10 @@ class SimPort final : public PortIo {
 
     int32_t base() const override { return base_; }
 
+    // A failed access never reaches the instrument: a write is lost, a read sees the lines
+    // float high.
     void out(int32_t port, uint8_t value) override {
-        if (faults().disappeared) return;
+        if (requestFails() || faults().disappeared) return;
         trace("port-out %d %u", int(port), unsigned(value));
         Instrument &inst = instrument();
         const int32_t reg = port - base_;
@@ -43,7 +45,7 @@ class SimPort final : public PortIo {
     }
 
     uint8_t in(int32_t port) override {
-        if (faults().disappeared) return 0xFF;
+        if (requestFails() || faults().disappeared) return 0xFF;
         const int32_t reg = port - base_;
         Instrument &inst = instrument();
         bool busRead = false;

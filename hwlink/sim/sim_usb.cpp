@@ -18,7 +18,7 @@ class SimUsbDevice final : public UsbDevice {
     explicit SimUsbDevice(bool fullSpeed) : fullSpeed_(fullSpeed) {}
 
     bool controlWrite(uint16_t reg, uint16_t index, const uint8_t *data, uint16_t len) override {
-        if (!requestsWork()) return false;
+        if (requestFails() || !requestsWork()) return false;
         trace("usb-reg-write %u %u %u", unsigned(reg), unsigned(index), unsigned(len));
         Instrument &inst = instrument();
         bool ok = true;
@@ -51,7 +51,7 @@ class SimUsbDevice final : public UsbDevice {
     }
 
     bool controlRead(uint16_t reg, uint16_t index, uint8_t *data, uint16_t len) override {
-        if (!requestsWork()) return false;
+        if (requestFails() || !requestsWork()) return false;
         trace("usb-reg-read %u %u %u", unsigned(reg), unsigned(index), unsigned(len));
         for (uint16_t i = 0; i < len; ++i) {
             switch (reg) {
@@ -103,7 +103,7 @@ class SimUsbDevice final : public UsbDevice {
         const BulkHeader h = header_;
         header_ = BulkHeader{};
         Faults &f = faults();
-        if (f.disappeared) return false;
+        if (requestFails() || f.disappeared) return false;
         if (f.failBulkAfter == 0) return false;
         if (f.failBulkAfter > 0) --f.failBulkAfter;
         return h.valid && h.toInstrument == toInstrument && len >= 0 && h.length == uint32_t(len);

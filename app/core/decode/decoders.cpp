@@ -8,10 +8,14 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 
 #include <libsigrokdecode/libsigrokdecode.h>
+
+#include <QDir>
+#include <QFileInfo>
 
 #include "core/base/rates.h"
 
@@ -83,8 +87,10 @@ DecoderInfo Describe(const srd_decoder *dec) {
     for (const GSList *l = dec->annotation_rows; l; l = l->next) {
         const auto *r = static_cast<const srd_decoder_annotation_row *>(l->data);
         RowInfo row{Text(r->id), Text(r->desc), {}};
+        // (A row naming a class the decoder does not have keeps only the ones it has.)
         for (const GSList *c = r->ann_classes; c; c = c->next)
-            row.classes.push_back(GPOINTER_TO_INT(c->data));
+            if (GPOINTER_TO_INT(c->data) < info.classIds.size())
+                row.classes.push_back(GPOINTER_TO_INT(c->data));
         info.rows.push_back(row);
     }
     if (info.rows.empty()) {
@@ -97,16 +103,17 @@ DecoderInfo Describe(const srd_decoder *dec) {
 // The library reports its errors (a decoder's exception with its traceback, a refused option)
 // through its log. While a call into it runs (under the lock) the first error goes to the
 // caller's text; everything else is dropped.
-QString *capturedError = nullptr;
+std::atomic<QString *> capturedError{nullptr};
 
 int OnLibraryLog(void *, int level, const char *format, va_list args) {
-    if (level > SRD_LOG_ERR || !capturedError || !capturedError->isEmpty()) return SRD_OK;
+    QString *error = capturedError;
+    if (level > SRD_LOG_ERR || !error || !error->isEmpty()) return SRD_OK;
     char *text = g_strdup_vprintf(format, args);
     // The first line only: a traceback follows as a message of its own.
     QString line = QString::fromUtf8(text).section(QLatin1Char('\n'), 0, 0).trimmed();
     g_free(text);
     line.replace(QStringLiteral(": : "), QStringLiteral(": "));
-    *capturedError = line;
+    *error = line;
     return SRD_OK;
 }
 
@@ -128,15 +135,46 @@ class LibraryCall {
     std::lock_guard<std::mutex> lock_;
 };
 
+// Decoders are loaded when first asked for: a command line run that decodes UART loads only
+// that one, the list of all of them loads them all. What is loaded stays, so a description
+// never moves; its own lock lets a sink of a running session (which holds the library's lock)
+// look decoders up.
 struct Library {
     bool loaded = false;
     QString why;
-    std::vector<DecoderInfo> decoders;
+    std::mutex catalogueMutex;
+    std::map<QString, DecoderInfo> byId; // guarded by catalogueMutex
+    std::atomic<bool> all{false};
+    std::vector<DecoderInfo> sorted; // written once, before `all` is set
 };
 
 Library &TheLibrary() {
     static Library lib;
     return lib;
+}
+
+const DecoderInfo *Catalogued(const QString &id) {
+    Library &lib = TheLibrary();
+    const std::lock_guard lock(lib.catalogueMutex);
+    const auto it = lib.byId.find(id);
+    return it == lib.byId.end() ? nullptr : &it->second;
+}
+
+// Adds a loaded decoder (the library's lock held).
+const DecoderInfo *Catalogue(const srd_decoder *dec) {
+    Library &lib = TheLibrary();
+    DecoderInfo info = Describe(dec);
+    const std::lock_guard lock(lib.catalogueMutex);
+    return &lib.byId.try_emplace(info.id, std::move(info)).first->second;
+}
+
+// A decoder id is a Python module's name: letters, digits and underscores.
+bool PlausibleId(const QString &id) {
+    return !id.isEmpty() && std::all_of(id.begin(), id.end(), [](QChar c) {
+        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+               (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c.isDigit() ||
+               c == QLatin1Char('_');
+    });
 }
 
 } // namespace
@@ -148,21 +186,26 @@ bool LoadLibrary(QString *why) {
         Library &lib = TheLibrary();
         srd_log_callback_set(OnLibraryLog, nullptr);
         srd_log_loglevel_set(SRD_LOG_ERR);
-        int rc = srd_init(nullptr);
+        const int rc = srd_init(nullptr);
         if (rc != SRD_OK) {
             lib.why =
-                QStringLiteral("The decoder library did not start: %1").arg(Text(srd_strerror(rc)));
+                QStringLiteral("the decoder library did not start: %1").arg(Text(srd_strerror(rc)));
             return;
         }
-        rc = srd_decoder_load_all();
-        if (rc != SRD_OK || !srd_decoder_list()) {
-            lib.why = QStringLiteral("No protocol decoders are installed");
+        // The decoders are folders with a pd.py in the library's search path.
+        bool found = false;
+        for (const GSList *l = srd_searchpaths_get(); l && !found; l = l->next) {
+            const QDir dir(Text(static_cast<const char *>(l->data)));
+            for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+                if (QFileInfo::exists(dir.filePath(sub + QStringLiteral("/pd.py")))) {
+                    found = true;
+                    break;
+                }
+        }
+        if (!found) {
+            lib.why = QStringLiteral("no protocol decoders are installed");
             return;
         }
-        for (const GSList *l = srd_decoder_list(); l; l = l->next)
-            lib.decoders.push_back(Describe(static_cast<const srd_decoder *>(l->data)));
-        std::sort(lib.decoders.begin(), lib.decoders.end(),
-                  [](const DecoderInfo &a, const DecoderInfo &b) { return a.id < b.id; });
         lib.loaded = true;
     });
     if (!TheLibrary().loaded && why) *why = TheLibrary().why;
@@ -170,14 +213,30 @@ bool LoadLibrary(QString *why) {
 }
 
 const std::vector<DecoderInfo> &Installed() {
-    return TheLibrary().decoders;
+    Library &lib = TheLibrary();
+    if (lib.all || !LoadLibrary()) return lib.sorted;
+    const LibraryCall call;
+    if (lib.all) return lib.sorted;
+    srd_decoder_load_all();
+    for (const GSList *l = srd_decoder_list(); l; l = l->next)
+        Catalogue(static_cast<const srd_decoder *>(l->data));
+    {
+        const std::lock_guard lock(lib.catalogueMutex);
+        for (const auto &entry : lib.byId)
+            lib.sorted.push_back(entry.second);
+    }
+    lib.all = true;
+    return lib.sorted;
 }
 
 const DecoderInfo *Find(const QString &id) {
-    const auto &all = Installed();
-    auto it = std::lower_bound(all.begin(), all.end(), id,
-                               [](const DecoderInfo &d, const QString &key) { return d.id < key; });
-    return it != all.end() && it->id == id ? &*it : nullptr;
+    if (const DecoderInfo *known = Catalogued(id)) return known;
+    if (TheLibrary().all || !PlausibleId(id) || !LoadLibrary()) return nullptr;
+    const LibraryCall call;
+    if (const DecoderInfo *known = Catalogued(id)) return known;
+    if (srd_decoder_load(id.toUtf8().constData()) != SRD_OK) return nullptr;
+    const srd_decoder *dec = srd_decoder_get_by_id(id.toUtf8().constData());
+    return dec ? Catalogue(dec) : nullptr;
 }
 
 namespace {
@@ -186,6 +245,9 @@ namespace {
 int LineOf(const QString &text, const QStringList &lineNames) {
     const int named = static_cast<int>(lineNames.indexOf(text));
     if (named >= 0 && named < kLines) return named;
+    // A recording with names has only those lines.
+    const int lines =
+        lineNames.isEmpty() ? kLines : std::min<int>(kLines, static_cast<int>(lineNames.size()));
     QString digits = text;
     if (digits.size() > 1 && (digits[0] == QLatin1Char('D') || digits[0] == QLatin1Char('d')))
         digits = digits.mid(1);
@@ -193,7 +255,7 @@ int LineOf(const QString &text, const QStringList &lineNames) {
     const int line = digits.toInt(&ok);
     // "D" alone or a sign are not lines; the digits are plain decimal.
     if (!ok || digits.isEmpty() || !digits[0].isDigit()) return -1;
-    return line >= 0 && line < kLines ? line : -1;
+    return line >= 0 && line < lines ? line : -1;
 }
 
 const OptionInfo *OptionOf(const DecoderInfo &dec, const QString &id) {
@@ -283,8 +345,9 @@ std::optional<Stack> ParseStack(const QString &spec, QString *error, const QStri
             if (channel) {
                 const int line = LineOf(value, lineNames);
                 if (line < 0)
-                    return fail(QStringLiteral("%1: channel '%2' names no line D0..D15: %3")
-                                    .arg(dec->id, key, value));
+                    return fail(
+                        QStringLiteral("%1: channel '%2' names no line of the recording: %3")
+                            .arg(dec->id, key, value));
                 stack.channels[key] = line;
                 continue;
             }
@@ -500,7 +563,12 @@ bool Session::Feed(const uint16_t *words, size_t count, QString *error) {
         const int rc = srd_session_send(d->sess, d->next, d->next + n,
                                         reinterpret_cast<const uint8_t *>(words + done),
                                         n * sizeof(uint16_t), sizeof(uint16_t));
-        if (rc != SRD_OK) return fail(call.Error(QStringLiteral("the decoder stopped"), rc));
+        if (rc != SRD_OK) {
+            // A decoder that raised reports it from its own thread as that thread ends: join
+            // the threads so that the report is in before it is read.
+            srd_session_terminate_reset(d->sess);
+            return fail(call.Error(QStringLiteral("the decoder stopped"), rc));
+        }
         d->next += n;
         done += n;
     }
@@ -533,7 +601,7 @@ QString Session::InstanceId(int stack, int layer) const {
 std::optional<double> RecordRate(int rateIndex, QString *why) {
     if (IsEquivalentTime(rateIndex)) {
         if (why)
-            *why = QStringLiteral("Records at equivalent-time rates are not decoded: their samples "
+            *why = QStringLiteral("records at equivalent-time rates are not decoded: their samples "
                                   "come from many passes");
         return std::nullopt;
     }

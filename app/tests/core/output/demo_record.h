@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The demo record as the program shows it, and the entries of a zip archive, for the export
-// tests.
+// and decoding tests.
 #pragma once
 
+#include <list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <zip.h>
 
@@ -39,6 +42,23 @@ inline std::string ZipEntry(const QString &archive, const char *name) {
     }
     if (z) zip_close(z);
     return data;
+}
+
+// A zip archive of `entries` (name, bytes), such as a session file of another analyser.
+inline bool WriteZip(const QString &archive,
+                     const std::vector<std::pair<std::string, std::string>> &entries) {
+    int code = 0;
+    zip_t *z = zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!z) return false;
+    for (const auto &[name, data] : entries) {
+        // libzip reads the bytes at close; `entries` outlives it.
+        zip_source_t *src = zip_source_buffer(z, data.data(), data.size(), 0);
+        if (!src || zip_file_add(z, name.c_str(), src, 0) < 0) {
+            zip_discard(z);
+            return false;
+        }
+    }
+    return zip_close(z) == 0;
 }
 
 } // namespace vrx::test

@@ -13,6 +13,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/analysis/measure.h"
+#include "core/decode/protocol_waves.h"
 #include "core/fixture.h"
 #include "core/output/demo_record.h"
 #include "core/settings/settings_file.h"
@@ -117,6 +118,15 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         QString message;
         QString shell; // run through a shell with these limits
     };
+    // Session files the decoders refuse: too many lines, no logic, no sample rate to decode at.
+    QTemporaryDir refused;
+    const std::string logic(64, '\x01');
+    for (const auto &[name, meta] : std::vector<std::pair<const char *, std::string>>{
+             {"wide.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=17\nunitsize=3\n"},
+             {"analog.sr", "[device 1]\ntotal analog=1\nsamplerate=1 MHz\nanalog1=A0\n"},
+             {"norate.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=2\nprobe2=RX\n"}})
+        ASSERT_TRUE(test::WriteZip(refused.filePath(QLatin1String(name)),
+                                   {{"version", "2"}, {"metadata", meta}, {"logic-1-1", logic}}));
     const std::vector<Case> cases = {
         {{"info"}, 2, "no instrument found", {}},
         {{"--demo", "--depth", "3K", "info"}, 2, "--depth takes", {}},
@@ -149,6 +159,19 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "measure"}, 1, "standard output: No space left on device", kFullOutput},
         {{"--demo", "info"}, 1, "standard output: No space left on device", kFullOutput},
         {{"--demo", "measure", "-n", "10000"}, 1, "standard output: Broken pipe", kClosedOutput},
+        {{"--demo", "decode"}, 2, "decode needs -P DECODER", {}},
+        {{"--demo", "decode", "-P", "nosuch"}, 2, "-P nosuch: unknown decoder 'nosuch'", {}},
+        {{"--demo", "decode", "-P", "uart:baudrate=fast"}, 2, "takes a whole number", {}},
+        {{"--demo", "decode", "-P", "uart", "-A", "uart=nope"}, 2, "no annotation row", {}},
+        {{"--sim", "usb", "--rate", "20GSa/S", "decode", "-P", "uart"}, 1, "equivalent-time", {}},
+        {{"--demo", "--rate", "External.Rise", "decode", "-P", "uart"}, 1, "external clock", {}},
+        {{"decode", "-P", "uart", "-i", refused.filePath("wide.sr")}, 1, "17 logic channels", {}},
+        {{"decode", "-P", "uart", "-i", refused.filePath("analog.sr")}, 1, "no logic data", {}},
+        {{"decode", "-P", "uart:rx=RX", "-i", refused.filePath("norate.sr")},
+         1,
+         "SamplerateError: Protocol decoder instance uart-1: Cannot decode without samplerate.",
+         {}},
+        {{"decode", "-P", "uart", "-i", dir.filePath("none.vrx")}, 1, "no such file", {}},
     };
     for (const Case &c : cases) {
         const Result r = c.shell.isEmpty() ? Vrxctl(c.args, {"HWLINK_SIM="})
@@ -362,6 +385,79 @@ TEST_F(FieldTools, SigrokCliReadsTheSessionAndTheVcd) {
     EXPECT_TRUE(show.out.contains(QStringLiteral("Samplerate: 100000000")));
     EXPECT_EQ(Words(RunTool(cli, {"-i", sr, "-O", "csv"}).out), RecordWords());
     EXPECT_EQ(Words(RunTool(cli, {"-I", "vcd", "-i", vcd, "-O", "csv"}).out), RecordWords());
+}
+
+// vrxctl decode prints the lines sigrok-cli prints for the same file and decoders: on our
+// session files of the simulator's buses and of protocol traffic, and on session
+// files of the field's own demo analyser (eight lines, chunked).
+TEST_F(FieldTools, DecodePrintsTheLinesOfSigrokCli) {
+    const QString cli = Tool("sigrok-cli");
+    if (cli.isEmpty()) GTEST_SKIP() << "sigrok-cli is not installed (apt-get install sigrok-cli)";
+    // UART on D5, I2C on D2/D3 to an EEPROM, SPI on D8/D9/D15, at 1 MSa/s.
+    test::ProtocolWaves w;
+    w.Hold(40);
+    for (uint8_t i = 0; i < 3; ++i) {
+        w.Uart(5, {'V', 'R', 'X', static_cast<uint8_t>('0' + i)}, 10);
+        w.I2cWrite(2, 3, 0x50, {0x10, i, 0xA5}, 5);
+        w.Spi(8, 9, 15, {0xC3, i}, 2);
+    }
+    std::vector<uint8_t> lo, hi;
+    for (uint16_t word : w.words) {
+        lo.push_back(static_cast<uint8_t>(word));
+        hi.push_back(static_cast<uint8_t>(word >> 8));
+    }
+    r.lo = lo.data();
+    r.hi = hi.data();
+    r.length = static_cast<int32_t>(w.words.size());
+    r.periodSeconds = 1e-6;
+    const std::vector<uint8_t> flat(w.words.size(), 128);
+    r.a1 = r.a2 = flat.data();
+    const QString traffic = Export("traffic.sr");
+
+    const QString sim = dir.filePath(QStringLiteral("sim.sr")),
+                  demo = dir.filePath(QStringLiteral("demo.sr"));
+    // The simulator's buses at 10 MSa/s: UART text on D0, an I2C write on D2/D3, SPI on D4..D6.
+    ASSERT_EQ(Vrxctl({"--sim", "usb", "--rate", "10MSa/S", "--depth", "8K", "capture", "-o", sim},
+                     {"HWLINK_SIM_SIGNALS=D0=uart,115200,Hello;D2:D3=i2c,100000,0x50,A55A;"
+                      "D4:D5:D6=spi,1000000,DEADBEEF"})
+                  .code,
+              0);
+    ASSERT_EQ(RunTool(cli, {"-d", "demo", "--samples", "60000", "-o", demo}).code, 0);
+    // The demo analyser's file, written again by sigrok-cli's own output format.
+    const QString again = dir.filePath(QStringLiteral("again.sr"));
+    ASSERT_EQ(RunTool(cli, {"-i", demo, "-O", "srzip", "-o", again}).code, 0);
+
+    const QString uart = "uart:baudrate=100000:rx=D5", spi = "spi:clk=D8:mosi=D9:cs=D15";
+    const struct {
+        QString file;
+        QStringList args;
+        QString line; // a line it must print
+    } cases[] = {
+        {traffic, {"-P", uart, "-A", "uart=rx-data"}, "uart-1: 58\n"},
+        {traffic, {"-P", "i2c:scl=D2:sda=D3"}, "i2c-1: Data write: A5\n"},
+        {traffic, {"-P", spi}, "spi-1: C3\n"},
+        {traffic,
+         {"-P", "i2c:scl=D2:sda=D3,eeprom24xx"},
+         "eeprom24xx-1: Page write (addr=10, 2 bytes): 02 A5\n"},
+        {traffic, {"-P", uart, "-P", spi, "-A", "spi=mosi-data,uart"}, "spi-1: 02\n"},
+        // (The text runs on without a pause: a record that starts inside a frame may read it
+        // shifted, for sigrok-cli as well.)
+        {sim, {"-P", "uart:rx=D0", "-A", "uart=rx-data"}, "uart-1: "},
+        {sim, {"-P", "i2c:scl=D2:sda=D3,eeprom24xx"}, "i2c-1: Data write: 5A\n"},
+        {sim, {"-P", "spi:clk=D4:mosi=D5:cs=D6", "-A", "spi=mosi-data"}, "spi-1: DE\nspi-1: AD\n"},
+        {demo, {"-P", "i2c:scl=D0:sda=D1,eeprom24xx"}, "eeprom24xx-1: "},
+        {demo, {"-P", "spi:clk=D0:mosi=D1:miso=D2", "-P", "uart:rx=D4"}, "spi-1: "},
+        {again, {"-P", "spi:clk=D0:mosi=D1:miso=D2", "-A", "spi=miso-data"}, "spi-1: "},
+    };
+    for (const auto &c : cases) {
+        const QStringList args = QStringList{"-i", c.file} + c.args;
+        const std::string what = args.join(QLatin1Char(' ')).toStdString();
+        const Result theirs = RunTool(cli, args), ours = Vrxctl(QStringList{"decode"} + args);
+        ASSERT_EQ(theirs.code, 0) << what << theirs.err.toStdString();
+        ASSERT_EQ(ours.code, 0) << what << ours.err.toStdString();
+        EXPECT_TRUE(ours.out.contains(c.line)) << what;
+        EXPECT_EQ(ours.out, theirs.out) << what;
+    }
 }
 
 TEST_F(FieldTools, GtkwaveLoadsTheVcd) {

@@ -1,0 +1,377 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The decoding core on the installed decoder library: the decoders it lists, the -P grammar
+// both ways, decoding UART, I2C and SPI traffic made in the test back into its bytes, a
+// decoder's own failure, cancelling, and the sigrok session reader.
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "core/base/rates.h"
+#include "core/decode/decoders.h"
+#include "core/decode/protocol_waves.h"
+#include "core/decode/sigrok_reader.h"
+#include "core/output/demo_record.h"
+
+namespace vrx::decode {
+namespace {
+
+using test::ProtocolWaves;
+
+class Decoding : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        QString why;
+        ASSERT_TRUE(LoadLibrary(&why)) << why.toStdString();
+    }
+    static Stack Parse(const char *spec) {
+        QString error;
+        const auto s = ParseStack(QString::fromLatin1(spec), &error);
+        EXPECT_TRUE(s) << spec << ": " << error.toStdString();
+        return s.value_or(Stack{});
+    }
+    // Every annotation of `stack` over `words` at 1 MSa/s, fed in pieces of `piece` words.
+    std::vector<Annotation> Run(const std::vector<Stack> &stacks,
+                                const std::vector<uint16_t> &words, size_t piece = 0,
+                                double rate = 1e6) {
+        std::vector<Annotation> out;
+        QString error;
+        auto session = Session::Start(
+            stacks, rate, [&](int, const Annotation &a) { out.push_back(a); }, &error);
+        EXPECT_TRUE(session) << error.toStdString();
+        if (!session) return out;
+        if (piece == 0) piece = words.size();
+        for (size_t i = 0; i < words.size(); i += piece)
+            EXPECT_TRUE(session->Feed(words.data() + i, std::min(piece, words.size() - i), &error))
+                << error.toStdString();
+        EXPECT_TRUE(session->End(&error)) << error.toStdString();
+        return out;
+    }
+    // The first texts of the annotations of class `cls` of `layer`'s decoder.
+    static QStringList Texts(const std::vector<Annotation> &all, const Stack &s, const char *cls,
+                             int layer = 0) {
+        const DecoderInfo *d = Find(s.layers[static_cast<size_t>(layer)].id);
+        const auto k = d->classIds.indexOf(QLatin1String(cls));
+        EXPECT_GE(k, 0) << cls;
+        QStringList texts;
+        for (const Annotation &a : all)
+            if (a.layer == layer && a.cls == k) texts << a.texts.first();
+        return texts;
+    }
+    static QStringList Hex(const std::vector<uint8_t> &bytes, const QString &prefix = {}) {
+        QStringList out;
+        for (uint8_t b : bytes)
+            out << prefix + QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+        return out;
+    }
+};
+
+TEST_F(Decoding, ListsDecodersWithChannelsOptionsAndRows) {
+    const auto &all = Installed();
+    ASSERT_GE(all.size(), 100u);
+    EXPECT_TRUE(
+        std::is_sorted(all.begin(), all.end(),
+                       [](const DecoderInfo &a, const DecoderInfo &b) { return a.id < b.id; }));
+    const DecoderInfo *i2c = Find(QStringLiteral("i2c"));
+    ASSERT_TRUE(i2c);
+    ASSERT_EQ(i2c->channels.size(), 2u);
+    EXPECT_EQ(i2c->channels[0].id, "scl");
+    EXPECT_FALSE(i2c->channels[1].optional);
+    EXPECT_EQ(i2c->inputs, QStringList{"logic"});
+    EXPECT_EQ(i2c->outputs, QStringList{"i2c"});
+    const DecoderInfo *uart = Find(QStringLiteral("uart"));
+    ASSERT_TRUE(uart);
+    // Both lines of a UART are optional; the options keep their declared types and lists.
+    EXPECT_TRUE(std::all_of(uart->channels.begin(), uart->channels.end(),
+                            [](const ChannelInfo &c) { return c.optional; }));
+    const auto option = [&](const char *id) {
+        for (const OptionInfo &o : uart->options)
+            if (o.id == QLatin1String(id)) return o;
+        ADD_FAILURE() << id;
+        return OptionInfo{};
+    };
+    EXPECT_EQ(option("baudrate").type, "int");
+    EXPECT_EQ(option("baudrate").defaultValue, "115200");
+    EXPECT_EQ(option("parity").type, "text");
+    EXPECT_TRUE(option("parity").values.contains("even"));
+    // Every class of a row is one of the decoder's classes; a decoder without declared rows
+    // gets one per class.
+    for (const DecoderInfo &d : all) {
+        ASSERT_FALSE(d.rows.empty() && !d.classIds.isEmpty()) << d.id.toStdString();
+        for (const RowInfo &r : d.rows)
+            for (int c : r.classes)
+                EXPECT_TRUE(c >= 0 && c < d.classIds.size()) << d.id.toStdString();
+    }
+    EXPECT_EQ(Find(QStringLiteral("nosuch")), nullptr);
+}
+
+TEST_F(Decoding, ParseStackRefusesWithOneLine) {
+    const struct {
+        const char *spec, *message;
+    } cases[] = {
+        {"", "no decoder given"},
+        {"nosuch", "unknown decoder 'nosuch'"},
+        {"uart:speed=9600", "uart has no option or channel 'speed'"},
+        {"uart:baudrate", "uart: 'baudrate' needs a value"},
+        {"uart:baudrate=", "uart: 'baudrate' needs a value"},
+        {"uart:baudrate=fast", "option 'baudrate' takes a whole number, not 'fast'"},
+        {"uart:baudrate=96k", "option 'baudrate' takes a whole number, not '96k'"},
+        {"uart:parity=maybe", "option 'parity' takes none|odd|even|zero|one|ignore, not 'maybe'"},
+        {"uart:rx=D16", "channel 'rx' names no line of the recording: D16"},
+        {"uart:rx=-1", "channel 'rx' names no line of the recording: -1"},
+        {"uart:rx=D", "channel 'rx' names no line of the recording: D"},
+        {"uart:rx=D1:rx=D2", "uart: 'rx' is given twice"},
+        {"uart:baudrate=1:baudrate=2", "uart: 'baudrate' is given twice"},
+        {"eeprom24xx", "eeprom24xx does not read logic lines"},
+        {"i2c,uart", "uart does not stack on i2c"},
+        {"i2c,eeprom24xx:scl=D1", "eeprom24xx has no option or channel 'scl'"},
+    };
+    for (const auto &c : cases) {
+        QString error;
+        EXPECT_FALSE(ParseStack(QString::fromLatin1(c.spec), &error)) << c.spec;
+        EXPECT_TRUE(error.contains(QLatin1String(c.message)) && !error.contains('\n'))
+            << c.spec << ": " << error.toStdString();
+    }
+}
+
+TEST_F(Decoding, StackTextReadsBackToTheSameStack) {
+    const struct {
+        const char *spec, *text;
+    } cases[] = {
+        {"uart", "uart"},
+        {"uart:baudrate=9600:rx=D0:tx=15", "uart:baudrate=9600:rx=D0:tx=D15"},
+        {"i2c:sda=d3:scl=D2,eeprom24xx:chip=generic", "i2c:scl=D2:sda=D3,eeprom24xx:chip=generic"},
+        {"spi:cpol=1:clk=D0:mosi=D1:cs=D2", "spi:cpol=1:clk=D0:cs=D2:mosi=D1"},
+        {"uart:baudrate=0x2580:parity=odd", "uart:baudrate=0x2580:parity=odd"},
+    };
+    for (const auto &c : cases) {
+        const Stack s = Parse(c.spec);
+        EXPECT_EQ(StackText(s), QLatin1String(c.text)) << c.spec;
+        QString error;
+        EXPECT_EQ(ParseStack(StackText(s), &error), s) << c.spec;
+    }
+    // A recording's own names for its lines, besides D0..D15, and only the lines it has.
+    QString error;
+    const auto named = ParseStack(QStringLiteral("uart:rx=RX:tx=D1"), &error, {"TX", "RX"});
+    ASSERT_TRUE(named) << error.toStdString();
+    EXPECT_EQ(named->channels, (std::map<QString, int>{{"rx", 1}, {"tx", 1}}));
+    EXPECT_FALSE(ParseStack(QStringLiteral("uart:rx=D2"), &error, {"TX", "RX"}));
+}
+
+TEST_F(Decoding, UartI2cAndSpiDecodeToTheBytesSent) {
+    const std::vector<uint8_t> text = {'H', 'i', '!', 0x00, 0xFF};
+    ProtocolWaves w;
+    w.Hold(25);
+    w.Uart(5, text, 10); // 100000 baud at 1 MSa/s
+    w.I2cWrite(2, 3, 0x50, {0x41, 0x00, 0xFE}, 5);
+    w.Spi(8, 9, 15, {0xA5, 0x3C}, 2);
+    w.Hold(50);
+    const Stack uart = Parse("uart:baudrate=100000:rx=D5");
+    const Stack i2c = Parse("i2c:scl=D2:sda=D3");
+    const Stack spi = Parse("spi:clk=D8:mosi=D9:cs=D15");
+    const auto all = Run({uart}, w.words);
+    EXPECT_EQ(Texts(all, uart, "rx-data"), Hex(text));
+    // The R/W bit is of the address's class.
+    EXPECT_EQ(Texts(Run({i2c}, w.words), i2c, "address-write"),
+              QStringList({"Write"}) + Hex({0x50}, "Address write: "));
+    EXPECT_EQ(Texts(Run({i2c}, w.words), i2c, "data-write"),
+              Hex({0x41, 0x00, 0xFE}, "Data write: "));
+    EXPECT_EQ(Texts(Run({spi}, w.words), spi, "mosi-data"), Hex({0xA5, 0x3C}));
+    // The first data byte starts one bit after the frame's start bit, in samples.
+    const auto data = Find("uart")->classIds.indexOf("rx-data");
+    const auto first =
+        std::find_if(all.begin(), all.end(), [&](const Annotation &a) { return a.cls == data; });
+    ASSERT_NE(first, all.end());
+    EXPECT_EQ(first->start, 25u + 10u);
+    EXPECT_EQ(first->end, 25u + 9u * 10u);
+    // Rows index the decoder's rows, and the row holds the class.
+    for (const Annotation &a : all) {
+        const auto &rows = Find("uart")->rows;
+        ASSERT_LT(static_cast<size_t>(a.row), rows.size());
+        const auto &classes = rows[static_cast<size_t>(a.row)].classes;
+        EXPECT_NE(std::find(classes.begin(), classes.end(), a.cls), classes.end());
+    }
+}
+
+// Pieces of any size give the same annotations, and stacks in one session each their own.
+TEST_F(Decoding, PiecesAndStacksDecodeAsOneStream) {
+    ProtocolWaves w;
+    w.Hold(7);
+    for (int i = 0; i < 4; ++i) {
+        w.Uart(0, {'o', 'k'}, 10);
+        w.I2cWrite(1, 2, 0x51, {0x00, static_cast<uint8_t>(i)}, 5);
+    }
+    const Stack eeprom = Parse("i2c:scl=D1:sda=D2,eeprom24xx");
+    const Stack uart = Parse("uart:baudrate=100000:rx=D0");
+    const auto whole = Run({eeprom}, w.words);
+    // Four byte writes, as the EEPROM decoder on top of I2C reads them.
+    EXPECT_EQ(Texts(whole, eeprom, "byte-write", 1).size(), 4);
+    for (size_t piece : {1u, 7u, 1000u}) {
+        const auto pieces = Run({eeprom}, w.words, piece);
+        ASSERT_EQ(pieces.size(), whole.size()) << piece;
+        for (size_t i = 0; i < whole.size(); ++i)
+            EXPECT_TRUE(pieces[i].start == whole[i].start && pieces[i].end == whole[i].end &&
+                        pieces[i].texts == whole[i].texts && pieces[i].layer == whole[i].layer)
+                << piece << " #" << i;
+    }
+    std::vector<int> stackOf;
+    QString error;
+    auto both = Session::Start(
+        {uart, eeprom}, 1e6, [&](int s, const Annotation &) { stackOf.push_back(s); }, &error);
+    ASSERT_TRUE(both) << error.toStdString();
+    EXPECT_EQ(both->InstanceId(0, 0), "uart-1");
+    EXPECT_EQ(both->InstanceId(1, 1), "eeprom24xx-1");
+    EXPECT_EQ(both->InstanceId(2, 0), "");
+    ASSERT_TRUE(both->Feed(w.words.data(), w.words.size(), &error) && both->End(&error));
+    EXPECT_EQ(std::count(stackOf.begin(), stackOf.end(), 1), static_cast<long>(whole.size()));
+    EXPECT_EQ(std::count(stackOf.begin(), stackOf.end(), 0),
+              static_cast<long>(Run({uart}, w.words).size()));
+}
+
+TEST_F(Decoding, BadSetUpsAndTheDecodersOwnErrorsAreReported) {
+    QString error;
+    const auto none = [](int, const Annotation &) {};
+    EXPECT_FALSE(Session::Start({Parse("i2c:scl=D0")}, 1e6, none, &error));
+    EXPECT_TRUE(error.contains("the channel 'sda' is not assigned a line")) << error.toStdString();
+    EXPECT_FALSE(Session::Start({}, 1e6, none, &error));
+    Stack bad = Parse("uart");
+    bad.channels["rx"] = 16;
+    EXPECT_FALSE(Session::Start({bad}, 1e6, none, &error));
+    EXPECT_TRUE(error.contains("D16")) << error.toStdString();
+
+    // Without a sample rate the UART decoder raises its own error, and the session stays failed.
+    ProtocolWaves w;
+    w.Uart(0, {'x'}, 10);
+    auto s = Session::Start({Parse("uart:rx=D0")}, 0, none, &error);
+    ASSERT_TRUE(s) << error.toStdString();
+    EXPECT_FALSE(s->Feed(w.words.data(), w.words.size(), &error));
+    EXPECT_TRUE(error.contains("SamplerateError") && error.contains("uart-1") &&
+                !error.contains('\n'))
+        << error.toStdString();
+    QString again;
+    EXPECT_FALSE(s->Feed(w.words.data(), w.words.size(), &again));
+    EXPECT_EQ(again, error);
+    EXPECT_FALSE(s->End(&again));
+}
+
+TEST_F(Decoding, CancelStopsAFeedInProgress) {
+    ProtocolWaves w;
+    for (int i = 0; i < 2000; ++i)
+        w.Uart(0, {'a', 'b', 'c', 'd'}, 10);
+    std::atomic<int> seen{0};
+    QString error;
+    auto s = Session::Start(
+        {Parse("uart:baudrate=100000:rx=D0")}, 1e6, [&](int, const Annotation &) { ++seen; },
+        &error);
+    ASSERT_TRUE(s);
+    std::thread canceller([&] {
+        while (seen < 10)
+            std::this_thread::yield();
+        s->Cancel();
+    });
+    const bool fed = s->Feed(w.words.data(), w.words.size(), &error);
+    canceller.join();
+    EXPECT_FALSE(fed);
+    EXPECT_EQ(error, "cancelled");
+    // Stopped well before the end: the whole stream holds 2000 x 4 frames of many annotations.
+    EXPECT_LT(seen.load(), 2000 * 4);
+    EXPECT_FALSE(s->End(&error));
+    EXPECT_EQ(error, "cancelled");
+}
+
+TEST(DecodeRates, RealTimeRatesOnly) {
+    const struct {
+        int index;
+        double rate; // 0: refused
+        const char *why;
+    } cases[] = {
+        {0, 0, "equivalent-time"},
+        {kFirstRealTimeRate - 1, 0, "equivalent-time"},
+        {kFirstRealTimeRate, 250e6, ""},
+        {kDefaultRate, 100e6, ""},
+        {kFirstMicroRate, 500e3, ""},
+        {kLastTimedRate, 1, ""},
+        {kLastTimedRate + 1, 0, "external clock"},
+        {kRateCount - 1, 0, "external clock"},
+    };
+    for (const auto &c : cases) {
+        QString why;
+        const auto rate = RecordRate(c.index, &why);
+        if (c.rate > 0) {
+            ASSERT_TRUE(rate) << c.index;
+            EXPECT_DOUBLE_EQ(*rate, c.rate) << c.index;
+        } else {
+            EXPECT_FALSE(rate) << c.index;
+            EXPECT_TRUE(why.contains(QLatin1String(c.why))) << c.index << why.toStdString();
+        }
+    }
+}
+
+// ---- Sigrok session files ---------------------------------------------------------------
+
+class SigrokFiles : public ::testing::Test {
+  protected:
+    QString Write(const char *name, const std::string &metadata,
+                  const std::vector<std::pair<std::string, std::string>> &logic) {
+        const QString path = dir.filePath(QLatin1String(name));
+        auto entries = logic;
+        entries.insert(entries.begin(), {"metadata", metadata});
+        EXPECT_TRUE(test::WriteZip(path, entries));
+        return path;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(SigrokFiles, ReadsChunksInOrderWithTheFilesNames) {
+    const std::string meta =
+        "[global]\nsigrok version=0.5.2\n\n[device 1]\ncapturefile=logic-1\n"
+        "total probes=10\nsamplerate=2.5 MHz\nprobe1=CLK\nprobe3=DATA\nunitsize=2\n";
+    // Two chunks of two-byte samples; bits above the tenth probe are not lines of the file.
+    const QString path = Write("two.sr", meta,
+                               {{"logic-1-1", std::string("\x01\x00\x02\xFC", 4)},
+                                {"logic-1-2", std::string("\xFF\xFF", 2)}});
+    SigrokReader r;
+    QString error;
+    ASSERT_TRUE(r.Open(path, &error)) << error.toStdString();
+    EXPECT_DOUBLE_EQ(r.Samplerate(), 2.5e6);
+    EXPECT_EQ(r.LineNames(), QStringList({"CLK", "1", "DATA", "3", "4", "5", "6", "7", "8", "9"}));
+    std::vector<uint16_t> words;
+    ASSERT_TRUE(r.Next(words, &error));
+    EXPECT_EQ(words, (std::vector<uint16_t>{0x0001, 0x0002}));
+    ASSERT_TRUE(r.Next(words, &error));
+    EXPECT_EQ(words, (std::vector<uint16_t>{0x03FF}));
+    EXPECT_FALSE(r.Next(words, &error));
+    EXPECT_TRUE(error.isEmpty());
+}
+
+TEST_F(SigrokFiles, RefusesFilesItCannotDecode) {
+    const struct {
+        const char *name, *meta, *message;
+    } cases[] = {
+        {"wide.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=17\nunitsize=3\n",
+         "the file has 17 logic channels; at most 16 are decoded"},
+        {"analog.sr", "[device 1]\ntotal analog=1\nsamplerate=1 MHz\nanalog1=A0\n",
+         "the file holds no logic data"},
+        {"nochunk.sr", "[device 1]\ncapturefile=other\ntotal probes=4\nunitsize=1\n",
+         "the file holds no logic data"},
+        {"rate.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=4\nsamplerate=fast\n",
+         "bad sample rate 'fast'"},
+    };
+    for (const auto &c : cases) {
+        const QString path = Write(c.name, c.meta, {{"logic-1-1", std::string(30, '\0')}});
+        SigrokReader r;
+        QString error;
+        EXPECT_FALSE(r.Open(path, &error)) << c.name;
+        EXPECT_EQ(error, path + ": " + c.message) << c.name;
+    }
+    SigrokReader r;
+    QString error;
+    EXPECT_FALSE(r.Open(dir.filePath("none.sr"), &error));
+    EXPECT_TRUE(error.endsWith(": no such file"));
+}
+
+} // namespace
+} // namespace vrx::decode

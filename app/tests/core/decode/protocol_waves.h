@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Logic words carrying UART, I2C and SPI traffic on chosen lines, for the decoding tests: the
+// bytes a decoder must find are the ones put in here.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vrx::test {
+
+class ProtocolWaves {
+  public:
+    // Every line starts high (idle UART, released I2C, deselected SPI).
+    std::vector<uint16_t> words;
+
+    void Set(int line, bool high) {
+        level_ = static_cast<uint16_t>(high ? level_ | (1u << line) : level_ & ~(1u << line));
+    }
+    void Hold(int samples) { words.insert(words.end(), static_cast<size_t>(samples), level_); }
+
+    // 8N1, least significant bit first, `bit` samples a bit, one idle bit after each byte.
+    void Uart(int line, const std::vector<uint8_t> &bytes, int bit) {
+        for (uint8_t b : bytes) {
+            Set(line, false);
+            Hold(bit);
+            for (int k = 0; k < 8; ++k) {
+                Set(line, (b >> k) & 1);
+                Hold(bit);
+            }
+            Set(line, true);
+            Hold(2 * bit);
+        }
+    }
+
+    // A write of `bytes` to 7-bit `address`: start, address with R/W low, each byte acknowledged,
+    // stop. `half` samples per half clock.
+    void I2cWrite(int scl, int sda, int address, const std::vector<uint8_t> &bytes, int half) {
+        Set(sda, false); // start: SDA falls while SCL is high
+        Hold(half);
+        auto clockBit = [&](bool bit) {
+            Set(scl, false);
+            Set(sda, bit);
+            Hold(half);
+            Set(scl, true);
+            Hold(half);
+        };
+        auto byte = [&](uint8_t b) {
+            for (int k = 7; k >= 0; --k)
+                clockBit((b >> k) & 1);
+            clockBit(false); // the receiver's ACK
+        };
+        byte(static_cast<uint8_t>(address << 1));
+        for (uint8_t b : bytes)
+            byte(b);
+        Set(scl, false);
+        Set(sda, false);
+        Hold(half);
+        Set(scl, true); // stop: SDA rises while SCL is high
+        Hold(half);
+        Set(sda, true);
+        Hold(4 * half);
+    }
+
+    // Mode 0, most significant bit first, chip select low over the whole transfer.
+    void Spi(int clk, int mosi, int cs, const std::vector<uint8_t> &bytes, int half) {
+        Set(clk, false);
+        Set(cs, false);
+        Hold(half);
+        for (uint8_t b : bytes)
+            for (int k = 7; k >= 0; --k) {
+                Set(mosi, (b >> k) & 1);
+                Hold(half);
+                Set(clk, true);
+                Hold(half);
+                Set(clk, false);
+            }
+        Hold(half);
+        Set(cs, true);
+        Hold(4 * half);
+    }
+
+  private:
+    uint16_t level_ = 0xFFFF;
+};
+
+} // namespace vrx::test
