@@ -82,9 +82,10 @@ void RunControl::track(Session *s) {
     if (s && stop_) s->Cancel();
 }
 
-DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record,
-                          RunControl *control) {
+DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record, RunControl *control,
+                          const std::map<QString, QString> &failed) {
     DecodeResult r;
+    r.texts = texts;
     r.stacks.resize(static_cast<size_t>(texts.size()));
     if (texts.isEmpty()) return r;
     QString why;
@@ -101,7 +102,9 @@ DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record,
     std::vector<int> parsedIndex(static_cast<size_t>(texts.size()), -1);
     for (qsizetype i = 0; i < texts.size(); ++i) {
         QString error;
-        if (auto st = ParseStack(texts[i], &error)) {
+        if (const auto f = failed.find(texts[i]); f != failed.end())
+            r.stacks[static_cast<size_t>(i)].error = f->second;
+        else if (auto st = ParseStack(texts[i], &error)) {
             parsedIndex[static_cast<size_t>(i)] = static_cast<int>(stacks.size());
             stacks.push_back(std::move(*st));
         } else {
@@ -170,6 +173,7 @@ Runner::~Runner() {
 
 void Runner::SetStacks(const QStringList &texts) {
     app().decode.Stacks = texts;
+    failed_.clear(); // an edit tries every stack again
     if (last_)
         Submit(*last_);
     else
@@ -188,6 +192,7 @@ void Runner::Refresh() {
 void Runner::Submit(LogicRecord record) {
     last_ = std::make_shared<const LogicRecord>(std::move(record));
     const bool newSetup = lastTexts_ != app().decode.Stacks;
+    if (newSetup) failed_.clear();
     lastTexts_ = app().decode.Stacks;
     const uint64_t serial = ++serial_;
     if (lastTexts_.isEmpty()) {
@@ -205,7 +210,7 @@ void Runner::Submit(LogicRecord record) {
     {
         std::lock_guard l(m_);
         if (pending_) ++superseded_;
-        pending_ = Job{serial, lastTexts_, last_};
+        pending_ = Job{serial, lastTexts_, failed_, last_};
         // A run in progress stops for the newer record, unless the run before it was stopped
         // too: records coming faster than the decoders finish still show every other one.
         // A new set-up always stops it.
@@ -225,7 +230,8 @@ void Runner::work() {
             pending_.reset();
             control_.reset();
         }
-        auto r = std::make_shared<DecodeResult>(DecodeRecord(job.texts, *job.record, &control_));
+        auto r = std::make_shared<DecodeResult>(
+            DecodeRecord(job.texts, *job.record, &control_, job.failed));
         r->serial = job.serial;
         lastCancelled_ = control_.stopped();
         if (control_.stopped()) {
@@ -243,6 +249,12 @@ void Runner::deliver(DecodeResult r) {
     if (r.serial < delivered_) return;
     delivered_ = r.serial;
     result_ = std::move(r);
+    // Errors of the decoders themselves; a record the library cannot decode at all (its rate)
+    // is no failure of theirs.
+    if (result_.samplerate > 0)
+        for (size_t i = 0; i < result_.stacks.size(); ++i)
+            if (!result_.stacks[i].error.isEmpty() && result_.texts == lastTexts_)
+                failed_.emplace(result_.texts[static_cast<qsizetype>(i)], result_.stacks[i].error);
     Publish(Event::DecodesReady);
 }
 

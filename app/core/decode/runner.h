@@ -19,6 +19,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -48,6 +49,7 @@ struct StackResult {
 struct DecodeResult {
     uint64_t serial = 0; // the run that made it; 0: nothing decoded yet
     double samplerate = 0;
+    QStringList texts;               // the set-up it was decoded with
     std::vector<StackResult> stacks; // one per entry of the set-up
 };
 
@@ -79,9 +81,11 @@ class RunControl {
 };
 
 // Decodes one record synchronously with the stack texts `texts` (what the worker runs). A
-// cancelled run returns early with what it had.
+// cancelled run returns early with what it had. A stack with an entry in `failed` is not run
+// again: that error is its result.
 DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record,
-                          RunControl *control = nullptr);
+                          RunControl *control = nullptr,
+                          const std::map<QString, QString> &failed = {});
 
 class Runner {
   public:
@@ -109,6 +113,7 @@ class Runner {
     struct Job {
         uint64_t serial = 0;
         QStringList texts;
+        std::map<QString, QString> failed;
         std::shared_ptr<const LogicRecord> record;
     };
     void work();
@@ -118,6 +123,10 @@ class Runner {
     DecodeResult result_;
     std::shared_ptr<const LogicRecord> last_; // the record last submitted
     QStringList lastTexts_;
+    // Stacks whose decoder failed (refused its options, raised on the data), by text: they are
+    // not run again on the next records, only after the set-up changed. A decoder that raises
+    // leaves the decoder library's interpreter a little worse each time.
+    std::map<QString, QString> failed_;
     uint64_t serial_ = 0, delivered_ = 0;
     std::atomic<uint64_t> superseded_{0};
 

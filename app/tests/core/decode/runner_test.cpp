@@ -11,26 +11,21 @@
 
 #include "../fixture.h"
 #include "core/decode/setup.h"
+#include "protocol_waves.h"
 
 namespace vrx::decode {
 namespace {
 
 constexpr int kRate10M = 11; // "10MSa/S" in the rate table
 
-// Bytes sent 8N1, least significant bit first, on line `line` from sample `at`, with
-// `samplesPerBit` samples a bit and one idle bit between bytes; the line idles high.
+// `bytes` on line `line` after four idle bits, `samplesPerBit` samples a bit, the line idle up
+// to `length` words.
 std::vector<uint16_t> Uart(const QByteArray &bytes, int line, int samplesPerBit, size_t length) {
-    std::vector<uint16_t> w(length, static_cast<uint16_t>(1u << line));
-    size_t at = static_cast<size_t>(4 * samplesPerBit);
-    for (const char c : bytes) {
-        const auto byte = static_cast<uint8_t>(c);
-        for (int bit = 0; bit < 11; ++bit) { // start, 8 data, stop, idle
-            const bool high = bit == 0 ? false : bit <= 8 ? ((byte >> (bit - 1)) & 1) : true;
-            for (int k = 0; k < samplesPerBit && at < length; ++k, ++at)
-                if (!high) w[at] &= static_cast<uint16_t>(~(1u << line));
-        }
-    }
-    return w;
+    test::ProtocolWaves w;
+    w.Hold(4 * samplesPerBit);
+    w.Uart(line, std::vector<uint8_t>(bytes.begin(), bytes.end()), samplesPerBit);
+    w.words.resize(length, w.words.back());
+    return w.words;
 }
 
 // The shortest texts of the annotations of class `cls` (uart's "rx-data") of every stack, in
