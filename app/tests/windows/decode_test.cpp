@@ -80,11 +80,11 @@ class DecodeTest : public QObject {
 
     void liveBusesDecodeToTheBytesSent() {
         qputenv("HWLINK_SIM_SIGNALS", "D0=uart,115200,Hi!;D2:D3=i2c,100000,0x50,A55A;"
-                                      "D4:D5:D6=spi,1000000,C3");
+                                      "D4:D5:D6=spi,100000,C3");
         ProgramRun run(QStringLiteral("usb"));
         qunsetenv("HWLINK_SIM_SIGNALS");
         MainWindow *w = run.w.get();
-        Choose(run.view()->cmbRate, QStringLiteral("5MSa/S"));
+        Choose(run.view()->cmbRate, QStringLiteral("1MSa/S"));
         Choose(run.view()->cmbDepth, QStringLiteral("8K"));
 
         // uart and i2c through the Decoders window, i2c moved to D2/D3 by its channel lists.
@@ -168,7 +168,7 @@ class DecodeTest : public QObject {
         ProgramRun run(QStringLiteral("usb"));
         qunsetenv("HWLINK_SIM_SIGNALS");
         MainWindow *w = run.w.get();
-        Choose(run.view()->cmbRate, QStringLiteral("5MSa/S"));
+        Choose(run.view()->cmbRate, QStringLiteral("1MSa/S"));
         w->mnuDecoders->trigger();
         w->decodeRunner().SetStacks(
             {QStringLiteral("uart:baudrate=0:rx=D0"), QStringLiteral("uart:rx=D1")});

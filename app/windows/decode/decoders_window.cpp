@@ -122,7 +122,13 @@ DecodersWindow::DecodersWindow(decode::Runner &runner, QWidget *parent)
     connect(
         tvStacks, &QTreeWidget::currentItemChanged, this, [this] { showOptions(); },
         Qt::QueuedConnection);
-    ready_ = Subscribe(Event::DecodesReady, [this] { showStatus(); });
+    // A set-up changed elsewhere (a settings file, the runner) shows when its result comes.
+    ready_ = Subscribe(Event::DecodesReady, [this] {
+        if (shown_ != app().decode.Stacks)
+            fillStacks();
+        else
+            showStatus();
+    });
     applied_ = Subscribe(Event::SettingsApplied, [this] { fillStacks(); });
     fillStacks();
 }
@@ -153,6 +159,7 @@ void DecodersWindow::fillStacks() {
     const QSignalBlocker block(tvStacks);
     tvStacks->clear();
     const QStringList &stacks = app().decode.Stacks;
+    shown_ = stacks;
     std::vector<decode::Stack> parsed;
     for (const QString &text : stacks)
         parsed.push_back(decode::ParseStack(text, nullptr).value_or(decode::Stack{}));

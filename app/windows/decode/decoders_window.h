@@ -54,6 +54,7 @@ class DecodersWindow : public QWidget {
 
     decode::Runner &runner_;
     QFormLayout *form_ = nullptr;
+    QStringList shown_; // the set-up the tree shows
     Subscription ready_, applied_;
 };
 
