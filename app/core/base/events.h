@@ -34,8 +34,9 @@ enum class Event {
     AcquisitionStopped, // ... and ended
     StatusPolled,       // the loop polled the trigger status once
     InstrumentLost,     // the instrument stopped answering; acquisition has stopped
+    DecodesReady,       // the protocol decoders finished a record (or their set-up changed)
 };
-constexpr int kEventCount = static_cast<int>(Event::InstrumentLost) + 1;
+constexpr int kEventCount = static_cast<int>(Event::DecodesReady) + 1;
 
 class Subscription {
   public:

@@ -79,6 +79,7 @@ void InitDefaults() {
     s.logic = {};
     s.colors = {};
     s.display = {};
+    s.decode = {};
     s.measure = {};
     s.fft = {};
     s.run.CounterState[0] = 0; // the counter resolution choice is a setting too

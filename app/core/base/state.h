@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include <QString>
+#include <QStringList>
 
 #include "core/base/colors.h"
 #include "core/base/rates.h"
@@ -158,6 +159,12 @@ struct ColorTable {
     int32_t operator[](int entry) const { return Colors[static_cast<size_t>(entry)]; }
 };
 
+// The protocol decoders of the logic inputs: one stack a text, in the command line's grammar
+// ("uart:baudrate=115200:rx=D0,..."). The settings file keeps them in its companion file.
+struct DecodeSettings {
+    QStringList Stacks;
+};
+
 // Menu switches and the settings of the display and of the tool windows.
 struct DisplaySettings {
     int16_t Persist = 0;     // -1: records accumulate on the picture
@@ -177,7 +184,9 @@ struct DisplaySettings {
     std::array<uint8_t, 2> XYSource{ChA1, ChA2}; // channels on the X and the Y axis
     int16_t MeasureOn = 0;
     int16_t StateOn = 0;
-    int16_t QualifyOn = 0; // trigger word dialog open (flag)
+    int16_t DecodersOn = 0;    // "&Decoders" window open (flag)
+    int16_t AnnotationsOn = 0; // the annotation table open (flag)
+    int16_t QualifyOn = 0;     // trigger word dialog open (flag)
     std::array<int16_t, 2> CountOn{};
     int16_t CountPpm = 5;
     int16_t AutoLoad = 0; // the default settings file is loaded at start-up (flag)
@@ -315,6 +324,7 @@ struct AppState {
     LogicTables logic;
     ColorTable colors;
     DisplaySettings display;
+    DecodeSettings decode;
     MeasureSettings measure;
     FftSettings fft;
     ScreenGeometry screen;

@@ -355,6 +355,7 @@ LoadResult ReadInto(const QString &fileName, SettingsSnapshot &s, int16_t explic
     }
     r = ParseSettings(text, s);
     if (!r.ok) return fail(r);
+    s.decode.Stacks = ReadDecodersFile(DecodersFileName(fileName));
     return LoadResult::Loaded;
 }
 
@@ -373,6 +374,7 @@ SettingsSnapshot SettingsSnapshot::FromApp() {
     s.display = a.display;
     s.measure = a.measure;
     s.fft = a.fft;
+    s.decode = a.decode;
     s.CountRes = a.run.CounterState[0];
     return s;
 }
@@ -388,6 +390,7 @@ void SettingsSnapshot::ApplyToApp() const {
     a.display = display;
     a.measure = measure;
     a.fft = fft;
+    a.decode = decode;
     a.run.CounterState[0] = CountRes;
 }
 
@@ -441,9 +444,37 @@ QString DefaultSettingsName() {
     return app().startup.Model + QStringLiteral(".ini");
 }
 
+QString DecodersFileName(const QString &settingsFile) {
+    return settingsFile + QStringLiteral(".decoders");
+}
+
+QByteArray DecodersText(const QStringList &stacks) {
+    QByteArray out;
+    for (const QString &s : stacks)
+        out += s.trimmed().toUtf8() + "\r\n";
+    return out;
+}
+
+QStringList ReadDecodersFile(const QString &path) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return {};
+    QStringList stacks;
+    for (const QByteArray &line : file.read(kMaxFile).split('\n')) {
+        const QString text = QString::fromUtf8(line).trimmed();
+        if (!text.isEmpty()) stacks << text;
+    }
+    return stacks;
+}
+
 bool Saveset(const QString &FileName, bool report) {
     QString error;
-    if (WriteFileAtomically(FileName, SettingsText(SettingsSnapshot::FromApp()), error))
+    const QStringList &stacks = app().decode.Stacks;
+    const QString decoders = DecodersFileName(FileName);
+    // The decoders go beside the file; a file without decoders gets no companion, but an
+    // earlier one is emptied so that it does not bring back decoders removed since.
+    if (WriteFileAtomically(FileName, SettingsText(SettingsSnapshot::FromApp()), error) &&
+        ((stacks.isEmpty() && !QFileInfo::exists(decoders)) ||
+         WriteFileAtomically(decoders, DecodersText(stacks), error)))
         return true;
     if (report)
         ui().MessageBox(QStringLiteral("The settings file %1 was not saved: %2")

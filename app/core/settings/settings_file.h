@@ -20,6 +20,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include "core/base/state.h"
 
@@ -39,7 +40,8 @@ struct SettingsSnapshot {
     DisplaySettings display;
     MeasureSettings measure;
     FftSettings fft;
-    int16_t CountRes = 0; // CounterState(0): counter resolution choice
+    DecodeSettings decode; // from the companion file
+    int16_t CountRes = 0;  // CounterState(0): counter resolution choice
 
     static SettingsSnapshot FromApp();
     // Copies everything the file holds into the program's state.
@@ -60,6 +62,15 @@ ParseResult ParseSettings(const QByteArray &text, SettingsSnapshot &s, int upto 
 
 // The default settings file name: the model string followed by ".ini".
 QString DefaultSettingsName();
+
+// The protocol decoders' set-up lives in a companion file beside the settings file, the settings
+// file's name followed by ".decoders" ("Vrx73604v4.ini.decoders"), one decoder stack a line in
+// the command line's grammar; the positional records of the settings file stay as they are. A
+// settings file without a companion has no decoders.
+QString DecodersFileName(const QString &settingsFile);
+QByteArray DecodersText(const QStringList &stacks);
+// The stacks of a companion file; none when it is missing or unreadable.
+QStringList ReadDecodersFile(const QString &path);
 
 // Writes the settings file `FileName` (creating or replacing it). A failure leaves the previous
 // file whole and, when `report` is set, says so in a message box. Returns whether it was written.

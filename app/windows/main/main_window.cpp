@@ -102,6 +102,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     connect(form1_, &TimingView::triggerWordRequested, this, &MainWindow::OpenQualify);
     v->addWidget(statusStrip_);
     v->addWidget(form1_, 1);
+    buildDecodeMenus(v);
     setCentralWidget(central);
     buildCounterMenus();
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include <QAction>
 #include <QLabel>
@@ -18,8 +19,10 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "core/base/events.h"
+#include "core/decode/runner.h"
 #include "windows/analysis/fft_window.h"
 #include "windows/logic/qualify_dialog.h"
 #include "windows/main/acquisition_driver.h"
@@ -37,6 +40,9 @@ class PrintForm;
 class ColorWindow;
 class StateWindow;
 class SearchWindow;
+class DecodersWindow;
+class AnnotationTableWindow;
+class AnnotationRows;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -183,6 +189,25 @@ class MainWindow : public QMainWindow {
     StateWindow *frmState_ = nullptr;
     SearchWindow *frmSearch_ = nullptr;
     Subscription stateSettings_;
+
+    // ---- Protocol decoding (windows/decode/decode_menus.cpp) -----------------------------------
+  public:
+    QAction *mnuDecoders = nullptr;    // "&Logic" > "&Decoders", checked while it shows
+    QAction *mnuAnnotations = nullptr; // "&Window" > "&Annotations", checked while it shows
+    void ShowDecoders(bool on);
+    void ShowAnnotations(bool on);
+    decode::Runner &decodeRunner() const { return *runner_; }
+    DecodersWindow *decodersWindow() const { return frmDecoders_; }
+    AnnotationTableWindow *annotationTable() const { return frmAnnotations_; }
+    AnnotationRows *annotationRows() const { return annotationRows_; }
+
+  private:
+    // The runner, the annotation rows under the timing view (in `central`) and the menu entries.
+    void buildDecodeMenus(QVBoxLayout *central);
+    std::unique_ptr<decode::Runner> runner_;
+    AnnotationRows *annotationRows_ = nullptr;
+    DecodersWindow *frmDecoders_ = nullptr;
+    AnnotationTableWindow *frmAnnotations_ = nullptr;
 };
 
 // A placement read from the settings store, in pixels, made to fit: values that are not

@@ -81,6 +81,7 @@ void MainWindow::buildMenus() {
     mnuLaTrigger->setCheckable(true);
     connect(mnuLaTrigger, &QAction::triggered, this, &MainWindow::OpenQualify);
     Pending(logic, QStringLiteral("&Search D15-D0 data"), QStringLiteral("mnuSearch"));
+    Pending(logic, QStringLiteral("&Decoders"), QStringLiteral("mnuDecoders"), true);
     buildBackupMenu();
     QAction *color = menuBar()->addAction(QStringLiteral("&Color"));
     color->setObjectName(QStringLiteral("mnuColorSetup"));
@@ -229,6 +230,7 @@ void MainWindow::buildWindowMenu() {
     mnuXYplot->setCheckable(true);
     connect(mnuXYplot, &QAction::triggered, this, &MainWindow::mnuXYplot_Click);
     Pending(mnuWindow, QStringLiteral("&State display"), QStringLiteral("mnuState"), true);
+    Pending(mnuWindow, QStringLiteral("&Annotations"), QStringLiteral("mnuAnnotations"), true);
 }
 
 void MainWindow::mnuFunction_Click() {

@@ -278,6 +278,34 @@ TEST_F(SettingsFile, ModelAndAutoLoadDecideTheLoad) {
 }
 
 // A save that fails leaves the previous file byte for byte and says so.
+// The decoders' set-up goes into the companion file and comes back with the settings; the
+// positional file is the same with or without it, and a file without a companion has none.
+TEST_F(SettingsFile, DecodersKeptInTheCompanionFile) {
+    const QString file = path("dec.ini");
+    ASSERT_TRUE(Saveset(file));
+    const QByteArray plain = ReadAll(file);
+    EXPECT_FALSE(QFileInfo::exists(DecodersFileName(file)));
+    const QStringList stacks{QStringLiteral("uart:baudrate=115200:rx=D0"),
+                             QStringLiteral("i2c:scl=D2:sda=D3,eeprom24xx")};
+    s.decode.Stacks = stacks;
+    ASSERT_TRUE(Saveset(file));
+    EXPECT_EQ(ReadAll(file), plain);
+    EXPECT_EQ(DecodersFileName(file), file + QStringLiteral(".decoders"));
+    s.decode.Stacks.clear();
+    ASSERT_EQ(Loadset(file, 1), LoadResult::Loaded);
+    EXPECT_EQ(s.decode.Stacks, stacks);
+    // Removed decoders stay removed: the companion is emptied, not left behind.
+    s.decode.Stacks.clear();
+    ASSERT_TRUE(Saveset(file));
+    s.decode.Stacks = stacks;
+    ASSERT_EQ(Loadset(file, 1), LoadResult::Loaded);
+    EXPECT_EQ(s.decode.Stacks, QStringList());
+    WriteAll(path("old.ini"), plain);
+    s.decode.Stacks = stacks;
+    ASSERT_EQ(Loadset(path("old.ini"), 1), LoadResult::Loaded);
+    EXPECT_EQ(s.decode.Stacks, QStringList());
+}
+
 TEST_F(SettingsFile, FailedSaveKeepsThePreviousFile) {
     const QString file = path("keep.ini");
     ASSERT_TRUE(Saveset(file));

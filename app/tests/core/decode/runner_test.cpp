@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's decoding: records decoded off the GUI thread into rows, a newer record
+// cancelling the run in progress, errors kept per stack; the boxes of the annotation rows, the
+// table and the edits of the set-up.
+#include "core/decode/runner.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+#include "../fixture.h"
+#include "core/decode/setup.h"
+#include "protocol_waves.h"
+
+namespace vrx::decode {
+namespace {
+
+constexpr int kRate10M = 11; // "10MSa/S" in the rate table
+
+// `bytes` on line `line` after four idle bits, `samplesPerBit` samples a bit, the line idle up
+// to `length` words.
+std::vector<uint16_t> Uart(const QByteArray &bytes, int line, int samplesPerBit, size_t length) {
+    test::ProtocolWaves w;
+    w.Hold(4 * samplesPerBit);
+    w.Uart(line, std::vector<uint8_t>(bytes.begin(), bytes.end()), samplesPerBit);
+    w.words.resize(length, w.words.back());
+    return w.words;
+}
+
+// The shortest texts of the annotations of class `cls` (uart's "rx-data") of every stack, in
+// the order of the record.
+QStringList Texts(const DecodeResult &r, const QString &cls) {
+    QStringList out;
+    for (const StackResult &s : r.stacks)
+        for (const DecodedRow &d : s.rows)
+            for (const Annotation &a : d.annotations) {
+                const DecoderInfo *info = Find(d.name.section(QLatin1Char('-'), 0, 0));
+                if (info && a.cls < info->classIds.size() && info->classIds[a.cls] == cls)
+                    out << a.texts.back();
+            }
+    return out;
+}
+
+QStringList Hex(const QByteArray &bytes) {
+    QStringList out;
+    for (const char c : bytes)
+        out << QStringLiteral("%1").arg(static_cast<uint8_t>(c), 2, 16, QLatin1Char('0')).toUpper();
+    return out;
+}
+
+class DecodeTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        test::EnsureGuiApp();
+        QString why;
+        if (!LoadLibrary(&why)) GTEST_SKIP() << why.toStdString();
+    }
+    void SetUp() override {
+        if (!LoadLibrary()) GTEST_SKIP();
+        test::ResetState();
+    }
+    // 115200 baud at 10 MSa/s: 87 samples a bit (the decoder's bit width is 86.8).
+    static LogicRecord UartRecord(const QByteArray &text, size_t length = 8192) {
+        return {Uart(text, 0, 87, length), kRate10M};
+    }
+    const QString uart = QStringLiteral("uart:baudrate=115200:rx=D0");
+    const QString rxData = QStringLiteral("rx-data");
+};
+
+TEST_F(DecodeTest, RecordDecodesToTheBytesSentEachStackWithItsOwnError) {
+    const QByteArray sent("Hi!\x7e");
+    const DecodeResult r =
+        DecodeRecord({uart, QStringLiteral("uart:baudrate=0:rx=D0"), QStringLiteral("nosuch")},
+                     UartRecord(sent));
+    ASSERT_EQ(r.stacks.size(), 3u);
+    EXPECT_EQ(r.stacks[0].error, QString());
+    EXPECT_EQ(Texts(r, rxData), Hex(sent));
+    // The second uart counts as the library counts it; it refuses its rate, the third is unknown.
+    EXPECT_FALSE(r.stacks[1].error.isEmpty());
+    EXPECT_FALSE(r.stacks[2].error.isEmpty());
+    EXPECT_EQ(r.samplerate, 10e6);
+}
+
+TEST_F(DecodeTest, EquivalentTimeAndExternalClockAreRefusedForEveryStack) {
+    for (const int rate : {0, kFirstRealTimeRate - 1, kLastTimedRate + 1, kRateCount - 1}) {
+        QString why;
+        ASSERT_FALSE(RecordRate(rate, &why).has_value()) << rate;
+        const DecodeResult r = DecodeRecord({uart, uart}, {Uart("A", 0, 87, 4096), rate});
+        EXPECT_EQ((test::Texts{r.stacks[0].error, r.stacks[1].error}), (test::Texts{why, why}));
+        EXPECT_TRUE(r.stacks[0].rows.empty());
+    }
+}
+
+TEST_F(DecodeTest, RunnerDeliversTheNewestRecordOnTheGuiThreadAndCancelsTheOlder) {
+    Runner runner;
+    std::vector<QThread *> threads;
+    std::vector<QStringList> delivered;
+    Subscription s = Subscribe(Event::DecodesReady, [&] {
+        threads.push_back(QThread::currentThread());
+        delivered.push_back(Texts(runner.result(), rxData));
+    });
+    app().decode.Stacks = {uart};
+    // A long record first, at once replaced by a short one.
+    runner.Submit(UartRecord(QByteArray(1200, 'U'), 131072));
+    runner.Submit(UartRecord("ok"));
+    EXPECT_TRUE(runner.busy());
+    QDeadlineTimer deadline(60000);
+    while (runner.busy() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0], Hex("ok"));
+    EXPECT_EQ(threads[0], QCoreApplication::instance()->thread());
+    EXPECT_EQ(runner.superseded(), 1u);
+    // A set-up emptied: an empty result at once, nothing left running.
+    runner.SetStacks({});
+    EXPECT_FALSE(runner.busy());
+    EXPECT_TRUE(runner.result().stacks.empty());
+}
+
+TEST_F(DecodeTest, RunnerCopiesTheRecordTheLanesShowAndSkipsOneAlreadyDecoded) {
+    AppState &s = app();
+    s.acquisition.RateIndex = kRate10M;
+    s.acquisition.RecordLen = 2048;
+    s.view.ViewStart[0] = 3;
+    const std::vector<uint16_t> w = Uart("Z", 0, 87, 2048 + 3);
+    for (size_t i = 0; i < w.size(); ++i) {
+        s.records.SampleBuf[HW_SB_D0_D7 + i] = static_cast<uint8_t>(w[i]);
+        s.records.SampleBuf[HW_SB_D8_D15 + i] = static_cast<uint8_t>(0xA0 | (i & 1));
+    }
+    const LogicRecord r = CopyLogicRecord();
+    ASSERT_EQ(r.words.size(), 2048u);
+    EXPECT_EQ(r.words.front(), (0xA0 | 1) << 8 | (w[3] & 0xFF));
+    EXPECT_EQ(r.words.back(), (0xA0 | 0) << 8 | (w[2050] & 0xFF));
+
+    Runner runner;
+    s.decode.Stacks = {uart};
+    runner.Refresh();
+    const uint64_t first = runner.submitted();
+    QDeadlineTimer deadline(30000);
+    while (runner.busy() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    runner.Refresh(); // the same record and set-up: not decoded again
+    EXPECT_EQ(runner.submitted(), first);
+    EXPECT_FALSE(runner.busy());
+}
+
+// Boxes at two zooms: x0 and x1 of an annotation over samples [start, end).
+struct BoxCase {
+    int64_t first;
+    double samplesPerPixel;
+    uint64_t start, end;
+    int x0, x1; // -2: no box
+};
+
+TEST(AnnotationBoxes, FollowTheLanesMappingAtTwoZoomsClippedToThePicture) {
+    const BoxCase cases[] = {
+        // x5: five columns a sample
+        {100, 0.2, 100, 110, 0, 49},
+        {100, 0.2, 98, 101, -1, 4},
+        {100, 0.2, 219, 300, 595, 600},
+        {100, 0.2, 220, 300, -2, -2},
+        {100, 0.2, 50, 100, -2, -2},
+        // /5: five samples a column
+        {1000, 5, 1000, 1010, 0, 1},
+        {1000, 5, 1003, 1004, 0, 0},
+        {1000, 5, 3995, 4100, 599, 600},
+        {1000, 5, 4000, 4100, -2, -2},
+        {1000, 5, 990, 1001, -1, 0},
+    };
+    for (const BoxCase &c : cases) {
+        DecodedRow row;
+        row.annotations.push_back({c.start, c.end, 0, 0, 0, {QStringLiteral("x")}});
+        const auto boxes = RowBoxes(row, c.first, c.samplesPerPixel, 600);
+        const test::Nums got =
+            boxes.empty() ? test::Nums{-2, -2} : test::Nums{boxes[0].x0, boxes[0].x1};
+        EXPECT_EQ(got, (test::Nums{c.x0, c.x1}))
+            << c.start << ".." << c.end << " at " << c.samplesPerPixel;
+    }
+}
+
+TEST(AnnotationBoxes, TextIsTheLongestThatFits) {
+    test::EnsureGuiApp();
+    const QFontMetrics m{QFont()};
+    const QStringList texts{QStringLiteral("Data write: A5"), QStringLiteral("DW: A5"),
+                            QStringLiteral("A5")};
+    const int longest = m.horizontalAdvance(texts[0]), shortest = m.horizontalAdvance(texts[2]);
+    EXPECT_EQ(FitText(texts, longest, m), texts[0]);
+    EXPECT_EQ(FitText(texts, longest - 1, m), texts[1]);
+    EXPECT_EQ(FitText(texts, shortest, m), texts[2]);
+    EXPECT_EQ(FitText(texts, shortest - 1, m), QString());
+}
+
+TEST(AnnotationTable, LinesByTimeFilteredAndWrittenAsCsv) {
+    DecodeResult r;
+    r.samplerate = 1e6;
+    r.stacks.resize(2);
+    r.stacks[0].rows.push_back({0,
+                                0,
+                                0,
+                                QStringLiteral("uart-1: RX data"),
+                                {{2500, 2600, 0, 0, 0, {QStringLiteral("4A")}}}});
+    r.stacks[1].rows.push_back(
+        {1,
+         0,
+         1,
+         QStringLiteral("i2c-1: Address/data"),
+         {{7, 9, 0, 1, 1, {QStringLiteral("Say \"hi\", twice")}},
+          {1500000, 1500009, 0, 1, 1, {QStringLiteral("Stop"), QStringLiteral("P")}}}});
+    const auto all = TableLines(r);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ((test::Texts{all[0].time, all[1].time, all[2].time}),
+              (test::Texts{"7.000 us", "2.500 ms", "1.500 s"}));
+    EXPECT_EQ((test::Texts{all[1].decoder, all[1].row, all[1].text}),
+              (test::Texts{"uart-1", "RX data", "4A"}));
+    EXPECT_EQ(TableLines(r, QStringLiteral("STOP")).size(), 1u);
+    EXPECT_EQ(TableLines(r, QStringLiteral("uart")).size(), 1u);
+    EXPECT_EQ(TableLines(r, QStringLiteral("address")).size(), 2u);
+    EXPECT_EQ(TableCsv(TableLines(r, QStringLiteral("twice"))),
+              "Time,Sample,Decoder,Row,Text\r\n"
+              "7.000 us,7,i2c-1,Address/data,\"Say \"\"hi\"\", twice\"\r\n");
+}
+
+TEST_F(DecodeTest, SetupEditsTakeFreeLinesStackCheckedOptionsAndChannels) {
+    QStringList s;
+    QString error;
+    ASSERT_TRUE(AddStack(s, QStringLiteral("uart"), &error)) << error.toStdString();
+    ASSERT_TRUE(AddStack(s, QStringLiteral("i2c"), &error)) << error.toStdString();
+    EXPECT_EQ(ParseStack(s[1], nullptr)->channels,
+              (std::map<QString, int>{{QStringLiteral("scl"), 1}, {QStringLiteral("sda"), 2}}));
+    EXPECT_FALSE(AddStack(s, QStringLiteral("eeprom24xx"), &error));
+    EXPECT_FALSE(StackOn(s, 0, QStringLiteral("eeprom24xx"), &error)); // reads i2c, not uart
+    EXPECT_TRUE(StackOn(s, 1, QStringLiteral("eeprom24xx"), &error));
+    EXPECT_EQ(ParseStack(s[1], nullptr)->layers.size(), 2u);
+    EXPECT_TRUE(SetOption(s, 0, 0, QStringLiteral("baudrate"), QStringLiteral("9600"), &error));
+    EXPECT_FALSE(SetOption(s, 0, 0, QStringLiteral("parity"), QStringLiteral("maybe"), &error));
+    EXPECT_FALSE(SetOption(s, 0, 0, QStringLiteral("nosuch"), QStringLiteral("1"), &error));
+    EXPECT_TRUE(SetChannel(s, 0, QStringLiteral("tx"), 15, &error));
+    EXPECT_FALSE(SetChannel(s, 0, QStringLiteral("tx"), 16, &error));
+    const Stack first = *ParseStack(s[0], nullptr);
+    EXPECT_EQ(first.layers[0].options, (std::vector<std::pair<QString, QString>>{
+                                           {QStringLiteral("baudrate"), QStringLiteral("9600")}}));
+    EXPECT_EQ(first.channels.at(QStringLiteral("tx")), 15);
+    RemoveLayer(s, 1, 1);
+    EXPECT_EQ(ParseStack(s[1], nullptr)->layers.size(), 1u);
+    RemoveLayer(s, 0, 0);
+    ASSERT_EQ(s.size(), 1);
+    EXPECT_TRUE(s[0].startsWith(QStringLiteral("i2c")));
+}
+
+} // namespace
+} // namespace vrx::decode
