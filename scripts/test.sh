@@ -15,5 +15,6 @@ fi
 cmake -S . -B "$dir" -G Ninja "${opts[@]}"
 cmake --build "$dir"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 ctest --test-dir "$dir" --output-on-failure -j 2
