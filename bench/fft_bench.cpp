@@ -52,6 +52,6 @@ void BM_FFT0(benchmark::State &st) {
         benchmark::DoNotOptimize(buf[100]);
     }
 }
-BENCHMARK(BM_FFT0)->Arg(0)->Arg(2); // Magnitude, Powerspectrum
+BENCHMARK(BM_FFT0)->Arg(0)->Arg(1)->Arg(2); // Magnitude, Logarithm, Powerspectrum
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "plan_cache.h"
 #include "windows.h"
@@ -48,21 +49,27 @@ inline float Row(float v) {
     return v > 255.f ? 255.f : v;
 }
 
-// Display rows of bins 0 .. N/2 from the transform's output. The squared amplitude of bin k is
-// |X_k|^2 (c_k / sum w)^2 with c_k = 2, or 1 at the two ends.
-void BinRows(fft::SizeSlot &slot, const Settings &s) {
+// Display rows of bins 0 .. N/2 from the transform's output, in one pass over the bins. The
+// squared amplitude of bin k is |X_k|^2 (c_k / sum w)^2 with c_k = 2, or 1 at the two ends.
+template <typename ToRow>
+[[gnu::always_inline]] inline void BinRows(fft::SizeSlot &slot, ToRow toRow) {
     const int64_t half = slot.N / 2;
     float *rows = slot.rows.data();
+    const fftw_complex *out = slot.out;
     const auto inner = static_cast<float>(4 / (slot.windowSum * slot.windowSum));
-    for (int64_t k = 0; k <= half; ++k) {
-        const auto re = static_cast<float>(slot.out[k][0]), im = static_cast<float>(slot.out[k][1]);
-        rows[k] = (re * re + im * im) * inner;
+    for (int64_t k = 1; k < half; ++k) {
+        const auto re = static_cast<float>(out[k][0]), im = static_cast<float>(out[k][1]);
+        rows[k] = toRow((re * re + im * im) * inner);
     }
-    rows[0] /= 4;
-    rows[half] /= 4;
+    for (const int64_t k : {int64_t{0}, half}) {
+        const auto re = static_cast<float>(out[k][0]), im = static_cast<float>(out[k][1]);
+        rows[k] = toRow((re * re + im * im) * inner / 4);
+    }
+}
+
+[[gnu::always_inline]] inline void BinRows(fft::SizeSlot &slot, const Settings &s) {
     if (s.gain == 0) {
-        for (int64_t k = 0; k <= half; ++k)
-            rows[k] = Row(kMagnitudeZero - std::sqrt(rows[k]));
+        BinRows(slot, [](float a2) { return Row(kMagnitudeZero - std::sqrt(a2)); });
         return;
     }
     // row = base + slope * log10(A^2) on the two logarithmic scales.
@@ -73,13 +80,16 @@ void BinRows(fft::SizeSlot &slot, const Settings &s) {
         base = static_cast<float>(s.offset + 28 - rowsPerDb * 10 * std::log10(mv * mv / 2));
         slope = static_cast<float>(-rowsPerDb * 10);
     }
-    for (int64_t k = 0; k <= half; ++k)
-        rows[k] = Row(base + slope * Log10(rows[k] > kLowestSquare ? rows[k] : kLowestSquare));
+    BinRows(slot, [base, slope](float a2) {
+        return Row(base + slope * Log10(a2 > kLowestSquare ? a2 : kLowestSquare));
+    });
 }
 
 // Positions k*S .. k*S + S - 1 run linearly from bin k's row towards bin k + 1's. `Step` > 0
 // fixes S at compile time (the short steps of the large transforms), 0 takes `step`.
-template <int Step> void SpreadRows(const fft::SizeSlot &slot, int64_t step, uint8_t *out) {
+template <int Step>
+[[gnu::always_inline]] inline void SpreadRows(const fft::SizeSlot &slot, int64_t step,
+                                              uint8_t *out) {
     if constexpr (Step > 0) step = Step;
     const int64_t half = slot.N / 2;
     const float *rows = slot.rows.data();
@@ -93,8 +103,11 @@ template <int Step> void SpreadRows(const fft::SizeSlot &slot, int64_t step, uin
     }
 }
 
-int32_t Transform(const uint8_t *samples, uint8_t *buf, int32_t start, uint8_t depth, uint8_t mode,
-                  uint8_t pointIndex, uint8_t windowType, const Settings &s) {
+// Compiled twice, for the processors with AVX2 and for any other: FFTW picks its own vector
+// code at run time, and the passes around the transform would otherwise run at half its width.
+__attribute__((target_clones("avx2", "default"))) int32_t
+Transform(const uint8_t *samples, uint8_t *buf, int32_t start, uint8_t depth, uint8_t mode,
+          uint8_t pointIndex, uint8_t windowType, const Settings &s) {
     const int64_t len = kRecordLen[depth];
     const int64_t N = std::min<int64_t>(int64_t{256} << pointIndex, len);
     fft::SizeSlot *slot = fft::Slot(N);
@@ -107,11 +120,15 @@ int32_t Transform(const uint8_t *samples, uint8_t *buf, int32_t start, uint8_t d
         sum += x[i];
     const double mean = static_cast<double>(sum) / static_cast<double>(N);
     if (slot->windowType != windowType) {
-        slot->windowSum = fft::FillWindow(windowType, N, slot->window.data());
+        std::vector<double> w(static_cast<size_t>(N));
+        slot->windowSum = fft::FillWindow(windowType, N, w.data());
+        std::copy(w.begin(), w.end(), slot->window.begin());
         slot->windowType = windowType;
     }
+    const float *w = slot->window.data();
+    const auto fmean = static_cast<float>(mean);
     for (int64_t i = 0; i < N; ++i)
-        slot->in[i] = (x[i] - mean) * slot->window[static_cast<size_t>(i)];
+        slot->in[i] = (static_cast<float>(x[i]) - fmean) * w[i];
     fftw_execute(slot->plan);
 
     BinRows(*slot, s);

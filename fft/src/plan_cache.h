@@ -24,7 +24,7 @@ struct SizeSlot {
     double *in = nullptr;        // N windowed samples
     fftw_complex *out = nullptr; // N/2 + 1 bins
     fftw_plan plan = nullptr;
-    std::vector<double> window; // N values of `windowType`
+    std::vector<float> window; // N values of `windowType`, in single precision: half the reads
     int windowType = -1;
     double windowSum = 0;
     std::vector<float> rows; // display row of each bin

@@ -52,11 +52,11 @@ void delayMs(int32_t ms) {
         virtualNow.fetch_add(ms, std::memory_order_relaxed);
         return;
     }
-    // The instrument's settling times are counted on the tick, not slept: a sleep may overshoot
-    // by a scheduler quantum. Yielding keeps the wait polite on a shared machine.
-    const int64_t start = realMs();
-    while (realMs() - start < ms)
-        std::this_thread::yield();
+    // Slept to a deadline on the steady clock: a wake-up before it (a signal) sleeps the rest,
+    // and the kernel's timer slack adds tens of microseconds to a wait of whole milliseconds.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_until(until);
 }
 
 void useVirtualClock(bool on) {

@@ -10,6 +10,7 @@
 #include "core/acquisition/quick_refresh.h"
 #include "core/analysis/counter.h"
 #include "core/base/events.h"
+#include "core/base/rates.h"
 #include "core/base/state.h"
 #include "core/timing/bars.h"
 #include "core/timing/compose.h"
@@ -523,10 +524,14 @@ int32_t AcquisitionIdleMs() {
         wait = acquisitionControls().Timer1.Due - now;
     else if (l.mode == Mode::Catching && l.catchPassDone)
         wait = l.nextTick + 1 - now;
-    else if (l.mode == Mode::Acquiring && app().run.TrigStat == HW_STAT_WAIT_TRIGGER)
-        // Nothing has triggered yet: poll once a millisecond instead of spinning a core, about
-        // the pace of a status request over the bus.
-        wait = 1;
+    else if (l.mode == Mode::Acquiring && (app().run.TrigStat == HW_STAT_WAIT_TRIGGER ||
+                                           app().run.TrigStat == HW_STAT_FILLING)) {
+        // Nothing has triggered yet, or the buffer is still filling: poll once a millisecond
+        // (about the pace of a status request over the bus) instead of spinning a core, and at
+        // the slow rates once a sample period, up to 20 ms: no sooner can the status change.
+        const double periodMs = 1000 * SamplePeriodSeconds(app().acquisition.RateIndex);
+        wait = std::clamp<int64_t>(static_cast<int64_t>(periodMs), 1, 20);
+    }
     return static_cast<int32_t>(std::clamp<int64_t>(wait, 0, 1000));
 }
 

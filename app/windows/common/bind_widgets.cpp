@@ -10,8 +10,10 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QVariant>
 
 #include "core/timing/pictures.h"
+#include "windows/common/if_changed.h"
 
 namespace vrx {
 
@@ -24,7 +26,21 @@ QColor TableColor(int32_t bgr) {
     return QColor::fromRgb(ToQRgb(bgr));
 }
 
+namespace {
+
+// The colour pair last applied to a widget, kept on the widget itself.
+constexpr char kAppliedColors[] = "vrxAppliedColors";
+
+} // namespace
+
 void ApplyColors(QWidget *w, int32_t fore, int32_t back) {
+    // The palette is built and compared once per colour change, not on every update of the
+    // control: a palette copy detaches its brushes, and a set palette repolishes the widget.
+    const auto key =
+        static_cast<qulonglong>(static_cast<uint32_t>(fore)) << 32 | static_cast<uint32_t>(back);
+    const QVariant applied = w->property(kAppliedColors);
+    if (applied.isValid() && applied.toULongLong() == key) return;
+    w->setProperty(kAppliedColors, key);
     // Start from the palette the widget would have without colours of its own.
     QPalette pal = QApplication::palette(w);
     if (!IsSysColor(fore)) {
@@ -38,8 +54,8 @@ void ApplyColors(QWidget *w, int32_t fore, int32_t back) {
         for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
             pal.setColor(role, c);
     }
-    if (pal != w->palette()) w->setPalette(pal);
-    w->setAutoFillBackground(!IsSysColor(back));
+    SetPaletteIfChanged(w, pal);
+    if (w->autoFillBackground() == IsSysColor(back)) w->setAutoFillBackground(!IsSysColor(back));
 }
 
 namespace {
@@ -103,17 +119,12 @@ void BindScroll(QScrollBar *w, ScrollModel &m) {
 
 void BindLabel(QLabel *w, LabelModel &m) {
     Follow(w, m, [](QLabel *label, const LabelModel &model) {
-        if (label->text() != model.text()) label->setText(model.text());
-        switch (model.effect()) {
-        case EffectRaised:
-            label->setFrameStyle(QFrame::Panel | QFrame::Raised);
-            break;
-        case EffectSunken:
-            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            break;
-        default:
-            label->setFrameStyle(QFrame::NoFrame);
-        }
+        SetTextIfChanged(label, model.text());
+        const int frame = model.effect() == EffectRaised   ? QFrame::Panel | QFrame::Raised
+                          : model.effect() == EffectSunken ? QFrame::Panel | QFrame::Sunken
+                                                           : QFrame::NoFrame;
+        // A new frame style recomputes the frame width and the label's layout.
+        if (label->frameStyle() != frame) label->setFrameStyle(frame);
         SyncCommon(label, model);
     });
     if (auto *click = qobject_cast<ClickLabel *>(w))

@@ -24,6 +24,7 @@
 #include "core/timing/frontpanel.h"
 #include "windows/analysis/measure_box.h"
 #include "windows/analysis/measure_items.h"
+#include "windows/common/if_changed.h"
 #include "windows/common/tool_window.h"
 #include "windows/common/widgets.h"
 #include "windows/main/toolbar_icons.h"
@@ -120,7 +121,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     driver_ = new AcquisitionDriver(this);
     buildOutputMenus();
     instrumentLost_ =
-        Subscribe(Event::InstrumentLost, [this] { sbLink->setText(kInstrumentLostText); });
+        Subscribe(Event::InstrumentLost, [this] { SetTextIfChanged(sbLink, kInstrumentLostText); });
     LoadPlacement();
 }
 
@@ -253,7 +254,7 @@ void MainWindow::ShowDetection() {
         link = QStringLiteral("Usb") + s.startup.LinkText;
     else
         link = s.startup.LinkText;
-    sbLink->setText(link);
+    SetTextIfChanged(sbLink, link);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {

@@ -5,6 +5,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/base/events.h"
+#include "core/base/rates.h"
 #include "core/fixture.h"
 #include "core/timing/frontpanel.h"
 
@@ -112,6 +113,32 @@ TEST_F(LoopTest, NormalWaitsRearmsOnAChangeAndStops) {
     EXPECT_FALSE(Step());
     ExpectStopped();
     EXPECT_EQ((test::Nums{s.run.TrigCount, Stat(0).isEmpty()}), (test::Nums{0, 1}));
+}
+
+// While the instrument waits for a trigger the loop polls once a millisecond, and at the slow
+// rates once a sample period up to 20 ms, never 0 (a spinning core). Catch is off: every rate
+// acquires.
+TEST_F(LoopTest, IdleWhileWaitingFollowsTheSamplePeriod) {
+    struct Case {
+        uint8_t rate;
+        int32_t idleMs;
+    };
+    const Case cases[] = {{kDefaultRate, 1}, {23, 1}, {24, 2}, {25, 5}, {27, 20}, {32, 20}};
+    OpenSimulator();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "rate " << int(c.rate));
+        s.display.CatchEnabled = 0;
+        s.acquisition.CaptureMode = 1;
+        s.acquisition.RateIndex = c.rate;
+        s.trigger.TrigLevel[0] = kLevelNeverCrossed;
+        ClickGo();
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(Step());
+        EXPECT_EQ(Stat(0), "Wait Trigger");
+        EXPECT_EQ(AcquisitionIdleMs(), c.idleMs);
+        ClickGo();
+        StepUntilStopped(10);
+    }
 }
 
 // "Auto." with no trigger forces one exactly 100 ms after a poll that still waited, not a tick
