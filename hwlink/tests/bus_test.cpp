@@ -81,7 +81,7 @@ TEST_F(BusTest, FailingRegisterRequestsReadAs0xFF) {
     uint8_t v = 0, buf[4];
     const uint8_t twoPairs[] = {1, 2};
     // The bulk header of ReadBlock is a register request too.
-    EXPECT_EQ((V{UsbGetData(), ReadData(ps, dc), ReadDataChecked(ps, dc, &v), UsbSetAddr(3),
+    EXPECT_EQ((V{UsbGetData(), ReadData(ps, dc), ReadStatusChecked(ps, dc, &v), UsbSetAddr(3),
                  WritePairs(ps, dc, twoPairs, 2), ReadBlock(ps, dc, buf, 4)}),
               (V{0xFF, 0xFF, 0, 0, 0, 0}));
     EXPECT_TRUE(sim::takeTrace().empty());
