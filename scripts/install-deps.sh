@@ -11,7 +11,8 @@ pkgs=(cmake ninja-build g++ pkg-config
       python3-openpyxl      # reads the data output workbooks back in the tests
       sigrok-cli            # reads the exported captures back in the tests
       gtkwave               # its vcd2fst/fst2vcd read the VCD exports back in the tests
-      dpkg-dev lintian desktop-file-utils appstream)  # build and check the Debian package
+      dpkg-dev lintian desktop-file-utils appstream  # build and check the Debian package
+      clang libclang-rt-14-dev)                      # the libFuzzer targets (scripts/fuzz.sh)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

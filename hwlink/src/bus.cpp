@@ -260,9 +260,10 @@ bool ParallelBusAlive(int32_t *ps, uint8_t *dc, const uint8_t *justRead, int32_t
     return ParallelEcho(ps, dc, reselect);
 }
 
-bool ReadDataChecked(int32_t *ps, uint8_t *dc, uint8_t *value) {
-    // Callers select their register before every read: no need to select it again.
-    return readByte(ps, dc, value) && ParallelBusAlive(ps, dc, value, 1, false);
+bool ReadStatusChecked(int32_t *ps, uint8_t *dc, uint8_t *value) {
+    if (!readByte(ps, dc, value)) return false;
+    if (*value == 0xFF && isParallel(linkOf(dc)) && !readByte(ps, dc, value)) return false;
+    return ParallelBusAlive(ps, dc, value, 1, false);
 }
 
 uint8_t ReadData(int32_t *ps, uint8_t *dc) {

@@ -44,10 +44,13 @@ bool FlushQueue(int32_t *ps, uint8_t *dc);
 void ClearQueue(int32_t *ps);
 // One data byte from the register last addressed.
 uint8_t ReadData(int32_t *ps, uint8_t *dc);
-// As ReadData, but tells a lost link apart from a byte that reads 0xFF: false when the USB
-// request failed, or when a parallel port read 0xFF and the read-back below found the data lines
-// floating (false also with no link). Used where a failure must not pass for a status bit.
-bool ReadDataChecked(int32_t *ps, uint8_t *dc, uint8_t *value);
+// A status byte from the register last addressed, telling a lost link apart from a byte that
+// reads 0xFF: false when the USB request failed, or when a parallel port read 0xFF and the
+// read-back below found the data lines floating (false also with no link). A parallel port
+// cannot tell a single failed read from a real 0xFF either, and reading a status changes nothing
+// on the instrument, so a 0xFF there is read once more and the second reading stands. Used where
+// a failure must not pass for a status bit.
+bool ReadStatusChecked(int32_t *ps, uint8_t *dc, uint8_t *value);
 
 // The floating-bus rule of the parallel links. An instrument that is unplugged or switched off
 // leaves the data lines to the port's pull-ups: every read gives 0xFF, and every write goes

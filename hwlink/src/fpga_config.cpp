@@ -48,7 +48,7 @@ bool configureFpga(int32_t *ps, uint8_t *dc, const uint8_t *configBits) {
     bool ready = false;
     for (int32_t k = 0; k < kReadyPolls && !ready; ++k) {
         uint8_t status = 0;
-        const bool ok = ReadDataChecked(ps, dc, &status);
+        const bool ok = ReadStatusChecked(ps, dc, &status);
         DelayMs(1);
         ready = ok && (status & reg::kStatusReady);
     }
@@ -60,7 +60,7 @@ bool configureFpga(int32_t *ps, uint8_t *dc, const uint8_t *configBits) {
     WriteStrobe(ps, dc, addrSel, reg::kControl);
     uint8_t status = 0;
     // Likewise a failed status read must not pass for "done".
-    return ReadDataChecked(ps, dc, &status) && (status & reg::kStatusDone);
+    return ReadStatusChecked(ps, dc, &status) && (status & reg::kStatusDone);
 }
 
 } // namespace hwlink

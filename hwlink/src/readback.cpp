@@ -253,7 +253,7 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL GetTrigStat(uint8_t *SampleBuf, int32_
         // bits would read as "record complete". Nor must floating parallel lines.
         uint8_t status = 0;
         if (!WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kStatus) ||
-            !ReadDataChecked(ps, dc, &status))
+            !ReadStatusChecked(ps, dc, &status))
             return HW_STAT_LINK_LOST;
         const uint8_t result = MapStatus(status);
         if (result != HW_STAT_COMPLETE) return result;

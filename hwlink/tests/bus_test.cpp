@@ -83,7 +83,7 @@ TEST_F(BusTest, FailingRequestsReadAs0xFFAndNoLinkReadsZero) {
     sim::faults().failRegisterRequests = true;
     uint8_t v = 0, buf[4] = {9, 9, 9, 9};
     const uint8_t data[] = {1, 2, 3, 4};
-    EXPECT_EQ((V{UsbGetData(), ReadData(ps, dc), ReadDataChecked(ps, dc, &v), UsbSetAddr(3),
+    EXPECT_EQ((V{UsbGetData(), ReadData(ps, dc), ReadStatusChecked(ps, dc, &v), UsbSetAddr(3),
                  WritePairs(ps, dc, data, 2), ReadBlock(ps, dc, buf, 4)}),
               (V{0xFF, 0xFF, 0, 0, 0, 0}));
     sim::faults() = {};

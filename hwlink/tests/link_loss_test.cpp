@@ -53,8 +53,9 @@ TEST_F(LinkLossTest, FaultsAfterTwoRecordsOnEveryLink) {
     }
 }
 
-// On a parallel port a status or a byte of 0xFF is confirmed by the register-29 echo before it
-// counts: floating lines fail it; a live instrument passes it, its status stands and the direct
+// On a parallel port a status of 0xFF is read once more (a single failed read gives 0xFF too)
+// and a status or a byte of 0xFF is then confirmed by the register-29 echo before it counts:
+// floating lines fail it; a live instrument passes it, its status stands and the direct
 // read-out carries on at its register (inputs far beyond the bottom of the range read 0xFF).
 TEST_F(LinkLossTest, ParallelBytesOf0xFFAreCheckedByTheEcho) {
     Settings s;
@@ -62,7 +63,7 @@ TEST_F(LinkLossTest, ParallelBytesOf0xFFAreCheckedByTheEcho) {
     model().overrideStatus(0xFF);
     sim::captureTrace(true);
     EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
-    EXPECT_EQ(slice(busEvents(sim::takeTrace()), 0, 5), ops("a61 r255 a29 w4 r235"));
+    EXPECT_EQ(slice(busEvents(sim::takeTrace()), 0, 6), ops("a61 r255 r255 a29 w4 r235"));
     sim::captureTrace(false);
     sim::faults().disappeared = true;
     EXPECT_EQ(poll(s), HW_STAT_LINK_LOST);
