@@ -124,7 +124,7 @@ TEST_F(LoopTest, IdleWhileWaitingFollowsTheSamplePeriod) {
         int32_t idleMs;
     };
     const Case cases[] = {{kDefaultRate, 1}, {23, 1}, {24, 2}, {25, 5}, {27, 20}, {32, 20}};
-    OpenSimulator();
+    test::OpenSimulator();
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "rate " << int(c.rate));
         s.display.CatchEnabled = 0;
