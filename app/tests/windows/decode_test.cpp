@@ -72,17 +72,14 @@ class DecodeTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() {
-        UseTemporarySettings();
         QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
         QString why;
         if (!decode::LoadLibrary(&why)) QSKIP(qPrintable(why));
     }
 
     void liveBusesDecodeToTheBytesSent() {
-        qputenv("HWLINK_SIM_SIGNALS", "D0=uart,115200,Hi!;D2:D3=i2c,100000,0x50,A55A;"
-                                      "D4:D5:D6=spi,100000,C3");
-        ProgramRun run(QStringLiteral("usb"));
-        qunsetenv("HWLINK_SIM_SIGNALS");
+        ProgramRun run(QStringLiteral("usb"), "D0=uart,115200,Hi!;D2:D3=i2c,100000,0x50,A55A;"
+                                              "D4:D5:D6=spi,100000,C3");
         MainWindow *w = run.w.get();
         Choose(run.view()->cmbRate, QStringLiteral("1MSa/S"));
         Choose(run.view()->cmbDepth, QStringLiteral("8K"));
@@ -164,9 +161,7 @@ class DecodeTest : public QObject {
     // A uart at 0 baud fails on its own; the stack beside it decodes, the error shows in the
     // Decoders window and records keep coming.
     void failingDecoderShowsItsError() {
-        qputenv("HWLINK_SIM_SIGNALS", "D1=uart,115200,ok");
-        ProgramRun run(QStringLiteral("usb"));
-        qunsetenv("HWLINK_SIM_SIGNALS");
+        ProgramRun run(QStringLiteral("usb"), "D1=uart,115200,ok");
         MainWindow *w = run.w.get();
         Choose(run.view()->cmbRate, QStringLiteral("1MSa/S"));
         w->mnuDecoders->trigger();
@@ -189,5 +184,5 @@ class DecodeTest : public QObject {
     }
 };
 
-QTEST_MAIN(DecodeTest)
+VRX_WINDOW_TEST_MAIN(DecodeTest)
 #include "decode_test.moc"
