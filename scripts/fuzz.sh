@@ -30,7 +30,7 @@ for what in "${targets[@]}"; do
     cp fuzz/corpus/"$what"/* "$work"/
     echo "== fuzz_$what for ${seconds}s"
     rc=0
-    "$dir/fuzz_$what" -max_total_time="$seconds" -print_final_stats=1 \
+    "$dir/fuzz/fuzz_$what" -max_total_time="$seconds" -print_final_stats=1 \
         -artifact_prefix="$findings/" "$work" >"$findings/log" 2>&1 || rc=$?
     grep -E '^stat::(number_of_executed_units|peak_rss_mb)|ERROR|SUMMARY' "$findings/log" || true
     [ "$rc" -eq 0 ] || { echo "fuzz_$what found a fault: $findings"; exit 1; }
