@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include "core/acquisition/loop.h"
@@ -228,6 +229,43 @@ class ScreenTest : public ::testing::Test {
 } // namespace vrx::test
 
 namespace vrx::test {
+
+// The acquisition loop stopped and the instrument powered off, as the program ends.
+inline void StopAndPowerOff() {
+    app().run.Running = 0;
+    while (AcquisitionStep()) {
+    }
+    PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
+}
+
+// A run of a tool: its exit code (-1 when it crashed) and its output.
+struct ToolRun {
+    int code = -1;
+    QString out, err;
+};
+
+// This process's environment with the simulator's virtual clock and `env` (NAME=value;
+// "HWLINK_SIM_CLOCK=" for the real clock) added.
+inline QProcessEnvironment ToolEnvironment(const QStringList &env) {
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("HWLINK_SIM_CLOCK"), QStringLiteral("virtual"));
+    for (const QString &kv : env)
+        e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+    return e;
+}
+
+// Runs `program` in `workDir` in that environment.
+inline ToolRun RunTool(const QString &program, const QStringList &args, const QStringList &env = {},
+                       const QString &workDir = {}) {
+    QProcess p;
+    p.setProcessEnvironment(ToolEnvironment(env));
+    p.setWorkingDirectory(workDir);
+    p.start(program, args);
+    p.waitForFinished(600000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
 
 // The bytes of a file, empty when it cannot be read.
 inline QByteArray ReadAll(const QString &path) {

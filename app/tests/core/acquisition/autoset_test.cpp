@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -34,10 +33,7 @@ class AutosetTest : public ::testing::Test {
   protected:
     // The simulated instrument (USB 2.0) with these inputs and faults, on a fresh panel.
     static void Open(const QString &inputs, const char *fault = ";", bool configured = true) {
-        app().run.Running = 0;
-        while (AcquisitionStep()) {
-        }
-        PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
+        test::StopAndPowerOff();
         SetLoopClock({});
         setenv("HWLINK_SIM_SIGNALS", inputs.toLatin1().constData(), 1);
         setenv("HWLINK_SIM_FAULT", fault, 1);
@@ -49,34 +45,17 @@ class AutosetTest : public ::testing::Test {
         return {s.channels.ProbeIndex[0], s.channels.VdivIndex[0], s.channels.ChanPos[0],
                 s.trigger.TrigLevel[0],   s.acquisition.RateIndex, s.view.BarPos[2]};
     }
-    // Runs `program` with the library on its real clock and `env` (NAME=value) added; a failed
-    // run fails the test. Its output, or with `forward` its output passed on.
-    static QString RunOnRealClock(const QString &program, const QStringList &args,
-                                  const QStringList &env, bool forward = false) {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove(QStringLiteral("HWLINK_SIM_CLOCK"));
-        for (const QString &kv : env)
-            e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
-        QProcess p;
-        p.setProcessEnvironment(e);
-        p.setProcessChannelMode(forward ? QProcess::ForwardedChannels
-                                        : QProcess::ForwardedErrorChannel);
-        p.start(program, args);
-        EXPECT_TRUE(p.waitForFinished(600000));
-        EXPECT_EQ((test::Nums{p.exitStatus(), p.exitCode()}), (test::Nums{QProcess::NormalExit, 0}))
-            << program.toStdString();
-        return QString::fromLocal8Bit(p.readAllStandardOutput());
-    }
     // Runs the current test again in a process of its own on the real clock; true in that
     // process, which then runs the test's checks.
     static bool OnRealClock() {
         if (qEnvironmentVariableIsSet(test::kOwnProcess)) return true;
         const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        RunOnRealClock(QCoreApplication::applicationFilePath(),
-                       {QStringLiteral("--gtest_filter=%1.%2")
-                            .arg(QString::fromLatin1(info->test_suite_name()),
-                                 QString::fromLatin1(info->name()))},
-                       {QString::fromLatin1(test::kOwnProcess) + QStringLiteral("=1")}, true);
+        const test::ToolRun r = test::RunTool(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--gtest_filter=%1.%2").arg(info->test_suite_name(), info->name())},
+            {QStringLiteral("HWLINK_SIM_CLOCK="), QString::fromLatin1(test::kOwnProcess) + "=1"});
+        std::fputs(qPrintable(r.out + r.err), stdout);
+        EXPECT_EQ(r.code, 0);
         return false;
     }
     // Steps the running loop as the program's timer does, sleeping while it has nothing to do,
@@ -197,8 +176,11 @@ TEST_F(AutosetTest, VrxctlSavesWhatAutosetAndTheCommandLineApplied) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("autoset.ini"));
     auto run = [](const QStringList &args) {
-        return RunOnRealClock(QStringLiteral(VRX_CTL), QStringList{"--sim", "usb"} + args,
-                              {"HWLINK_SIM_SIGNALS=A1=square,1000,1,0;NOISE=0"});
+        const test::ToolRun r =
+            test::RunTool(QStringLiteral(VRX_CTL), QStringList{"--sim", "usb"} + args,
+                          {"HWLINK_SIM_CLOCK=", "HWLINK_SIM_SIGNALS=A1=square,1000,1,0;NOISE=0"});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        return r.out;
     };
     const QString chosen = run({"--probe", "A1=1", "autoset", "--save-settings", file});
     EXPECT_TRUE(chosen.contains(QStringLiteral("vdiv\t500mV\n"))) << chosen.toStdString();

@@ -342,7 +342,7 @@ TEST_F(LoopTest, LostInstrumentStopsTheLoop) {
     }
 }
 
-// The bar buttons of the toolbar.
+// The bar buttons of the toolbar. ("Hbar" is the menu test's.)
 TEST_F(LoopTest, ToolbarBarsAndAutoset) {
     ApplyDepth();
     s.view.BarPos = {450, 750, 600, 0};
@@ -359,15 +359,6 @@ TEST_F(LoopTest, ToolbarBarsAndAutoset) {
     tbToolBar_ButtonClick(2); // a separator
     tbToolBar_ButtonClickKey("Nothing");
     EXPECT_EQ(s.view.ScrollPos, 150);
-
-    // "Hbar" toggles the bars and draws them at once.
-    for (const bool on : {true, false}) {
-        tbToolBar_ButtonClickKey("Hbar");
-        EXPECT_EQ((test::Nums{s.display.HbarOn, acquisitionControls().Button(7).pressed()}),
-                  (test::Nums{on ? -1 : 0, on}));
-        EXPECT_EQ(pictures().picScope[0].pixel(3, s.view.HbarPos[0]),
-                  ToQRgb(s.colors.Colors[on ? 1 : 0]));
-    }
 
     // "Autoset" is ignored in demo mode: nothing changes, nothing starts.
     const uint8_t vdiv = s.channels.VdivIndex[0];

@@ -171,7 +171,6 @@ TEST(Counter, AveragesRestartsOffsetsAndRecordsWithoutPeriod) {
 // 1.000000 kHz on A1 and 12.345678 kHz on A2, 24 records of 128K samples at 1 MSa/s: within
 // 10 ppm, at "+0 ppm" and at "+50ppm".
 TEST(Counter, SimulatedFrequenciesWithin10Ppm) {
-    setenv("HWLINK_SIM_CLOCK", "virtual", 1);
     setenv("HWLINK_SIM_SIGNALS", "A1=square,1000,0.5,0;A2=sine,12345.678,0.5,0", 1);
     test::OpenSimulator();
     AppState &s = app();
@@ -200,8 +199,7 @@ TEST(Counter, SimulatedFrequenciesWithin10Ppm) {
                 << ch << " " << factor;
     }
     SetLoopClock({});
-    PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
-    unsetenv("HWLINK_SIM_SIGNALS");
+    test::StopAndPowerOff();
 }
 
 } // namespace

@@ -82,12 +82,15 @@ TEST_F(MenuTest, SwitchesAndGroupsStoreTheirFlags) {
     m.mnuCatch50.click();
     EXPECT_TRUE(CatchApplies());
 
-    // The toolbar's "Hbar" and the menu item switch one flag.
+    // The toolbar's "Hbar" and the menu item switch one flag, and draw or erase the bars at once.
     tbToolBar_ButtonClickKey(QStringLiteral("Hbar"));
-    EXPECT_EQ(s.display.HbarOn, -1);
+    EXPECT_EQ((Nums{s.display.HbarOn, acquisitionControls().Button(7).pressed(),
+                    scope().pixel(3, s.view.HbarPos[0]) == Pixel(ColV1)}),
+              (Nums{-1, 1, 1}));
     m.mnuHbarOn.click();
-    EXPECT_EQ(s.display.HbarOn, 0);
-    EXPECT_FALSE(acquisitionControls().Button(7).pressed());
+    EXPECT_EQ((Nums{s.display.HbarOn, acquisitionControls().Button(7).pressed(),
+                    scope().pixel(3, s.view.HbarPos[0]) == Pixel(ColBackground)}),
+              (Nums{0, 0, 1}));
 
     // M1 shown: its tab is enabled and the switch reaches the colour dialog's box.
     m.mnuDispCh[2].click();

@@ -26,31 +26,8 @@ using test::ZipEntry;
 
 constexpr const char *kSignals = "A1=square,1000000,0.25,0;A2=triangle,500000,0.3,0;NOISE=0";
 
-struct Result {
-    int code = -1;
-    QString out, err;
-};
-
-// The environment of a tool run: this one on the simulator's virtual clock, with `env` added.
-QProcessEnvironment Environment(const QStringList &env) {
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("HWLINK_SIM_CLOCK"), QStringLiteral("virtual"));
-    for (const QString &kv : env)
-        e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
-    return e;
-}
-
-Result RunTool(const QString &program, const QStringList &args, const QStringList &env = {},
-               const QString &workDir = {}) {
-    QProcess p;
-    p.setProcessEnvironment(Environment(env));
-    p.setWorkingDirectory(workDir);
-    p.start(program, args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
+using test::RunTool;
+using Result = test::ToolRun;
 
 Result Vrxctl(const QStringList &args, const QStringList &env = {}) {
     return RunTool(QStringLiteral(VRX_CTL), args, env);
@@ -64,9 +41,6 @@ TEST(Vrxctl, MeasurePrintsTheMeasureBoxRowsOfTheSameRecord) {
     // The same simulated record in this process, measured by the box over the whole record.
     setenv("HWLINK_SIM", "usb", 1);
     setenv("HWLINK_SIM_SIGNALS", kSignals, 1);
-    setenv("HWLINK_SIM_CLOCK", "virtual", 1);
-    test::EnsureGuiApp();
-    InitProgramState(DefaultSettingsFile::Ignore);
     app().startup.BitstreamDir = QFileInfo(QStringLiteral(VRX_TEST_BITSTREAM)).absolutePath();
     BringUp();
     ASSERT_EQ(app().run.HwFound, 1);
@@ -78,12 +52,7 @@ TEST(Vrxctl, MeasurePrintsTheMeasureBoxRowsOfTheSameRecord) {
     for (int i = 0; i < 100000 && app().run.TrigCount == 0; ++i)
         AcquisitionStep();
     frmMeasure().TestCh();
-    app().run.Running = 0;
-    while (AcquisitionActive())
-        AcquisitionStep();
-    PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
-    unsetenv("HWLINK_SIM");
-    unsetenv("HWLINK_SIM_SIGNALS");
+    test::StopAndPowerOff();
 
     ASSERT_EQ(frmMeasure().rows().size(), 2u * kMeasureItems);
     EXPECT_EQ(r.out, frmMeasure().RowsText().join(QLatin1Char('\n')) + QStringLiteral("\n\n"));
@@ -137,6 +106,8 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
              {"norate.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=2\nprobe2=RX\n"}})
         ASSERT_TRUE(test::WriteZip(refused.filePath(QLatin1String(name)),
                                    {{"version", "2"}, {"metadata", meta}, {"logic-1-1", logic}}));
+    const QString nsp = QStringLiteral("No space left on device"), ref = refused.path() + "/";
+    // clang-format off
     const std::vector<Case> cases = {
         {{"info"}, 2, "no instrument found", {}},
         {{"--demo", "--depth", "3K", "info"}, 2, "--depth takes", {}},
@@ -148,16 +119,12 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "--settings", dir.filePath("none.ini"), "info"}, 2, "no such file", {}},
         {{"--demo", "sing"}, 2, "unknown command", {}},
         {{"--demo", "capture", "-o", dir.filePath("no/folder/x.csv")}, 1, cw, {}},
-        {deep(full), 1, cw, disk},
-        {deep(full + ".sr"), 1, cw, disk},
+        {deep(full), 1, cw, disk}, {deep(full + ".sr"), 1, cw, disk},
         {deep(full + ".vrx"), 1, cw, disk},
         {{"--demo", "capture", "-o", dir.filePath("no/folder/x.xlsx")}, 1, "No such file", {}},
-        {{"--demo", "capture", "-o", test::FullDevice(dir.path()), "--format", "xlsx"},
-         1,
-         "No space left on device",
-         {}},
-        {{"--demo", "measure"}, 1, so + "No space left on device", stdoutFull},
-        {{"--demo", "info"}, 1, so + "No space left on device", stdoutFull},
+        {{"--demo", "capture", "-o", test::FullDevice(dir.path()), "--format", "xlsx"}, 1, nsp, {}},
+        {{"--demo", "measure"}, 1, so + nsp, stdoutFull},
+        {{"--demo", "info"}, 1, so + nsp, stdoutFull},
         {{"--demo", "measure", "-n", "10000"}, 1, so + "Broken pipe", gone},
         {{"--demo", "decode"}, 2, "decode needs -P DECODER", {}},
         {{"--demo", "decode", "-P", "nosuch"}, 2, "-P nosuch: unknown decoder 'nosuch'", {}},
@@ -165,14 +132,14 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "decode", "-P", "uart", "-A", "uart=nope"}, 2, "no annotation row", {}},
         {{"--sim", "usb", "--rate", "20GSa/S", "decode", "-P", "uart"}, 1, "equivalent-time", {}},
         {{"--demo", "--rate", "External.Rise", "decode", "-P", "uart"}, 1, "external clock", {}},
-        {{"decode", "-P", "uart", "-i", refused.filePath("wide.sr")}, 1, "17 logic channels", {}},
-        {{"decode", "-P", "uart", "-i", refused.filePath("analog.sr")}, 1, "no logic data", {}},
-        {{"decode", "-P", "uart:rx=RX", "-i", refused.filePath("norate.sr")},
-         1,
+        {{"decode", "-P", "uart", "-i", ref + "wide.sr"}, 1, "17 logic channels", {}},
+        {{"decode", "-P", "uart", "-i", ref + "analog.sr"}, 1, "no logic data", {}},
+        {{"decode", "-P", "uart:rx=RX", "-i", ref + "norate.sr"}, 1,
          "SamplerateError: Protocol decoder instance uart-1: Cannot decode without samplerate.",
          {}},
         {{"decode", "-P", "uart", "-i", dir.filePath("none.vrx")}, 1, "no such file", {}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         const Result r = c.shell.isEmpty() ? Vrxctl(c.args, {"HWLINK_SIM="})
                                            : RunTool(QStringLiteral("/bin/sh"),
@@ -204,8 +171,8 @@ TEST(Vrxctl, SettingsFileChoosesTheMeasuredItems) {
 }
 
 // The program's default settings file in the working directory is neither read nor written: a
-// plain capture is the 2K record of a fresh start, not the file's 128K.
-TEST(Vrxctl, ReadsNoSettingsFileItWasNotGiven) {
+// plain capture into the standard output is the 2K record of a fresh start, not the file's 128K.
+TEST(Vrxctl, CapturesIntoTheStandardOutputWithoutTheDefaultSettingsFile) {
     test::ResetState();
     app().acquisition.DepthIndex = 2;
     app().display.AutoLoad = -1;
@@ -214,9 +181,11 @@ TEST(Vrxctl, ReadsNoSettingsFileItWasNotGiven) {
     ASSERT_TRUE(Saveset(ini, false));
     const QByteArray before = test::ReadAll(ini);
     const Result r =
-        RunTool(QStringLiteral(VRX_CTL), {"--demo", "capture", "-o", "run.csv"}, {}, dir.path());
+        RunTool(QStringLiteral(VRX_CTL),
+                {"--demo", "capture", "-o", "/dev/stdout", "--format", "csv"}, {}, dir.path());
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(test::ReadAll(dir.filePath(QStringLiteral("run.csv"))).count('\n'), 1 + 2048);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")));
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 1 + 2048);
     EXPECT_EQ(test::ReadAll(ini), before);
 }
 
@@ -244,13 +213,6 @@ TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
     }
 }
 
-TEST(Vrxctl, CaptureWritesIntoTheStandardOutput) {
-    const Result r = Vrxctl({"--demo", "capture", "-o", "/dev/stdout", "--format", "csv"});
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")));
-    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 2049);
-}
-
 // SIGINT, SIGTERM and SIGHUP end a run after a whole record, with the exit status of a stopped
 // run: the counter's readings of a run as long as -n allows, and capture runs. A second signal
 // ends the program at once, and in neither case is a temporary file left behind, also when the
@@ -274,7 +236,7 @@ TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
         QTemporaryDir dir;
         const QString trace = dir.filePath(QStringLiteral("trace.txt"));
         QProcess p;
-        p.setProcessEnvironment(Environment({"HWLINK_SIM_TRACE=" + trace}));
+        p.setProcessEnvironment(test::ToolEnvironment({"HWLINK_SIM_TRACE=" + trace}));
         p.start(QStringLiteral(VRX_CTL),
                 count ? QStringList{"--sim", "usb", "count", "-n", "2147483647"}
                       : QStringList{"--demo", "--depth", c.depth, "capture", "-o",
@@ -414,11 +376,11 @@ TEST_F(FieldTools, DecodePrintsTheLinesOfSigrokCli) {
         QStringList args;
         QString line; // a line it must print
     } cases[] = {
+        // clang-format off
         {traffic, {"-P", uart, "-A", "uart=rx-data"}, "uart-1: 58\n"},
         {traffic, {"-P", "i2c:scl=D2:sda=D3"}, "i2c-1: Data write: A5\n"},
         {traffic, {"-P", spi}, "spi-1: C3\n"},
-        {traffic,
-         {"-P", "i2c:scl=D2:sda=D3,eeprom24xx"},
+        {traffic, {"-P", "i2c:scl=D2:sda=D3,eeprom24xx"},
          "eeprom24xx-1: Page write (addr=10, 2 bytes): 02 A5\n"},
         {traffic, {"-P", uart, "-P", spi, "-A", "spi=mosi-data,uart"}, "spi-1: 02\n"},
         // (The text runs on without a pause: a record that starts inside a frame may read it
@@ -429,6 +391,7 @@ TEST_F(FieldTools, DecodePrintsTheLinesOfSigrokCli) {
         {demo, {"-P", "i2c:scl=D0:sda=D1,eeprom24xx"}, "eeprom24xx-1: "},
         {demo, {"-P", "spi:clk=D0:mosi=D1:miso=D2", "-P", "uart:rx=D4"}, "spi-1: "},
         {again, {"-P", "spi:clk=D0:mosi=D1:miso=D2", "-A", "spi=miso-data"}, "spi-1: "},
+        // clang-format on
     };
     for (const auto &c : cases) {
         const QStringList args = QStringList{"-i", c.file} + c.args;

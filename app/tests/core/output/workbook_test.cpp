@@ -107,7 +107,6 @@ TEST(WorkbookCells, LogicAsciiOfPrintableBytes) {
 // inputs advancing one count a sample and new records captured between the rows, the logic
 // word counts up by exactly one from row to row.
 TEST_F(WorkbookTest, ExportWhileAcquiringIsOneRecord) {
-    setenv("HWLINK_SIM_CLOCK", "virtual", 1);
     setenv("HWLINK_SIM_SIGNALS", "D=count,100000000", 1);
     form1().InitPanel();
     OpenSimulator();
@@ -134,11 +133,7 @@ TEST_F(WorkbookTest, ExportWhileAcquiringIsOneRecord) {
     d.cmdOk.click();
     steps.stop();
     const int32_t during = s.run.TrigCount - before;
-    s.run.Running = 0;
-    while (AcquisitionStep()) {
-    }
-    PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
-    unsetenv("HWLINK_SIM_SIGNALS");
+    StopAndPowerOff();
     for (size_t i = 0; i < d.ChkCh.size(); ++i) // the dialog's boxes as it starts
         d.ChkCh[i].setChecked(i == 0);
     d.ChkLA[LaDecimal].setChecked(false);

@@ -229,21 +229,23 @@ TEST_F(SettingsFile, MalformedFilesChangeNothing) {
         l[n - 1] = text + "\r";
         return l.join('\n') + '\n';
     };
-    auto refused = [&](const char *what, const QByteArray &text, int line) {
+    // clang-format off
+    const std::tuple<const char *, QByteArray, int> cases[] = {
+        {"empty", {}, 1},
+        {"binary junk", QByteArray("\x7f\x45\x4c\x46\x02\x01\x00\x00\xff\xfe", 10), 1},
+        {"text for a number", withLine(16, "\"Depth\",deep"), 16},
+        {"number out of its list", withLine(18, "\"Rate\",35"), 18},
+        {"missing value", withLine(21, "\"Vpos\",1,2"), 21},
+        {"flag as a number", withLine(66, "\"mnuZoomview\",1"), 66},
+        {"string without quotes", withLine(102, "\"Qualify0\",xx"), 102},
+        {"10 MB line", withLine(5, QByteArray(10 << 20, '7')), 5},
+        {"no final CR LF", good.chopped(2), 182},
+        {"LF only", QByteArray(good).replace("\r\n", "\n"), 1}};
+    // clang-format on
+    for (const auto &[what, text, line] : cases)
         ExpectRefused(text, line, what);
-    };
-    refused("empty", {}, 1);
-    refused("binary junk", QByteArray("\x7f\x45\x4c\x46\x02\x01\x00\x00\xff\xfe", 10), 1);
-    refused("text for a number", withLine(16, "\"Depth\",deep"), 16);
-    refused("number out of its list", withLine(18, "\"Rate\",35"), 18);
-    refused("missing value", withLine(21, "\"Vpos\",1,2"), 21);
-    refused("flag as a number", withLine(66, "\"mnuZoomview\",1"), 66);
-    refused("string without quotes", withLine(102, "\"Qualify0\",xx"), 102);
-    refused("10 MB line", withLine(5, QByteArray(10 << 20, '7')), 5);
-    refused("no final CR LF", good.chopped(2), 182);
-    refused("LF only", QByteArray(good).replace("\r\n", "\n"), 1);
     for (int n = 1; n < 182; ++n) // truncated after every line
-        refused("truncated", lines.mid(0, n).join('\n') + '\n', n + 1);
+        ExpectRefused(lines.mid(0, n).join('\n') + '\n', n + 1, "truncated");
 }
 
 // Another model is refused, by hand and at start-up; the start-up loads only the default file
