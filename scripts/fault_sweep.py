@@ -220,6 +220,10 @@ FAULTS = [
     Fault("A31", "app/cli/session.cpp", "arg(index, 4, 10, QLatin1Char('0'))",
           "arg(index, 3, 10, QLatin1Char('0'))", core("Vrxctl.*"),
           "capture files numbered with three digits"),
+    Fault("A32", "hwlink/src/acquisition.cpp",
+          "q.data(trigLevel[2]);\n        q.data(trigLevel[4]);",
+          "q.data(trigLevel[4]);\n        q.data(trigLevel[2]);", core("LogicPanelTest.*"),
+          "the logic trigger word's pattern bytes swapped"),
 ]
 
 # The variables the ctest entries set: no simulator unless a test asks, no trace file, and an
