@@ -103,7 +103,10 @@ bool DecodePrinter::Decode(double samplerate, const Source &next, QString &error
         else
             pending[st].push_back(std::move(line));
     };
-    auto session = decode::Session::Start(stacks_, samplerate, sink, &error);
+    // Records after the first take up the session of the one before (see Session::Restart).
+    if (!session_ || !session_->Restart(samplerate, sink, nullptr))
+        session_ = decode::Session::Start(stacks_, samplerate, sink, &error);
+    decode::Session *session = session_.get();
     if (!session) return false;
     for (size_t s = 0; s < stacks_.size(); ++s)
         for (size_t l = 0; l < stacks_[s].layers.size(); ++l) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include <QString>
@@ -36,6 +37,7 @@ class DecodePrinter {
   private:
     std::vector<decode::Stack> stacks_;
     std::map<QString, std::vector<int>> shown_; // decoder id -> classes printed (-1: all)
+    mutable std::unique_ptr<decode::Session> session_;
 };
 
 } // namespace vrx::cli

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <Python.h> // first: the interpreter wants to set up the C library before any other
+
 #include "core/decode/decoders.h"
 
 #include <algorithm>
@@ -177,6 +179,44 @@ bool PlausibleId(const QString &id) {
     });
 }
 
+// The library's `has_channel` hands its decoders True or False without taking a reference for
+// them, so every call lowers the count of that object by one; a decoder that asks for each
+// record (uart asks twice) brings it to zero within a few hundred records and the interpreter
+// aborts ("bool_dealloc"). The method is replaced by one that calls it and takes the missing
+// reference. Should a later library take the reference itself, the one taken here only keeps
+// True or False alive a little longer, which they are anyway.
+PyObject *libraryHasChannel = nullptr;
+
+PyObject *HasChannel(PyObject *, PyObject *args) {
+    PyObject *r = PyObject_Call(libraryHasChannel, args, nullptr);
+    if (r == Py_True || r == Py_False) Py_INCREF(r);
+    return r;
+}
+
+PyMethodDef hasChannelDef = {"has_channel", HasChannel, METH_VARARGS,
+                             "Report whether a channel was supplied"};
+
+bool MendHasChannel() {
+    const PyGILState_STATE gil = PyGILState_Ensure();
+    bool ok = false;
+    if (PyObject *module = PyImport_ImportModule("sigrokdecode")) {
+        if (PyObject *type = PyObject_GetAttrString(module, "Decoder")) {
+            libraryHasChannel = PyObject_GetAttrString(type, "has_channel");
+            PyObject *fn = libraryHasChannel ? PyCFunction_New(&hasChannelDef, nullptr) : nullptr;
+            // An instance method binds the decoder as the first argument, as the library's own.
+            PyObject *method = fn ? PyInstanceMethod_New(fn) : nullptr;
+            ok = method && PyObject_SetAttrString(type, "has_channel", method) == 0;
+            Py_XDECREF(method);
+            Py_XDECREF(fn);
+            Py_DECREF(type);
+        }
+        Py_DECREF(module);
+    }
+    if (!ok) PyErr_Clear();
+    PyGILState_Release(gil);
+    return ok;
+}
+
 } // namespace
 
 bool LoadLibrary(QString *why) {
@@ -204,6 +244,10 @@ bool LoadLibrary(QString *why) {
         }
         if (!found) {
             lib.why = QStringLiteral("no protocol decoders are installed");
+            return;
+        }
+        if (!MendHasChannel()) {
+            lib.why = QStringLiteral("the decoder library's Decoder type is not as expected");
             return;
         }
         lib.loaded = true;
@@ -426,8 +470,12 @@ struct Session::Impl {
     std::unordered_map<const srd_decoder_inst *, Place> places;
     std::vector<std::vector<QString>> instanceIds;
     uint64_t next = 0;
+    bool running = false; // the decoders' threads wait for samples
     std::atomic<bool> cancelled{false};
     QString failure; // the first error; every later call repeats it
+
+    // Hands the sample rate to the decoders and starts them; the error text, empty on success.
+    QString Begin(double samplerate, const LibraryCall &call);
 
     static void OnAnnotation(srd_proto_data *pdata, void *self) {
         auto *d = static_cast<Impl *>(self);
@@ -454,6 +502,8 @@ Session::Session() : d(std::make_unique<Impl>()) {}
 Session::~Session() {
     if (!d->sess) return;
     const LibraryCall call;
+    d->sink = nullptr;
+    if (d->running) srd_session_terminate_reset(d->sess); // a cancelled run's threads
     srd_session_destroy(d->sess);
 }
 
@@ -535,16 +585,46 @@ std::unique_ptr<Session> Session::Start(const std::vector<Stack> &stacks, double
     if (int rc = srd_pd_output_callback_add(d.sess, SRD_OUTPUT_ANN, Impl::OnAnnotation, &d);
         rc != SRD_OK)
         return fail(call.Error(QStringLiteral("cannot collect annotations"), rc));
+    if (QString e = d.Begin(samplerate, call); !e.isEmpty()) return fail(e);
+    return session;
+}
+
+QString Session::Impl::Begin(double samplerate, const LibraryCall &call) {
     if (samplerate > 0) {
         const auto rate = static_cast<uint64_t>(std::llround(samplerate));
         if (int rc =
-                srd_session_metadata_set(d.sess, SRD_CONF_SAMPLERATE, g_variant_new_uint64(rate));
+                srd_session_metadata_set(sess, SRD_CONF_SAMPLERATE, g_variant_new_uint64(rate));
             rc != SRD_OK)
-            return fail(call.Error(QStringLiteral("the decoders refused the sample rate"), rc));
+            return call.Error(QStringLiteral("the decoders refused the sample rate"), rc);
     }
-    if (int rc = srd_session_start(d.sess); rc != SRD_OK)
-        return fail(call.Error(QStringLiteral("the decoders did not start"), rc));
-    return session;
+    if (int rc = srd_session_start(sess); rc != SRD_OK)
+        return call.Error(QStringLiteral("the decoders did not start"), rc);
+    running = true;
+    return {};
+}
+
+bool Session::Restart(double samplerate, Sink sink, QString *error) {
+    // A decoder that failed may have left its own state anywhere: only a finished or a
+    // cancelled run is taken up again.
+    if (!d->failure.isEmpty() && d->failure != QStringLiteral("cancelled")) {
+        if (error) *error = d->failure;
+        return false;
+    }
+    const LibraryCall call;
+    d->sink = nullptr; // the last run's sink may refer to what is gone
+    if (d->running && srd_session_terminate_reset(d->sess) != SRD_OK) {
+        d->failure = call.Error(QStringLiteral("the decoder stopped"));
+        if (error) *error = d->failure;
+        return false;
+    }
+    d->running = false;
+    d->sink = std::move(sink);
+    d->next = 0;
+    d->cancelled = false;
+    d->failure.clear();
+    d->failure = d->Begin(samplerate, call);
+    if (!d->failure.isEmpty() && error) *error = d->failure;
+    return d->failure.isEmpty();
 }
 
 bool Session::Feed(const uint16_t *words, size_t count, QString *error) {
@@ -567,6 +647,7 @@ bool Session::Feed(const uint16_t *words, size_t count, QString *error) {
             // A decoder that raised reports it from its own thread as that thread ends: join
             // the threads so that the report is in before it is read.
             srd_session_terminate_reset(d->sess);
+            d->running = false;
             return fail(call.Error(QStringLiteral("the decoder stopped"), rc));
         }
         d->next += n;
@@ -581,6 +662,7 @@ bool Session::End(QString *error) {
         // The decoders have seen every sample; their threads end here.
         const LibraryCall call;
         const int rc = srd_session_terminate_reset(d->sess);
+        d->running = false;
         if (rc != SRD_OK) d->failure = call.Error(QStringLiteral("the decoder stopped"), rc);
     }
     if (!d->failure.isEmpty() && error) *error = d->failure;

@@ -96,6 +96,11 @@ class Session {
     bool Feed(const uint16_t *words, size_t count,
               QString *error); // false: the decoder's own error
     bool End(QString *error);  // flushes; false on error
+    // Decodes a new recording from its first sample with the same decoders: the library keeps
+    // its decoder instances (every new instance leaves memory in the library for good, so a
+    // session per record would grow without end). False when this session failed or cannot
+    // start again: make a new one.
+    bool Restart(double samplerate, Sink sink, QString *error);
     void Cancel(); // thread-safe: a Feed in progress returns false soon, error "cancelled"
     // The library's name of the decoder at `layer` of `stack` ("uart-1"): the name the field's
     // command line prints before each annotation.

@@ -83,7 +83,9 @@ void RunControl::track(Session *s) {
 }
 
 DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record, RunControl *control,
-                          const std::map<QString, QString> &failed) {
+                          const std::map<QString, QString> &failed, SessionCache *cache) {
+    if (cache) // sessions of stacks no longer set up go
+        std::erase_if(*cache, [&](const auto &entry) { return !texts.contains(entry.first); });
     DecodeResult r;
     r.texts = texts;
     r.stacks.resize(static_cast<size_t>(texts.size()));
@@ -125,7 +127,12 @@ DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record, R
             row.annotations.push_back(a);
         };
         QString error;
-        std::unique_ptr<Session> session = Session::Start({stack}, *rate, sink, &error);
+        std::unique_ptr<Session> session;
+        if (cache)
+            if (auto kept = cache->extract(texts[static_cast<qsizetype>(i)]); !kept.empty())
+                if (kept.mapped()->Restart(*rate, sink, nullptr))
+                    session = std::move(kept.mapped());
+        if (!session) session = Session::Start({stack}, *rate, sink, &error);
         bool ok = session != nullptr;
         if (session) {
             if (control) control->track(session.get());
@@ -134,6 +141,9 @@ DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record, R
                 ok = session->Feed(w.data() + at, std::min(kChunk, w.size() - at), &error);
             if (ok) ok = session->End(&error);
             if (control) control->track(nullptr);
+            // A session that failed is dropped; a cancelled one can start again.
+            if (cache && (ok || (control && control->stopped())))
+                (*cache)[texts[static_cast<qsizetype>(i)]] = std::move(session);
         }
         if (!ok) out.error = error.isEmpty() ? QStringLiteral("decoding failed") : error;
         for (auto &[key, row] : rows) {
@@ -231,7 +241,7 @@ void Runner::work() {
             control_.reset();
         }
         auto r = std::make_shared<DecodeResult>(
-            DecodeRecord(job.texts, *job.record, &control_, job.failed));
+            DecodeRecord(job.texts, *job.record, &control_, job.failed, &sessions_));
         r->serial = job.serial;
         lastCancelled_ = control_.stopped();
         if (control_.stopped()) {

@@ -80,12 +80,18 @@ class RunControl {
     Session *active_ = nullptr;
 };
 
+// The decoding sessions of a set-up, kept from one record to the next by stack text: the
+// library's decoder instances are started again for each record instead of made anew, which
+// would leave a little memory in the library for every record.
+using SessionCache = std::map<QString, std::unique_ptr<Session>>;
+
 // Decodes one record synchronously with the stack texts `texts` (what the worker runs). A
 // cancelled run returns early with what it had. A stack with an entry in `failed` is not run
-// again: that error is its result.
+// again: that error is its result. With `cache`, sessions are taken from it and put back.
 DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record,
                           RunControl *control = nullptr,
-                          const std::map<QString, QString> &failed = {});
+                          const std::map<QString, QString> &failed = {},
+                          SessionCache *cache = nullptr);
 
 class Runner {
   public:
@@ -134,6 +140,7 @@ class Runner {
     std::condition_variable cv_;
     std::optional<Job> pending_;
     RunControl control_;
+    SessionCache sessions_;                  // the worker's own
     std::atomic<bool> lastCancelled_{false}; // the worker's last run was stopped
     bool quit_ = false;
     std::thread worker_;

@@ -82,6 +82,27 @@ TEST_F(DecodeTest, RecordDecodesToTheBytesSentEachStackWithItsOwnError) {
     EXPECT_EQ(r.samplerate, 10e6);
 }
 
+// Records one after another reuse their session: each gives the bytes of its own record only,
+// a failed stack starts afresh, a stack dropped from the set-up loses its session. A thousand
+// runs of one session: the decoder library's True and False lost a reference at each (uart asks
+// has_channel twice) and the interpreter aborted within a few hundred.
+TEST_F(DecodeTest, SessionsAreTakenUpAgainRecordAfterRecord) {
+    SessionCache cache;
+    const QString bad = QStringLiteral("uart:baudrate=0:rx=D0");
+    for (const auto &[text, sent] : {std::pair{uart, QByteArray("Hi")}, {uart, "ok!"}})
+        EXPECT_EQ(Texts(DecodeRecord({text, bad}, UartRecord(sent), nullptr, {}, &cache), rxData),
+                  Hex(sent));
+    ASSERT_EQ(cache.size(), 1u) << "the failed stack keeps no session";
+    const Session *kept = cache.begin()->second.get();
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(Texts(DecodeRecord({uart}, UartRecord("A", 2048), nullptr, {}, &cache), rxData),
+                  QStringList{QStringLiteral("41")})
+            << i;
+    EXPECT_EQ(cache.begin()->second.get(), kept);
+    DecodeRecord({bad}, UartRecord("A", 2048), nullptr, {}, &cache);
+    EXPECT_TRUE(cache.empty());
+}
+
 TEST_F(DecodeTest, EquivalentTimeAndExternalClockAreRefusedForEveryStack) {
     for (const int rate : {0, kFirstRealTimeRate - 1, kLastTimedRate + 1, kRateCount - 1}) {
         QString why;
