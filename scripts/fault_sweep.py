@@ -202,6 +202,10 @@ FAULTS = [
     Fault("L28", "hwlink/src/demo.cpp", "return vdivIndex < 9 ? kDiv[vdivIndex] : 1;",
           "return vdivIndex < 9 ? kDiv[vdivIndex] : 4;", HW,
           "demo divisor of an unknown range not 1"),
+    Fault("L29", "hwlink/src/acquisition.cpp",
+          "trigChannel >= 0 && trigChannel <= 2 && trigSlope[trigChannel] != 0;",
+          "trigChannel >= 0 && trigChannel <= 1 && trigSlope[trigChannel] != 0;", HW,
+          "the logic word trigger's slope ignored"),
     # --- the windows: the event translation, check marks and controls ---
     Fault("W01", "app/windows/timing/timing_input.cpp", "        return kKeyPageUp;",
           "        return kKeyPageDown;", ["ctest:^gestures_test$"], "Page Up steps the other way",
