@@ -20,7 +20,9 @@ class LogicTest : public QObject {
         QTest::mouseClick(v->lbTrigger[0], Qt::LeftButton);
         QCOMPARE(v->lbTrigger[0]->text(), QStringLiteral("x"));
         QTest::keyClicks(v->txtName[0], QString(40, QLatin1Char('n')));
-        QCOMPARE(app().logic.LogicLaneName[0].size(), 32);
+        QCOMPARE(
+            (QList<qsizetype>{app().logic.LogicLaneName[0].size(), v->txtName[0]->text().size()}),
+            (QList<qsizetype>{32, 32}));
 
         QVERIFY(run.start(QStringLiteral("Auto."), 3));
         QVERIFY(run.stop());
