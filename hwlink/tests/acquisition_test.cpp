@@ -121,11 +121,11 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
     // where FindHardware left it (0). A2: grounded 0x10, 200mV DC 0xC0; A1's zero line at 28.
     const Trace calRead = concat({ops("a0 w0 a63 w0"), Trace(2112, "rd")});
     const int32_t trimA1 = ps[HW_PS_OffsetTrimA1], trimA2 = ps[HW_PS_OffsetTrimA2];
-    const struct {
-        uint8_t grounded, range;
-        std::array<uint16_t, 4> firstDac;
-    } channels[] = {{0x18, 0xC8, {2384, 2512, 750, 1262}},
-                    {0x10, 0xC0, {2384, 2512, 1262, uint16_t(28 * 4 + trimA1 + 750)}}};
+    // clang-format off
+    const struct { uint8_t grounded, range; std::array<uint16_t, 4> firstDac; } channels[] = {
+        {0x18, 0xC8, {2384, 2512, 750, 1262}},
+        {0x10, 0xC0, {2384, 2512, 1262, uint16_t(28 * 4 + trimA1 + 750)}}};
+    // clang-format on
     for (int k = 0; k < 2; ++k) {
         SCOPED_TRACE(k ? "A2" : "A1");
         const uint8_t select = k ? 64 : 16, clock = k ? 32 : 8;
@@ -159,16 +159,15 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
 TEST_F(CaptureTest, PositionAndThresholdChangesAddSettlingBeforeArming) {
     Settings s;
     arm(s);
-    struct Case {
-        int16_t a1, a2;
-        uint8_t trigDac;
-        int64_t ms; // settling + the DAC's own 2 ms
-    } cases[] = {
+    // ms: the settling and the DAC's own 2 ms
+    // clang-format off
+    struct Case { int16_t a1, a2; uint8_t trigDac; int64_t ms; } cases[] = {
         {218, 203, 98, 22}, // A1 moved by 40: 20 ms
         {218, 173, 98, 17}, // A2 moved by 30: 15 ms
         {200, 150, 108, 7}, // the threshold step (10) counts instead of the positions
         {200, 150, 108, 0}, // nothing changed: no DAC load at all
     };
+    // clang-format on
     for (const Case &c : cases) {
         s.pos[0] = c.a1;
         s.pos[1] = c.a2;
@@ -233,15 +232,6 @@ TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
     EXPECT_EQ(inDaBuck8(ps, dc, buf, 0), 0) << "nothing to read";
 }
 
-TEST_F(CaptureTest, DemoModeSendsNothingButKeepsTheSettings) {
-    Settings s; // no instrument: Link 0
-    s.rate = 9;
-    capture(s);
-    EXPECT_TRUE(sim::takeTrace().empty());
-    EXPECT_EQ((V{dc[HW_DC_DemoStep], ps[HW_PS_DacPosA1], ps[HW_PS_DacPosA2], dc[HW_DC_GainCode]}),
-              (V{4, 178, 203, 0xC8}));
-}
-
 // Each device export with one of its pointers null at a time (-1: none) on a live link.
 TEST_F(CaptureTest, DeviceExportsRefuseEachNullPointer) {
     Settings s;
@@ -265,13 +255,12 @@ TEST_F(CaptureTest, DeviceExportsRefuseEachNullPointer) {
         std::vector<uint8_t> bits = loadConfigBits(VRX_TEST_BITSTREAM);
         return FindHardware(0, p(n, 0, ps), p(n, 1, dc), p(n, 2, bits.data()));
     };
-    const struct {
-        const char *name;
-        std::function<uint8_t(int)> call;
-        int pointers;
-    } exports[] = {{"Capture", capture, 7},    {"GetTrigStat", getTrigStat, 7},
-                   {"ForceTrigger", force, 2}, {"OutAdBuck12", direct, 2},
-                   {"inDaBuck8", read, 3},     {"FindHardware", findHardware, 3}};
+    // clang-format off
+    const struct { const char *name; std::function<uint8_t(int)> call; int pointers; } exports[] = {
+        {"Capture", capture, 7},    {"GetTrigStat", getTrigStat, 7},
+        {"ForceTrigger", force, 2}, {"OutAdBuck12", direct, 2},
+        {"inDaBuck8", read, 3},     {"FindHardware", findHardware, 3}};
+    // clang-format on
     for (const auto &e : exports) {
         for (int n = 0; n < e.pointers; ++n)
             EXPECT_EQ(e.call(n), 0) << e.name << ": pointer " << n << " null";

@@ -46,10 +46,9 @@ TEST_F(BusTest, QueuedUsbPacketRepeatsAddressPadsAddressesAndNeverOverruns) {
 TEST_F(BusTest, BulkTransfersSplitAt65535WithHeaderBeforeEachChunk) {
     ASSERT_EQ(connect("usb"), HW_LINK_USB);
     std::vector<uint8_t> buf(65536);
-    struct Case {
-        int32_t len;
-        Trace chunks;
-    };
+    // clang-format off
+    struct Case { int32_t len; Trace chunks; };
+    // clang-format on
     const Case cases[] = {
         {65535, lines("usb-reg-write 130 0 8|usb-bulk-in 65535")},
         {65536,

@@ -19,10 +19,9 @@ class LinkLossTest : public AcqTest {
 // requests still get through (failing bulk transfers leave the register requests working).
 // FindPort finds the instrument again and it works until the fault strikes once more.
 TEST_F(LinkLossTest, FaultsAfterTwoRecordsOnEveryLink) {
-    struct Case {
-        const char *link, *fault;
-        uint8_t capture, force, direct, powerOff;
-    };
+    // clang-format off
+    struct Case { const char *link, *fault; uint8_t capture, force, direct, powerOff; };
+    // clang-format on
     const Case cases[] = {
         {"usb", "bulkfail@2", 1, 1, 0, 1}, {"usb", "regfail@2", 0, 0, 0, 0},
         {"usb11", "gone@2", 0, 0, 0, 0},   {"epp", "gone@2", 0, 0, 0, 0},

@@ -9,10 +9,9 @@ namespace {
 class LinkTest : public SimTest {};
 
 TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
-    struct Case {
-        const char *sim;
-        uint8_t result, link, speed;
-    };
+    // clang-format off
+    struct Case { const char *sim; uint8_t result, link, speed; };
+    // clang-format on
     const Case cases[] = {{"usb", 4, 4, 2}, {"usb11", 4, 4, 1}, {"epp", 1, 1, 0}, {"bpp", 1, 2, 0}};
     for (const Case &c : cases) {
         for (int variant = 1; variant <= 3; ++variant) {
@@ -93,15 +92,11 @@ TEST_F(LinkTest, ProbeWithoutInstrumentStillWaitsAndSendsNothing) {
 // instrument, a device that is gone: FindPort finds nothing, clears the Link left over from an
 // earlier search and keeps nothing open.
 TEST_F(LinkTest, NothingAttachedQuickSearchOrFaultyDeviceFindsNothing) {
-    const struct {
-        const char *sim;
-        uint8_t full;
-        sim::Faults fault;
-    } cases[] = {{"", 1, {}},
-                 {"epp", 0, {}},
-                 {"usb", 1, {.failRegisterRequests = true}},
-                 {"usb", 1, {.disappeared = true}},
-                 {"epp", 1, {.disappeared = true}}};
+    // clang-format off
+    const struct { const char *sim; uint8_t full; sim::Faults fault; } cases[] = {
+        {"", 1, {}}, {"epp", 0, {}}, {"usb", 1, {.failRegisterRequests = true}},
+        {"usb", 1, {.disappeared = true}}, {"epp", 1, {.disappeared = true}}};
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.sim);
         selectSim(c.sim);

@@ -49,12 +49,13 @@ TEST(TestAd, FlatTraceHasAmplitudesButNoTiming) {
 // Pulses entered part-way: -width 12 and +width 8 in turn. A span of 10 codes is too small for
 // any timing; 11 codes are enough.
 TEST(TestAd, SquareWaveFromMidPulseMeasuresTheFirstCompletePulses) {
-    const struct {
-        uint8_t high, low;
-        int32_t mid, cycRms; // cycle RMS over a whole period: 12 low, 8 high
-    } levels[] = {{kHigh, kLow, 125, (12 * 72 + 8 * 78) / 20},
-                  {119, 130, 124, (12 * 2 + 8 * 9) / 20},
-                  {120, 130, 125, -1}};
+    // cycle RMS over a whole period: 12 low, 8 high
+    // clang-format off
+    const struct { uint8_t high, low; int32_t mid, cycRms; } levels[] = {
+        {kHigh, kLow, 125, (12 * 72 + 8 * 78) / 20},
+        {119, 130, 124, (12 * 2 + 8 * 9) / 20},
+        {120, 130, 125, -1}};
+    // clang-format on
     for (const auto &l : levels) {
         for (bool startsHigh : {true, false}) {
             std::vector<uint8_t> s;
@@ -112,16 +113,15 @@ TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
 // RMS is |byte - 128| over the first whole period. A single edge (falling: a rising one never
 // comes) has no period.
 TEST(TestAd, RunsAfterThePartialFirstOne) {
-    const struct {
-        std::vector<std::pair<int, uint8_t>> runs;
-        R want;
-    } cases[] = {
+    // clang-format off
+    const struct { std::vector<std::pair<int, uint8_t>> runs; R want; } cases[] = {
         {{{1, 128}, {10, kLow}, {15, kHigh}, {12, kLow}, {5, kHigh}},
          {15, 10, 25, (15 * 78 + 10 * 72) / 25, 0, 0}},
         {{{1, 129}, {10, kLow}, {15, kHigh}, {12, kLow}, {5, kHigh}},
          {15, 12, 27, (15 * 78 + 12 * 72) / 27, 0, 0}},
         {{{30, kHigh}, {30, kLow}}, {0, 0, 0, -1, 0, -1}},
     };
+    // clang-format on
     for (const auto &c : cases) {
         std::vector<uint8_t> s;
         for (const auto &[count, byte] : c.runs)

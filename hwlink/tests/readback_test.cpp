@@ -127,11 +127,9 @@ TEST(ReadbackSteps, VectorPathsMatchTheReference) {
     using Distribute = void (*)(const uint8_t *, int32_t, uint8_t *, uint8_t *, uint8_t *,
                                 uint8_t *, int, const AnalogLut &, const AnalogLut &);
     using SmoothFn = void (*)(uint8_t *, uint8_t *, int32_t, uint8_t);
-    struct Path {
-        const char *name;
-        Distribute distribute;
-        SmoothFn smooth;
-    };
+    // clang-format off
+    struct Path { const char *name; Distribute distribute; SmoothFn smooth; };
+    // clang-format on
     std::vector<Path> paths = {{"picked", DistributeGroups, SmoothPair},
                                {"sse2", DistributeGroupsSse2, SmoothPairSse2}};
     if (HaveAvx2()) paths.push_back({"avx2", DistributeGroupsAvx2, SmoothPairAvx2});
@@ -254,33 +252,6 @@ TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
     EXPECT_GT(spread(a1()), 150) << "the sine spans most of the screen";
 }
 
-TEST_F(ReadbackTest, AnalogTriggerPutsTheCrossingOnTheTriggerPosition) {
-    bringUp("usb");
-    // 200 kHz: 500 samples a period at 100MSa/s, so one crossing each way near the position.
-    setInputs({sim::Shape::Sine, 200e3, 0.3, 0}, {sim::Shape::Triangle, 200e3, 0.5, 0});
-    for (int16_t ch : {0, 1}) {
-        for (uint8_t slope : {0, 1}) {
-            SCOPED_TRACE(testing::Message() << "source " << ch << " slope " << int(slope));
-            Settings s;
-            s.pos[0] = s.pos[1] = 128; // mid-level is the level 128
-            s.trigChannel = ch;
-            s.slope[ch] = slope;
-            s.trigPos = 700;
-            for (int rec = 0; rec < 2; ++rec) {
-                ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
-                // The first crossing of the level (128) in the slope's direction from three
-                // display samples before the position on.
-                const uint8_t *x = (ch == 0 ? a1() : a2()) + viewStart[0];
-                int j = s.trigPos - 3;
-                while (j < s.trigPos + 4 &&
-                       (slope ? x[j - 1] > 128 || x[j] <= 128 : x[j - 1] <= 128 || x[j] > 128))
-                    ++j;
-                EXPECT_NEAR(j, s.trigPos, 1) << "record " << rec;
-            }
-        }
-    }
-}
-
 TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     bringUp("usb");
     Settings s;
@@ -313,28 +284,6 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     ForceTrigger(ps, dc);
     EXPECT_EQ(pollUntilSettled(a, 5), HW_STAT_COMPLETE);
     EXPECT_NEAR(a1()[viewStart[0] + 100], 178, 2);
-}
-
-TEST_F(ReadbackTest, EveryLinkReadsTheSameRecord) {
-    sim::SignalConfig sig = sim::defaultSignals();
-    sig.analog[0] = {sim::Shape::Saw, 100e3, 0.4, 0};
-    sig.noise = 0;
-    model().setSignals(sig);
-    std::vector<uint8_t> ref;
-    for (const char *link : {"usb", "epp", "bpp"}) {
-        SCOPED_TRACE(link);
-        sim::resetSimulator();
-        sim::captureTrace(true);
-        bringUp(link);
-        Settings s;
-        s.rate = 12; // 5MSa/s: the saw has 50 samples a period
-        s.pos[0] = 128;
-        ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
-        const std::vector<uint8_t> got(sb.begin(), sb.begin() + HW_SB_RAW);
-        EXPECT_GT(spread(a1()), 150);
-        if (ref.empty()) ref = got;
-        EXPECT_TRUE(got == ref) << "records differ";
-    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Single failed or slow requests on the link (HWLINK_SIM_FAULT failonce@N, slow@N,MS): the
-// call that made the request reports the failure, and the instrument works again afterwards.
+// Single failed requests on the link (HWLINK_SIM_FAULT failonce@N): the call that made the
+// request reports the failure, and the instrument works again afterwards.
 #include "sim_fixture.h"
 
 namespace hwlink::test {
@@ -13,11 +13,9 @@ class RequestFaultTest : public AcqTest {
 
     // Runs the steps on `link` until one fails; returns the step that failed (kSteps: none),
     // the requests made (trace lines) and where each step ended among them.
-    struct Run {
-        Step failed = kSteps;
-        Trace requests;
-        std::vector<size_t> ends;
-    };
+    // clang-format off
+    struct Run { Step failed = kSteps; Trace requests; std::vector<size_t> ends; };
+    // clang-format on
     Run run(const char *link) {
         Run r;
         sim::captureTrace(true);
@@ -59,15 +57,13 @@ class RequestFaultTest : public AcqTest {
 // "complete": the step goes on with the second reading.
 TEST_F(RequestFaultTest, OneFailedRequestIsReportedAndTheNextWork) {
     enum Pick { Middle, FirstRead, Last };
-    const struct {
-        const char *link;
-        Step step;
-        Pick pick;
-        Step fails;
-    } cases[] = {{"usb", Configure, Middle, Configure}, {"usb", SetUp, FirstRead, SetUp},
-                 {"usb", Record, FirstRead, Record},    {"usb", Record, Last, Record},
-                 {"epp", Configure, Middle, Configure}, {"epp", Record, FirstRead, kSteps},
-                 {"bpp", Record, FirstRead, kSteps}};
+    // clang-format off
+    const struct { const char *link; Step step; Pick pick; Step fails; } cases[] = {
+        {"usb", Configure, Middle, Configure}, {"usb", SetUp, FirstRead, SetUp},
+        {"usb", Record, FirstRead, Record},    {"usb", Record, Last, Record},
+        {"epp", Configure, Middle, Configure}, {"epp", Record, FirstRead, kSteps},
+        {"bpp", Record, FirstRead, kSteps}};
+    // clang-format on
     for (const auto &c : cases) {
         reset();
         const Run clean = run(c.link);
@@ -92,38 +88,6 @@ TEST_F(RequestFaultTest, OneFailedRequestIsReportedAndTheNextWork) {
             EXPECT_EQ(sim::faults().recordsRead, 1) << "the record read is one the instrument sent";
         EXPECT_EQ(run(c.link).failed, kSteps) << "the fault strikes once";
     }
-}
-
-// The items: a request number from 1, a delay of 0 to 600000 ms; a spent request fault is not
-// armed again when the device is opened again, the faults counted in records are; requests
-// are counted from the opening; a slow one takes its delay on the clock.
-TEST_F(RequestFaultTest, ItemsAndWhenTheyStrike) {
-    sim::Faults f;
-    std::vector<std::string> rejected;
-    EXPECT_FALSE(sim::parseFaults("failonce@1;slow@7,0;slow@8,600000;failonce@0;failonce;"
-                                  "failonce@2,5;slow@3;slow@3,600001;slow@x,1;failonce@-1",
-                                  f, &rejected));
-    EXPECT_EQ(rejected, (Trace{"failonce@0", "failonce", "failonce@2,5", "slow@3", "slow@3,600001",
-                               "slow@x,1", "failonce@-1"}));
-    using RF = sim::Faults::RequestFault;
-    EXPECT_EQ(f.requestFaults, (std::vector<RF>{{1, -1}, {7, 0}, {8, 600000}}));
-
-    ::setenv("HWLINK_SIM_FAULT", "failonce@2;gone@5;slow@3,250", 1);
-    selectSim("usb");
-    for (int open = 0; open < 2; ++open) {
-        ASSERT_NE(sim::openUsb(sim::kSimUsbVendor, sim::kSimUsbProduct), nullptr);
-        EXPECT_EQ(sim::faults().goneAfterRecords, 5);
-        const int64_t t0 = nowMs();
-        EXPECT_EQ((V{sim::requestFails(), sim::requestFails(), sim::requestFails(), nowMs() - t0}),
-                  (V{0, open == 0, 0, open == 0 ? 250 : 0}));
-    }
-    // On a parallel port the failed access reads the lines floating high.
-    ::setenv("HWLINK_SIM_FAULT", "failonce@3", 1);
-    selectSim("epp");
-    const std::unique_ptr<PortIo> port = sim::openPort(sim::kSimPortBase);
-    ASSERT_NE(port, nullptr);
-    EXPECT_EQ((V{port->in(0x379), port->in(0x379), port->in(0x379), port->in(0x379)}),
-              (V{0x78, 0x78, 0xFF, 0x78}));
 }
 
 } // namespace

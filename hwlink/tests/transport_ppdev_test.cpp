@@ -150,12 +150,10 @@ class PpdevTest : public ::testing::Test {
 };
 
 TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
-    struct Case {
-        int32_t base;
-        int openErr;
-        bool busy;
-        const char *opened, *log; // the node opened; the calls on it while opened and closed
-    };
+    // the node opened; the calls on it while opened and closed
+    // clang-format off
+    struct Case { int32_t base; int openErr; bool busy; const char *opened, *log; };
+    // clang-format on
     const Case cases[] = {{0x378, 0, false, "/dev/parport1", "PPCLAIM|PPRELEASE"},
                           {0x278, 0, false, "/dev/parport2", "PPCLAIM|PPRELEASE"},
                           {0x3BC, 0, false, "/dev/parport0", "PPCLAIM|PPRELEASE"},

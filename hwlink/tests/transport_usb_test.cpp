@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The USB link run against a fake libusb: the control transfers each bridge request becomes,
-// the bulk endpoints taken from the descriptors, failed, short and timed-out transfers, a
-// device that vanishes, and what opening reports.
+// failed, short and timed-out transfers, a device that vanishes, and what opening reports.
 #include "src/transport.h"
 #include "src/usb_api.h"
 #include <gtest/gtest.h>
@@ -14,7 +13,6 @@ namespace hwlink::test {
 namespace {
 
 constexpr uint8_t kBulk = LIBUSB_TRANSFER_TYPE_BULK;
-constexpr uint8_t kInterrupt = LIBUSB_TRANSFER_TYPE_INTERRUPT;
 using Endpoints = std::vector<std::pair<uint8_t, uint8_t>>; // (address, attributes)
 
 // A configuration descriptor with one interface (numbered from 0) per endpoint list.
@@ -45,7 +43,6 @@ struct FakeDevice {
     uint16_t vendor = 0x05E3, product = 0x2500;
     const Config *config = &kBridge;
     int openResult = 0, claimResult = 0;
-    bool noActiveConfig = false; // only configuration 0 can be read
 };
 
 // What the fake libusb holds and saw: every resource it hands out is counted, so that a test
@@ -109,9 +106,7 @@ const UsbApi kFakeLibusb = {
         std::tie(desc->idVendor, desc->idProduct) = std::tie(dev(d).vendor, dev(d).product);
         return 0;
     },
-    [](libusb_device *d, libusb_config_descriptor **cfg) {
-        return dev(d).noActiveConfig ? LIBUSB_ERROR_NOT_FOUND : fConfig(d, 0, cfg);
-    },
+    [](libusb_device *d, libusb_config_descriptor **cfg) { return fConfig(d, 0, cfg); },
     fConfig,
     [](libusb_config_descriptor *) { --bus->held; },
     [](libusb_device *d, libusb_device_handle **h) {
@@ -173,37 +168,6 @@ TEST_F(UsbTransportTest, BridgeRequestsBecomeVendorControlTransfers) {
     EXPECT_EQ((std::vector<int>{in[0], in[1], in[2]}), (std::vector<int>{0xA0, 0xA0, 0xA1}));
 }
 
-TEST_F(UsbTransportTest, BulkEndpointsComeFromTheDescriptors) {
-    // Interface 0 has no bulk IN; interface 1 has two of each: the first ones are taken.
-    const Config twoInterfaces(
-        {{{0x01, kBulk}, {0x82, kInterrupt}},
-         {{0x83, kInterrupt}, {0x86, kBulk}, {0x04, kBulk}, {0x88, kBulk}, {0x06, kBulk}}});
-    const Config noBulkIn({{{0x01, kBulk}, {0x82, kInterrupt}}});
-    struct Case {
-        const Config *config;
-        bool noActiveConfig;
-        const char *log; // open, one bulk write and one bulk read of 64 bytes, close
-    };
-    const Case cases[] = {
-        {&kBridge, false, "claim 0|bulk 2 64|bulk 129 64|release 0|close"},
-        {&twoInterfaces, false, "claim 1|bulk 4 64|bulk 134 64|release 1|close"},
-        {&twoInterfaces, true, "claim 1|bulk 4 64|bulk 134 64|release 1|close"},
-        {&noBulkIn, false, ""},
-        {nullptr, false, ""},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(&c - cases);
-        fake.devices = {{.config = c.config, .noActiveConfig = c.noActiveConfig}};
-        fake.log.clear();
-        uint8_t buf[64] = {};
-        if (auto dev = open()) {
-            EXPECT_TRUE(dev->bulkWrite(buf, 64));
-            EXPECT_TRUE(dev->bulkRead(buf, 64));
-        }
-        EXPECT_EQ(fake.log, c.log);
-    }
-}
-
 TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
     struct Case {
         const char *what;
@@ -213,10 +177,8 @@ TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
         {"complete", 0, -1},
         {"short", 0, 63},
         {"timed out", LIBUSB_ERROR_TIMEOUT, 32},
-        {"device gone", LIBUSB_ERROR_NO_DEVICE, 0},
         {"stalled", LIBUSB_ERROR_PIPE, 0},
         {"device sent too much", LIBUSB_ERROR_OVERFLOW, 64},
-        {"cable error", LIBUSB_ERROR_IO, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -225,12 +187,13 @@ TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
         uint8_t buf[64] = {};
         // A control transfer gives the bytes it moved, or the error.
         fake.transferResult = c.result == 0 ? (c.done < 0 ? 2 : 1) : c.result;
-        EXPECT_EQ(dev->controlWrite(0x83, 0, buf, 2), ok);
-        EXPECT_EQ(dev->controlRead(0x84, 0, buf, 2), ok);
+        const bool control[] = {dev->controlWrite(0x83, 0, buf, 2),
+                                dev->controlRead(0x84, 0, buf, 2)};
         fake.transferResult = c.result;
         fake.bulkDone = c.done;
-        EXPECT_EQ(dev->bulkWrite(buf, 64), ok);
-        EXPECT_EQ(dev->bulkRead(buf, 64), ok);
+        EXPECT_EQ((std::vector<bool>{control[0], control[1], dev->bulkWrite(buf, 64),
+                                     dev->bulkRead(buf, 64)}),
+                  std::vector<bool>(4, ok));
         // A stalled endpoint is cleared for the next transfer; nothing waits without a limit.
         const bool stalled = c.result == LIBUSB_ERROR_PIPE;
         EXPECT_EQ(fake.log,

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// File > "Export..." and "Import CSV..." as a user meets them: the file type chosen gives the
-// format, a failed export says why in a box, the exported CSV comes back as M1 and M2 on the
-// timing view (screenshot).
+// File > "Export..." and "Import CSV..." as a user meets them: the file named gives the format
+// (the formats themselves are the core's tests' business), a failed export says why in a box,
+// the exported CSV comes back as M1 and M2 on the timing view (screenshot).
 #include "gui_fixture.h"
 
 using namespace vrx;
@@ -16,17 +16,11 @@ class ExportMenuTest : public QObject {
         QVERIFY(run.stop());
         MainWindow *w = run.w.get();
         QTemporaryDir dir;
-        const QString csv = dir.filePath(QStringLiteral("r.csv")),
-                      vcd = dir.filePath(QStringLiteral("r.vcd"));
-        run.ui.fileNames = {csv, vcd, dir.filePath(QStringLiteral("gone/r.sr")), csv};
+        const QString csv = dir.filePath(QStringLiteral("r.csv"));
+        run.ui.fileNames = {csv, dir.filePath(QStringLiteral("gone/r.sr")), csv};
         w->mnuExport->trigger();
         w->mnuExport->trigger();
-        w->mnuExport->trigger();
-        QFile c(csv), v(vcd);
-        QVERIFY(c.open(QIODevice::ReadOnly) && v.open(QIODevice::ReadOnly));
-        QVERIFY(c.readLine().startsWith("time_s,A1_V,A2_V,D0,"));
-        QCOMPARE(c.readAll().count('\n'), app().acquisition.RecordLen);
-        QVERIFY(v.readAll().contains("$enddefinitions $end"));
+        QVERIFY(ReadAll(csv).startsWith("time_s,A1_V,A2_V,D0,"));
         QCOMPARE(run.ui.boxes.size(), size_t{2}); // the detection box, then the failed export
         QVERIFY(run.ui.boxes.back().text.startsWith(QStringLiteral("cannot write")));
 

@@ -20,19 +20,10 @@ class FftWindowTest : public QObject {
     void liveSpectrumFromTheMenu() {
         ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.3,0");
         MainWindow *w = run.w.get();
-        QStringList entries;
-        for (QAction *a : w->mnuWindow->actions())
-            if (a->menu())
-                for (QAction *b : a->menu()->actions())
-                    entries << a->text() + QStringLiteral(" > ") + b->text();
-        QCOMPARE(entries, QStringList({"FFT > Normal", "FFT > Sweep(peak record)"}));
-
         Choose(run.view()->cmbDepth, QStringLiteral("8K"));
         w->mnuFFTopt[0]->trigger();
         FftWindow *fft = w->fftWindow();
         QVERIFY(fft && fft->isVisible() && w->mnuFFTopt[0]->isChecked());
-        QCOMPARE(fft->windowTitle(), QStringLiteral("FFT"));
-        QVERIFY(fft->windowFlags() & Qt::Tool);
         Choose(fft->cmbPoint, QStringLiteral("8192"));
         QVERIFY(run.start(QStringLiteral("Auto."), 3));
         QVERIFY(run.stop());
@@ -59,8 +50,7 @@ class FftWindowTest : public QObject {
         QCOMPARE(fft->ScrollHbar[0]->value(), row + 40);
 
         fft->close();
-        QVERIFY(!w->mnuFFTopt[0]->isChecked());
-        QCOMPARE(app().display.FftOn, uint8_t{0});
+        QVERIFY(!w->mnuFFTopt[0]->isChecked() && app().display.FftOn == 0);
     }
 
     // Without the library the window stays closed; the box names the file looked for, and the

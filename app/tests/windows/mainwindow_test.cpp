@@ -27,19 +27,11 @@ class MainWindowTest : public QObject {
     void oneWindowWithTheLivePicture() {
         ProgramRun run(QStringLiteral("usb"));
         MainWindow *w = run.w.get();
-        QStringList keys;
-        for (const QAction *a : w->tbToolBar->actions())
-            keys << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
-        QCOMPARE(keys, QStringList(
-                           {"Go", "|", "V3bar", "V1bar", "Tbar", "V2bar", "Hbar", "|", "Autoset"}));
-        QCOMPARE(run.go()->toolTip(), QStringLiteral("Start/Stop"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("VRX-73604"));
         QCOMPARE(w->sbLink->text(), QStringLiteral("Usb2.0 Port be connected"));
-        QCOMPARE(run.view()->window(), w);
         QCOMPARE(w->focusWidget(), run.view()->cmbTrigCh);
         // The whole timing view shows, with the default trace width.
-        QVERIFY(run.view()->width() >= TimingView::DefaultSize().width());
-        QVERIFY(run.view()->height() >= TimingView::DefaultSize().height());
+        const QSize least = TimingView::DefaultSize();
+        QVERIFY(run.view()->width() >= least.width() && run.view()->height() >= least.height());
 
         QVERIFY(run.start(QStringLiteral("Auto."), 3));
         QString error;
@@ -116,26 +108,20 @@ class MainWindowTest : public QObject {
         QCOMPARE(w->sbLink->text(), QStringLiteral("Demo mode"));
     }
 
-    // Resizing the window changes the trace width while records keep coming.
-    void resizeFollowsTraceWidth() {
+    // Resizing the window changes the trace width while records keep coming. "E&xit" while
+    // acquiring: the loop ends, the window closes, the instrument is powered off.
+    void resizeThenExitWhileAcquiring() {
         ProgramRun run(QStringLiteral("usb"));
         TimingView *v = run.view();
         QVERIFY(run.start(QStringLiteral("Normal")));
         const int extra = run.w->width() - v->width();
-        for (int width : {1100, 900, TimingView::DefaultSize().width()}) {
+        for (int width : {1100, TimingView::DefaultSize().width()}) {
             run.w->resize(width + extra, run.w->height());
             QVERIFY(WaitUntil([&] { return app().screen.ScreenSamples == width - 250; }));
             QCOMPARE((QList<int>{v->picScope[0]->width(), v->Scrollscr->width()}),
                      QList<int>(2, width - 249));
             QVERIFY(run.waitRecords(2));
         }
-        QVERIFY(run.stop());
-    }
-
-    // "E&xit" while acquiring: the loop ends, the window closes, the instrument is powered off.
-    void exitDuringAcquisition() {
-        ProgramRun run(QStringLiteral("usb"));
-        QVERIFY(run.start(QStringLiteral("Auto."), 2));
         run.w->mnuFileExit->trigger();
         QVERIFY(!AcquisitionActive() && app().run.Running == 0);
         QVERIFY(!run.w->isVisible() && !run.w->driver()->stepping());

@@ -27,7 +27,6 @@ class OutputTest : public QObject {
         Action(w, "mnuExcel")->trigger();
         DataOutputWindow *d = w->dataOutputWindow;
         QVERIFY(d && d->isVisible());
-        QCOMPARE(d->windowTitle(), QStringLiteral("Data Output Option"));
         QTest::mouseClick(d->ChkA1[1], Qt::LeftButton);
         QVERIFY(d->ChkA1[1]->isChecked() && frmExcel().ChkA1[1].checked());
         d->TxtAdds[1]->clear();
@@ -98,7 +97,6 @@ class OutputTest : public QObject {
         Action(w, "mnuColorSetup")->trigger();
         ColorWindow *c = w->colorWindow;
         QVERIFY(c && c->isVisible());
-        QCOMPARE(c->windowTitle(), QStringLiteral("Color Setup"));
         QVERIFY(Screenshot(c, "Color.png"));
 
         QTest::mouseClick(c->ColorSys[0], Qt::LeftButton);
