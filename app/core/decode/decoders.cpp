@@ -428,6 +428,9 @@ struct Session::Impl {
     uint64_t next = 0;
     std::atomic<bool> cancelled{false};
     QString failure; // the first error; every later call repeats it
+    // A stacked decoder that raised: the library reports it and the stack below decodes on, so
+    // the run goes on to the end as well and then fails with it.
+    QString raised;
 
     static void OnAnnotation(srd_proto_data *pdata, void *self) {
         auto *d = static_cast<Impl *>(self);
@@ -569,6 +572,7 @@ bool Session::Feed(const uint16_t *words, size_t count, QString *error) {
             srd_session_terminate_reset(d->sess);
             return fail(call.Error(QStringLiteral("the decoder stopped"), rc));
         }
+        if (d->raised.isEmpty()) d->raised = call.error;
         d->next += n;
         done += n;
     }
@@ -582,6 +586,7 @@ bool Session::End(QString *error) {
         const LibraryCall call;
         const int rc = srd_session_terminate_reset(d->sess);
         if (rc != SRD_OK) d->failure = call.Error(QStringLiteral("the decoder stopped"), rc);
+        if (d->failure.isEmpty()) d->failure = d->raised.isEmpty() ? call.error : d->raised;
     }
     if (!d->failure.isEmpty() && error) *error = d->failure;
     return d->failure.isEmpty();

@@ -16,6 +16,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/base/state.h"
+#include "core/decode/runner.h"
 #include "core/startup/quit_signals.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
@@ -157,6 +158,13 @@ int RunProgram(const ProgramOptions &opts) {
         StartAcquisition();
         if (!WaitForRecords(*w, 3, 10000))
             std::fprintf(stderr, "no record within 10 s; saving the screen as it is\n");
+        // With decoders set up, the picture shows their rows: a record decoded with the set-up
+        // (up to 10 s), and the window laid out for its rows.
+        const decode::Runner &runner = w->decodeRunner();
+        if (!app().decode.Stacks.isEmpty() &&
+            !RunUntil([&] { return runner.result().texts == app().decode.Stacks; }, 10000))
+            std::fprintf(stderr, "no record decoded within 10 s; saving the screen as it is\n");
+        RunUntil([] { return false; }, 50);
         QString error;
         const QString file = SaveScreenshot(*w, opts.screenshotDir, error);
         if (file.isEmpty())
