@@ -4,6 +4,7 @@
 // the Decoders window; a decoder that fails shows its error there while acquisition goes on.
 // Screenshots of the timing view at two zooms, the Decoders window and the table.
 #include <functional>
+#include <map>
 
 #include <QDir>
 #include <QFile>
@@ -71,11 +72,10 @@ struct LiveBus {
 // idle stretch: a decoder that took a data edge for a start bit has found its way back by then.
 constexpr int64_t kUartIdle = 7 * 87;
 
-// Checks the bytes of every bus decoded from the record on the lanes against those sent: gives
-// how many of each matched, and appends a line to `errors` for a bus that decoded others.
+// Checks the bytes of every bus decoded from `words` against those sent: gives how many of
+// each matched, and appends a line to `errors` for a bus that decoded others.
 std::vector<int> CheckRecord(const std::vector<LiveBus> &buses, const decode::DecodeResult &r,
-                             QStringList &errors) {
-    const std::vector<uint16_t> words = decode::CopyLogicRecord().words;
+                             const std::vector<uint16_t> &words, QStringList &errors) {
     std::vector<int> matched(buses.size(), 0);
     for (size_t b = 0; b < buses.size(); ++b) {
         const int64_t from = buses[b].from(words);
@@ -166,15 +166,28 @@ class DecodeTest : public QObject {
             std::vector<int> matched(buses.size(), 0);
             QStringList errors;
             const size_t samples = static_cast<size_t>(QByteArray(depth).chopped(1).toInt()) * 1024;
+            // The record the runner takes at the screen of each record completed, by the serial
+            // of its run (the runner follows the screens too: a second Refresh submits
+            // nothing), the last few. Screens of a record still filling are left out.
+            std::map<uint64_t, std::vector<uint16_t>> taken;
+            int64_t completed = run.records();
+            Subscription composed = Subscribe(Event::ScreenComposed, [&] {
+                if (run.records() == completed) return;
+                completed = run.records();
+                w->decodeRunner().Refresh();
+                taken[w->decodeRunner().submitted()] = decode::CopyLogicRecord().words;
+                if (taken.size() > 4) taken.erase(taken.begin());
+            });
             Subscription checked = Subscribe(Event::DecodesReady, [&] {
                 const decode::DecodeResult &r = w->decodeRunner().result();
-                // Only a result of the record on the lanes, taken at this depth.
-                if (r.serial != w->decodeRunner().submitted() || r.stacks.size() != buses.size() ||
-                    decode::CopyLogicRecord().words.size() * 2 <= samples)
+                const auto record = taken.find(r.serial);
+                // Only records taken at this depth.
+                if (record == taken.end() || r.stacks.size() != buses.size() ||
+                    record->second.size() * 2 <= samples)
                     return;
                 for (const decode::StackResult &st : r.stacks)
                     if (!st.error.isEmpty()) errors << st.error;
-                const std::vector<int> got = CheckRecord(buses, r, errors);
+                const std::vector<int> got = CheckRecord(buses, r, record->second, errors);
                 for (size_t b = 0; b < buses.size(); ++b)
                     matched[b] += got[b];
             });
@@ -182,7 +195,7 @@ class DecodeTest : public QObject {
             // Each bus's whole text or transfer at least once.
             auto enough = [&] {
                 for (size_t b = 0; b < buses.size(); ++b)
-                    if (matched[b] < buses[b].sent.size()) return false;
+                    if (matched[b] < static_cast<int>(buses[b].sent.size())) return false;
                 return true;
             };
             WaitUntil([&] { return !errors.isEmpty() || enough(); }, 60000);

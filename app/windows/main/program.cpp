@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/main/program.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <sys/resource.h>
@@ -159,10 +160,16 @@ int RunProgram(const ProgramOptions &opts) {
         if (!WaitForRecords(*w, 3, 10000))
             std::fprintf(stderr, "no record within 10 s; saving the screen as it is\n");
         // With decoders set up, the picture shows their rows: a record decoded with the set-up
-        // (up to 10 s), and the window laid out for its rows.
+        // into annotations or errors (up to 10 s), and the window laid out for its rows.
         const decode::Runner &runner = w->decodeRunner();
-        if (!app().decode.Stacks.isEmpty() &&
-            !RunUntil([&] { return runner.result().texts == app().decode.Stacks; }, 10000))
+        const auto decoded = [&runner] {
+            const decode::DecodeResult &r = runner.result();
+            return r.texts == app().decode.Stacks &&
+                   std::ranges::any_of(r.stacks, [](const decode::StackResult &s) {
+                       return !s.rows.empty() || !s.error.isEmpty();
+                   });
+        };
+        if (!app().decode.Stacks.isEmpty() && !RunUntil(decoded, 10000))
             std::fprintf(stderr, "no record decoded within 10 s; saving the screen as it is\n");
         RunUntil([] { return false; }, 50);
         QString error;
