@@ -221,8 +221,8 @@ class DecodeTest : public QObject {
         QVERIFY(dw->tvStacks->topLevelItem(0)->text(1).endsWith(QStringLiteral("annotations")));
         Shot(dw, "frmDecoders.png");
         Shot(w, "frmMain_decoders_x1.png");
-        Choose(run.view()->cmbZoom, QStringLiteral("x5"));
-        Shot(w, "frmMain_decoders_x5.png");
+        Choose(run.view()->cmbZoom, QStringLiteral("/5"));
+        Shot(w, "frmMain_decoders_div5.png");
 
         // The table: every annotation, the search, a click moves V1, the CSV export.
         w->mnuAnnotations->trigger();
