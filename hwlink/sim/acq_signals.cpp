@@ -271,10 +271,12 @@ uint16_t LogicSource::drive(double t, uint16_t word) const {
     const int64_t n = int64_t(bytes.size());
     switch (kind) {
     case Kind::Uart: {
-        // Start bit, eight data bits from the least significant, stop bit, one idle bit.
-        const int64_t b = phaseIn(t * rate, 11 * n);
+        // Each byte: start bit, eight data bits from the least significant, stop bit, one idle
+        // bit; after the text ten bit times of idle, so that a receiver that took a data edge
+        // for a start bit (a record begun inside a character) finds the next true one.
+        const int64_t b = phaseIn(t * rate, 11 * n + 10);
         const int64_t j = b % 11;
-        set(0, j == 0 ? false : j <= 8 ? (bytes[size_t(b / 11)] >> (j - 1)) & 1 : true);
+        set(0, b >= 11 * n || j != 0 && (j > 8 || (bytes[size_t(b / 11)] >> (j - 1)) & 1));
         break;
     }
     case Kind::I2c: {

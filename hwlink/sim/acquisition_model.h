@@ -19,7 +19,8 @@
 //   D=count,rate        D0..D15 carry a 16-bit binary counter advancing `rate` times a second
 //   D=word,value        D0..D15 held at a fixed word (decimal, or hex with 0x)
 //   Dn=uart,baud,text   line n (0..15) carries an 8N1 serial stream, least significant bit
-//                       first, idle high: `text` over and over, one idle bit between bytes.
+//                       first, idle high: `text` over and over, one idle bit between bytes
+//                       and ten bit times of idle between repetitions.
 //                       The text is sent as written (case and spaces kept); any printable
 //                       ASCII character except ';' and ','.
 //   Dc:Dd=i2c,hz,addr,hex   an I2C controller with its clock on Dc and data on Dd: start,

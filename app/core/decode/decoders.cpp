@@ -473,6 +473,9 @@ struct Session::Impl {
     bool running = false; // the decoders' threads wait for samples
     std::atomic<bool> cancelled{false};
     QString failure; // the first error; every later call repeats it
+    // A stacked decoder that raised: the library reports it and the stack below decodes on, so
+    // the run goes on to the end as well and then fails with it.
+    QString raised;
 
     // Hands the sample rate to the decoders and starts them; the error text, empty on success.
     QString Begin(double samplerate, const LibraryCall &call);
@@ -650,6 +653,7 @@ bool Session::Feed(const uint16_t *words, size_t count, QString *error) {
             d->running = false;
             return fail(call.Error(QStringLiteral("the decoder stopped"), rc));
         }
+        if (d->raised.isEmpty()) d->raised = call.error;
         d->next += n;
         done += n;
     }
@@ -664,6 +668,7 @@ bool Session::End(QString *error) {
         const int rc = srd_session_terminate_reset(d->sess);
         d->running = false;
         if (rc != SRD_OK) d->failure = call.Error(QStringLiteral("the decoder stopped"), rc);
+        if (d->failure.isEmpty()) d->failure = d->raised.isEmpty() ? call.error : d->raised;
     }
     if (!d->failure.isEmpty() && error) *error = d->failure;
     return d->failure.isEmpty();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/main/program.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <sys/resource.h>
@@ -16,6 +17,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/base/state.h"
+#include "core/decode/runner.h"
 #include "core/startup/quit_signals.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
@@ -157,6 +159,19 @@ int RunProgram(const ProgramOptions &opts) {
         StartAcquisition();
         if (!WaitForRecords(*w, 3, 10000))
             std::fprintf(stderr, "no record within 10 s; saving the screen as it is\n");
+        // With decoders set up, the picture shows their rows: a record decoded with the set-up
+        // into annotations or errors (up to 10 s), and the window laid out for its rows.
+        const decode::Runner &runner = w->decodeRunner();
+        const auto decoded = [&runner] {
+            const decode::DecodeResult &r = runner.result();
+            return r.texts == app().decode.Stacks &&
+                   std::ranges::any_of(r.stacks, [](const decode::StackResult &s) {
+                       return !s.rows.empty() || !s.error.isEmpty();
+                   });
+        };
+        if (!app().decode.Stacks.isEmpty() && !RunUntil(decoded, 10000))
+            std::fprintf(stderr, "no record decoded within 10 s; saving the screen as it is\n");
+        RunUntil([] { return false; }, 50);
         QString error;
         const QString file = SaveScreenshot(*w, opts.screenshotDir, error);
         if (file.isEmpty())

@@ -139,6 +139,44 @@ TEST_F(DecodeTest, RunnerDeliversTheNewestRecordOnTheGuiThreadAndCancelsTheOlder
     EXPECT_TRUE(runner.result().stacks.empty());
 }
 
+// A stack that failed is not run again on the next records, only after its set-up is applied
+// again. cc1101 stacked on an SPI bus without MISO raises on the first transfer it sees: on a
+// record of traffic it fails, on a record of quiet lines it decodes without an error.
+TEST_F(DecodeTest, FailedStackIsNotRunAgainUntilTheSetupIsApplied) {
+    const QString raises = QStringLiteral("spi:clk=D1:mosi=D2:cs=D3,cc1101");
+    test::ProtocolWaves traffic;
+    traffic.Set(3, true);
+    traffic.Hold(20);
+    for (int i = 0; i < 4; ++i) {
+        traffic.Spi(1, 2, 3, {0x30, 0x3D}, 5);
+        traffic.Hold(20);
+    }
+    traffic.words.resize(4096, traffic.words.back());
+    const LogicRecord busy{traffic.words, kRate10M},
+        quiet{std::vector<uint16_t>(4096, 8), kRate10M};
+
+    Runner runner;
+    auto run = [&runner](const LogicRecord &record) {
+        runner.Submit(record);
+        QDeadlineTimer deadline(30000);
+        while (runner.busy() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return runner.result().stacks.at(0).error;
+    };
+    app().decode.Stacks = {raises};
+    EXPECT_EQ(run(quiet), QString());
+    const QString error = run(busy);
+    EXPECT_TRUE(error.contains(QStringLiteral("cc1101"))) << error.toStdString();
+    EXPECT_EQ(run(quiet), error);
+    runner.SetStacks({raises});
+    EXPECT_EQ(run(quiet), QString());
+    // Given as failed, a stack that decodes gives that error and no annotation.
+    const DecodeResult kept =
+        DecodeRecord({uart}, UartRecord("ok"), nullptr, {{uart, QStringLiteral("earlier")}});
+    EXPECT_EQ(kept.stacks[0].error, QStringLiteral("earlier"));
+    EXPECT_TRUE(kept.stacks[0].rows.empty());
+}
+
 TEST_F(DecodeTest, RunnerCopiesTheRecordTheLanesShowAndSkipsOneAlreadyDecoded) {
     AppState &s = app();
     s.acquisition.RateIndex = kRate10M;
