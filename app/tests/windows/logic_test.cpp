@@ -1,29 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The logic channel panel and the trigger word dialog through their widgets: a trigger cell,
 // the dialog from the menu and from the trigger label; screenshots of both.
-#include "core/logic/logic_panel.h"
 #include "gui_fixture.h"
 
 using namespace vrx;
 using namespace vrx::test;
-
-namespace {
-
-// Counts the layout requests posted to any widget while it lives.
-class LayoutRequests : public QObject {
-  public:
-    LayoutRequests() { qApp->installEventFilter(this); }
-    ~LayoutRequests() override { qApp->removeEventFilter(this); }
-    int count = 0;
-
-  protected:
-    bool eventFilter(QObject *, QEvent *e) override {
-        if (e->type() == QEvent::LayoutRequest) ++count;
-        return false;
-    }
-};
-
-} // namespace
 
 class LogicTest : public QObject {
     Q_OBJECT
@@ -44,34 +25,6 @@ class LogicTest : public QObject {
         QVERIFY(run.start(QStringLiteral("Auto."), 3));
         QVERIFY(run.stop());
         QVERIFY(Screenshot(v, "form1.png"));
-    }
-
-    // New values at the bars, the bar words, the record count and the state each repaint their
-    // label only: nothing of the main window is laid out again for them.
-    void newValuesLayNothingOut() {
-        ProgramRun run(QStringLiteral("usb"));
-        TimingView *v = run.view();
-        LogicPanel &lp = logicPanel();
-        AcquisitionControls &ac = acquisitionControls();
-        const struct {
-            LabelModel *model;
-            QLabel *label;
-            QString texts[2];
-        } values[] = {{&lp.lbV0[0], v->lbV0[0], {"0", "1"}},
-                      {&lp.lbV2[15], v->lbV2[15], {"1", "0"}},
-                      {&lp.lbBarWord[1], v->lbBarWord[1], {"V2 ABCD", "V2 ----"}},
-                      {&ac.LabelStat[0], run.w->LabelStat[0], {"Filling Buffer", "Triggered"}},
-                      {&ac.LabelStat[1], run.w->LabelStat[1], {"1234567890", "7"}}};
-        QCoreApplication::sendPostedEvents();
-        const LayoutRequests requests;
-        for (const auto &value : values) {
-            const QString &text =
-                value.texts[0] == value.label->text() ? value.texts[1] : value.texts[0];
-            value.model->setText(text);
-            QCoreApplication::sendPostedEvents();
-            QCOMPARE(value.label->text(), text);
-        }
-        QCOMPARE(requests.count, 0);
     }
 
     // The menu opens the dialog with the stored words; a typed word is made a word when its
