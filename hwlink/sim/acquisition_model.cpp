@@ -7,6 +7,7 @@
 #include "src/registers.h"
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace hwlink::sim {
 
@@ -241,36 +242,49 @@ double AcquisitionModel::noiseAt(uint64_t id) const {
     return sig_.noise * gauss_[mix64(id ^ (uint64_t(sig_.seed) << 20)) & 4095];
 }
 
-uint8_t AcquisitionModel::analogCode(const Acquisition &a, int k, double t, bool odd,
-                                     uint64_t id) const {
+AcquisitionModel::Converter AcquisitionModel::converter(const Acquisition &a, int k) const {
+    Converter c;
+    c.k = k;
     const uint8_t fe = a.frontEnd[k];
-    const double vdiv = rangeVolts(fe);
+    c.vdiv = rangeVolts(fe);
+    c.grounded = (fe & reg::kFeGrounded) || c.vdiv == 0.0;
+    c.cal = a.calInputs;
+    c.dc = (fe & reg::kFeDcCoupled) != 0;
+    // AC coupling blocks the mean.
+    const AnalogSignal &s = sig_.analog[k];
+    c.acOffset = s.shape == Shape::Cal ? s.offset + sig_.calAmplitude / 2 : s.offset;
+    // Zero line from the control DAC (a larger word moves the trace down the screen, to higher
+    // codes).
+    c.zeroLine =
+        128.0 + (double(a.dac[3 - k]) - kDacMid) / kDacStepsPerCode + err_.frontEndOffset[k];
+    return c;
+}
+
+uint8_t AcquisitionModel::convert(const Converter &c, double t, bool odd, uint64_t id) const {
     double v = 0.0;
-    const bool grounded = (fe & reg::kFeGrounded) || vdiv == 0.0;
-    if (!grounded) {
-        if (a.calInputs) {
+    if (!c.grounded) {
+        if (c.cal) {
             const double ph = t * sig_.calFrequency;
             v = ph - std::floor(ph) < 0.5 ? sig_.calAmplitude : 0.0;
-            if (!(fe & reg::kFeDcCoupled)) v -= sig_.calAmplitude / 2;
+            if (!c.dc) v -= sig_.calAmplitude / 2;
         } else {
-            v = inputVolts(k, t);
-            if (!(fe & reg::kFeDcCoupled)) { // AC coupling blocks the mean
-                const AnalogSignal &s = sig_.analog[k];
-                v -= s.shape == Shape::Cal ? s.offset + sig_.calAmplitude / 2 : s.offset;
-            }
+            v = inputVolts(c.k, t);
+            if (!c.dc) v -= c.acOffset;
         }
     }
-    // Zero line from the control DAC (a larger word moves the trace down the screen, to higher
-    // codes), input scaled to 25 codes a division with code 0 at the top.
-    const double zeroLine =
-        128.0 + (double(a.dac[3 - k]) - kDacMid) / kDacStepsPerCode + err_.frontEndOffset[k];
-    const double x = zeroLine - (grounded ? 0.0 : v / vdiv * kCodesPerDiv);
-    const int c = odd ? 1 : 0;
-    const double code = 128.0 + err_.gain[k][c] * (x - 128.0) + err_.zero[k][c] + noiseAt(id);
+    // The input scaled to 25 codes a division with code 0 at the top.
+    const double x = c.zeroLine - (c.grounded ? 0.0 : v / c.vdiv * kCodesPerDiv);
+    const int e = odd ? 1 : 0;
+    const double code = 128.0 + err_.gain[c.k][e] * (x - 128.0) + err_.zero[c.k][e] + noiseAt(id);
     // Far beyond the range the converter sits at the rail the input lies beyond: the clamp comes
     // before the conversion to an integer, which a huge value would overflow.
     if (std::isnan(code)) return 128;
     return uint8_t(std::lround(std::clamp(code, 0.0, 255.0)));
+}
+
+uint8_t AcquisitionModel::analogCode(const Acquisition &a, int k, double t, bool odd,
+                                     uint64_t id) const {
+    return convert(converter(a, k), t, odd, id);
 }
 
 uint16_t AcquisitionModel::logicWord(const Acquisition &a, double t) const {
@@ -279,7 +293,11 @@ uint16_t AcquisitionModel::logicWord(const Acquisition &a, double t) const {
     uint16_t w = sig_.logicWord;
     if (sig_.logicCounter) {
         const double steps = std::floor(t * sig_.logicRate);
-        w = std::isfinite(steps) ? uint16_t(std::fmod(steps, 65536.0)) : 0;
+        // The counter's low 16 bits; a whole number of steps below 2^53 is exact as an integer.
+        if (steps >= 0 && steps < 0x1p53)
+            w = uint16_t(int64_t(steps) & 0xFFFF);
+        else
+            w = std::isfinite(steps) ? uint16_t(std::fmod(steps, 65536.0)) : 0;
     }
     for (const LogicSource &src : sig_.logicSources)
         w = src.drive(t, w);
@@ -298,10 +316,10 @@ void AcquisitionModel::update() {
     const int64_t kNow = int64_t(std::floor((nowSeconds() - a.t0) / a.dt));
     if (!a.triggered && kNow >= a.kScan) {
         int64_t from = std::max(a.kScan, kNow - kMaxScan);
+        const Converter trig = converter(a, a.source <= 1 ? a.source : 0);
         auto sampleAt = [&](int64_t k) -> int32_t {
             const double t = a.t0 + double(k) * a.dt;
-            if (a.source <= 1)
-                return analogCode(a, a.source, t, k & 1, noiseId(a.serial, k, a.source, 0));
+            if (a.source <= 1) return convert(trig, t, k & 1, noiseId(a.serial, k, a.source, 0));
             const uint16_t w = logicWord(a, t);
             return (w | a.mask) == a.match ? 1 : 0;
         };
@@ -371,14 +389,15 @@ void AcquisitionModel::startReadout() {
 void AcquisitionModel::fillRecord() {
     const Acquisition &a = acq_;
     memory_.assign(size_t(a.n) * 4, 0);
+    const Converter a1 = converter(a, 0), a2 = converter(a, 1);
     for (int32_t g = 0; g < a.n / 2; ++g) {
         uint8_t *m = &memory_[size_t(g) * 8];
         for (int j = 0; j < 2; ++j) {
             const int64_t k = a.s0 + 2 * g + j;
             const double t = a.t0 + double(k) * a.dt;
             // Odd samples first in each group: byte 0 A1 odd, byte 1 A1 even, 2/3 for A2.
-            m[1 - j] = analogCode(a, 0, t, j == 1, noiseId(a.serial, k, 0, 0));
-            m[3 - j] = analogCode(a, 1, t, j == 1, noiseId(a.serial, k, 1, 0));
+            m[1 - j] = convert(a1, t, j == 1, noiseId(a.serial, k, 0, 0));
+            m[3 - j] = convert(a2, t, j == 1, noiseId(a.serial, k, 1, 0));
             const uint16_t w = logicWord(a, a.t0 + double(k + a.lag) * a.dt);
             m[4 + j] = uint8_t(w & 0xFF);
             m[6 + j] = uint8_t(w >> 8);
@@ -420,6 +439,23 @@ uint8_t AcquisitionModel::readoutByte() {
         break;
     }
     return 0;
+}
+
+void AcquisitionModel::readBlock(uint8_t reg, uint8_t *out, size_t len) {
+    if (reg != reg::kReadout || readout_ != Readout::Record) {
+        for (size_t i = 0; i < len; ++i)
+            out[i] = read(reg);
+        return;
+    }
+    // The record read-out: the memory in order, then zeros once it is all read.
+    const size_t left = readPos_ < memory_.size() ? memory_.size() - readPos_ : 0;
+    const size_t n = std::min(len, left);
+    if (n > 0) {
+        std::memcpy(out, memory_.data() + readPos_, n);
+        readPos_ += n;
+        if (readPos_ == memory_.size()) recordReadOut();
+    }
+    std::fill(out + n, out + len, uint8_t{0});
 }
 
 uint8_t AcquisitionModel::read(uint8_t reg) {

@@ -123,6 +123,8 @@ class AcquisitionModel {
     // A data byte written to / read from register `reg` (the last address selected).
     void write(uint8_t reg, uint8_t value);
     uint8_t read(uint8_t reg);
+    // `len` reads of register `reg` at once, the bytes `len` calls of read(reg) would return.
+    void readBlock(uint8_t reg, uint8_t *out, size_t len);
 
     // The outside world: input signals and converter errors.
     void setSignals(const SignalConfig &s);
@@ -172,7 +174,17 @@ class AcquisitionModel {
 
     double nowSeconds() const;
     double sampleRate(uint8_t clockDiv, bool halfRate) const;
-    // Converter code of channel k at instant t; `odd` picks the converter, `id` the noise draw.
+    // What turns channel k's input into converter codes during an acquisition: its front end,
+    // coupling and zero line, worked out once for a whole record.
+    struct Converter {
+        int k = 0;
+        bool grounded = false, cal = false, dc = false;
+        double vdiv = 0, zeroLine = 0, acOffset = 0;
+    };
+    Converter converter(const Acquisition &a, int k) const;
+    // Converter code at instant t; `odd` picks the converter, `id` the noise draw.
+    uint8_t convert(const Converter &c, double t, bool odd, uint64_t id) const;
+    // The same for channel k of acquisition a.
     uint8_t analogCode(const Acquisition &a, int k, double t, bool odd, uint64_t id) const;
     uint16_t logicWord(const Acquisition &a, double t) const;
     double noiseAt(uint64_t id) const;

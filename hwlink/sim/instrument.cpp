@@ -102,6 +102,17 @@ uint8_t Instrument::readData() {
     return v;
 }
 
+void Instrument::readBlock(uint8_t *out, size_t len) {
+    // Untraced, the configured FPGA's answer moves as one block: the sample memory is copied
+    // rather than read a byte at a time.
+    if (userMode_ && addr_ != reg::kControl && !tracing()) {
+        model_.readBlock(addr_, out, len);
+        return;
+    }
+    for (size_t i = 0; i < len; ++i)
+        out[i] = readData();
+}
+
 void Instrument::traceRead(uint8_t value) {
     trace("rd %u", unsigned(value));
 }

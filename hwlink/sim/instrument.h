@@ -25,6 +25,8 @@ class Instrument {
     // A read cycle whose trace line the caller writes (with traceRead) after its own link event.
     uint8_t readDataUntraced();
     static void traceRead(uint8_t value);
+    // `len` read cycles at once (a bulk transfer), each traced as readData traces it.
+    void readBlock(uint8_t *out, size_t len);
 
     uint8_t address() const { return addr_; }
     bool ready() const { return state_ == Config::Receiving || state_ == Config::Done; }

@@ -257,6 +257,11 @@ std::vector<std::string> takeTrace() {
     return out;
 }
 
+bool tracing() {
+    const TraceSink &s = sink();
+    return s.file.fd >= 0 || s.capture;
+}
+
 void trace(const char *fmt, ...) {
     TraceSink &s = sink();
     if (s.file.fd < 0 && !s.capture) return;

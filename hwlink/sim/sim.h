@@ -103,6 +103,8 @@ void resetSimulator();
 // process that is killed, are never torn.
 void captureTrace(bool on);
 std::vector<std::string> takeTrace();
+// Whether trace lines go anywhere (a trace file or the capture).
+bool tracing();
 // One trace line; called by the simulated devices and the instrument.
 void trace(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 // Re-reads HWLINK_SIM_TRACE and opens (or closes) the trace file.

@@ -83,9 +83,7 @@ class SimUsbDevice final : public UsbDevice {
     bool bulkRead(uint8_t *data, int32_t len) override {
         if (!bulkWorks(false, len)) return false;
         trace("usb-bulk-in %d", int(len));
-        Instrument &inst = instrument();
-        for (int32_t i = 0; i < len; ++i)
-            data[i] = inst.readData();
+        instrument().readBlock(data, size_t(len));
         return true;
     }
 

@@ -2,9 +2,41 @@
 // The simulated instrument itself: the environment's items and the selection of link and
 // variant. (Its configuration framing is what the configuration tests run against.)
 #include "sim_fixture.h"
+#include "src/registers.h"
+#include <algorithm>
 
 namespace hwlink::test {
 namespace {
+
+// The record moved in blocks (as an untraced bulk transfer moves it) is the record the read
+// cycles give one byte at a time, whatever the blocks' sizes, and reads as zeros once it has all
+// been read out.
+TEST_F(AcqTest, BlockReadOutMatchesByteReadOut) {
+    Settings s;
+    arm(s);
+    ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
+    sim::AcquisitionModel &m = model();
+    const size_t len = size_t(m.recordLength()) * 4;
+    auto startReadout = [&] {
+        m.write(reg::kMode, reg::kModeRecordReadout);
+        m.write(reg::kReadout, 0);
+    };
+    startReadout();
+    std::vector<uint8_t> bytes(len + 3);
+    for (uint8_t &b : bytes)
+        b = m.read(reg::kReadout);
+    // A record of the inputs, then the zeros past its end.
+    ASSERT_LT(std::count(bytes.begin(), bytes.end() - 3, uint8_t{0}), ptrdiff_t(len / 2));
+    ASSERT_EQ(V(bytes.end() - 3, bytes.end()), V(3, 0));
+    for (const size_t first : {size_t{1}, len / 3, len - 1, len}) {
+        SCOPED_TRACE(first);
+        startReadout();
+        std::vector<uint8_t> blocks(len + 3, 0xAA);
+        m.readBlock(reg::kReadout, blocks.data(), first);
+        m.readBlock(reg::kReadout, blocks.data() + first, len + 3 - first);
+        EXPECT_EQ(blocks, bytes);
+    }
+}
 
 // The items of HWLINK_SIM_SIGNALS and HWLINK_SIM_FAULT: spaces and case do not matter, a
 // missing field (the offset) keeps its value, as does an input not named; an item that cannot

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "core/base/state.h"
@@ -24,10 +25,21 @@ QSize PictureBox::sizeHint() const {
     return image().isNull() ? QSize(1, 1) : image().size();
 }
 
-void PictureBox::paintEvent(QPaintEvent *) {
+void PictureBox::paintEvent(QPaintEvent *event) {
+    // Only what needs painting: the picture where it covers the region, the display background
+    // beside and below it.
     QPainter p(this);
-    p.fillRect(rect(), QColor::fromRgb(ToQRgb(app().colors[ColBackground])));
-    if (!image().isNull()) p.drawImage(0, 0, image());
+    const QImage &img = image();
+    const QRegion dirty = event->region();
+    const QRegion covered = dirty.intersected(img.rect());
+    const QRegion beside = dirty.subtracted(img.rect());
+    if (!beside.isEmpty()) {
+        const QColor background = QColor::fromRgb(ToQRgb(app().colors[ColBackground]));
+        for (const QRect &r : beside)
+            p.fillRect(r, background);
+    }
+    for (const QRect &r : covered)
+        p.drawImage(r.topLeft(), img, r);
 }
 
 OverviewMark::OverviewMark(Kind kind, QWidget *parent) : QWidget(parent), kind_(kind) {

@@ -1,10 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/common/widgets.h"
 
+#include <algorithm>
+
 namespace vrx {
 
 QString Indexed(const char *name, int i) {
     return QStringLiteral("%1(%2)").arg(QString::fromLatin1(name)).arg(i);
+}
+
+void KeepLabelSize(QLabel *l, const QStringList &texts) {
+    const QString shown = l->text();
+    QSize size(0, 0);
+    for (const QString &t : texts) {
+        l->setText(t);
+        size = size.expandedTo(l->sizeHint());
+    }
+    l->setText(shown);
+    if (l->minimumWidth() == l->maximumWidth()) size.setWidth(l->minimumWidth());
+    l->setFixedSize(std::max(size.width(), l->minimumWidth()), size.height());
 }
 
 QComboBox *MakeList(QWidget *parent, const QString &name, ListModel &m) {
@@ -56,8 +70,7 @@ QAction *MakeToolButton(QToolBar *bar, ToolButtonModel &m, const QIcon &icon) {
     return a;
 }
 
-QPushButton *MakeCommand(QWidget *parent, const QString &name, const QString &text,
-                         CheckModel &m) {
+QPushButton *MakeCommand(QWidget *parent, const QString &name, const QString &text, CheckModel &m) {
     auto *b = MakeCheck<QPushButton>(parent, name, text, m);
     b->setCheckable(false);
     return b;

@@ -29,6 +29,10 @@ template <typename L = QLabel> L *MakeLabel(QWidget *parent, const QString &name
     BindLabel(w, m);
     return w;
 }
+// A value label whose text changes with the records keeps one size: as wide as the widest of
+// `texts` (or its fixed width, when it has one) and as high as one line of its font and frame.
+// A new text then only repaints it; a label of changing size would lay its window out again.
+void KeepLabelSize(QLabel *l, const QStringList &texts);
 // A check box or an option button (`B`: QCheckBox, QRadioButton) with its caption.
 template <typename B>
 B *MakeCheck(QWidget *parent, const QString &name, const QString &text, CheckModel &m) {
@@ -38,8 +42,7 @@ B *MakeCheck(QWidget *parent, const QString &name, const QString &text, CheckMod
     return w;
 }
 // A command button: only its click counts, it runs the model's handler.
-QPushButton *MakeCommand(QWidget *parent, const QString &name, const QString &text,
-                         CheckModel &m);
+QPushButton *MakeCommand(QWidget *parent, const QString &name, const QString &text, CheckModel &m);
 // A caption of a window's layout: no model behind it, it never changes.
 QLabel *MakeCaption(QWidget *parent, const QString &text);
 // A text box.

@@ -160,13 +160,15 @@ QWidget *MainWindow::buildStatusStrip() {
     QFont big = LabelStat[0]->font();
     big.setPointSizeF(big.pointSizeF() * 1.3);
     big.setBold(true);
-    // The state and the count keep their width, so the readouts beside them stay in place.
+    // The state and the count keep their size, so the readouts beside them stay in place and a
+    // new count is drawn without laying the window out again.
     const QFontMetrics fm(big);
-    for (QLabel *l : {LabelStat[0], LabelStat[1]}) {
+    for (QLabel *l : {LabelStat[0], LabelStat[1]})
         l->setFont(big);
-        l->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("Filling Buffer  ")));
-    }
-    LabelStat[1]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("0000000")));
+    KeepLabelSize(LabelStat[0],
+                  {QStringLiteral("Filling Buffer  "), QStringLiteral("Wait Trigger"),
+                   QStringLiteral("Catch count"), kNotConfiguredText, kInstrumentLostText});
+    KeepLabelSize(LabelStat[1], {QStringLiteral("0000000000")});
     LabelStat[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     h->addWidget(LabelStat[0]);
     h->addWidget(LabelStat[1]);

@@ -64,6 +64,7 @@ void Readout(QLabel *l, int width) {
     l->setFixedWidth(width);
     l->setAlignment(Qt::AlignCenter);
     l->setMargin(1);
+    KeepLabelSize(l, {QStringLiteral("0")});
 }
 
 } // namespace
@@ -268,6 +269,7 @@ QWidget *TimingView::buildLogicHeader() {
     for (int k = 0; k < 3; ++k) {
         QLabel *l = MakeLabel(w, Indexed("lbBarWord", k), lp.lbBarWord[static_cast<size_t>(k)]);
         l->setFont(RowFont());
+        KeepLabelSize(l, {QStringLiteral("V1 FFFF"), QStringLiteral("V2 ----")});
         lbBarWord[static_cast<size_t>(k)] = l;
         h->addWidget(l);
     }
@@ -310,6 +312,9 @@ void TimingView::buildLogicRow(int c) {
     }
     for (QWidget *w : frame->findChildren<QWidget *>())
         w->setFont(RowFont());
+    // The values at the bars change with the records: the labels keep their size.
+    for (const auto &[l, width] : columns)
+        KeepLabelSize(l, {QStringLiteral("0")});
     Frame1[i] = frame;
 
     // The frame stands where the panel places it below the top of ScrollCh.
@@ -373,7 +378,9 @@ void TimingView::showPictures() {
 
 void TimingView::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
-    Form_Resize();
+    // Only the width sizes the pictures: a view made higher or lower (the annotation rows
+    // below it come and go with the decoded records) keeps them as they are.
+    if (event->size().width() != event->oldSize().width()) Form_Resize();
 }
 
 void TimingView::Form_Resize() {
