@@ -21,12 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0);
     std::fill(bits.begin() + 12040, bits.end(), uint8_t{0xFF});
     std::memcpy(bits.data(), data, std::min(size, bits.size()));
-    const bool complete = bitstreamComplete(bits.data());
+    if (!bitstreamComplete(bits.data())) return 0;
     const std::vector<uint8_t> stream = buildConfigStream(bits.data());
     Require(stream.size() <= size_t(kMaxStreamLen), "the stream fits the longest one");
     Require(stream.size() == size_t(4 + 16 * (kPayloadEnd - findSyncIndex(bits.data())) + 1),
             "the stream holds every payload bit from the sync byte on");
-    if (!complete) return 0;
     // The FPGA as the configuration sequence drives it: reset, start, the stream.
     static sim::Instrument fpga;
     fpga.powerOn(1);

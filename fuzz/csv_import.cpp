@@ -3,6 +3,8 @@
 // column into M1 and of A2_V into M2, within half a step of the converter or at the end of its
 // range, and the rest of the channel at zero volts; one that fails says so with the file's name
 // and changes neither the memory channels nor their scales.
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -51,6 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     QString error;
     const bool imported = ImportCsv(path, error);
+    program.changed = imported;
     Require(program.boxes.boxes.empty(), "the import itself shows no message");
     if (!imported) {
         Require(error.startsWith(path + QStringLiteral(": ")) && error.size() > path.size() + 2,
@@ -90,8 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                         code == 255,
                     "a value lands within half a step, or at the end of the range");
         }
-        for (size_t n = t.rows.size(); n < mem.size(); ++n)
-            Require(mem[n] == std::clamp(zero, 0, 255), "past the file the channel reads zero");
+        static std::array<uint8_t, kMemLen> zeros;
+        zeros.fill(static_cast<uint8_t>(std::clamp(zero, 0, 255)));
+        Require(std::equal(mem.begin() + static_cast<std::ptrdiff_t>(t.rows.size()), mem.end(),
+                           zeros.begin()),
+                "past the file the channel reads zero");
     }
     return 0;
 }

@@ -34,12 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                                   settings.Model == s.startup.Model);
     const int32_t len =
         hasCompanion ? DepthRecordLen(settings.acquisition.DepthIndex) : s.acquisition.RecordLen;
-    const std::vector<uint8_t> samplesBefore(s.records.SampleBuf.begin(),
-                                             s.records.SampleBuf.end());
+    static std::vector<uint8_t> samplesBefore;
+    samplesBefore.assign(s.records.SampleBuf.begin(), s.records.SampleBuf.end());
     const QByteArray settingsBefore = SettingsText(SettingsSnapshot::FromApp());
     const auto options = s.display.LoadDataOpt;
 
     const bool loaded = LoadDataFile(path);
+    program.changed = loaded;
     Require(loaded == (companionReads && len > 0 && record.size() == qsizetype{4} * len),
             "a data file loads exactly when its companion reads and it holds four whole blocks");
     if (!loaded) {

@@ -26,9 +26,12 @@ class Program {
         InitProgramState(DefaultSettingsFile::Ignore);
         fresh_ = app();
     }
-    // Every input starts from the state of the start-up, with no box asked for yet.
+    // Every input starts from the state of the start-up, with no box asked for yet: the state
+    // is put back after an input that was taken (one that was refused changed nothing, which the
+    // targets check).
     void Restore() {
-        app() = fresh_;
+        if (changed) app() = fresh_;
+        changed = false;
         boxes.boxes.clear();
     }
     QString Path(const char *name) const { return dir_.filePath(QString::fromLatin1(name)); }
@@ -44,9 +47,13 @@ class Program {
     }
 
     ScriptedUi boxes;
+    bool changed = false; // set by a target when its input was taken
 
   private:
-    QTemporaryDir dir_;
+    // In memory where there is a memory file system: every input writes its files.
+    QTemporaryDir dir_{QDir(QStringLiteral("/dev/shm")).exists()
+                           ? QStringLiteral("/dev/shm/vrx-fuzz-XXXXXX")
+                           : QDir::tempPath() + QStringLiteral("/vrx-fuzz-XXXXXX")};
     AppState fresh_;
 };
 

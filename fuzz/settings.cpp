@@ -24,20 +24,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     SettingsSnapshot s = SettingsSnapshot::FromApp();
     const LoadResult result = ReadSettingsFile(path, s);
-    SettingsSnapshot parsed;
-    const ParseResult direct = ParseSettings(text.left(64 * 1024), parsed);
-    const bool sameModel = direct.ok && parsed.Model == app().startup.Model;
-    Require(result == (sameModel ? LoadResult::Loaded : LoadResult::Refused),
-            "a file loads exactly when all its records read and its model is this one");
+    // The first record alone tells the model; the file is refused for another model before
+    // its other records are read.
+    SettingsSnapshot first, parsed;
+    const QByteArray read = text.left(64 * 1024); // the reader stops there
+    const ParseResult model = ParseSettings(read, first, 1);
+    const bool sameModel = model.ok && first.Model == app().startup.Model;
+    const ParseResult direct = ParseSettings(read, parsed);
+    Require(result == (sameModel && direct.ok ? LoadResult::Loaded : LoadResult::Refused),
+            "a file loads exactly when it is of this model and all its records read");
     if (result == LoadResult::Refused) {
         Require(program.boxes.boxes.size() == 1, "a refused file shows one message");
         const QString &box = program.boxes.boxes[0].text;
-        Require(direct.ok
+        const ParseResult &fault = model.ok ? direct : model;
+        Require(model.ok && !sameModel
                     ? box == kModelMismatchText
                     : box.startsWith(
-                          QStringLiteral("Settings file fuzz.ini, line %1: ").arg(direct.line)),
+                          QStringLiteral("Settings file fuzz.ini, line %1: ").arg(fault.line)),
                 "the message names the file and the line at fault");
-        Require(direct.ok || (direct.line >= 1 && direct.line == direct.records + 1),
+        Require(fault.ok || (fault.line >= 1 && fault.line == fault.records + 1),
                 "the line at fault is the one after the last record read");
         return 0;
     }

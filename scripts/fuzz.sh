@@ -26,6 +26,7 @@ CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DVRX_FUZZ=ON -DVRX_BUILD_APP
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" >/dev/null
 cmake --build "$dir" --target "${targets[@]/#/fuzz_}"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 for what in "${targets[@]}"; do
     work=$dir/corpus/$what
