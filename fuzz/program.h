@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's state for the fuzz targets of the core's file readers: a headless start-up in a
-// folder of its own, message boxes recorded, and the state put back after an input that
+// The program's state for the fuzz targets of the core's file readers: a headless start-up that
+// writes its inputs to a folder of its own (the working folder stays: libFuzzer reads and writes
+// its corpus there), message boxes recorded, and the state put back after an input that
 // changed it, so that every input starts from the same program.
 #pragma once
 
@@ -21,7 +22,6 @@ class Program {
   public:
     Program() {
         EnsureHeadlessGui("fuzz");
-        QDir::setCurrent(dir_.path());
         SetUi(&boxes);
         InitProgramState(DefaultSettingsFile::Ignore);
         fresh_ = app();
