@@ -164,17 +164,21 @@ TEST_F(Startup, RefusedDefaultFileIsKept) {
 TEST(Options, CommandLine) {
     ProgramOptions o;
     QString error;
-    ASSERT_TRUE(ParseOptions(
-        {"--sim", "epp", "--depth", "128k", "--screenshots", "shots", "--measure-fps", "2.5"}, o,
-        error));
+    ASSERT_TRUE(
+        ParseOptions({"--sim", "epp", "--depth", "128k", "--screenshots", "shots", "--measure-fps",
+                      "2.5", "--windows", "XY,fft,xy", "--windows", "state"},
+                     o, error));
     EXPECT_EQ((Texts{o.sim, QString::number(o.depth), o.screenshotDir,
-                     QString::number(o.measureSeconds)}),
-              (Texts{"epp", "2", "shots", "2.5"}));
+                     QString::number(o.measureSeconds), o.windows.join(',')}),
+              (Texts{"epp", "2", "shots", "2.5", "xy,fft,state"}));
+    ASSERT_TRUE(ParseOptions({"--windows", "fft,all"}, o, error));
+    EXPECT_EQ(o.windows, ToolWindowNames());
     for (const QStringList &bad :
          {QStringList{"--sim", "usb3"}, QStringList{"--sim"}, QStringList{"--depth", "4K"},
           QStringList{"--measure-fps", "0"}, QStringList{"--measure-fps", "nan"},
-          QStringList{"--measure-fps", "inf"}, QStringList{"--screenshots", ""},
-          QStringList{"-x"}}) {
+          QStringList{"--measure-fps", "inf"}, QStringList{"--measure-fps", "86401"},
+          QStringList{"--screenshots", ""}, QStringList{"--windows", "fft,scope"},
+          QStringList{"--windows"}, QStringList{"-x"}}) {
         ProgramOptions p;
         error.clear();
         EXPECT_TRUE(!ParseOptions(bad, p, error) && !error.isEmpty())
