@@ -11,7 +11,8 @@
 # flat when no process grew by more than BOUND_KB (default 2048) over the last ten minutes of the
 # run (the last half of a shorter run).
 #   bench/soak.sh [SECONDS] [INTERVAL]    (from the build folder's parent, or set PROGRAM, VRXCTL;
-#                                          KEEP=DIR keeps the processes' own output there)
+#                                          KEEP=DIR keeps the processes' own output there;
+#                                          STACKS=none runs the program without decoder stacks)
 set -uo pipefail
 seconds=${1:-3600}
 interval=${2:-60}
@@ -40,7 +41,8 @@ start_program() { # depth
     }
     sed -i -e "s/^\"Rate\",[0-9]*/\"Rate\",$rate_index/" \
         -e 's/^"AutoLoadsetting",#FALSE#/"AutoLoadsetting",#TRUE#/' "$dir/Vrx73604v4.ini"
-    printf 'uart:baudrate=115200:rx=D0\r\ni2c:scl=D2:sda=D3\r\n' >"$dir/Vrx73604v4.ini.decoders"
+    [ "${STACKS:-}" = none ] ||
+        printf 'uart:baudrate=115200:rx=D0\r\ni2c:scl=D2:sda=D3\r\n' >"$dir/Vrx73604v4.ini.decoders"
     (cd "$dir" && exec nice -n 5 "$program" --sim usb --depth "$1" --windows all \
         --measure-fps "$seconds" >"$dir/stdout" 2>"$dir/stderr") &
 }
