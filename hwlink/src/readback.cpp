@@ -115,38 +115,6 @@ void Smooth(uint8_t *sb, int32_t count, const int32_t *ps, const uint8_t *dc) {
     SmoothPair(sb + kAreaA1, sb + kAreaA2, count, dc[HW_DC_SmoothLimit]);
 }
 
-namespace {
-constexpr int kParallelReadings = 3;
-
-struct ParallelReading {
-    bool anyFF = false; // a byte read 0xFF
-    bool same = true;   // every byte as `raw` held before
-};
-
-// Reads `len` bytes of the record over a parallel port into `raw`, comparing each with what
-// `raw` held when `compare` is set.
-ParallelReading ReadParallelRecord(int32_t *ps, uint8_t *dc, uint8_t *raw, int32_t len,
-                                   bool compare) {
-    ParallelReading r;
-    auto put = [&](int32_t i, uint8_t b) {
-        r.anyFF = r.anyFF || b == 0xFF;
-        r.same = r.same && (!compare || raw[i] == b);
-        raw[i] = b;
-    };
-    if (dc[HW_DC_Link] == HW_LINK_EPP) {
-        for (int32_t i = 0; i + 4 <= len; i += 4) {
-            const uint32_t w = PortIn32(ps[HW_PS_DataSel]);
-            for (int b = 0; b < 4; ++b)
-                put(i + b, uint8_t(w >> (8 * b)));
-        }
-    } else {
-        for (int32_t i = 0; i < len; ++i)
-            put(i, ReadData(ps, dc));
-    }
-    return r;
-}
-} // namespace
-
 bool ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_t *vdivIndex,
                 int32_t *ps, uint8_t *dc) {
     const int32_t n = RecordLength(depthIndex);
@@ -177,21 +145,20 @@ bool ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_
         read = BulkRead(raw, 4 * n);
         break;
     case HW_LINK_EPP:
-    case HW_LINK_BPP: {
-        // A failed read on a parallel port cannot be told from a byte of 0xFF. A reading with
-        // no 0xFF in it is whole; one with 0xFF stands once a second reading of the memory
-        // (the read-out starts over) gives the same bytes, the last of three at most.
-        const int32_t len = 8 * groups;
-        bool whole = false;
-        for (int reading = 0; reading < kParallelReadings && !whole; ++reading) {
-            if (reading > 0 && !WritePairs(ps, dc, pairs.data(), int32_t(pairs.size())))
-                return false;
-            const ParallelReading r = ReadParallelRecord(ps, dc, raw, len, reading > 0);
-            whole = !r.anyFF || (reading > 0 && r.same);
+        for (int32_t g = 0; g < groups; ++g) {
+            for (int half = 0; half < 2; ++half) {
+                const uint32_t w = PortIn32(ps[HW_PS_DataSel]);
+                for (int b = 0; b < 4; ++b)
+                    raw[8 * g + 4 * half + b] = uint8_t(w >> (8 * b));
+            }
         }
-        read = whole && ParallelBusAlive(ps, dc, raw, len, false);
+        read = ParallelBusAlive(ps, dc, raw, 8 * groups, false);
         break;
-    }
+    case HW_LINK_BPP:
+        for (int32_t i = 0; i < 8 * groups; ++i)
+            raw[i] = ReadData(ps, dc);
+        read = ParallelBusAlive(ps, dc, raw, 8 * groups, false);
+        break;
     case HW_LINK_NONE: {
         const uint8_t step = dc[HW_DC_DemoStep];
         DemoSynth(a1, a2, d0, d8,
