@@ -3,7 +3,7 @@
 // The program's command line and where it finds its bitstream.
 //
 //   vrx73604 [--sim usb|usb11|epp|bpp] [--depth 2K|8K|128K]
-//            [--screenshots DIR] [--measure-fps SECONDS]
+//            [--screenshots DIR] [--measure-fps SECONDS] [--windows LIST]
 #pragma once
 
 #include <QString>
@@ -15,13 +15,17 @@ struct ProgramOptions {
     QString sim;           // link of the simulated instrument; empty: real hardware
     QString screenshotDir; // save screenshots there and quit
     double measureSeconds = 0;
-    int depth = -1; // memory depth index, -1 keeps the settings
+    int depth = -1;      // memory depth index, -1 keeps the settings
+    QStringList windows; // tool windows to open at the start, from `ToolWindowNames()`
     bool help = false;
 };
 
 // Parses the arguments after the program name. On an error returns false with a message.
 bool ParseOptions(const QStringList &args, ProgramOptions &opts, QString &error);
 QString UsageText();
+// The tool windows `--windows` opens, in the order they open: "measure", "fft" (mode
+// "Normal"), "xy", "state", "decoders", "annotations"; "all" stands for every one.
+const QStringList &ToolWindowNames();
 
 // The folders the bitstream is looked for in, in this order: the working directory (a user's
 // own file comes first), the user's data folder (where a real instrument's bitstream is kept),

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QImageWriter>
 #include <QStyleFactory>
 #include <QTimer>
@@ -34,6 +35,15 @@ double CpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// The resident memory of this process in kB (0 where /proc does not tell).
+long ResidentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
 // Runs the event loop for up to `ms` milliseconds or until `done` holds.
 // Set while the program runs: a quit signal also ends the scripted waits.
 const QuitSignals *quitSignals = nullptr;
@@ -48,6 +58,18 @@ template <typename F> bool RunUntil(F done, int ms) {
         loop.exec();
     }
     return true;
+}
+
+// Opens the tool windows named on the command line, as their menu entries do.
+void OpenToolWindows(MainWindow &w, const QStringList &names) {
+    for (const QString &name : names) {
+        if (name == QLatin1String("measure")) w.ShowMeasureBox(true);
+        if (name == QLatin1String("fft")) w.mnuFFTopt_Click(0);
+        if (name == QLatin1String("xy")) w.mnuXYplot_Click(true);
+        if (name == QLatin1String("state")) w.ShowStateListing(true);
+        if (name == QLatin1String("decoders")) w.ShowDecoders(true);
+        if (name == QLatin1String("annotations")) w.ShowAnnotations(true);
+    }
 }
 
 void StartAcquisition() {
@@ -69,7 +91,18 @@ int MeasureFrameRate(MainWindow &w, double seconds) {
     const double cpu0 = CpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    RunUntil([] { return false; }, static_cast<int>(seconds * 1000));
+    // A long run says every minute how far it got (records and resident memory), so a soak
+    // shows a leak or a stall while it runs.
+    const auto totalMs = static_cast<int64_t>(seconds * 1000);
+    for (int64_t doneMs = 0; doneMs < totalMs && !quitSignals->pending();) {
+        const int64_t stepMs = std::min<int64_t>(60000, totalMs - doneMs);
+        RunUntil([] { return false; }, static_cast<int>(stepMs));
+        doneMs += stepMs;
+        if (doneMs < totalMs)
+            std::printf("%.0f s: %lld records, resident %ld kB\n", wall.elapsed() / 1000.0,
+                        static_cast<long long>(w.driver()->records() - records0), ResidentKb());
+        std::fflush(stdout);
+    }
     const double elapsed = static_cast<double>(wall.nsecsElapsed()) / 1e9;
     const double cpu = CpuSeconds() - cpu0;
     const auto frames = static_cast<double>(w.driver()->records() - records0);
@@ -151,6 +184,7 @@ int RunProgram(const ProgramOptions &opts) {
     });
     w = StartProgram();
     if (opts.depth >= 0) form1().cmbDepth.setIndex(opts.depth);
+    OpenToolWindows(*w, opts.windows);
 
     int rc = 0;
     if (quit.pending()) {

@@ -4,7 +4,7 @@
 // rate measurement.
 //
 //   vrx73604 [--sim usb|usb11|epp|bpp] [--depth 2K|8K|128K]
-//            [--screenshots DIR] [--measure-fps SECONDS]
+//            [--screenshots DIR] [--measure-fps SECONDS] [--windows LIST]
 //
 // --sim selects the simulated instrument on that link before the search (as HWLINK_SIM does)
 // and starts acquisition once the windows are up; without it the program looks for a real

@@ -156,16 +156,20 @@ TEST_F(Startup, RefusedDefaultFileIsKept) {
 TEST(Options, CommandLine) {
     ProgramOptions o;
     QString error;
-    ASSERT_TRUE(ParseOptions(
-        {"--sim", "epp", "--depth", "128k", "--screenshots", "shots", "--measure-fps", "2.5"}, o,
-        error));
+    ASSERT_TRUE(
+        ParseOptions({"--sim", "epp", "--depth", "128k", "--screenshots", "shots", "--measure-fps",
+                      "2.5", "--windows", "XY,fft,xy", "--windows", "state"},
+                     o, error));
     EXPECT_EQ((Texts{o.sim, QString::number(o.depth), o.screenshotDir,
-                     QString::number(o.measureSeconds)}),
-              (Texts{"epp", "2", "shots", "2.5"}));
+                     QString::number(o.measureSeconds), o.windows.join(',')}),
+              (Texts{"epp", "2", "shots", "2.5", "xy,fft,state"}));
+    ASSERT_TRUE(ParseOptions({"--windows", "fft,all"}, o, error));
+    EXPECT_EQ(o.windows, ToolWindowNames());
     // clang-format off
     for (const QStringList &bad : std::vector<QStringList>{{"--sim", "usb3"}, {"--sim"},
              {"--depth", "4K"}, {"--measure-fps", "0"}, {"--measure-fps", "nan"},
-             {"--measure-fps", "inf"}, {"--screenshots", ""}, {"-x"}}) {
+             {"--measure-fps", "inf"}, {"--measure-fps", "86401"}, {"--screenshots", ""},
+             {"--windows", "fft,scope"}, {"--windows"}, {"-x"}}) {
         // clang-format on
         ProgramOptions p;
         error.clear();
