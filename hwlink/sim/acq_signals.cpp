@@ -276,7 +276,7 @@ uint16_t LogicSource::drive(double t, uint16_t word) const {
         // for a start bit (a record begun inside a character) finds the next true one.
         const int64_t b = phaseIn(t * rate, 11 * n + 10);
         const int64_t j = b % 11;
-        set(0, b >= 11 * n || j != 0 && (j > 8 || (bytes[size_t(b / 11)] >> (j - 1)) & 1));
+        set(0, b >= 11 * n || (j != 0 && (j > 8 || (bytes[size_t(b / 11)] >> (j - 1)) & 1)));
         break;
     }
     case Kind::I2c: {
