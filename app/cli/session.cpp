@@ -256,7 +256,9 @@ Outcome ForRecords(int64_t count, double seconds, const std::function<Outcome(in
     shown.start();
     Outcome r;
     int64_t done = 0;
-    while (r.ok() && (count > 0 ? done < count : wall.elapsed() < seconds * 1000)) {
+    // A run of a duration takes at least one record, however slow the start was: a run that
+    // exits 0 always leaves its data.
+    while (r.ok() && (count > 0 ? done < count : done == 0 || wall.elapsed() < seconds * 1000)) {
         r = NextRecord();
         if (r.ok()) r = each(++done);
         if (shown.elapsed() >= 1000) {
