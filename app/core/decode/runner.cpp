@@ -289,10 +289,15 @@ std::vector<AnnotationBox> RowBoxes(const DecodedRow &row, int64_t first, double
     return boxes;
 }
 
-QString FitText(const QStringList &texts, int width, const QFontMetrics &metrics) {
+QString FitText(const QStringList &texts, int width,
+                const std::function<int(const QString &)> &advance) {
     for (const QString &t : texts)
-        if (metrics.horizontalAdvance(t) <= width) return t;
+        if (advance(t) <= width) return t;
     return {};
+}
+
+QString FitText(const QStringList &texts, int width, const QFontMetrics &metrics) {
+    return FitText(texts, width, [&](const QString &t) { return metrics.horizontalAdvance(t); });
 }
 
 std::vector<TableLine> TableLines(const DecodeResult &r, const QString &filter) {

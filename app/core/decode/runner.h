@@ -19,6 +19,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -157,7 +158,10 @@ struct AnnotationBox {
 // logic lanes are drawn with. Only boxes that reach into the picture.
 std::vector<AnnotationBox> RowBoxes(const DecodedRow &row, int64_t first, double samplesPerPixel,
                                     int width);
-// The longest of `texts` (longest first) that fits `width` pixels, else an empty text.
+// The longest of `texts` (longest first) that fits `width` pixels, else an empty text; `advance`
+// gives a text's width (a painter that draws every record keeps the widths it measured).
+QString FitText(const QStringList &texts, int width,
+                const std::function<int(const QString &)> &advance);
 QString FitText(const QStringList &texts, int width, const QFontMetrics &metrics);
 
 // One line of the annotation table.

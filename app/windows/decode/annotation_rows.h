@@ -6,8 +6,19 @@
 // logic lanes' mapping of samples to columns (screen position and samples per pixel), so they
 // stay under their samples at every zoom and scroll position; each row takes its colour from
 // the colour table's logic colours. Without rows the widget hides.
+//
+// A row, once it had annotations, keeps its place until the decoder set-up changes: a short
+// record often holds only part of a transfer, and rows that came and went with each record
+// would move everything under them and lay out the main window again for every record.
 #pragma once
 
+#include <tuple>
+#include <vector>
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QHash>
+#include <QStringList>
 #include <QWidget>
 
 #include "core/base/events.h"
@@ -31,8 +42,18 @@ class AnnotationRows : public QWidget {
 
   private:
     void follow();
+    struct Lane {
+        int stack, layer, row;
+        QString name;
+        auto key() const { return std::tie(stack, layer, row); }
+    };
     const decode::Runner &runner_;
     int left_;
+    QStringList texts_;       // the set-up the lanes belong to
+    std::vector<Lane> lanes_; // by stack, layer and row
+    QFont font_;
+    QFontMetrics metrics_;
+    QHash<QString, int> advances_; // widths of the texts drawn, measured once
     Subscription ready_, pictures_, colors_;
 };
 
