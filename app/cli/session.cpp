@@ -515,7 +515,8 @@ int Run(const CliOptions &o) {
             break;
         }
     }
-    if (Linked()) PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
+    if (!sessionFile && Linked())
+        PowerOff(app().records.PortState.data(), app().records.DevConfig.data());
     if (r.ok()) r = FlushResults();
     if (!r.ok()) std::fprintf(stderr, "vrxctl: %s\n", qPrintable(r.message));
     return r.code;

@@ -75,9 +75,19 @@ struct SigrokReader::Impl {
         if (chunk) zip_fclose(chunk);
         if (archive) zip_discard(archive);
     }
+    zip_uint64_t piece = kPieceBytes; // bytes read at once from the chunk open
     bool Exists(const QString &name) const {
         zip_stat_t st;
         return zip_stat(archive, name.toUtf8().constData(), 0, &st) == 0;
+    }
+    // The chunk's size where the archive states it: a small capture is read in one piece
+    // without setting aside (and clearing) the whole of a large piece first.
+    zip_uint64_t PieceFor(const QString &name) const {
+        zip_stat_t st;
+        if (zip_stat(archive, name.toUtf8().constData(), 0, &st) != 0 ||
+            !(st.valid & ZIP_STAT_SIZE) || st.size >= kPieceBytes)
+            return kPieceBytes;
+        return std::max<zip_uint64_t>(st.size, 1);
     }
     QString ZipError() const { return QString::fromLocal8Bit(zip_strerror(archive)); }
 };
@@ -167,6 +177,7 @@ bool SigrokReader::Next(std::vector<uint16_t> &words, QString *error) {
                 break;
             }
             ++s.chunkNumber;
+            s.piece = s.PieceFor(name);
             s.chunk = zip_fopen(s.archive, name.toUtf8().constData(), 0);
             if (!s.chunk) {
                 if (error)
@@ -176,7 +187,7 @@ bool SigrokReader::Next(std::vector<uint16_t> &words, QString *error) {
             }
         }
         const auto unit = static_cast<zip_uint64_t>(s.unitsize);
-        s.bytes.resize(kPieceBytes / unit * unit);
+        s.bytes.resize(std::max(s.piece / unit, zip_uint64_t{1}) * unit);
         const zip_int64_t got = zip_fread(s.chunk, s.bytes.data(), s.bytes.size());
         if (got < 0) {
             if (error)
