@@ -196,8 +196,8 @@ TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
         QStringList run;
         qsizetype least, most; // files
     };
-    for (const Case &c :
-         {Case{{"-n", "1"}, 1, 1}, Case{{"-n", "2"}, 2, 2}, Case{{"--duration", "0.3"}, 1, 1000}}) {
+    for (const Case &c : {Case{{"-n", "1"}, 1, 1}, Case{{"-n", "2"}, 2, 2},
+                          Case{{"--duration", "0.3"}, 1, 1000000}}) {
         QTemporaryDir dir;
         const Result r =
             Vrxctl(QStringList{"--demo", "capture", "-o", dir.filePath("d.csv")} + c.run);
