@@ -442,8 +442,11 @@ QString StackText(const Stack &s) {
 namespace {
 
 // The largest piece of the stream handed to the library at once: a cancel is seen between
-// pieces, so this bounds how long a cancelled Feed keeps decoding.
-constexpr size_t kFeedPiece = 16384;
+// pieces, so this bounds how long a cancelled Feed keeps decoding. A whole record of the
+// largest sample memory goes in one piece: each time a decoder runs out of samples in the
+// middle of a run and waits for the next piece, the library keeps a little memory (about
+// 130 bytes) until the process ends, which grew the program by megabytes an hour at 128K.
+constexpr size_t kFeedPiece = 131072;
 
 void FreeVariant(gpointer v) {
     g_variant_unref(static_cast<GVariant *>(v));

@@ -276,7 +276,7 @@ TEST_F(Decoding, BadSetUpsAndTheDecodersOwnErrorsAreReported) {
 
 TEST_F(Decoding, CancelStopsAFeedInProgress) {
     ProtocolWaves w;
-    for (int i = 0; i < 2000; ++i)
+    for (int i = 0; i < 20000; ++i)
         w.Uart(0, {'a', 'b', 'c', 'd'}, 10);
     std::atomic<int> seen{0};
     QString error;
@@ -293,8 +293,8 @@ TEST_F(Decoding, CancelStopsAFeedInProgress) {
     canceller.join();
     EXPECT_FALSE(fed);
     EXPECT_EQ(error, "cancelled");
-    // Stopped well before the end: the whole stream holds 2000 x 4 frames of many annotations.
-    EXPECT_LT(seen.load(), 2000 * 4);
+    // Stopped well before the end: the whole stream holds 20000 x 4 frames of many annotations.
+    EXPECT_LT(seen.load(), 20000 * 4);
     EXPECT_FALSE(s->End(&error));
     EXPECT_EQ(error, "cancelled");
 }
