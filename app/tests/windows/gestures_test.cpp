@@ -9,26 +9,8 @@
 #include "core/timing/frontpanel.h"
 #include "gui_fixture.h"
 
-using namespace vrx;
-using namespace vrx::test;
-
 namespace {
 
-void Press(QWidget *w, double x, double y, Qt::MouseButton b = Qt::LeftButton) {
-    QTest::mousePress(w, b, {}, QPoint(int(x), int(y)));
-}
-void Drag(QWidget *w, double x, double y) {
-    QTest::mouseMove(w, QPoint(int(x), int(y)));
-}
-void Release(QWidget *w, double x, double y, Qt::MouseButton b = Qt::LeftButton) {
-    QTest::mouseRelease(w, b, {}, QPoint(int(x), int(y)));
-}
-// A whole drag with the left button from (x0, y0) to (x1, y1).
-void Pull(QWidget *w, double x0, double y0, double x1, double y1) {
-    Press(w, x0, y0);
-    Drag(w, x1, y1);
-    Release(w, x1, y1);
-}
 void Wheel(QWidget *w, int x, int angle, Qt::KeyboardModifiers mods) {
     QWheelEvent e(QPointF(x, 60), w->mapToGlobal(QPointF(x, 60)), {}, QPoint(0, angle),
                   Qt::NoButton, mods, Qt::NoScrollPhase, false);
@@ -131,12 +113,11 @@ class GesturesTest : public QObject {
         QTest::keyClicks(v->cmbRate, QStringLiteral("rR"));
         QCOMPARE(v->cmbRate->currentText(), QStringLiteral("External.Fall"));
 
-        s.channels.ChanOn[ChA2] = 0;
-        QTest::keyClick(v->cmbRate, Qt::Key_Plus, Qt::KeypadModifier);
-        QCOMPARE(s.channels.SelChannel, ChA1);
-        s.channels.ChanOn[ChA2] = 1;
-        QTest::keyClick(v->cmbRate, Qt::Key_Plus, Qt::KeypadModifier);
-        QCOMPARE(s.channels.SelChannel, ChA2);
+        for (auto [on, selected] : {std::pair{0, ChA1}, {1, ChA2}}) {
+            s.channels.ChanOn[ChA2] = int16_t(on);
+            QTest::keyClick(v->cmbRate, Qt::Key_Plus, Qt::KeypadModifier);
+            QCOMPARE(s.channels.SelChannel, selected);
+        }
 
         Choose(v->cmbRate, QStringLiteral("100MSa/S"));
         QTest::mouseClick(scope, Qt::LeftButton, {}, QPoint(400, 60));
@@ -172,14 +153,12 @@ class GesturesTest : public QObject {
         TimingView *v = run.view();
         AppState &s = app();
         QVERIFY(!w->mnuProbeCal[2]->isEnabled() && !w->mnuProbeCal[3]->isEnabled());
-        Choose(v->cmbDepth, QStringLiteral("8K"));
-        Choose(v->cmbRate, QStringLiteral("20MSa/S"));
-        Choose(v->cmbZoom, QStringLiteral("/5"));
-        Choose(v->cmbTrigCh, QStringLiteral(".A1"));
+        Choose({{v->cmbDepth, "8K"},
+                {v->cmbRate, "20MSa/S"},
+                {v->cmbZoom, "/5"},
+                {v->cmbTrigCh, ".A1"}});
         QTest::mouseClick(v->lbTab[1], Qt::LeftButton);
-        Choose(v->cmbProbe, QStringLiteral("1:1"));
-        Choose(v->cmbCouple, QStringLiteral("AC"));
-        Choose(v->cmbVdiv, QStringLiteral("1V"));
+        Choose({{v->cmbProbe, "1:1"}, {v->cmbCouple, "AC"}, {v->cmbVdiv, "1V"}});
         QTest::mouseClick(v->lbTab[0], Qt::LeftButton);
         form1().ScrollVbar[1].setValue(7000);
         const auto settings = [&s] {

@@ -73,9 +73,33 @@ inline void Choose(QComboBox *box, const QString &text) {
     emit box->activated(i);
 }
 
-// A window's picture saved as `name` in the screenshot folder, for people to look at.
+// The user picks an entry of each list in turn.
+inline void Choose(std::initializer_list<std::pair<QComboBox *, const char *>> choices) {
+    for (const auto &[box, text] : choices)
+        Choose(box, QString::fromLatin1(text));
+}
+
+// A window's picture saved as `name` in the screenshot folder once painted, for people to look at.
 inline bool Screenshot(QWidget *w, const char *name) {
+    QTest::qWait(30);
     return w->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/") + QLatin1String(name));
+}
+
+// The mouse on a widget at (x, y), as the user moves it.
+inline void Press(QWidget *w, double x, double y, Qt::MouseButton b = Qt::LeftButton) {
+    QTest::mousePress(w, b, {}, QPoint(int(x), int(y)));
+}
+inline void Drag(QWidget *w, double x, double y) {
+    QTest::mouseMove(w, QPoint(int(x), int(y)));
+}
+inline void Release(QWidget *w, double x, double y, Qt::MouseButton b = Qt::LeftButton) {
+    QTest::mouseRelease(w, b, {}, QPoint(int(x), int(y)));
+}
+// A whole drag with the left button from (x0, y0) to (x1, y1).
+inline void Pull(QWidget *w, double x0, double y0, double x1, double y1) {
+    Press(w, x0, y0);
+    Drag(w, x1, y1);
+    Release(w, x1, y1);
 }
 
 // An entry of the menu bar by its name.
@@ -227,6 +251,9 @@ template <typename T> int RunWindowTests(int argc, char **argv) {
 }
 
 } // namespace vrx::test
+
+using namespace vrx;
+using namespace vrx::test;
 
 #define VRX_WINDOW_TEST_MAIN(T)                                                                    \
     int main(int argc, char **argv) {                                                              \

@@ -6,17 +6,22 @@
 #include <functional>
 #include <limits>
 
-#include <QApplication>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
-#include <QSettings>
 
 #include "gui_fixture.h"
 #include "windows/common/message_boxes.h"
 
-using namespace vrx;
-using namespace vrx::test;
+namespace {
+
+// A complete settings file of this model: every record reads.
+bool CompleteSettings(const QString &path) {
+    SettingsSnapshot s;
+    const ParseResult r = ParseSettings(ReadAll(path), s);
+    return r.ok && r.records == 182 && s.Model == QStringLiteral("Vrx73604v4");
+}
+
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -127,23 +132,6 @@ class MainWindowTest : public QObject {
         QVERIFY(!run.w->isVisible() && !run.w->driver()->stepping());
     }
 
-    // SIGTERM while the start-up shows its boxes: the detection box closes and the
-    // configuration error that follows it is not left waiting; the program ends as usual.
-    void terminateDuringStartupBoxes() {
-        QTemporaryDir dir;
-        QProcess program;
-        const QString trace =
-            StartSimulatedProgram(program, dir.path(), {"HWLINK_SIM_FAULT=neverready"}, {});
-        QVERIFY(program.waitForStarted());
-        // The search has begun: the handlers are in place and the first box is coming.
-        QVERIFY(WaitUntil([&] { return QFileInfo(trace).size() > 0; }, 20000));
-        program.terminate();
-        QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QVERIFY(QFileInfo::exists(QDir(dir.path()).filePath(QStringLiteral("Vrx73604v4.ini"))));
-    }
-
     // Without the bitstream the configuration fails once, with its box, and the window stays
     // usable but does not poll.
     void missingBitstream() {
@@ -209,6 +197,71 @@ class MainWindowTest : public QObject {
             QCOMPARE(FitPlacement(c.twips, minimum, screen), c.expected);
         // Without a screen only the size rules apply.
         QCOMPARE(FitPlacement({std::nan(""), 0, 0, 0}, minimum, QRect()), QRect(67, 0, 850, 700));
+    }
+
+    // A settings file saved from the File menu is marked for the start-up load and loads back;
+    // "E&xit" writes the default file in the program directory.
+    void entriesAndExit() {
+        QTemporaryDir dir;
+        ProgramRun run(QString{});
+        MainWindow *w = run.w.get();
+        app().startup.AppDir = dir.path();
+        auto *file = qobject_cast<QMenu *>(w->mnuFileExit->associatedObjects().value(0));
+        QVERIFY(file);
+        auto *autoLoad = Action(w, "mnuAutoLoadSetting");
+        QVERIFY(autoLoad && !autoLoad->isChecked());
+
+        const QString saved = QDir(dir.path()).filePath(QStringLiteral("mine.ini"));
+        run.ui.fileNames = {saved, saved};
+        app().view.HbarPos[0] = 40;
+        Action(w, "mnuSaveSetting")->trigger();
+        QVERIFY(autoLoad->isChecked() && CompleteSettings(saved));
+        autoLoad->trigger();
+        QCOMPARE(app().display.AutoLoad, int16_t{0});
+        app().view.HbarPos[0] = 28;
+        Action(w, "mnuLoadSetting")->trigger();
+        QCOMPARE(app().view.HbarPos[0], int16_t{40});
+        QVERIFY(autoLoad->isChecked());
+        QCOMPARE(run.view()->ScrollHbar[0]->value(), 40);
+
+        file->popup(w->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(Screenshot(file, "FileMenu.png"));
+        file->hide();
+        w->mnuFileExit->trigger();
+        QVERIFY(CompleteSettings(QDir(dir.path()).filePath(QStringLiteral("Vrx73604v4.ini"))));
+    }
+
+    // SIGTERM ends the program as closing its window does, with exit status 0 and a complete
+    // default settings file in its working directory: while the start-up shows its boxes (the
+    // detection box closes and the configuration error that follows it is not left waiting) and
+    // while it acquires (the power-off block is the instrument's last bus events).
+    void terminateSavesSettings() {
+        for (const bool acquiring : {false, true}) {
+            QTemporaryDir dir;
+            QProcess program;
+            const QString trace = acquiring
+                                      ? StartSimulatedProgram(program, dir.path())
+                                      : StartSimulatedProgram(program, dir.path(),
+                                                              {"HWLINK_SIM_FAULT=neverready"}, {});
+            QVERIFY(program.waitForStarted());
+            // The search has begun (the handlers are in place, the first box is coming), or
+            // records come.
+            QVERIFY(WaitUntil(
+                [&] {
+                    const QByteArray t = ReadAll(trace);
+                    return !t.isEmpty() && (!acquiring || t.count("usb-bulk-in") > 3);
+                },
+                20000));
+            program.terminate();
+            QVERIFY(program.waitForFinished(30000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY(CompleteSettings(QDir(dir.path()).filePath(QStringLiteral("Vrx73604v4.ini"))));
+            if (acquiring)
+                QCOMPARE(
+                    BusEvents(trace).mid(BusEvents(trace).size() - 6),
+                    (QByteArrayList{"addr 28", "wr 0", "addr 29", "wr 80", "addr 31", "wr 0"}));
+        }
     }
 };
 
