@@ -1,10 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The logic channel panel and the trigger word dialog through their widgets: a trigger cell,
-// the dialog from the menu and from the trigger label; screenshots of both.
+// The logic channel panel, the trigger word dialog, the state listing and the logic data search
+// through their widgets over records of the simulated instrument; screenshots of each.
+#include "core/timing/bars.h"
 #include "gui_fixture.h"
+#include "windows/logic/search_window.h"
+#include "windows/logic/state_window.h"
 
-using namespace vrx;
-using namespace vrx::test;
+namespace {
+
+// The logic word of record position `pos`.
+int WordAt(int32_t pos) {
+    const AppState &s = app();
+    const auto k = static_cast<size_t>(pos + s.view.ViewStart[0]);
+    return s.records.SampleBuf[HW_SB_D8_D15 + k] << 8 | s.records.SampleBuf[HW_SB_D0_D7 + k];
+}
+
+} // namespace
 
 class LogicTest : public QObject {
     Q_OBJECT
@@ -49,6 +60,68 @@ class LogicTest : public QObject {
         QVERIFY(!d->isVisible() && !w->mnuLaTrigger->isChecked() && app().display.QualifyOn == 0);
         QTest::mouseClick(run.view()->lbTrigWord, Qt::LeftButton);
         QVERIFY(d->isVisible() && w->mnuLaTrigger->isChecked());
+    }
+
+    // The menu opens the listing with its check mark; a list, a key on the listing, the
+    // mnemonic frame and a check box act through the widgets; closing clears mark and flag.
+    // In the search dialog a typed pattern is normalised on Return, and "Forward" moves V1 to
+    // the first sample of the next run of it (the search itself is the core's tests' business).
+    void stateListingAndSearch() {
+        // A counter that steps every four samples, so that the rows differ.
+        ProgramRun run(QStringLiteral("usb"), "D=count,25000000");
+        QVERIFY(run.start(QStringLiteral("Auto."), 3));
+        QVERIFY(run.stop());
+        MainWindow *w = run.w.get();
+        w->mnuState->trigger();
+        StateWindow *st = w->stateWindow();
+        QVERIFY(st && st->isVisible() && w->mnuState->isChecked() && app().display.StateOn == -1);
+
+        Choose(st->cmbArrange, QStringLiteral("xxxxxxxx__xxxxxxxx"));
+        QVERIFY(!st->txtBus[2]->isVisible());
+        QCOMPARE(st->txtBus[1]->text(), QStringLiteral("D7-D0"));
+        Choose(st->cmbState[0], QStringLiteral("Hex+Asc"));
+        Choose(st->cmbState[1], QStringLiteral("Dec+Asc"));
+        QCOMPARE(app().logic.BusFormat[1], 2);
+
+        const int32_t from = app().view.ScrollPos;
+        QTest::keyClick(st->Picture1, Qt::Key_PageDown);
+        QCOMPARE((QList<int>{app().view.ScrollPos, run.view()->Scrollscr->value()}),
+                 (QList<int>{from + 10, from + 10}));
+
+        QTest::mouseClick(st->cmdMnemonic, Qt::LeftButton);
+        QVERIFY(st->fmMnemonic->isVisible());
+        QTest::keyClicks(st->txtCode[8], QStringLiteral("xxxxxxxxxxxxxx00"));
+        QTest::keyClicks(st->txtMnem[8], QStringLiteral("Even4"));
+        QTest::mouseClick(st->chkCode[8], Qt::LeftButton, Qt::NoModifier,
+                          QPoint(2, st->chkCode[8]->height() / 2));
+        QCOMPARE(app().logic.MnemonicOn[8], 1);
+        QTest::qWait(20);
+        QVERIFY(Screenshot(st, "frmState_mnemonic.png"));
+        QTest::mouseClick(st->cmdMnemonic, Qt::LeftButton);
+        QVERIFY(!st->fmMnemonic->isVisible());
+        // The text of every row is there, in the complement of the background.
+        const int32_t ink = 0xFFFFFF - app().colors[ColBackground];
+        QVERIFY(RowsWithColor(st->Picture1->image(), ink).size() > 41 * 5);
+        QVERIFY(Screenshot(st, "frmState.png"));
+
+        st->close();
+        QVERIFY(!w->mnuState->isChecked() && app().display.StateOn == 0);
+
+        w->mnuSearch->trigger();
+        SearchWindow *d = w->searchWindow();
+        QVERIFY(d && d->isVisible());
+        QTest::qWait(20);
+        d->TextSearch->clear();
+        QTest::keyClicks(d->TextSearch, QStringLiteral("xxxxxxxxxxxxxxX0"));
+        QTest::keyClick(d->TextSearch, Qt::Key_Return);
+        QCOMPARE(d->TextSearch->text(), QStringLiteral("xxxxxxxxxxxxxxx0"));
+        const int32_t bar = app().view.BarPos[0];
+        QTest::mouseClick(d->cmdSearch[0], Qt::LeftButton);
+        const int32_t to = app().view.BarPos[0];
+        QVERIFY(to != bar);
+        QCOMPARE((QList<int>{WordAt(to) & 1, WordAt(to - 1) & 1, bars().ScrollVbar[0].value()}),
+                 (QList<int>{0, 1, to}));
+        QVERIFY(Screenshot(d, "frmSearch.png"));
     }
 };
 

@@ -1,22 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The menu bar as a user meets it: entries built on their own in their place, a radio group and
-// the status bar switch through the real actions, the help page and the About box, the function
-// and XY windows over live signals, the overview strip's traces. Screenshots for people to look
-// at.
+// the status bar switch through the real actions, the help page and the About box, the frequency
+// counter's entries and labels and the Autoset button against the simulated instrument.
+// Screenshots for people to look at.
 #include <QDesktopServices>
-#include <QMenuBar>
 #include <QScopeGuard>
 
-#include "core/analysis/xy.h"
-#include "core/base/events.h"
 #include "gui_fixture.h"
-#include "windows/analysis/function_window.h"
-#include "windows/analysis/xy_window.h"
 #include "windows/common/widgets.h"
 #include "windows/main/about_box.h"
-
-using namespace vrx;
-using namespace vrx::test;
 
 // Receives the pages the program hands to the desktop's browser.
 class UrlCatcher : public QObject {
@@ -91,48 +83,29 @@ class MenusTest : public QObject {
         QVERIFY(!about->isVisible());
     }
 
-    // Two sines an octave apart: a figure of eight on the XY plot.
-    void functionAndXYOverLiveSignals() {
-        ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.2,0;A2=sine,2000000,0.2,0");
+    // The entries sit in "&Setup"; "Channel A&2" shows the A2 label, an offset is one of eleven;
+    // "Autoset" sets the volts/div that shows the 1 V peak-to-peak square at five divisions
+    // (0.2 V, 2V at 10:1) and acquisition runs again with both counters reading 1 and 2 kHz
+    // raised by 50 ppm.
+    void menusLabelsAndAutoset() {
+        ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.5,0;A2=square,2000,0.5,0");
         MainWindow *w = run.w.get();
-        const AppState &s = app();
-        w->mnuFunction->trigger();
-        FunctionWindow *fu = w->functionWindow();
-        QVERIFY(fu && fu->isVisible());
-        Choose(fu->cmbSource[1], QStringLiteral("A2"));
-        Choose(fu->cmbOperate, QStringLiteral("-"));
-        QTest::mouseClick(fu->CheckFu, Qt::LeftButton);
-        QCOMPARE(s.channels.ChanOn[DispF1], int16_t{1});
+        auto item = [w](const char *name) { return Action(w, name); };
+        QVERIFY(item("mnuCount(0)")->parent()->parent() == w->mnuSetup);
+        QVERIFY(item("mnuCountppm(5)")->isChecked() && w->lbCount[1]->isHidden());
+        item("mnuCount(0)")->trigger();
+        item("mnuCount(1)")->trigger();
+        item("mnuCountppm(0)")->trigger();
+        QVERIFY(item("mnuCount(1)")->isChecked() && !w->lbCount[1]->isHidden());
+        QVERIFY(item("mnuCountppm(0)")->isChecked() && !item("mnuCountppm(5)")->isChecked());
 
-        w->mnuXYplot->trigger();
-        XYWindow *xy = w->xyWindow();
-        QVERIFY(xy && xy->isVisible() && w->mnuXYplot->isChecked());
-        Choose(xy->cmbXYsrc[0], QStringLiteral("A1"));
-        Choose(xy->cmbXYsrc[1], QStringLiteral("A2"));
-        Action(w, "mnuZoomview")->trigger();
-
-        // Every record is plotted while the window shows.
-        int plots = 0;
-        const QImage &plot = frmXY().PicXY;
-        Subscription counted = Subscribe(Event::ScreenComposed, [&] {
-            plots += RowsWithColor(plot, s.colors[ColA1]).size() > 50;
-        });
-        QVERIFY(run.start(QStringLiteral("Auto."), 3));
+        w->tbButtons[8]->trigger();
+        QCOMPARE(run.view()->cmbVdiv->currentText(), QStringLiteral("2V"));
+        QVERIFY(run.waitRecords(3));
+        QCOMPARE(w->lbCount[0]->text(), QStringLiteral("1.00005KHz"));
+        QCOMPARE(w->lbCount[1]->text(), QStringLiteral("2.0001KHz"));
+        QVERIFY(Screenshot(w, "frmMain_counter.png"));
         QVERIFY(run.stop());
-        QVERIFY(plots >= 3);
-        QVERIFY(RowsWithColor(pictures().picScope[0], s.colors[ColF1]).size() > 20);
-        QVERIFY(RowsWithColor(pictures().Picture2, s.colors[ColA1], kOverviewLeft).size() > 5);
-        QVERIFY(Screenshot(fu, "frmFunction.png") && Screenshot(xy, "frmXY.png") &&
-                Screenshot(w, "frmMain_overview.png"));
-
-        // M2 on the Y axis switches M2 on; closing the plot clears its mark.
-        Choose(xy->cmbXYsrc[1], QStringLiteral("M2"));
-        QCOMPARE(s.channels.ChanOn[DispM2], int16_t{1});
-        QVERIFY(Action(w, "mnuDispCh(3)")->isChecked());
-        xy->close();
-        QVERIFY(!w->mnuXYplot->isChecked() && s.display.XYOn == 0);
-        QTest::mouseClick(fu->Ok, Qt::LeftButton);
-        QVERIFY(!fu->isVisible());
     }
 };
 

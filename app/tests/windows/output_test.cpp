@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Data output, printing and colour setup as a user meets them: a workbook exported and an export
-// aborted from the dialog, a print into a PDF file with its confirmation and its error, the
-// colour dialog applied to every open window; screenshots of the three dialogs.
+// Data output, export, printing and colour setup as a user meets them: a workbook exported and an
+// export aborted from the dialog, File > "Export..." and "Import CSV..." (the file named gives
+// the format, a failed export says why in a box, the exported CSV comes back as M1 and M2), a
+// print into a PDF file with its confirmation and its error, the colour dialog applied to every
+// open window; screenshots of the three dialogs and the imported traces.
 #include <QPrinterInfo>
 
 #include "core/output/data_output.h"
@@ -9,9 +11,6 @@
 #include "windows/output/data_output_window.h"
 #include "windows/output/print_form.h"
 #include "windows/timing/color_window.h"
-
-using namespace vrx;
-using namespace vrx::test;
 
 class OutputTest : public QObject {
     Q_OBJECT
@@ -109,6 +108,31 @@ class OutputTest : public QObject {
             const QImage img = pic->grab().toImage();
             QVERIFY(RowsWithColor(img, Rgb(0, 0, 128)).size() > size_t(img.height() * 9 / 10));
         }
+    }
+
+    // The file named gives the format (the formats themselves are the core's tests' business);
+    // a failed export says why in a box; the exported CSV comes back as M1 and M2.
+    void exportAndImport() {
+        ProgramRun run(QString{});
+        QVERIFY(run.start(QStringLiteral("Auto.")));
+        QVERIFY(run.stop());
+        MainWindow *w = run.w.get();
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("r.csv"));
+        run.ui.fileNames = {csv, dir.filePath(QStringLiteral("gone/r.sr")), csv};
+        w->mnuExport->trigger();
+        w->mnuExport->trigger();
+        QVERIFY(ReadAll(csv).startsWith("time_s,A1_V,A2_V,D0,"));
+        QCOMPARE(run.ui.boxes.size(), size_t{2}); // the detection box, then the failed export
+        QVERIFY(run.ui.boxes.back().text.startsWith(QStringLiteral("cannot write")));
+
+        // The record back as reference traces.
+        AppState &s = app();
+        s.channels.ChanOn[DispM1] = s.channels.ChanOn[DispM2] = 0;
+        w->mnuImportCsv->trigger();
+        QVERIFY(s.channels.ChanOn[DispM1] == 1 && s.channels.ChanOn[DispM2] == 1);
+        QVERIFY(s.work.M1Buf != decltype(s.work.M1Buf){});
+        QVERIFY(Screenshot(w, "import_m1m2.png"));
     }
 };
 

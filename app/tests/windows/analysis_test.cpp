@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The measurement windows as a user meets them: the chooser from "&Setup" > "&Measurements",
-// "&Measure Box" under "&Window" with its check mark, the box measured at every poll while it
-// shows, its rows for known simulated signals, its height fitted to them; screenshots of both.
+// The analysis windows as a user meets them, over live signals of the simulated instrument: the
+// FFT window from the "&Window" menu (its peak read with V1, a list and a level bar through the
+// real widgets, the message when its library is missing), the measurement chooser and the
+// measure box measured at every poll with its rows and its height, the function and XY windows
+// and the overview strip's traces; screenshots of each.
 #include <cmath>
 #include <tuple>
 
@@ -10,13 +12,13 @@
 #include <QScopeGuard>
 
 #include "core/analysis/measure.h"
+#include "core/analysis/xy.h"
 #include "core/settings/apply.h"
 #include "gui_fixture.h"
+#include "windows/analysis/function_window.h"
 #include "windows/analysis/measure_box.h"
 #include "windows/analysis/measure_items.h"
-
-using namespace vrx;
-using namespace vrx::test;
+#include "windows/analysis/xy_window.h"
 
 namespace {
 
@@ -36,9 +38,60 @@ double Reading(const QString &text) {
 
 } // namespace
 
-class MeasureBoxTest : public QObject {
+class AnalysisTest : public QObject {
     Q_OBJECT
   private slots:
+    void liveSpectrumFromTheMenu() {
+        ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.3,0");
+        MainWindow *w = run.w.get();
+        Choose(run.view()->cmbDepth, QStringLiteral("8K"));
+        w->mnuFFTopt[0]->trigger();
+        FftWindow *fft = w->fftWindow();
+        QVERIFY(fft && fft->isVisible() && w->mnuFFTopt[0]->isChecked());
+        Choose(fft->cmbPoint, QStringLiteral("8192"));
+        QVERIFY(run.start(QStringLiteral("Auto."), 3));
+        QVERIFY(run.stop());
+
+        // 1 MHz at 100MSa/S on 8192 points: bin 81.92, so the strongest is bin 82, position 164.
+        const auto &buf = app().work.FftBuf;
+        const auto peak = std::min_element(buf.begin(), buf.begin() + 8192) - buf.begin();
+        QCOMPARE(peak, 164);
+        fft->ScrollVbar[0]->setValue(164);
+        QCOMPARE(fft->lbVbar[0]->text(), QStringLiteral("1.001MHz"));
+        QVERIFY(Screenshot(fft, "frmFFT.png"));
+
+        // The power spectrum's controls come and go with it; H1 dragged on the picture.
+        Choose(fft->cmbGain, QStringLiteral("Magnitude"));
+        QVERIFY(fft->ScrollOffset->isHidden() && fft->lbDBm->isHidden());
+        Choose(fft->cmbGain, QStringLiteral("Powerspectrum"));
+        QVERIFY(!fft->ScrollOffset->isHidden() && !fft->cmbVdiv->isHidden());
+        const int row = app().fft.FFtHpos[0];
+        QTest::mousePress(fft->Picture1, Qt::LeftButton, {}, QPoint(300, row));
+        QMouseEvent move(QEvent::MouseMove, QPointF(300, row + 40), QPointF(), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(fft->Picture1, &move);
+        QTest::mouseRelease(fft->Picture1, Qt::LeftButton, {}, QPoint(300, row + 40));
+        QCOMPARE(fft->ScrollHbar[0]->value(), row + 40);
+
+        fft->close();
+        QVERIFY(!w->mnuFFTopt[0]->isChecked() && app().display.FftOn == 0);
+    }
+
+    // Without the library the window stays closed; the box names the file looked for, and the
+    // main window carries on.
+    void missingLibrary() {
+        ProgramRun run(QStringLiteral("usb"));
+        const QString missing = QStringLiteral("/nonexistent/libFFt.so");
+        SetFFtLibraryFile(missing);
+        const size_t before = run.ui.boxes.size();
+        run.w->mnuFFTopt[1]->trigger();
+        QCOMPARE(run.ui.boxes.size(), before + 1);
+        QVERIFY2(run.ui.boxes.back().text.contains(missing), qPrintable(run.ui.boxes.back().text));
+        QVERIFY(!run.w->fftWindow() || !run.w->fftWindow()->isVisible());
+        QVERIFY(!run.w->mnuFFTopt[1]->isChecked());
+        QVERIFY(run.start(QStringLiteral("Once")));
+    }
+
     void boxAndChooser() {
         ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.2,0;A2=sine,10000,0.1,0;NOISE=0");
         MainWindow *w = run.w.get();
@@ -117,7 +170,51 @@ class MeasureBoxTest : public QObject {
         ApplySettings();
         QVERIFY(box->isVisible() && w->mnuMeasure->isChecked() && refreshed == 1);
     }
+
+    // Two sines an octave apart: a figure of eight on the XY plot.
+    void functionAndXYOverLiveSignals() {
+        ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.2,0;A2=sine,2000000,0.2,0");
+        MainWindow *w = run.w.get();
+        const AppState &s = app();
+        w->mnuFunction->trigger();
+        FunctionWindow *fu = w->functionWindow();
+        QVERIFY(fu && fu->isVisible());
+        Choose(fu->cmbSource[1], QStringLiteral("A2"));
+        Choose(fu->cmbOperate, QStringLiteral("-"));
+        QTest::mouseClick(fu->CheckFu, Qt::LeftButton);
+        QCOMPARE(s.channels.ChanOn[DispF1], int16_t{1});
+
+        w->mnuXYplot->trigger();
+        XYWindow *xy = w->xyWindow();
+        QVERIFY(xy && xy->isVisible() && w->mnuXYplot->isChecked());
+        Choose(xy->cmbXYsrc[0], QStringLiteral("A1"));
+        Choose(xy->cmbXYsrc[1], QStringLiteral("A2"));
+        Action(w, "mnuZoomview")->trigger();
+
+        // Every record is plotted while the window shows.
+        int plots = 0;
+        const QImage &plot = frmXY().PicXY;
+        Subscription counted = Subscribe(Event::ScreenComposed, [&] {
+            plots += RowsWithColor(plot, s.colors[ColA1]).size() > 50;
+        });
+        QVERIFY(run.start(QStringLiteral("Auto."), 3));
+        QVERIFY(run.stop());
+        QVERIFY(plots >= 3);
+        QVERIFY(RowsWithColor(pictures().picScope[0], s.colors[ColF1]).size() > 20);
+        QVERIFY(RowsWithColor(pictures().Picture2, s.colors[ColA1], kOverviewLeft).size() > 5);
+        QVERIFY(Screenshot(fu, "frmFunction.png") && Screenshot(xy, "frmXY.png") &&
+                Screenshot(w, "frmMain_overview.png"));
+
+        // M2 on the Y axis switches M2 on; closing the plot clears its mark.
+        Choose(xy->cmbXYsrc[1], QStringLiteral("M2"));
+        QCOMPARE(s.channels.ChanOn[DispM2], int16_t{1});
+        QVERIFY(Action(w, "mnuDispCh(3)")->isChecked());
+        xy->close();
+        QVERIFY(!w->mnuXYplot->isChecked() && s.display.XYOn == 0);
+        QTest::mouseClick(fu->Ok, Qt::LeftButton);
+        QVERIFY(!fu->isVisible());
+    }
 };
 
-VRX_WINDOW_TEST_MAIN(MeasureBoxTest)
-#include "measurebox_test.moc"
+VRX_WINDOW_TEST_MAIN(AnalysisTest)
+#include "analysis_test.moc"
