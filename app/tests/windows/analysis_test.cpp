@@ -43,14 +43,12 @@ class AnalysisTest : public QObject {
   private slots:
     void liveSpectrumFromTheMenu() {
         ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.3,0");
-        MainWindow *w = run.w.get();
         Choose(run.view()->cmbDepth, QStringLiteral("8K"));
-        w->mnuFFTopt[0]->trigger();
-        FftWindow *fft = w->fftWindow();
-        QVERIFY(fft && fft->isVisible() && w->mnuFFTopt[0]->isChecked());
+        run.w->mnuFFTopt[0]->trigger();
+        FftWindow *fft = run.w->fftWindow();
+        QVERIFY(fft && fft->isVisible() && run.w->mnuFFTopt[0]->isChecked());
         Choose(fft->cmbPoint, QStringLiteral("8192"));
-        QVERIFY(run.start(QStringLiteral("Auto."), 3));
-        QVERIFY(run.stop());
+        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
 
         // 1 MHz at 100MSa/S on 8192 points: bin 81.92, so the strongest is bin 82, position 164.
         const auto &buf = app().work.FftBuf;
@@ -74,7 +72,7 @@ class AnalysisTest : public QObject {
         QCOMPARE(fft->ScrollHbar[0]->value(), row + 40);
 
         fft->close();
-        QVERIFY(!w->mnuFFTopt[0]->isChecked() && app().display.FftOn == 0);
+        QVERIFY(!run.w->mnuFFTopt[0]->isChecked() && app().display.FftOn == 0);
     }
 
     // Without the library the window stays closed; the box names the file looked for, and the
@@ -94,7 +92,6 @@ class AnalysisTest : public QObject {
 
     void boxAndChooser() {
         ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.2,0;A2=sine,10000,0.1,0;NOISE=0");
-        MainWindow *w = run.w.get();
         AppState &s = app();
         s.acquisition.RateIndex = 15; // 500KSa/S
         s.channels.VdivIndex[1] = 3;  // 500mV at 10:1: 20 mV a code; A1 1V: 40 mV a code
@@ -104,8 +101,8 @@ class AnalysisTest : public QObject {
 
         // The chooser: every item ticked through its boxes, the whole record, 20 % - 80 %; OK
         // stores the choice and closes it.
-        w->mnuMeasureSetup->trigger();
-        MeasureItemsWindow *items = w->measureItems();
+        run.w->mnuMeasureSetup->trigger();
+        MeasureItemsWindow *items = run.w->measureItems();
         QVERIFY(items->isVisible() && items->CheckA1[3]->isChecked()); // the stored choice
         auto tickAll = [items](bool on) {
             for (auto *boxes : {&items->CheckA1, &items->CheckA2})
@@ -127,9 +124,10 @@ class AnalysisTest : public QObject {
 
         // The box from the menu, measured at every poll while it shows; A1 rows in entry 23,
         // then A2 rows in entry 24; as high as its 24 rows.
-        w->mnuMeasure->trigger();
-        MeasureBoxWindow *box = w->measureBox();
-        QVERIFY(box->isVisible() && w->mnuMeasure->isChecked() && app().display.MeasureOn == -1);
+        run.w->mnuMeasure->trigger();
+        MeasureBoxWindow *box = run.w->measureBox();
+        QVERIFY(box->isVisible() && run.w->mnuMeasure->isChecked() &&
+                app().display.MeasureOn == -1);
         int polls = 0, refreshed = 0;
         Subscription polled = Subscribe(Event::StatusPolled, [&polls] { ++polls; });
         const int id = frmMeasure().subscribe([&refreshed] { ++refreshed; });
@@ -159,37 +157,36 @@ class AnalysisTest : public QObject {
 
         // Nothing ticked: 380 twips. Closing clears the flag and the mark; applied settings
         // open the box again after the flag.
-        w->mnuMeasureSetup->trigger();
+        run.w->mnuMeasureSetup->trigger();
         tickAll(false);
         QTest::mouseClick(items->CmdOk, Qt::LeftButton);
         QCOMPARE(box->frameGeometry().height(), Px(380));
         box->close();
-        QVERIFY(!w->mnuMeasure->isChecked() && app().display.MeasureOn == 0);
+        QVERIFY(!run.w->mnuMeasure->isChecked() && app().display.MeasureOn == 0);
         refreshed = 0;
         app().display.MeasureOn = -1;
         ApplySettings();
-        QVERIFY(box->isVisible() && w->mnuMeasure->isChecked() && refreshed == 1);
+        QVERIFY(box->isVisible() && run.w->mnuMeasure->isChecked() && refreshed == 1);
     }
 
     // Two sines an octave apart: a figure of eight on the XY plot.
     void functionAndXYOverLiveSignals() {
         ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.2,0;A2=sine,2000000,0.2,0");
-        MainWindow *w = run.w.get();
         const AppState &s = app();
-        w->mnuFunction->trigger();
-        FunctionWindow *fu = w->functionWindow();
+        run.w->mnuFunction->trigger();
+        FunctionWindow *fu = run.w->functionWindow();
         QVERIFY(fu && fu->isVisible());
         Choose(fu->cmbSource[1], QStringLiteral("A2"));
         Choose(fu->cmbOperate, QStringLiteral("-"));
         QTest::mouseClick(fu->CheckFu, Qt::LeftButton);
         QCOMPARE(s.channels.ChanOn[DispF1], int16_t{1});
 
-        w->mnuXYplot->trigger();
-        XYWindow *xy = w->xyWindow();
-        QVERIFY(xy && xy->isVisible() && w->mnuXYplot->isChecked());
+        run.w->mnuXYplot->trigger();
+        XYWindow *xy = run.w->xyWindow();
+        QVERIFY(xy && xy->isVisible() && run.w->mnuXYplot->isChecked());
         Choose(xy->cmbXYsrc[0], QStringLiteral("A1"));
         Choose(xy->cmbXYsrc[1], QStringLiteral("A2"));
-        Action(w, "mnuZoomview")->trigger();
+        Action(run.w, "mnuZoomview")->trigger();
 
         // Every record is plotted while the window shows.
         int plots = 0;
@@ -197,20 +194,19 @@ class AnalysisTest : public QObject {
         Subscription counted = Subscribe(Event::ScreenComposed, [&] {
             plots += RowsWithColor(plot, s.colors[ColA1]).size() > 50;
         });
-        QVERIFY(run.start(QStringLiteral("Auto."), 3));
-        QVERIFY(run.stop());
+        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
         QVERIFY(plots >= 3);
         QVERIFY(RowsWithColor(pictures().picScope[0], s.colors[ColF1]).size() > 20);
         QVERIFY(RowsWithColor(pictures().Picture2, s.colors[ColA1], kOverviewLeft).size() > 5);
         QVERIFY(Screenshot(fu, "frmFunction.png") && Screenshot(xy, "frmXY.png") &&
-                Screenshot(w, "frmMain_overview.png"));
+                Screenshot(run.w, "frmMain_overview.png"));
 
         // M2 on the Y axis switches M2 on; closing the plot clears its mark.
         Choose(xy->cmbXYsrc[1], QStringLiteral("M2"));
         QCOMPARE(s.channels.ChanOn[DispM2], int16_t{1});
-        QVERIFY(Action(w, "mnuDispCh(3)")->isChecked());
+        QVERIFY(Action(run.w, "mnuDispCh(3)")->isChecked());
         xy->close();
-        QVERIFY(!w->mnuXYplot->isChecked() && s.display.XYOn == 0);
+        QVERIFY(!run.w->mnuXYplot->isChecked() && s.display.XYOn == 0);
         QTest::mouseClick(fu->Ok, Qt::LeftButton);
         QVERIFY(!fu->isVisible());
     }

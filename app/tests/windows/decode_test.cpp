@@ -3,11 +3,8 @@
 // live into the annotation rows under the logic lanes and the annotation table, set up through
 // the Decoders window; a decoder that fails shows its error there while acquisition goes on.
 // Screenshots of the timing view at two zooms, the Decoders window and the table.
-#include <functional>
 #include <map>
 
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QTreeWidget>
 
@@ -39,13 +36,6 @@ QStringList ClassTexts(const decode::DecodeResult &r, size_t stack, const QStrin
     return out;
 }
 
-QStringList Hex(const QByteArray &bytes) {
-    QStringList out;
-    for (const char c : bytes)
-        out << QStringLiteral("%1").arg(static_cast<uint8_t>(c), 2, 16, QLatin1Char('0')).toUpper();
-    return out;
-}
-
 // The first sample of a record from which a decoder reads a bus from its first byte on: where
 // `line` falls after `high` samples of high line (counting from the record's start), and
 // while `clock` is high when one is given (an I2C start). -1: nowhere.
@@ -61,11 +51,14 @@ int64_t FirstFall(const std::vector<uint16_t> &w, int line, int64_t high = 1, in
 }
 
 // A bus decoded live: its stack, the class of its bytes, the bytes in the order sent from the
-// start of a transfer (over and over) and where a record's first whole transfer starts.
+// start of a transfer (over and over) and where a record's first whole transfer starts: the
+// first fall of `line` after `high` samples high, while `clock` is high if one is given.
 struct LiveBus {
     QString stack, cls;
     QStringList sent;
-    std::function<int64_t(const std::vector<uint16_t> &)> from;
+    int line;
+    int64_t high = 1;
+    int clock = -1;
 };
 
 // 115200 baud at 10 MSa/s: 86.8 samples a bit. A printable character holds at most six 1 bits
@@ -79,7 +72,7 @@ std::vector<int> CheckRecord(const std::vector<LiveBus> &buses, const decode::De
                              const std::vector<uint16_t> &words, QStringList &errors) {
     std::vector<int> matched(buses.size(), 0);
     for (size_t b = 0; b < buses.size(); ++b) {
-        const int64_t from = buses[b].from(words);
+        const int64_t from = FirstFall(words, buses[b].line, buses[b].high, buses[b].clock);
         if (from < 0) continue;
         // Up to the last 16 samples, which the read-out does not fill at every depth.
         const QStringList got =
@@ -103,18 +96,12 @@ bool Decoded(MainWindow *w, size_t stacks) {
     return true;
 }
 
-void Shot(QWidget *w, const char *name) {
-    QTest::qWait(30);
-    QVERIFY(w->grab().save(QStringLiteral(VRX_SCREENSHOT_DIR "/") + QLatin1String(name)));
-}
-
 } // namespace
 
 class DecodeTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() {
-        QVERIFY(QDir().mkpath(QStringLiteral(VRX_SCREENSHOT_DIR)));
         QString why;
         if (!decode::LoadLibrary(&why)) QSKIP(qPrintable(why));
     }
@@ -126,13 +113,12 @@ class DecodeTest : public QObject {
         ProgramRun run(QStringLiteral("usb"),
                        "D0=uart,115200,Hi!;D2:D3=i2c,100000,0x50,A55A;"
                        "D7:D8=i2c,400000,0x3C,0102;D4:D5:D6=spi,1000000,C33C");
-        MainWindow *w = run.w.get();
         Choose(run.view()->cmbRate, QStringLiteral("10MSa/S"));
 
         // uart and i2c through the Decoders window, i2c moved to D2/D3 by its channel lists.
-        w->mnuDecoders->trigger();
-        DecodersWindow *dw = w->decodersWindow();
-        QVERIFY(dw && dw->isVisible() && w->mnuDecoders->isChecked());
+        run.w->mnuDecoders->trigger();
+        DecodersWindow *dw = run.w->decodersWindow();
+        QVERIFY(dw && dw->isVisible() && run.w->mnuDecoders->isChecked());
         for (const char *id : {"uart", "i2c"}) {
             const auto items = dw->lstInstalled->findItems(
                 QLatin1String(id) + QStringLiteral(" - "), Qt::MatchStartsWith);
@@ -145,23 +131,16 @@ class DecodeTest : public QObject {
         Choose(dw->fmOptions->findChild<QComboBox *>(QStringLiteral("ch_sda")), "D3");
         QVERIFY(WaitUntil([dw] { return dw->fmOptions->findChild<QComboBox *>("ch_scl"); }));
         Choose(dw->fmOptions->findChild<QComboBox *>(QStringLiteral("ch_scl")), "D2");
-        auto i2cStart = [](int scl, int sda) {
-            return
-                [=](const std::vector<uint16_t> &words) { return FirstFall(words, sda, 1, scl); };
-        };
+        // "Hi!" in hexadecimal; an I2C transfer from its start condition, SPI from chip select.
         const std::vector<LiveBus> buses = {
-            {"uart:rx=D0", "rx-data", Hex("Hi!"),
-             [](const std::vector<uint16_t> &words) { return FirstFall(words, 0, kUartIdle); }},
-            {"i2c:scl=D2:sda=D3", "data-write", {"A5", "5A"}, i2cStart(2, 3)},
-            {"i2c:scl=D7:sda=D8", "data-write", {"01", "02"}, i2cStart(7, 8)},
-            {"spi:clk=D4:mosi=D5:cs=D6",
-             "mosi-data",
-             {"C3", "3C"},
-             [](const std::vector<uint16_t> &words) { return FirstFall(words, 6); }}};
+            {"uart:rx=D0", "rx-data", {"48", "69", "21"}, 0, kUartIdle},
+            {"i2c:scl=D2:sda=D3", "data-write", {"A5", "5A"}, 3, 1, 2},
+            {"i2c:scl=D7:sda=D8", "data-write", {"01", "02"}, 8, 1, 7},
+            {"spi:clk=D4:mosi=D5:cs=D6", "mosi-data", {"C3", "3C"}, 6}};
         QStringList texts;
         for (const LiveBus &b : buses)
             texts << b.stack;
-        w->decodeRunner().SetStacks(app().decode.Stacks + texts.mid(2));
+        run.w->decodeRunner().SetStacks(app().decode.Stacks + texts.mid(2));
         QCOMPARE(app().decode.Stacks, texts);
 
         for (const char *depth : {"2K", "128K", "8K"}) {
@@ -177,12 +156,12 @@ class DecodeTest : public QObject {
             Subscription composed = Subscribe(Event::ScreenComposed, [&] {
                 if (run.records() == completed) return;
                 completed = run.records();
-                w->decodeRunner().Refresh();
-                taken[w->decodeRunner().submitted()] = decode::CopyLogicRecord().words;
+                run.w->decodeRunner().Refresh();
+                taken[run.w->decodeRunner().submitted()] = decode::CopyLogicRecord().words;
                 if (taken.size() > 4) taken.erase(taken.begin());
             });
             Subscription checked = Subscribe(Event::DecodesReady, [&] {
-                const decode::DecodeResult &r = w->decodeRunner().result();
+                const decode::DecodeResult &r = run.w->decodeRunner().result();
                 const auto record = taken.find(r.serial);
                 // Only records taken at this depth.
                 if (record == taken.end() || r.stacks.size() != buses.size() ||
@@ -205,32 +184,30 @@ class DecodeTest : public QObject {
             QVERIFY(run.stop());
             QVERIFY2(errors.isEmpty(), qPrintable(QString::fromLatin1(depth) + QLatin1Char(' ') +
                                                   errors.join(QLatin1Char('\n'))));
-            QVERIFY2(enough(), qPrintable(QStringLiteral("%1: bytes matched %2 %3 %4 %5")
-                                              .arg(depth)
-                                              .arg(matched[0])
-                                              .arg(matched[1])
-                                              .arg(matched[2])
-                                              .arg(matched[3])));
+            QString counts = QString::fromLatin1(depth) + QStringLiteral(": bytes matched");
+            for (const int m : matched)
+                counts += QStringLiteral(" %1").arg(m);
+            QVERIFY2(enough(), qPrintable(counts));
         }
-        QVERIFY(WaitUntil([w] { return Decoded(w, 4); }, 30000));
-        const decode::DecodeResult &r = w->decodeRunner().result();
+        QVERIFY(WaitUntil([&run] { return Decoded(run.w, 4); }, 30000));
+        const decode::DecodeResult &r = run.w->decodeRunner().result();
 
         // The rows stand under the lanes, one per decoder row with annotations.
-        AnnotationRows *rows = w->annotationRows();
+        AnnotationRows *rows = run.w->annotationRows();
         QVERIFY(rows->isVisible() && rows->rowCount() >= 4);
         QCOMPARE(rows->height(), rows->rowCount() * AnnotationRows::kRowHeight + 4);
         QVERIFY(rows->y() >= run.view()->y() + run.view()->Picture1->geometry().bottom());
         QCOMPARE(dw->tvStacks->topLevelItemCount(), 4);
         QVERIFY(dw->tvStacks->topLevelItem(0)->text(1).endsWith(QStringLiteral("annotations")));
-        Shot(dw, "frmDecoders.png");
-        Shot(w, "frmMain_decoders_x1.png");
+        QVERIFY(Screenshot(dw, "frmDecoders.png"));
+        QVERIFY(Screenshot(run.w, "frmMain_decoders_x1.png"));
         Choose(run.view()->cmbZoom, QStringLiteral("/5"));
-        Shot(w, "frmMain_decoders_div5.png");
+        QVERIFY(Screenshot(run.w, "frmMain_decoders_div5.png"));
 
         // The table: every annotation, the search, a click moves V1, the CSV export.
-        w->mnuAnnotations->trigger();
-        AnnotationTableWindow *t = w->annotationTable();
-        QVERIFY(t && t->isVisible() && w->mnuAnnotations->isChecked());
+        run.w->mnuAnnotations->trigger();
+        AnnotationTableWindow *t = run.w->annotationTable();
+        QVERIFY(t && t->isVisible() && run.w->mnuAnnotations->isChecked());
         QCOMPARE(t->model()->rowCount(), static_cast<int>(decode::TableLines(r).size()));
         QTest::keyClicks(t->txtSearch, QStringLiteral("5a"));
         const auto &lines = t->model()->lines();
@@ -242,39 +219,35 @@ class DecodeTest : public QObject {
         QTest::mouseClick(t->grdAnnotations->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(int64_t{app().view.BarPos[0]},
                  static_cast<int64_t>(lines[static_cast<size_t>(std::min(last, 5))].sample));
-        Shot(t, "frmAnnotations.png");
+        QVERIFY(Screenshot(t, "frmAnnotations.png"));
         const QString csv = QDir::temp().filePath(QStringLiteral("vrx_annotations_test.csv"));
         run.ui.fileNames.push_back(csv);
         QTest::mouseClick(t->cmdExport, Qt::LeftButton);
-        QFile f(csv);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().count('\n'), static_cast<qsizetype>(lines.size() + 1));
-        f.remove();
+        QCOMPARE(ReadAll(csv).count('\n'), static_cast<qsizetype>(lines.size() + 1));
+        QFile::remove(csv);
     }
 
     // A uart at 0 baud fails on its own; the stack beside it decodes, the error shows in the
     // Decoders window and records keep coming.
     void failingDecoderShowsItsError() {
         ProgramRun run(QStringLiteral("usb"), "D1=uart,115200,ok");
-        MainWindow *w = run.w.get();
         Choose(run.view()->cmbRate, QStringLiteral("1MSa/S"));
-        w->mnuDecoders->trigger();
-        w->decodeRunner().SetStacks(
+        run.w->mnuDecoders->trigger();
+        run.w->decodeRunner().SetStacks(
             {QStringLiteral("uart:baudrate=0:rx=D0"), QStringLiteral("uart:rx=D1")});
         QVERIFY(run.start(QStringLiteral("Auto."), 2));
-        QVERIFY(WaitUntil([w] { return Decoded(w, 2); }, 30000));
-        const int64_t before = run.records();
-        QVERIFY(run.waitRecords(static_cast<int>(before) + 3));
+        QVERIFY(WaitUntil([&run] { return Decoded(run.w, 2); }, 30000));
+        QVERIFY(run.waitRecords(static_cast<int>(run.records()) + 3));
         QVERIFY(run.stop());
-        QVERIFY(WaitUntil([w] { return Decoded(w, 2); }, 30000));
-        const decode::DecodeResult &r = w->decodeRunner().result();
+        QVERIFY(WaitUntil([&run] { return Decoded(run.w, 2); }, 30000));
+        const decode::DecodeResult &r = run.w->decodeRunner().result();
         QVERIFY(!r.stacks[0].error.isEmpty());
         QCOMPARE(r.stacks[1].error, QString());
         QVERIFY(!r.stacks[1].rows.empty());
-        QTreeWidget *tree = w->decodersWindow()->tvStacks;
+        QTreeWidget *tree = run.w->decodersWindow()->tvStacks;
         QCOMPARE(tree->topLevelItem(0)->text(1), QStringLiteral("Error: ") + r.stacks[0].error);
         QVERIFY(tree->topLevelItem(1)->text(1).endsWith(QStringLiteral("annotations")));
-        Shot(w->decodersWindow(), "frmDecoders_error.png");
+        QVERIFY(Screenshot(run.w->decodersWindow(), "frmDecoders_error.png"));
     }
 };
 

@@ -2,10 +2,8 @@
 // The timing view under real mouse, wheel and key events (grab bands and their precedence,
 // drags to the record's ends, the overview's delay, the logic row move, the keyboard steps),
 // probe calibration and the re-initialisation after a lost instrument.
-#include <QApplication>
 #include <QWheelEvent>
 
-#include "core/acquisition/calibration.h"
 #include "core/timing/frontpanel.h"
 #include "gui_fixture.h"
 
@@ -149,10 +147,9 @@ class GesturesTest : public QObject {
     // "&Initialize(Hardware)".
     void probeCalibrationAndReinit() {
         ProgramRun run(QStringLiteral("usb"));
-        MainWindow *w = run.w.get();
         TimingView *v = run.view();
         AppState &s = app();
-        QVERIFY(!w->mnuProbeCal[2]->isEnabled() && !w->mnuProbeCal[3]->isEnabled());
+        QVERIFY(!run.w->mnuProbeCal[2]->isEnabled() && !run.w->mnuProbeCal[3]->isEnabled());
         Choose({{v->cmbDepth, "8K"},
                 {v->cmbRate, "20MSa/S"},
                 {v->cmbZoom, "/5"},
@@ -178,13 +175,13 @@ class GesturesTest : public QObject {
             box << b.caption << QString::number(run.go()->isChecked())
                 << QString::number(AcquisitionActive());
         };
-        w->mnuProbeCal[1]->trigger();
+        run.w->mnuProbeCal[1]->trigger();
         QCOMPARE(box, (QStringList{"A2 Probe Calibrate", "1", "0"}));
         QVERIFY(run.waitRecords(2));
         QCOMPARE((QStringList{v->cmbRate->currentText(), v->cmbVdiv->currentText()}),
                  (QStringList{"200KSa/S", "500mV"}));
         QCOMPARE(s.records.DevConfig[HW_DC_CalMode], 1);
-        QVERIFY(Screenshot(w, "probe_calibration.png"));
+        QVERIFY(Screenshot(run.w, "probe_calibration.png"));
         QVERIFY(run.stop());
         QCOMPARE(settings(), before);
         QCOMPARE((QList<int>{s.records.DevConfig[HW_DC_CalMode], v->cmbDepth->currentIndex()}),
@@ -193,17 +190,16 @@ class GesturesTest : public QObject {
         // Gone after two records: acquisition stops and says so; with the fault cleared the
         // bring-up finds the instrument again and records come.
         qputenv("HWLINK_SIM_FAULT", "gone@2");
-        w->mnuInitial->trigger();
+        run.w->mnuInitial->trigger();
         QVERIFY(run.start(QStringLiteral("Normal"), 1));
         QVERIFY(Idle() && !run.go()->isChecked());
-        QCOMPARE((QStringList{w->LabelStat[0]->text(), w->sbLink->text()}),
+        QCOMPARE((QStringList{run.w->LabelStat[0]->text(), run.w->sbLink->text()}),
                  QStringList(2, kInstrumentLostText));
         qputenv("HWLINK_SIM_FAULT", ";");
-        w->mnuInitial->trigger();
-        QCOMPARE((QStringList{w->LabelStat[0]->text(), w->sbLink->text()}),
+        run.w->mnuInitial->trigger();
+        QCOMPARE((QStringList{run.w->LabelStat[0]->text(), run.w->sbLink->text()}),
                  (QStringList{QString(), QStringLiteral("Usb2.0 Port be connected")}));
-        QVERIFY(run.start(QStringLiteral("Normal"), 3));
-        QVERIFY(run.stop());
+        QVERIFY(run.start(QStringLiteral("Normal"), 3) && run.stop());
     }
 };
 

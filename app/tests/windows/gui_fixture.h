@@ -181,7 +181,8 @@ class ProgramRun {
         scope = std::make_unique<ScopedUi>(ui);
         PrepareApplication();
         app().startup.BitstreamDir = bitstreamDir;
-        w = StartProgram();
+        window = StartProgram();
+        w = window.get();
     }
     TimingView *view() const { return w->timingView(); }
     QAction *go() const { return w->tbButtons[0]; }
@@ -202,7 +203,8 @@ class ProgramRun {
     // Destroyed in reverse order: the window before the scripted boxes.
     ScriptedUi ui;
     std::unique_ptr<ScopedUi> scope;
-    std::unique_ptr<MainWindow> w;
+    std::unique_ptr<MainWindow> window;
+    MainWindow *w = nullptr;
 };
 
 // Runs the cases of test object T in one process, as the core's tests run: besides Qt Test's

@@ -35,17 +35,15 @@ class LogicTest : public QObject {
             (QList<qsizetype>{app().logic.LogicLaneName[0].size(), v->txtName[0]->text().size()}),
             (QList<qsizetype>{32, 32}));
 
-        QVERIFY(run.start(QStringLiteral("Auto."), 3));
-        QVERIFY(run.stop());
+        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
         QVERIFY(Screenshot(v, "form1.png"));
 
         // The menu opens the trigger word dialog with the stored words; a typed word is made a
         // word when its option is clicked and reaches the panel; OK closes the dialog and clears
         // the check mark; the trigger label opens it again.
-        MainWindow *w = run.w.get();
-        w->mnuLaTrigger->trigger();
-        QualifyDialog *d = w->qualifyDialog();
-        QVERIFY(d && d->isVisible() && w->mnuLaTrigger->isChecked());
+        run.w->mnuLaTrigger->trigger();
+        QualifyDialog *d = run.w->qualifyDialog();
+        QVERIFY(d && d->isVisible() && run.w->mnuLaTrigger->isChecked());
         QCOMPARE(d->TextQualify[3]->text(), app().logic.TriggerWords[3]);
 
         d->TextQualify[1]->clear();
@@ -57,9 +55,10 @@ class LogicTest : public QObject {
 
         QVERIFY(Screenshot(d, "Qualify.png"));
         QTest::mouseClick(d->cmdOk, Qt::LeftButton);
-        QVERIFY(!d->isVisible() && !w->mnuLaTrigger->isChecked() && app().display.QualifyOn == 0);
+        QVERIFY(!d->isVisible() && !run.w->mnuLaTrigger->isChecked() &&
+                app().display.QualifyOn == 0);
         QTest::mouseClick(run.view()->lbTrigWord, Qt::LeftButton);
-        QVERIFY(d->isVisible() && w->mnuLaTrigger->isChecked());
+        QVERIFY(d->isVisible() && run.w->mnuLaTrigger->isChecked());
     }
 
     // The menu opens the listing with its check mark; a list, a key on the listing, the
@@ -69,12 +68,11 @@ class LogicTest : public QObject {
     void stateListingAndSearch() {
         // A counter that steps every four samples, so that the rows differ.
         ProgramRun run(QStringLiteral("usb"), "D=count,25000000");
-        QVERIFY(run.start(QStringLiteral("Auto."), 3));
-        QVERIFY(run.stop());
-        MainWindow *w = run.w.get();
-        w->mnuState->trigger();
-        StateWindow *st = w->stateWindow();
-        QVERIFY(st && st->isVisible() && w->mnuState->isChecked() && app().display.StateOn == -1);
+        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
+        run.w->mnuState->trigger();
+        StateWindow *st = run.w->stateWindow();
+        QVERIFY(st && st->isVisible() && run.w->mnuState->isChecked() &&
+                app().display.StateOn == -1);
 
         Choose(st->cmbArrange, QStringLiteral("xxxxxxxx__xxxxxxxx"));
         QVERIFY(!st->txtBus[2]->isVisible());
@@ -95,7 +93,6 @@ class LogicTest : public QObject {
         QTest::mouseClick(st->chkCode[8], Qt::LeftButton, Qt::NoModifier,
                           QPoint(2, st->chkCode[8]->height() / 2));
         QCOMPARE(app().logic.MnemonicOn[8], 1);
-        QTest::qWait(20);
         QVERIFY(Screenshot(st, "frmState_mnemonic.png"));
         QTest::mouseClick(st->cmdMnemonic, Qt::LeftButton);
         QVERIFY(!st->fmMnemonic->isVisible());
@@ -105,10 +102,10 @@ class LogicTest : public QObject {
         QVERIFY(Screenshot(st, "frmState.png"));
 
         st->close();
-        QVERIFY(!w->mnuState->isChecked() && app().display.StateOn == 0);
+        QVERIFY(!run.w->mnuState->isChecked() && app().display.StateOn == 0);
 
-        w->mnuSearch->trigger();
-        SearchWindow *d = w->searchWindow();
+        run.w->mnuSearch->trigger();
+        SearchWindow *d = run.w->searchWindow();
         QVERIFY(d && d->isVisible());
         QTest::qWait(20);
         d->TextSearch->clear();

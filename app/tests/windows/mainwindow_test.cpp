@@ -31,19 +31,18 @@ class MainWindowTest : public QObject {
     // and "Once" stops by itself.
     void oneWindowWithTheLivePicture() {
         ProgramRun run(QStringLiteral("usb"));
-        MainWindow *w = run.w.get();
-        QCOMPARE(w->sbLink->text(), QStringLiteral("Usb2.0 Port be connected"));
-        QCOMPARE(w->focusWidget(), run.view()->cmbTrigCh);
+        QCOMPARE(run.w->sbLink->text(), QStringLiteral("Usb2.0 Port be connected"));
+        QCOMPARE(run.w->focusWidget(), run.view()->cmbTrigCh);
         // The whole timing view shows, with the default trace width.
         const QSize least = TimingView::DefaultSize();
         QVERIFY(run.view()->width() >= least.width() && run.view()->height() >= least.height());
 
         QVERIFY(run.start(QStringLiteral("Auto."), 3));
         QString error;
-        const QString file = SaveScreenshot(*w, QStringLiteral(VRX_SCREENSHOT_DIR), error);
+        const QString file = SaveScreenshot(*run.w, QStringLiteral(VRX_SCREENSHOT_DIR), error);
         QVERIFY2(!file.isEmpty(), qPrintable(error));
-        QCOMPARE(QImage(file).size(), w->size());
-        QCOMPARE(w->LabelStat[0]->text(), QStringLiteral("Triggered"));
+        QCOMPARE(QImage(file).size(), run.w->size());
+        QCOMPARE(run.w->LabelStat[0]->text(), QStringLiteral("Triggered"));
         // Right of the channel markers: the A1 square has its two levels far apart, the A2 sine
         // covers a band of rows; each logic lane has its own colour band.
         const QImage &scope = run.view()->picScope[0]->image();
@@ -57,15 +56,15 @@ class MainWindowTest : public QObject {
                                    app().colors[LogicColorEntry(lane)])
                          .empty());
         QVERIFY(run.stop());
-        QVERIFY(!run.go()->isChecked() && !w->driver()->stepping());
-        QCOMPARE(w->LabelStat[0]->text(), QString());
+        QVERIFY(!run.go()->isChecked() && !run.w->driver()->stepping());
+        QCOMPARE(run.w->LabelStat[0]->text(), QString());
         // "Once" stops by itself after one record.
         const int64_t records = run.records();
         QVERIFY(run.start(QStringLiteral("Once")) && Idle() && !run.go()->isChecked());
         QCOMPARE(run.records(), records + 1);
 
         // A path that cannot be written is reported with the reason.
-        QVERIFY(SaveScreenshot(*w, QStringLiteral("/proc/none"), error).isEmpty());
+        QVERIFY(SaveScreenshot(*run.w, QStringLiteral("/proc/none"), error).isEmpty());
         QVERIFY(error.contains(QStringLiteral("/proc/none")));
     }
 
@@ -204,30 +203,29 @@ class MainWindowTest : public QObject {
     void entriesAndExit() {
         QTemporaryDir dir;
         ProgramRun run(QString{});
-        MainWindow *w = run.w.get();
         app().startup.AppDir = dir.path();
-        auto *file = qobject_cast<QMenu *>(w->mnuFileExit->associatedObjects().value(0));
+        auto *file = qobject_cast<QMenu *>(run.w->mnuFileExit->associatedObjects().value(0));
         QVERIFY(file);
-        auto *autoLoad = Action(w, "mnuAutoLoadSetting");
+        auto *autoLoad = Action(run.w, "mnuAutoLoadSetting");
         QVERIFY(autoLoad && !autoLoad->isChecked());
 
         const QString saved = QDir(dir.path()).filePath(QStringLiteral("mine.ini"));
         run.ui.fileNames = {saved, saved};
         app().view.HbarPos[0] = 40;
-        Action(w, "mnuSaveSetting")->trigger();
+        Action(run.w, "mnuSaveSetting")->trigger();
         QVERIFY(autoLoad->isChecked() && CompleteSettings(saved));
         autoLoad->trigger();
         QCOMPARE(app().display.AutoLoad, int16_t{0});
         app().view.HbarPos[0] = 28;
-        Action(w, "mnuLoadSetting")->trigger();
+        Action(run.w, "mnuLoadSetting")->trigger();
         QCOMPARE(app().view.HbarPos[0], int16_t{40});
         QVERIFY(autoLoad->isChecked());
         QCOMPARE(run.view()->ScrollHbar[0]->value(), 40);
 
-        file->popup(w->mapToGlobal(QPoint(0, 0)));
+        file->popup(run.w->mapToGlobal(QPoint(0, 0)));
         QVERIFY(Screenshot(file, "FileMenu.png"));
         file->hide();
-        w->mnuFileExit->trigger();
+        run.w->mnuFileExit->trigger();
         QVERIFY(CompleteSettings(QDir(dir.path()).filePath(QStringLiteral("Vrx73604v4.ini"))));
     }
 

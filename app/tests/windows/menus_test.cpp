@@ -24,37 +24,37 @@ class MenusTest : public QObject {
   private slots:
     void treeMarksHelpAndAbout() {
         ProgramRun run(QString{});
-        MainWindow *w = run.w.get();
         // Entries whose code is built on its own take the place the tree gave them, once, in a
         // menu.
         for (const char *name :
              {"mnuLoadSetting", "mnuAutoLoadSetting", "mnuExcel", "mnuPrintOut(2)", "mnuColorSetup",
               "mnuProbeCal(0)", "mnuInitial", "mnuCountppm(10)", "mnuSearch", "mnuState"}) {
-            const auto found = w->findChildren<QAction *>(QString::fromLatin1(name));
+            const auto found = run.w->findChildren<QAction *>(QString::fromLatin1(name));
             QVERIFY2(found.size() == 1 && found[0]->isEnabled() &&
                          !found[0]->associatedObjects().isEmpty(),
                      name);
         }
 
         // "28" alone checked; the lanes and the view grow with it.
-        auto *h28 = Action(w, "mnuChHigh(2)");
+        auto *h28 = Action(run.w, "mnuChHigh(2)");
         h28->trigger();
         QStringList marks;
         for (int i = 0; i < 4; ++i)
-            marks << (w->findChild<QAction *>(Indexed("mnuChHigh", i))->isChecked() ? "x" : "-");
+            marks << (run.w->findChild<QAction *>(Indexed("mnuChHigh", i))->isChecked() ? "x"
+                                                                                        : "-");
         QCOMPARE(marks.join(QString()), QStringLiteral("--x-"));
         QCOMPARE(run.view()->Picture1->height(), 16 * 28);
         QVERIFY(run.view()->minimumHeight() >= run.view()->Picture1->y() + 16 * 28);
 
-        auto *status = Action(w, "mnuViewStatusBar");
-        QVERIFY(status->isChecked() && w->sbStatusBar->isVisible());
+        auto *status = Action(run.w, "mnuViewStatusBar");
+        QVERIFY(status->isChecked() && run.w->sbStatusBar->isVisible());
         status->trigger();
-        QVERIFY(!status->isChecked() && !w->sbStatusBar->isVisible());
+        QVERIFY(!status->isChecked() && !run.w->sbStatusBar->isVisible());
         status->trigger();
 
-        w->mnuView->popup(w->mapToGlobal(QPoint(0, 0)));
-        QVERIFY(Screenshot(w->mnuView, "ViewMenu.png"));
-        w->mnuView->hide();
+        run.w->mnuView->popup(run.w->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(Screenshot(run.w->mnuView, "ViewMenu.png"));
+        run.w->mnuView->hide();
 
         // The help page beside the program goes to the desktop's browser; without it a box
         // names the file looked for. The About box opens and closes.
@@ -65,18 +65,18 @@ class MenusTest : public QObject {
         const QString page =
             QCoreApplication::applicationDirPath() + QStringLiteral("/vrxhelp.htm");
         QFile::remove(page);
-        w->mnuHelpContents->trigger();
+        run.w->mnuHelpContents->trigger();
         QVERIFY(catcher.urls.isEmpty());
         QVERIFY(!run.ui.boxes.empty() && run.ui.boxes.back().text.contains(page));
         QVERIFY(QFile::copy(QFileInfo(QStringLiteral(VRX_PROGRAM)).absolutePath() +
                                 QStringLiteral("/vrxhelp.htm"),
                             page));
-        w->mnuHelpContents->trigger();
+        run.w->mnuHelpContents->trigger();
         QCOMPARE(catcher.urls, QList<QUrl>({QUrl::fromLocalFile(page)}));
         QFile::remove(page);
 
-        w->mnuHelpAbout->trigger();
-        AboutBox *about = w->aboutBox();
+        run.w->mnuHelpAbout->trigger();
+        AboutBox *about = run.w->aboutBox();
         QVERIFY(about && about->isVisible());
         QVERIFY(Screenshot(about, "frmAbout.png"));
         QTest::mouseClick(about->cmdOk, Qt::LeftButton);
@@ -89,22 +89,21 @@ class MenusTest : public QObject {
     // raised by 50 ppm.
     void menusLabelsAndAutoset() {
         ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.5,0;A2=square,2000,0.5,0");
-        MainWindow *w = run.w.get();
-        auto item = [w](const char *name) { return Action(w, name); };
-        QVERIFY(item("mnuCount(0)")->parent()->parent() == w->mnuSetup);
-        QVERIFY(item("mnuCountppm(5)")->isChecked() && w->lbCount[1]->isHidden());
+        auto item = [&run](const char *name) { return Action(run.w, name); };
+        QVERIFY(item("mnuCount(0)")->parent()->parent() == run.w->mnuSetup);
+        QVERIFY(item("mnuCountppm(5)")->isChecked() && run.w->lbCount[1]->isHidden());
         item("mnuCount(0)")->trigger();
         item("mnuCount(1)")->trigger();
         item("mnuCountppm(0)")->trigger();
-        QVERIFY(item("mnuCount(1)")->isChecked() && !w->lbCount[1]->isHidden());
+        QVERIFY(item("mnuCount(1)")->isChecked() && !run.w->lbCount[1]->isHidden());
         QVERIFY(item("mnuCountppm(0)")->isChecked() && !item("mnuCountppm(5)")->isChecked());
 
-        w->tbButtons[8]->trigger();
+        run.w->tbButtons[8]->trigger();
         QCOMPARE(run.view()->cmbVdiv->currentText(), QStringLiteral("2V"));
         QVERIFY(run.waitRecords(3));
-        QCOMPARE(w->lbCount[0]->text(), QStringLiteral("1.00005KHz"));
-        QCOMPARE(w->lbCount[1]->text(), QStringLiteral("2.0001KHz"));
-        QVERIFY(Screenshot(w, "frmMain_counter.png"));
+        QCOMPARE(run.w->lbCount[0]->text(), QStringLiteral("1.00005KHz"));
+        QCOMPARE(run.w->lbCount[1]->text(), QStringLiteral("2.0001KHz"));
+        QVERIFY(Screenshot(run.w, "frmMain_counter.png"));
         QVERIFY(run.stop());
     }
 };

@@ -19,12 +19,11 @@ class OutputTest : public QObject {
     // export between two rows, and no workbook appears.
     void dataOutputFromTheMenu() {
         ProgramRun run(QStringLiteral("usb"));
-        MainWindow *w = run.w.get();
         QTemporaryDir dir;
         QString opened;
         frmExcel().openWorkbook = [&opened](const QString &p) { opened = p; };
-        Action(w, "mnuExcel")->trigger();
-        DataOutputWindow *d = w->dataOutputWindow;
+        Action(run.w, "mnuExcel")->trigger();
+        DataOutputWindow *d = run.w->dataOutputWindow;
         QVERIFY(d && d->isVisible());
         QTest::mouseClick(d->ChkA1[1], Qt::LeftButton);
         QVERIFY(d->ChkA1[1]->isChecked() && frmExcel().ChkA1[1].checked());
@@ -64,37 +63,35 @@ class OutputTest : public QObject {
         if (!QPrinterInfo::availablePrinterNames().isEmpty())
             QSKIP("a printer is installed: the print dialog would open");
         ProgramRun run(QStringLiteral("usb"));
-        MainWindow *w = run.w.get();
-        w->resize(900, 600);
+        run.w->resize(900, 600);
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("form.pdf"));
         const size_t before = run.ui.boxes.size();
         run.ui.answers = {MsgResult::Ok, MsgResult::Cancel, MsgResult::Ok};
         run.ui.fileNames = {pdf, dir.filePath(QStringLiteral("missing/form.pdf"))};
-        Action(w, "mnuPrintOut(1)")->trigger();
-        QCOMPARE(w->frmPrint->picture().size(), w->size());
+        Action(run.w, "mnuPrintOut(1)")->trigger();
+        QCOMPARE(run.w->frmPrint->picture().size(), run.w->size());
         QFile f(pdf);
         QVERIFY(f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-");
-        Action(w, "mnuPrintOut(1)")->trigger();
+        Action(run.w, "mnuPrintOut(1)")->trigger();
         QCOMPARE(run.ui.fileCaptions.size(), size_t{1});
-        Action(w, "mnuPrintOut(1)")->trigger();
+        Action(run.w, "mnuPrintOut(1)")->trigger();
         QStringList texts;
         for (size_t i = before; i < run.ui.boxes.size(); ++i)
             texts << run.ui.boxes[i].text;
         QCOMPARE(texts, (QStringList{"Ready to Print this Form.", "Ready to Print this Form.",
                                      "Ready to Print this Form.", "Printer error!"}));
-        QVERIFY(Screenshot(w->frmPrint, "frmPrint.png"));
+        QVERIFY(Screenshot(run.w->frmPrint, "frmPrint.png"));
     }
 
     // A swatch chosen for the background and OK recolour the timing view and the open FFT
     // window alike.
     void colourSetupAppliesToEveryWindow() {
         ProgramRun run(QStringLiteral("usb"));
-        MainWindow *w = run.w.get();
-        w->mnuFFTopt[0]->trigger();
-        QVERIFY(w->fftWindow() && w->fftWindow()->isVisible());
-        Action(w, "mnuColorSetup")->trigger();
-        ColorWindow *c = w->colorWindow;
+        run.w->mnuFFTopt[0]->trigger();
+        QVERIFY(run.w->fftWindow() && run.w->fftWindow()->isVisible());
+        Action(run.w, "mnuColorSetup")->trigger();
+        ColorWindow *c = run.w->colorWindow;
         QVERIFY(c && c->isVisible());
         QVERIFY(Screenshot(c, "Color.png"));
 
@@ -104,7 +101,7 @@ class OutputTest : public QObject {
         QTest::mouseClick(c->ColorOk, Qt::LeftButton);
         QVERIFY(!c->isVisible());
         for (QWidget *pic : {static_cast<QWidget *>(run.view()->picScope[0]),
-                             static_cast<QWidget *>(w->fftWindow()->Picture1)}) {
+                             static_cast<QWidget *>(run.w->fftWindow()->Picture1)}) {
             const QImage img = pic->grab().toImage();
             QVERIFY(RowsWithColor(img, Rgb(0, 0, 128)).size() > size_t(img.height() * 9 / 10));
         }
@@ -114,14 +111,12 @@ class OutputTest : public QObject {
     // a failed export says why in a box; the exported CSV comes back as M1 and M2.
     void exportAndImport() {
         ProgramRun run(QString{});
-        QVERIFY(run.start(QStringLiteral("Auto.")));
-        QVERIFY(run.stop());
-        MainWindow *w = run.w.get();
+        QVERIFY(run.start(QStringLiteral("Auto.")) && run.stop());
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("r.csv"));
         run.ui.fileNames = {csv, dir.filePath(QStringLiteral("gone/r.sr")), csv};
-        w->mnuExport->trigger();
-        w->mnuExport->trigger();
+        run.w->mnuExport->trigger();
+        run.w->mnuExport->trigger();
         QVERIFY(ReadAll(csv).startsWith("time_s,A1_V,A2_V,D0,"));
         QCOMPARE(run.ui.boxes.size(), size_t{2}); // the detection box, then the failed export
         QVERIFY(run.ui.boxes.back().text.startsWith(QStringLiteral("cannot write")));
@@ -129,10 +124,10 @@ class OutputTest : public QObject {
         // The record back as reference traces.
         AppState &s = app();
         s.channels.ChanOn[DispM1] = s.channels.ChanOn[DispM2] = 0;
-        w->mnuImportCsv->trigger();
+        run.w->mnuImportCsv->trigger();
         QVERIFY(s.channels.ChanOn[DispM1] == 1 && s.channels.ChanOn[DispM2] == 1);
         QVERIFY(s.work.M1Buf != decltype(s.work.M1Buf){});
-        QVERIFY(Screenshot(w, "import_m1m2.png"));
+        QVERIFY(Screenshot(run.w, "import_m1m2.png"));
     }
 };
 
