@@ -43,12 +43,12 @@ class AnalysisTest : public QObject {
   private slots:
     void liveSpectrumFromTheMenu() {
         ProgramRun run(QStringLiteral("usb"), "A1=sine,1000000,0.3,0");
-        Choose(run.view()->cmbDepth, QStringLiteral("8K"));
+        Choose(run.view()->cmbDepth, "8K");
         run.w->mnuFFTopt[0]->trigger();
         FftWindow *fft = run.w->fftWindow();
         QVERIFY(fft && fft->isVisible() && run.w->mnuFFTopt[0]->isChecked());
-        Choose(fft->cmbPoint, QStringLiteral("8192"));
-        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
+        Choose(fft->cmbPoint, "8192");
+        QVERIFY(run.start("Auto.", 3) && run.stop());
 
         // 1 MHz at 100MSa/S on 8192 points: bin 81.92, so the strongest is bin 82, position 164.
         const auto &buf = app().work.FftBuf;
@@ -59,16 +59,12 @@ class AnalysisTest : public QObject {
         QVERIFY(Screenshot(fft, "frmFFT.png"));
 
         // The power spectrum's controls come and go with it; H1 dragged on the picture.
-        Choose(fft->cmbGain, QStringLiteral("Magnitude"));
+        Choose(fft->cmbGain, "Magnitude");
         QVERIFY(fft->ScrollOffset->isHidden() && fft->lbDBm->isHidden());
-        Choose(fft->cmbGain, QStringLiteral("Powerspectrum"));
+        Choose(fft->cmbGain, "Powerspectrum");
         QVERIFY(!fft->ScrollOffset->isHidden() && !fft->cmbVdiv->isHidden());
         const int row = app().fft.FFtHpos[0];
-        QTest::mousePress(fft->Picture1, Qt::LeftButton, {}, QPoint(300, row));
-        QMouseEvent move(QEvent::MouseMove, QPointF(300, row + 40), QPointF(), Qt::NoButton,
-                         Qt::LeftButton, {});
-        QApplication::sendEvent(fft->Picture1, &move);
-        QTest::mouseRelease(fft->Picture1, Qt::LeftButton, {}, QPoint(300, row + 40));
+        Pull(fft->Picture1, 300, row, 300, row + 40);
         QCOMPARE(fft->ScrollHbar[0]->value(), row + 40);
 
         fft->close();
@@ -85,9 +81,9 @@ class AnalysisTest : public QObject {
         run.w->mnuFFTopt[1]->trigger();
         QCOMPARE(run.ui.boxes.size(), before + 1);
         QVERIFY2(run.ui.boxes.back().text.contains(missing), qPrintable(run.ui.boxes.back().text));
-        QVERIFY(!run.w->fftWindow() || !run.w->fftWindow()->isVisible());
-        QVERIFY(!run.w->mnuFFTopt[1]->isChecked());
-        QVERIFY(run.start(QStringLiteral("Once")));
+        QVERIFY(!run.w->mnuFFTopt[1]->isChecked() &&
+                (!run.w->fftWindow() || !run.w->fftWindow()->isVisible()));
+        QVERIFY(run.start("Once"));
     }
 
     void boxAndChooser() {
@@ -132,7 +128,7 @@ class AnalysisTest : public QObject {
         Subscription polled = Subscribe(Event::StatusPolled, [&polls] { ++polls; });
         const int id = frmMeasure().subscribe([&refreshed] { ++refreshed; });
         const auto unsubscribe = qScopeGuard([id] { frmMeasure().unsubscribe(id); });
-        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
+        QVERIFY(run.start("Auto.", 3) && run.stop());
         QVERIFY(polls > 3 && refreshed == polls);
         QCOMPARE(box->frameGeometry().height(), Px(24 * 240 + 380));
         QTest::qWait(20); // painted
@@ -176,16 +172,14 @@ class AnalysisTest : public QObject {
         run.w->mnuFunction->trigger();
         FunctionWindow *fu = run.w->functionWindow();
         QVERIFY(fu && fu->isVisible());
-        Choose(fu->cmbSource[1], QStringLiteral("A2"));
-        Choose(fu->cmbOperate, QStringLiteral("-"));
+        Choose({{fu->cmbSource[1], "A2"}, {fu->cmbOperate, "-"}});
         QTest::mouseClick(fu->CheckFu, Qt::LeftButton);
         QCOMPARE(s.channels.ChanOn[DispF1], int16_t{1});
 
         run.w->mnuXYplot->trigger();
         XYWindow *xy = run.w->xyWindow();
         QVERIFY(xy && xy->isVisible() && run.w->mnuXYplot->isChecked());
-        Choose(xy->cmbXYsrc[0], QStringLiteral("A1"));
-        Choose(xy->cmbXYsrc[1], QStringLiteral("A2"));
+        Choose({{xy->cmbXYsrc[0], "A1"}, {xy->cmbXYsrc[1], "A2"}});
         Action(run.w, "mnuZoomview")->trigger();
 
         // Every record is plotted while the window shows.
@@ -194,7 +188,7 @@ class AnalysisTest : public QObject {
         Subscription counted = Subscribe(Event::ScreenComposed, [&] {
             plots += RowsWithColor(plot, s.colors[ColA1]).size() > 50;
         });
-        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
+        QVERIFY(run.start("Auto.", 3) && run.stop());
         QVERIFY(plots >= 3);
         QVERIFY(RowsWithColor(pictures().picScope[0], s.colors[ColF1]).size() > 20);
         QVERIFY(RowsWithColor(pictures().Picture2, s.colors[ColA1], kOverviewLeft).size() > 5);
@@ -202,7 +196,7 @@ class AnalysisTest : public QObject {
                 Screenshot(run.w, "frmMain_overview.png"));
 
         // M2 on the Y axis switches M2 on; closing the plot clears its mark.
-        Choose(xy->cmbXYsrc[1], QStringLiteral("M2"));
+        Choose(xy->cmbXYsrc[1], "M2");
         QCOMPARE(s.channels.ChanOn[DispM2], int16_t{1});
         QVERIFY(Action(run.w, "mnuDispCh(3)")->isChecked());
         xy->close();

@@ -5,18 +5,13 @@
 // Screenshots of the timing view at two zooms, the Decoders window and the table.
 #include <map>
 
-#include <QLineEdit>
 #include <QTreeWidget>
 
 #include "core/decode/decoders.h"
-#include "core/timing/bars.h"
 #include "gui_fixture.h"
 #include "windows/decode/annotation_rows.h"
 #include "windows/decode/annotation_table.h"
 #include "windows/decode/decoders_window.h"
-
-using namespace vrx;
-using namespace vrx::test;
 
 namespace {
 
@@ -25,7 +20,6 @@ namespace {
 QStringList ClassTexts(const decode::DecodeResult &r, size_t stack, const QString &cls,
                        uint64_t from = 0, uint64_t to = UINT64_MAX) {
     QStringList out;
-    if (stack >= r.stacks.size()) return out;
     for (const decode::DecodedRow &row : r.stacks[stack].rows) {
         const decode::DecoderInfo *d = decode::Find(row.name.section(QLatin1Char('-'), 0, 0));
         for (const decode::Annotation &a : row.annotations)
@@ -66,11 +60,11 @@ struct LiveBus {
 // idle stretch: a decoder that took a data edge for a start bit has found its way back by then.
 constexpr int64_t kUartIdle = 7 * 87;
 
-// Checks the bytes of every bus decoded from `words` against those sent: gives how many of
-// each matched, and appends a line to `errors` for a bus that decoded others.
-std::vector<int> CheckRecord(const std::vector<LiveBus> &buses, const decode::DecodeResult &r,
-                             const std::vector<uint16_t> &words, QStringList &errors) {
-    std::vector<int> matched(buses.size(), 0);
+// Checks the bytes of every bus decoded from `words` against those sent: adds how many of
+// each matched to `matched`, and appends a line to `errors` for a bus that decoded others.
+void CheckRecord(const std::vector<LiveBus> &buses, const decode::DecodeResult &r,
+                 const std::vector<uint16_t> &words, std::vector<int> &matched,
+                 QStringList &errors) {
     for (size_t b = 0; b < buses.size(); ++b) {
         const int64_t from = FirstFall(words, buses[b].line, buses[b].high, buses[b].clock);
         if (from < 0) continue;
@@ -83,9 +77,8 @@ std::vector<int> CheckRecord(const std::vector<LiveBus> &buses, const decode::De
                     << buses[b].stack +
                            QStringLiteral(" from sample %1 of %2: ").arg(from).arg(words.size()) +
                            got.join(QLatin1Char(' '));
-        matched[b] = static_cast<int>(got.size());
+        matched[b] += static_cast<int>(got.size());
     }
-    return matched;
 }
 
 bool Decoded(MainWindow *w, size_t stacks) {
@@ -113,7 +106,7 @@ class DecodeTest : public QObject {
         ProgramRun run(QStringLiteral("usb"),
                        "D0=uart,115200,Hi!;D2:D3=i2c,100000,0x50,A55A;"
                        "D7:D8=i2c,400000,0x3C,0102;D4:D5:D6=spi,1000000,C33C");
-        Choose(run.view()->cmbRate, QStringLiteral("10MSa/S"));
+        Choose(run.view()->cmbRate, "10MSa/S");
 
         // uart and i2c through the Decoders window, i2c moved to D2/D3 by its channel lists.
         run.w->mnuDecoders->trigger();
@@ -169,11 +162,9 @@ class DecodeTest : public QObject {
                     return;
                 for (const decode::StackResult &st : r.stacks)
                     if (!st.error.isEmpty()) errors << st.error;
-                const std::vector<int> got = CheckRecord(buses, r, record->second, errors);
-                for (size_t b = 0; b < buses.size(); ++b)
-                    matched[b] += got[b];
+                CheckRecord(buses, r, record->second, matched, errors);
             });
-            QVERIFY(run.start(QStringLiteral("Auto."), 1));
+            QVERIFY(run.start("Auto.", 1));
             // Each bus's whole text or transfer at least once.
             auto enough = [&] {
                 for (size_t b = 0; b < buses.size(); ++b)
@@ -201,7 +192,7 @@ class DecodeTest : public QObject {
         QVERIFY(dw->tvStacks->topLevelItem(0)->text(1).endsWith(QStringLiteral("annotations")));
         QVERIFY(Screenshot(dw, "frmDecoders.png"));
         QVERIFY(Screenshot(run.w, "frmMain_decoders_x1.png"));
-        Choose(run.view()->cmbZoom, QStringLiteral("/5"));
+        Choose(run.view()->cmbZoom, "/5");
         QVERIFY(Screenshot(run.w, "frmMain_decoders_div5.png"));
 
         // The table: every annotation, the search, a click moves V1, the CSV export.
@@ -231,11 +222,11 @@ class DecodeTest : public QObject {
     // Decoders window and records keep coming.
     void failingDecoderShowsItsError() {
         ProgramRun run(QStringLiteral("usb"), "D1=uart,115200,ok");
-        Choose(run.view()->cmbRate, QStringLiteral("1MSa/S"));
+        Choose(run.view()->cmbRate, "1MSa/S");
         run.w->mnuDecoders->trigger();
         run.w->decodeRunner().SetStacks(
             {QStringLiteral("uart:baudrate=0:rx=D0"), QStringLiteral("uart:rx=D1")});
-        QVERIFY(run.start(QStringLiteral("Auto."), 2));
+        QVERIFY(run.start("Auto.", 2));
         QVERIFY(WaitUntil([&run] { return Decoded(run.w, 2); }, 30000));
         QVERIFY(run.waitRecords(static_cast<int>(run.records()) + 3));
         QVERIFY(run.stop());

@@ -72,7 +72,7 @@ class GesturesTest : public QObject {
         f.ScrollVbar[2].setValue(1024);
         Pull(overview, 357, 30, 0, 30);
         QCOMPARE(s.view.BarPos[2], -65533);
-        Choose(run.view()->cmbRate, QStringLiteral("5GSa/S"));
+        Choose(run.view()->cmbRate, "5GSa/S");
         Pull(overview, 1, 30, 0, 30); // the marker of the longest delay
         QCOMPARE(s.view.BarPos[2], 0);
     }
@@ -103,7 +103,7 @@ class GesturesTest : public QObject {
         Pull(v->Picture1, 420, 5, 380, 5);
         QCOMPARE(s.view.ScrollPos, screen + 40);
 
-        Choose(v->cmbRate, QStringLiteral("External.Rise"));
+        Choose(v->cmbRate, "External.Rise");
         QTest::mouseClick(scope, Qt::LeftButton, {}, QPoint(400, 60));
         QTest::keyClick(scope, Qt::Key_R);
         QCOMPARE(v->window()->focusWidget(), v->cmbRate);
@@ -117,7 +117,7 @@ class GesturesTest : public QObject {
             QCOMPARE(s.channels.SelChannel, selected);
         }
 
-        Choose(v->cmbRate, QStringLiteral("100MSa/S"));
+        Choose(v->cmbRate, "100MSa/S");
         QTest::mouseClick(scope, Qt::LeftButton, {}, QPoint(400, 60));
         QList<int> positions;
         for (Qt::Key k : {Qt::Key_End, Qt::Key_Left, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_Right}) {
@@ -167,7 +167,7 @@ class GesturesTest : public QObject {
                 s.view.BarPos[1],          s.view.ScrollPos,         s.channels.VdivIndex[0],
                 s.channels.ChanPos[0]};
         };
-        QVERIFY(run.start(QStringLiteral("Auto."), 1));
+        QVERIFY(run.start("Auto.", 1));
         const QList<int64_t> before = settings();
 
         QStringList box;
@@ -191,7 +191,7 @@ class GesturesTest : public QObject {
         // bring-up finds the instrument again and records come.
         qputenv("HWLINK_SIM_FAULT", "gone@2");
         run.w->mnuInitial->trigger();
-        QVERIFY(run.start(QStringLiteral("Normal"), 1));
+        QVERIFY(run.start("Normal", 1));
         QVERIFY(Idle() && !run.go()->isChecked());
         QCOMPARE((QStringList{run.w->LabelStat[0]->text(), run.w->sbLink->text()}),
                  QStringList(2, kInstrumentLostText));
@@ -199,7 +199,7 @@ class GesturesTest : public QObject {
         run.w->mnuInitial->trigger();
         QCOMPARE((QStringList{run.w->LabelStat[0]->text(), run.w->sbLink->text()}),
                  (QStringList{QString(), QStringLiteral("Usb2.0 Port be connected")}));
-        QVERIFY(run.start(QStringLiteral("Normal"), 3) && run.stop());
+        QVERIFY(run.start("Normal", 3) && run.stop());
     }
 };
 

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QMetaMethod>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -103,8 +104,8 @@ inline void Pull(QWidget *w, double x0, double y0, double x1, double y1) {
 }
 
 // An entry of the menu bar by its name.
-inline QAction *Action(const MainWindow *w, const char *name) {
-    return w->findChild<QAction *>(QString::fromLatin1(name));
+inline QAction *Action(const MainWindow *w, const QString &name) {
+    return w->findChild<QAction *>(name);
 }
 
 inline QByteArray ReadAll(const QString &path) {
@@ -213,21 +214,16 @@ class ProgramRun {
 template <typename T> int RunWindowTests(int argc, char **argv) {
     QApplication application(argc, argv);
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
-    QStringList args, cases;
-    bool shuffle = false;
-    int repeat = 1;
-    std::mt19937 order;
-    for (const QString &a : QCoreApplication::arguments()) {
-        const QString value = a.section(QLatin1Char('='), 1);
-        if (a == QLatin1String("--gtest_shuffle"))
-            shuffle = true;
-        else if (a.startsWith(QLatin1String("--gtest_random_seed=")))
-            order.seed(value.toUInt());
-        else if (a.startsWith(QLatin1String("--gtest_repeat=")))
-            repeat = std::max(1, value.toInt());
-        else
-            args << a;
-    }
+    QStringList args = QCoreApplication::arguments(), cases;
+    const bool shuffle = args.removeAll(QStringLiteral("--gtest_shuffle")) > 0;
+    // The number of option `name` (taken out of the arguments), else `fallback`.
+    const auto option = [&args](const QString &name, int fallback) {
+        const qsizetype i =
+            args.indexOf(QRegularExpression(QRegularExpression::escape(name) + ".*"));
+        return i < 0 ? fallback : args.takeAt(i).mid(name.size()).toInt();
+    };
+    std::mt19937 order(static_cast<unsigned>(option(QStringLiteral("--gtest_random_seed="), 0)));
+    const int repeat = std::max(1, option(QStringLiteral("--gtest_repeat="), 1));
     // The settings store and the working directory (where the default settings file is
     // written) are the test's own.
     QTemporaryDir config, work;

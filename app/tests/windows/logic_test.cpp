@@ -20,10 +20,18 @@ int WordAt(int32_t pos) {
 class LogicTest : public QObject {
     Q_OBJECT
   private slots:
-    // The rows stand beside their lanes in the fixed-pitch font; a trigger cell cycles on a
-    // click (word 0 is in force: D0 "1" becomes "x"); a name box takes 32 characters.
-    void panelAndTriggerWordDialog() {
-        ProgramRun run(QStringLiteral("usb"));
+    // The panel: the rows stand beside their lanes in the fixed-pitch font; a trigger cell cycles
+    // on a click (word 0 is in force: D0 "1" becomes "x"); a name box takes 32 characters.
+    // The menu opens the trigger word dialog with the stored words; a typed word is made a word
+    // when its option is clicked and reaches the panel; OK closes the dialog and clears the check
+    // mark; the trigger label opens it again.
+    // The menu opens the listing with its check mark; a list, a key on the listing, the
+    // mnemonic frame and a check box act through the widgets; closing clears mark and flag.
+    // In the search dialog a typed pattern is normalised on Return, and "Forward" moves V1 to
+    // the first sample of the next run of it (the search itself is the core's tests' business).
+    void panelTriggerWordListingAndSearch() {
+        // A counter that steps every four samples, so that the rows differ.
+        ProgramRun run(QStringLiteral("usb"), "D=count,25000000");
         TimingView *v = run.view();
         QCOMPARE((QList<int>{v->Frame1[0]->y(), v->Frame1[5]->y() - v->Frame1[4]->y()}),
                  (QList<int>{v->Picture1->y(), app().display.LogicHeight}));
@@ -35,50 +43,37 @@ class LogicTest : public QObject {
             (QList<qsizetype>{app().logic.LogicLaneName[0].size(), v->txtName[0]->text().size()}),
             (QList<qsizetype>{32, 32}));
 
-        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
+        QVERIFY(run.start("Auto.", 3) && run.stop());
         QVERIFY(Screenshot(v, "form1.png"));
 
-        // The menu opens the trigger word dialog with the stored words; a typed word is made a
-        // word when its option is clicked and reaches the panel; OK closes the dialog and clears
-        // the check mark; the trigger label opens it again.
         run.w->mnuLaTrigger->trigger();
-        QualifyDialog *d = run.w->qualifyDialog();
-        QVERIFY(d && d->isVisible() && run.w->mnuLaTrigger->isChecked());
-        QCOMPARE(d->TextQualify[3]->text(), app().logic.TriggerWords[3]);
+        QualifyDialog *q = run.w->qualifyDialog();
+        QVERIFY(q && q->isVisible() && run.w->mnuLaTrigger->isChecked());
+        QCOMPARE(q->TextQualify[3]->text(), app().logic.TriggerWords[3]);
 
-        d->TextQualify[1]->clear();
-        QTest::keyClicks(d->TextQualify[1], QStringLiteral("1 0X"));
-        QTest::mouseClick(d->optQualify[1], Qt::LeftButton);
-        QCOMPARE(d->TextQualify[1]->text(), QStringLiteral("1x0xxxxxxxxxxxxx"));
-        QVERIFY(d->optQualify[1]->isChecked() && !d->optQualify[0]->isChecked());
+        q->TextQualify[1]->clear();
+        QTest::keyClicks(q->TextQualify[1], QStringLiteral("1 0X"));
+        QTest::mouseClick(q->optQualify[1], Qt::LeftButton);
+        QCOMPARE(q->TextQualify[1]->text(), QStringLiteral("1x0xxxxxxxxxxxxx"));
+        QVERIFY(q->optQualify[1]->isChecked() && !q->optQualify[0]->isChecked());
         QCOMPARE(run.view()->lbTrigger[13]->text(), QStringLiteral("0"));
 
-        QVERIFY(Screenshot(d, "Qualify.png"));
-        QTest::mouseClick(d->cmdOk, Qt::LeftButton);
-        QVERIFY(!d->isVisible() && !run.w->mnuLaTrigger->isChecked() &&
+        QVERIFY(Screenshot(q, "Qualify.png"));
+        QTest::mouseClick(q->cmdOk, Qt::LeftButton);
+        QVERIFY(!q->isVisible() && !run.w->mnuLaTrigger->isChecked() &&
                 app().display.QualifyOn == 0);
         QTest::mouseClick(run.view()->lbTrigWord, Qt::LeftButton);
-        QVERIFY(d->isVisible() && run.w->mnuLaTrigger->isChecked());
-    }
+        QVERIFY(q->isVisible() && run.w->mnuLaTrigger->isChecked());
 
-    // The menu opens the listing with its check mark; a list, a key on the listing, the
-    // mnemonic frame and a check box act through the widgets; closing clears mark and flag.
-    // In the search dialog a typed pattern is normalised on Return, and "Forward" moves V1 to
-    // the first sample of the next run of it (the search itself is the core's tests' business).
-    void stateListingAndSearch() {
-        // A counter that steps every four samples, so that the rows differ.
-        ProgramRun run(QStringLiteral("usb"), "D=count,25000000");
-        QVERIFY(run.start(QStringLiteral("Auto."), 3) && run.stop());
         run.w->mnuState->trigger();
         StateWindow *st = run.w->stateWindow();
         QVERIFY(st && st->isVisible() && run.w->mnuState->isChecked() &&
                 app().display.StateOn == -1);
 
-        Choose(st->cmbArrange, QStringLiteral("xxxxxxxx__xxxxxxxx"));
+        Choose(st->cmbArrange, "xxxxxxxx__xxxxxxxx");
         QVERIFY(!st->txtBus[2]->isVisible());
         QCOMPARE(st->txtBus[1]->text(), QStringLiteral("D7-D0"));
-        Choose(st->cmbState[0], QStringLiteral("Hex+Asc"));
-        Choose(st->cmbState[1], QStringLiteral("Dec+Asc"));
+        Choose({{st->cmbState[0], "Hex+Asc"}, {st->cmbState[1], "Dec+Asc"}});
         QCOMPARE(app().logic.BusFormat[1], 2);
 
         const int32_t from = app().view.ScrollPos;

@@ -2,9 +2,9 @@
 // The one main window as a user meets it: its layout and live picture, one round trip through
 // each kind of control, the start-up boxes, closing while acquiring, a missing bitstream and the
 // stored placement. Scenarios of the front panel and the loop are the core suites' business.
-#include <cmath>
 #include <functional>
 #include <limits>
+#include <tuple>
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -37,7 +37,7 @@ class MainWindowTest : public QObject {
         const QSize least = TimingView::DefaultSize();
         QVERIFY(run.view()->width() >= least.width() && run.view()->height() >= least.height());
 
-        QVERIFY(run.start(QStringLiteral("Auto."), 3));
+        QVERIFY(run.start("Auto.", 3));
         QString error;
         const QString file = SaveScreenshot(*run.w, QStringLiteral(VRX_SCREENSHOT_DIR), error);
         QVERIFY2(!file.isEmpty(), qPrintable(error));
@@ -60,7 +60,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(run.w->LabelStat[0]->text(), QString());
         // "Once" stops by itself after one record.
         const int64_t records = run.records();
-        QVERIFY(run.start(QStringLiteral("Once")) && Idle() && !run.go()->isChecked());
+        QVERIFY(run.start("Once") && Idle() && !run.go()->isChecked());
         QCOMPARE(run.records(), records + 1);
 
         // A path that cannot be written is reported with the reason.
@@ -74,15 +74,17 @@ class MainWindowTest : public QObject {
     void listScrollAndLabelRoundTrips() {
         ProgramRun run{QString()};
         TimingView *v = run.view();
-        Choose(v->cmbRate, QStringLiteral("1GSa/S"));
-        QCOMPARE(v->cmbRate->currentText(), QStringLiteral("250MSa/S"));
+        Choose(v->cmbRate, "1GSa/S");
         v->scrlZoom->triggerAction(QAbstractSlider::SliderSingleStepSub); // one step out
-        QCOMPARE(v->cmbZoom->currentText(), QStringLiteral("/2"));
-        QCOMPARE(v->scrlZoom->value(), 0); // the stepper is back in its middle
         QTest::mouseClick(v->lbTab[1], Qt::LeftButton);
-        QCOMPARE(v->cmbVdiv->currentText(), QStringLiteral("2V")); // A2's volts per division
-        QCOMPARE(v->lbTab[1]->frameShadow(), QFrame::Sunken);
-        QCOMPARE(v->ScrollOffset->value(), 203);
+        // The zoom one step out, A2's volts per division and offset; the stepper is back in its
+        // middle.
+        QCOMPARE((QStringList{v->cmbRate->currentText(), v->cmbZoom->currentText(),
+                              v->cmbVdiv->currentText()}),
+                 (QStringList{"250MSa/S", "/2", "2V"}));
+        QCOMPARE((QList<int>{v->scrlZoom->value(), v->lbTab[1]->frameShadow(),
+                             v->ScrollOffset->value()}),
+                 (QList<int>{0, QFrame::Sunken, 203}));
     }
 
     // The real detection box: Retry searches again, Cancel gives demo mode.
@@ -117,7 +119,7 @@ class MainWindowTest : public QObject {
     void resizeThenExitWhileAcquiring() {
         ProgramRun run(QStringLiteral("usb"));
         TimingView *v = run.view();
-        QVERIFY(run.start(QStringLiteral("Normal")));
+        QVERIFY(run.start("Normal"));
         const int extra = run.w->width() - v->width();
         for (int width : {1100, TimingView::DefaultSize().width()}) {
             run.w->resize(width + extra, run.w->height());
@@ -180,22 +182,17 @@ class MainWindowTest : public QObject {
     // Stored values that are not a placement on the screens fall back or are brought in.
     void placementIsBounded() {
         const QRect screen(0, 0, 1280, 1024);
-        const QSize minimum(850, 700);
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        struct Case {
-            std::array<double, 4> twips;
-            QRect expected;
-        };
-        const Case cases[] = {
-            {{1000, 1000, 6500, 6500}, QRect(67, 67, 850, 700)},
-            {{1e9, -1e9, 1e9, 300000}, QRect(67, 0, 850, 1024)},
-            {{nan, 1500, 15000, nan}, QRect(67, 100, 1000, 700)},
-            {{-30000, 60000, 13500, 12000}, QRect(0, 224, 900, 800)},
-        };
-        for (const Case &c : cases)
-            QCOMPARE(FitPlacement(c.twips, minimum, screen), c.expected);
-        // Without a screen only the size rules apply.
-        QCOMPARE(FitPlacement({std::nan(""), 0, 0, 0}, minimum, QRect()), QRect(67, 0, 850, 700));
+        // Stored twips, the screens' area, the placement. Without a screen only the size rules
+        // apply.
+        const std::tuple<std::array<double, 4>, QRect, QRect> cases[] = {
+            {{1000, 1000, 6500, 6500}, screen, QRect(67, 67, 850, 700)},
+            {{1e9, -1e9, 1e9, 300000}, screen, QRect(67, 0, 850, 1024)},
+            {{nan, 1500, 15000, nan}, screen, QRect(67, 100, 1000, 700)},
+            {{-30000, 60000, 13500, 12000}, screen, QRect(0, 224, 900, 800)},
+            {{nan, 0, 0, 0}, QRect(), QRect(67, 0, 850, 700)}};
+        for (const auto &[twips, screens, expected] : cases)
+            QCOMPARE(FitPlacement(twips, QSize(850, 700), screens), expected);
     }
 
     // A settings file saved from the File menu is marked for the start-up load and loads back;
@@ -218,9 +215,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(app().display.AutoLoad, int16_t{0});
         app().view.HbarPos[0] = 28;
         Action(run.w, "mnuLoadSetting")->trigger();
-        QCOMPARE(app().view.HbarPos[0], int16_t{40});
-        QVERIFY(autoLoad->isChecked());
-        QCOMPARE(run.view()->ScrollHbar[0]->value(), 40);
+        QCOMPARE((QList<int>{app().view.HbarPos[0], run.view()->ScrollHbar[0]->value(),
+                             autoLoad->isChecked()}),
+                 (QList<int>{40, 40, 1}));
 
         file->popup(run.w->mapToGlobal(QPoint(0, 0)));
         QVERIFY(Screenshot(file, "FileMenu.png"));

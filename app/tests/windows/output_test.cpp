@@ -36,7 +36,7 @@ class OutputTest : public QObject {
         QVERIFY(QFile::exists(opened));
         QVERIFY(Screenshot(d, "frmExcel.png"));
 
-        Choose(run.view()->cmbDepth, QStringLiteral("128K"));
+        Choose(run.view()->cmbDepth, "128K");
         frmExcel().TxtAdds[0].setText(QStringLiteral("0"));
         frmExcel().TxtAdds[1].setText(QStringLiteral("99999"));
         opened.clear();
@@ -71,8 +71,7 @@ class OutputTest : public QObject {
         run.ui.fileNames = {pdf, dir.filePath(QStringLiteral("missing/form.pdf"))};
         Action(run.w, "mnuPrintOut(1)")->trigger();
         QCOMPARE(run.w->frmPrint->picture().size(), run.w->size());
-        QFile f(pdf);
-        QVERIFY(f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-");
+        QVERIFY(ReadAll(pdf).startsWith("%PDF-"));
         Action(run.w, "mnuPrintOut(1)")->trigger();
         QCOMPARE(run.ui.fileCaptions.size(), size_t{1});
         Action(run.w, "mnuPrintOut(1)")->trigger();
@@ -100,8 +99,8 @@ class OutputTest : public QObject {
         QCOMPARE(c->ColorSys[5]->palette().color(QPalette::Window), QColor(0, 0, 128));
         QTest::mouseClick(c->ColorOk, Qt::LeftButton);
         QVERIFY(!c->isVisible());
-        for (QWidget *pic : {static_cast<QWidget *>(run.view()->picScope[0]),
-                             static_cast<QWidget *>(run.w->fftWindow()->Picture1)}) {
+        for (QWidget *pic : std::initializer_list<QWidget *>{run.view()->picScope[0],
+                                                             run.w->fftWindow()->Picture1}) {
             const QImage img = pic->grab().toImage();
             QVERIFY(RowsWithColor(img, Rgb(0, 0, 128)).size() > size_t(img.height() * 9 / 10));
         }
@@ -111,7 +110,7 @@ class OutputTest : public QObject {
     // a failed export says why in a box; the exported CSV comes back as M1 and M2.
     void exportAndImport() {
         ProgramRun run(QString{});
-        QVERIFY(run.start(QStringLiteral("Auto.")) && run.stop());
+        QVERIFY(run.start("Auto.") && run.stop());
         QTemporaryDir dir;
         const QString csv = dir.filePath(QStringLiteral("r.csv"));
         run.ui.fileNames = {csv, dir.filePath(QStringLiteral("gone/r.sr")), csv};
