@@ -150,10 +150,8 @@ class GesturesTest : public QObject {
         TimingView *v = run.view();
         AppState &s = app();
         QVERIFY(!run.w->mnuProbeCal[2]->isEnabled() && !run.w->mnuProbeCal[3]->isEnabled());
-        Choose({{v->cmbDepth, "8K"},
-                {v->cmbRate, "20MSa/S"},
-                {v->cmbZoom, "/5"},
-                {v->cmbTrigCh, ".A1"}});
+        Choose({{v->cmbDepth, "8K"}, {v->cmbRate, "20MSa/S"}});
+        Choose({{v->cmbZoom, "/5"}, {v->cmbTrigCh, ".A1"}});
         QTest::mouseClick(v->lbTab[1], Qt::LeftButton);
         Choose({{v->cmbProbe, "1:1"}, {v->cmbCouple, "AC"}, {v->cmbVdiv, "1V"}});
         QTest::mouseClick(v->lbTab[0], Qt::LeftButton);

@@ -68,25 +68,6 @@ class MainWindowTest : public QObject {
         QVERIFY(error.contains(QStringLiteral("/proc/none")));
     }
 
-    // A list, a scroll bar (a stepper), a clickable label: the user's input reaches the model,
-    // whose handler writes back into the widgets. In demo mode the equivalent-time rates fall
-    // back to 250MSa/S.
-    void listScrollAndLabelRoundTrips() {
-        ProgramRun run{QString()};
-        TimingView *v = run.view();
-        Choose(v->cmbRate, "1GSa/S");
-        v->scrlZoom->triggerAction(QAbstractSlider::SliderSingleStepSub); // one step out
-        QTest::mouseClick(v->lbTab[1], Qt::LeftButton);
-        // The zoom one step out, A2's volts per division and offset; the stepper is back in its
-        // middle.
-        QCOMPARE((QStringList{v->cmbRate->currentText(), v->cmbZoom->currentText(),
-                              v->cmbVdiv->currentText()}),
-                 (QStringList{"250MSa/S", "/2", "2V"}));
-        QCOMPARE((QList<int>{v->scrlZoom->value(), v->lbTab[1]->frameShadow(),
-                             v->ScrollOffset->value()}),
-                 (QList<int>{0, QFrame::Sunken, 203}));
-    }
-
     // The real detection box: Retry searches again, Cancel gives demo mode.
     void detectionCancelGivesDemoMode() {
         FreshStart(QString());
@@ -195,11 +176,27 @@ class MainWindowTest : public QObject {
             QCOMPARE(FitPlacement(twips, QSize(850, 700), screens), expected);
     }
 
+    // A list, a scroll bar (a stepper), a clickable label: the user's input reaches the model,
+    // whose handler writes back into the widgets. In demo mode the equivalent-time rates fall
+    // back to 250MSa/S.
     // A settings file saved from the File menu is marked for the start-up load and loads back;
     // "E&xit" writes the default file in the program directory.
-    void entriesAndExit() {
+    void roundTripsFileEntriesAndExit() {
         QTemporaryDir dir;
         ProgramRun run(QString{});
+        TimingView *v = run.view();
+        Choose(v->cmbRate, "1GSa/S");
+        v->scrlZoom->triggerAction(QAbstractSlider::SliderSingleStepSub); // one step out
+        QTest::mouseClick(v->lbTab[1], Qt::LeftButton);
+        // The zoom one step out, A2's volts per division and offset; the stepper is back in its
+        // middle.
+        QCOMPARE((QStringList{v->cmbRate->currentText(), v->cmbZoom->currentText(),
+                              v->cmbVdiv->currentText()}),
+                 (QStringList{"250MSa/S", "/2", "2V"}));
+        QCOMPARE((QList<int>{v->scrlZoom->value(), v->lbTab[1]->frameShadow(),
+                             v->ScrollOffset->value()}),
+                 (QList<int>{0, QFrame::Sunken, 203}));
+
         app().startup.AppDir = dir.path();
         auto *file = qobject_cast<QMenu *>(run.w->mnuFileExit->associatedObjects().value(0));
         QVERIFY(file);

@@ -17,7 +17,7 @@ class OutputTest : public QObject {
   private slots:
     // OK exports the range into the named workbook and opens it; "Abort" stops a 65534-row
     // export between two rows, and no workbook appears.
-    void dataOutputFromTheMenu() {
+    void dataOutputAndColourSetup() {
         ProgramRun run(QStringLiteral("usb"));
         QTemporaryDir dir;
         QString opened;
@@ -54,6 +54,26 @@ class OutputTest : public QObject {
         QVERIFY2(seen > 0 && d->ProgressBar1->value() == seen, qPrintable(QString::number(seen)));
         QVERIFY(!QFile::exists(aborted) && opened.isEmpty());
         QVERIFY(d->cmdOk->isEnabled() && !d->cmdAbort->isEnabled());
+
+        // Then a swatch chosen for the background and OK recolour the timing view and the open
+        // FFT window alike.
+        run.w->mnuFFTopt[0]->trigger();
+        QVERIFY(run.w->fftWindow() && run.w->fftWindow()->isVisible());
+        Action(run.w, "mnuColorSetup")->trigger();
+        ColorWindow *c = run.w->colorWindow;
+        QVERIFY(c && c->isVisible());
+        QVERIFY(Screenshot(c, "Color.png"));
+
+        QTest::mouseClick(c->ColorSys[0], Qt::LeftButton);
+        QTest::mouseClick(c->CommandColor[38], Qt::LeftButton); // (0, 0, 128)
+        QCOMPARE(c->ColorSys[5]->palette().color(QPalette::Window), QColor(0, 0, 128));
+        QTest::mouseClick(c->ColorOk, Qt::LeftButton);
+        QVERIFY(!c->isVisible());
+        for (QWidget *pic : std::initializer_list<QWidget *>{run.view()->picScope[0],
+                                                             run.w->fftWindow()->Picture1}) {
+            const QImage img = pic->grab().toImage();
+            QVERIFY(RowsWithColor(img, Rgb(0, 0, 128)).size() > size_t(img.height() * 9 / 10));
+        }
     }
 
     // "&Timing View" asks "Ready to Print this Form." and prints the window into the PDF file
@@ -81,29 +101,6 @@ class OutputTest : public QObject {
         QCOMPARE(texts, (QStringList{"Ready to Print this Form.", "Ready to Print this Form.",
                                      "Ready to Print this Form.", "Printer error!"}));
         QVERIFY(Screenshot(run.w->frmPrint, "frmPrint.png"));
-    }
-
-    // A swatch chosen for the background and OK recolour the timing view and the open FFT
-    // window alike.
-    void colourSetupAppliesToEveryWindow() {
-        ProgramRun run(QStringLiteral("usb"));
-        run.w->mnuFFTopt[0]->trigger();
-        QVERIFY(run.w->fftWindow() && run.w->fftWindow()->isVisible());
-        Action(run.w, "mnuColorSetup")->trigger();
-        ColorWindow *c = run.w->colorWindow;
-        QVERIFY(c && c->isVisible());
-        QVERIFY(Screenshot(c, "Color.png"));
-
-        QTest::mouseClick(c->ColorSys[0], Qt::LeftButton);
-        QTest::mouseClick(c->CommandColor[38], Qt::LeftButton); // (0, 0, 128)
-        QCOMPARE(c->ColorSys[5]->palette().color(QPalette::Window), QColor(0, 0, 128));
-        QTest::mouseClick(c->ColorOk, Qt::LeftButton);
-        QVERIFY(!c->isVisible());
-        for (QWidget *pic : std::initializer_list<QWidget *>{run.view()->picScope[0],
-                                                             run.w->fftWindow()->Picture1}) {
-            const QImage img = pic->grab().toImage();
-            QVERIFY(RowsWithColor(img, Rgb(0, 0, 128)).size() > size_t(img.height() * 9 / 10));
-        }
     }
 
     // The file named gives the format (the formats themselves are the core's tests' business);
