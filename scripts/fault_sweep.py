@@ -250,6 +250,11 @@ FAULTS = [
           "trigChannel >= 0 && trigChannel <= 2 && trigSlope[trigChannel] != 0;",
           "trigChannel >= 0 && trigChannel <= 1 && trigSlope[trigChannel] != 0;", HW,
           "the logic word trigger's slope ignored"),
+    Fault("L30", "hwlink/src/readback.cpp", "if (PortFailures() == failures) break;", "break;",
+          HW, "a parallel read-out with a failed byte taken as the record"),
+    Fault("L31", "hwlink/src/acquisition.cpp",
+          "return LinkResult(dc, ok && PortFailures() == failures);",
+          "return LinkResult(dc, ok);", HW, "a lost parallel set-up write reported as success"),
     # --- the windows: the event translation, check marks and controls ---
     Fault("W01", "app/windows/timing/timing_input.cpp", "        return kKeyPageUp;",
           "        return kKeyPageDown;", ["ctest:^gestures_test$"], "Page Up steps the other way",

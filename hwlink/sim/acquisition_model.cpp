@@ -410,7 +410,10 @@ uint8_t AcquisitionModel::readoutByte() {
     case Readout::Record: {
         if (readPos_ >= memory_.size()) return 0;
         const uint8_t b = memory_[readPos_++];
-        if (readPos_ == memory_.size()) recordReadOut();
+        if (readPos_ == memory_.size() && !acq_.readOut) {
+            acq_.readOut = true;
+            recordReadOut();
+        }
         return b;
     }
     case Readout::Direct: {

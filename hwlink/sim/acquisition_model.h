@@ -149,6 +149,7 @@ class AcquisitionModel {
   private:
     struct Acquisition {
         bool armed = false, triggered = false, complete = false, recorded = false;
+        bool readOut = false;     // read out whole once: a second reading is the same record
         double t0 = 0, dt = 4e-9; // seconds since the model's epoch, sample period
         int32_t n = 2048;
         int lag = 10;

@@ -21,9 +21,10 @@ class SimPort final : public PortIo {
     int32_t base() const override { return base_; }
 
     // A failed access never reaches the instrument: a write is lost, a read sees the lines
-    // float high.
+    // float high, and the port counts it. An instrument that is gone leaves the port working:
+    // its lines just float.
     void out(int32_t port, uint8_t value) override {
-        if (requestFails() || faults().disappeared) return;
+        if (failed() || faults().disappeared) return;
         trace("port-out %d %u", int(port), unsigned(value));
         Instrument &inst = instrument();
         const int32_t reg = port - base_;
@@ -45,7 +46,7 @@ class SimPort final : public PortIo {
     }
 
     uint8_t in(int32_t port) override {
-        if (requestFails() || faults().disappeared) return 0xFF;
+        if (failed() || faults().disappeared) return 0xFF;
         const int32_t reg = port - base_;
         Instrument &inst = instrument();
         bool busRead = false;
@@ -80,6 +81,11 @@ class SimPort final : public PortIo {
     }
 
   private:
+    bool failed() {
+        if (!requestFails()) return false;
+        ++failures_;
+        return true;
+    }
     int32_t base_;
     bool epp_;
     uint8_t latch_ = 0;

@@ -339,7 +339,11 @@ bool SetFrontEnd(int32_t *ps, uint8_t *dc, const uint8_t *vdivIndex, const uint8
         const uint8_t code = FrontEndCode(vdivIndex[k], coupling[k]);
         if (code == dc[HW_DC_GainCode + k]) continue;
         dc[HW_DC_GainCode + k] = code;
-        const bool done = CalibrateChannel(ps, dc, k, trigDac) && ShiftFrontEnd(ps, dc, k, code);
+        // On a parallel port a failed access goes unanswered (a read gives 0xFF): the port's
+        // count of failures tells a calibration from bytes that never came.
+        const uint64_t failures = PortFailures();
+        const bool done = CalibrateChannel(ps, dc, k, trigDac) && ShiftFrontEnd(ps, dc, k, code) &&
+                          PortFailures() == failures;
         // A code that did not reach the front end is sent (and calibrated) again next time.
         if (!done) dc[HW_DC_GainCode + k] = 0;
         ok = ok && done;
@@ -415,6 +419,7 @@ HWLINK_API uint8_t HWLINK_CALL Capture(int32_t *PortState, uint8_t *DevConfig, i
     // Every step runs even after one has failed: the settings are kept as on a live link, and
     // a lost instrument costs nothing more than failing requests.
     ClearQueue(ps);
+    const uint64_t failures = PortFailures();
     SetTiming(ps, dc, DepthIndex, RateIndex, TrigChannel, TrigSlope, TrigPos);
     bool ok = SetFrontEnd(ps, dc, VdivIndex, Coupling, TrigDac);
     ok = UpdateDacs(ps, dc, ChanPos, TrigDac) && ok;
@@ -422,7 +427,8 @@ HWLINK_API uint8_t HWLINK_CALL Capture(int32_t *PortState, uint8_t *DevConfig, i
     ps[HW_PS_SettleMs] = 0;
     ok = SetTriggerLevel(ps, dc, TrigLevel, TrigChannel) && ok;
     ok = Arm(ps, dc, DepthIndex, TrigChannel, RateIndex, TrigPos) && ok;
-    return LinkResult(dc, ok);
+    // A write lost on a parallel port leaves the instrument set up otherwise than asked.
+    return LinkResult(dc, ok && PortFailures() == failures);
 }
 
 HWLINK_API uint8_t HWLINK_CALL ForceTrigger(int32_t *PortState, uint8_t *DevConfig) {

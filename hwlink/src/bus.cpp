@@ -121,6 +121,11 @@ uint32_t PortIn32(int32_t port) {
     return io ? io->in32(port) : 0;
 }
 
+uint64_t PortFailures() {
+    const PortIo *io = lib().port.get();
+    return io ? io->failures() : 0;
+}
+
 bool WriteStrobe(int32_t *ps, uint8_t *dc, int32_t sel, uint8_t value) {
     const uint8_t link = linkOf(dc);
     if (isParallel(link) && sel != ps[HW_PS_DataSel]) lib().busAddress = value;

@@ -31,6 +31,8 @@ bool BulkWrite(const uint8_t *buf, int32_t len);
 void PortOut(int32_t port, uint8_t value);
 uint8_t PortIn(int32_t port);
 uint32_t PortIn32(int32_t port);
+// The claimed port's failed accesses so far (0 without a port).
+uint64_t PortFailures();
 
 // One register-bus write; sel is PortState[AddrSel] (address) or PortState[DataSel] (data).
 // False when a USB request failed (a port write cannot fail; no link: true, nothing sent).

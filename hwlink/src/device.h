@@ -30,6 +30,13 @@ class PortIo {
     virtual uint8_t in(int32_t port) = 0;
     // Four EPP data read cycles in one call, first byte in the low bits.
     virtual uint32_t in32(int32_t port) = 0;
+    // Accesses that failed since the port was claimed (an EPP cycle that timed out, a refused
+    // system call). A failed read gives 0xFF, which the instrument may also send: only this
+    // count tells the two apart.
+    uint64_t failures() const { return failures_; }
+
+  protected:
+    uint64_t failures_ = 0;
 };
 
 } // namespace hwlink

@@ -115,11 +115,30 @@ void Smooth(uint8_t *sb, int32_t count, const int32_t *ps, const uint8_t *dc) {
     SmoothPair(sb + kAreaA1, sb + kAreaA2, count, dc[HW_DC_SmoothLimit]);
 }
 
+namespace {
+
+// The raw groups of a record over a parallel port, as they come.
+void ReadParallel(int32_t *ps, uint8_t *dc, uint8_t *raw, int32_t len) {
+    if (dc[HW_DC_Link] == HW_LINK_EPP) {
+        for (int32_t i = 0; i + 4 <= len; i += 4) {
+            const uint32_t w = PortIn32(ps[HW_PS_DataSel]);
+            for (int b = 0; b < 4; ++b)
+                raw[i + b] = uint8_t(w >> (8 * b));
+        }
+    } else {
+        for (int32_t i = 0; i < len; ++i)
+            raw[i] = ReadData(ps, dc);
+    }
+}
+
+} // namespace
+
 bool ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_t *vdivIndex,
                 int32_t *ps, uint8_t *dc) {
     const int32_t n = RecordLength(depthIndex);
     const uint8_t link = dc[HW_DC_Link];
     const auto pairs = RecordReadPairs(dc[HW_DC_DepthCode], dc[HW_DC_TrigCtl]);
+    uint64_t failures = PortFailures();
     if (!WritePairs(ps, dc, pairs.data(), int32_t(pairs.size())) && link != HW_LINK_NONE)
         return false;
 
@@ -145,18 +164,18 @@ bool ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_
         read = BulkRead(raw, 4 * n);
         break;
     case HW_LINK_EPP:
-        for (int32_t g = 0; g < groups; ++g) {
-            for (int half = 0; half < 2; ++half) {
-                const uint32_t w = PortIn32(ps[HW_PS_DataSel]);
-                for (int b = 0; b < 4; ++b)
-                    raw[8 * g + 4 * half + b] = uint8_t(w >> (8 * b));
-            }
-        }
-        read = ParallelBusAlive(ps, dc, raw, 8 * groups, false);
-        break;
     case HW_LINK_BPP:
-        for (int32_t i = 0; i < 8 * groups; ++i)
-            raw[i] = ReadData(ps, dc);
+        // A port access that failed (the read-out set-up or any byte) reads 0xFF, which the
+        // record may hold too: the port's count of failures tells. The read-out starts over
+        // once; a second failure loses the record rather than show bytes the instrument did
+        // not send.
+        for (int attempt = 0;; ++attempt) {
+            ReadParallel(ps, dc, raw, 8 * groups);
+            if (PortFailures() == failures) break;
+            if (attempt > 0) return false;
+            failures = PortFailures();
+            if (!WritePairs(ps, dc, pairs.data(), int32_t(pairs.size()))) return false;
+        }
         read = ParallelBusAlive(ps, dc, raw, 8 * groups, false);
         break;
     case HW_LINK_NONE: {

@@ -174,7 +174,11 @@ class PpdevPort final : public PortIo {
 
   private:
     bool ioctl(unsigned long request, void *arg) {
-        return sys_.ioctl(fd_->get(), request, arg) == 0;
+        return counted(sys_.ioctl(fd_->get(), request, arg) == 0);
+    }
+    bool counted(bool ok) {
+        if (!ok) ++failures_;
+        return ok;
     }
 
     bool setMode(int mode) {
@@ -185,9 +189,11 @@ class PpdevPort final : public PortIo {
     }
 
     bool writeAll(const unsigned char *p, size_t n) {
-        return transferAll(sys_.write, fd_->get(), p, n);
+        return counted(transferAll(sys_.write, fd_->get(), p, n));
     }
-    bool readAll(unsigned char *p, size_t n) { return transferAll(sys_.read, fd_->get(), p, n); }
+    bool readAll(unsigned char *p, size_t n) {
+        return counted(transferAll(sys_.read, fd_->get(), p, n));
+    }
 
     const PortSys &sys_;
     std::unique_ptr<Fd> fd_;

@@ -286,5 +286,59 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     EXPECT_NEAR(a1()[viewStart[0] + 100], 178, 2);
 }
 
+// A failed access on a parallel port reads 0xFF, as the instrument's own bytes may: the port
+// counts its failures. A read-out with one is read again and gives the instrument's record; a
+// second failure loses the record and leaves the sample buffer alone; a failure in the set-up
+// (a calibration read, a lost write) fails the Capture.
+TEST_F(ReadbackTest, ParallelFailuresAreCountedNotTakenForData) {
+    // Failed requests of a step of a clean run: the set-up (Capture), counted from its first
+    // request, or the polls that end in the read-out, counted back from their last (negative)
+    // or on after it (positive: into a second reading). Status 0: not looked at.
+    enum Step { SetUp, Polls };
+    // clang-format off
+    const struct { Step step; std::vector<int64_t> at; uint8_t capture, status; } cases[] = {
+        {SetUp, {40}, 0, 0},                          // a calibration read
+        {SetUp, {-3}, 0, 0},                          // a write of the arming sequence
+        {Polls, {-10}, 1, HW_STAT_COMPLETE},          // a byte near the record's end
+        {Polls, {-4000, -10}, 1, HW_STAT_COMPLETE},   // two in one reading
+        {Polls, {-10, 2000}, 1, HW_STAT_LINK_LOST}};  // the second reading fails too
+    // clang-format on
+    for (const char *link : {"epp", "bpp"}) {
+        // The same fresh start each time; the changed range makes the Capture calibrate.
+        auto start = [&](Settings &s) {
+            reset();
+            setInputs({sim::Shape::Sine, 2e5, 1.0, 0}, {sim::Shape::Dc, 0, 0, -0.5});
+            arm(s, link);
+            s.vdiv[0] = 5;
+            std::fill(sb.begin(), sb.end(), 0x55);
+        };
+        Settings s;
+        start(s);
+        const int64_t r0 = sim::faults().requests;
+        ASSERT_EQ(capture(s), 1);
+        const int64_t r1 = sim::faults().requests;
+        ASSERT_EQ(pollUntilSettled(s), HW_STAT_COMPLETE);
+        const int64_t r2 = sim::faults().requests;
+        const std::vector<uint8_t> clean = sb;
+        for (const auto &c : cases) {
+            SCOPED_TRACE(testing::Message() << link << " step " << c.step << " at " << c.at[0]);
+            Settings f;
+            start(f);
+            ASSERT_EQ(sim::faults().requests, r0);
+            const int64_t from = c.step == SetUp ? r0 : r1, to = c.step == SetUp ? r1 : r2;
+            for (const int64_t at : c.at)
+                sim::faults().requestFaults.push_back(
+                    {at < 0 ? to + 1 + at : (c.step == SetUp ? from : to) + at});
+            EXPECT_EQ(capture(f), c.capture);
+            if (c.status == 0) continue;
+            EXPECT_EQ(pollUntilSettled(f), c.status);
+            if (c.status == HW_STAT_COMPLETE)
+                EXPECT_TRUE(sb == clean) << "the record is the instrument's";
+            else
+                EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
+        }
+    }
+}
+
 } // namespace
 } // namespace hwlink::test

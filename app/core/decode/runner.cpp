@@ -15,9 +15,6 @@ namespace vrx::decode {
 
 namespace {
 
-// Words fed to a session at a time: a cancelled run stops within one of them.
-constexpr size_t kChunk = 16384;
-
 // "12.500 us": a time in the unit that keeps its integer part below 1000.
 QString TimeText(double seconds) {
     static const std::pair<double, const char *> units[] = {
@@ -136,9 +133,9 @@ DecodeResult DecodeRecord(const QStringList &texts, const LogicRecord &record, R
         bool ok = session != nullptr;
         if (session) {
             if (control) control->track(session.get());
-            const std::vector<uint16_t> &w = record.words;
-            for (size_t at = 0; ok && at < w.size(); at += kChunk)
-                ok = session->Feed(w.data() + at, std::min(kChunk, w.size() - at), &error);
+            // The whole record at once (a cancel stops the session's own pieces): every piece
+            // a decoder waits for in the middle of a run leaves a little memory in the library.
+            ok = session->Feed(record.words.data(), record.words.size(), &error);
             if (ok) ok = session->End(&error);
             if (control) control->track(nullptr);
             // A session that failed is dropped; a cancelled one can start again.
