@@ -71,11 +71,7 @@ TEST_F(LinkLossTest, ParallelBytesOf0xFFAreCheckedByTheEcho) {
     EXPECT_EQ((V{poll(s), ForceTrigger(ps, dc)}), (V{HW_STAT_COMPLETE, 1}));
 
     arm(s, "bpp");
-    sim::SignalConfig sig = model().signals();
-    sig.analog[0] = sig.analog[1] = {sim::Shape::Dc, 0, 0, -1e300};
-    sig.logicCounter = false;
-    sig.logicWord = 0x1234;
-    model().setSignals(sig);
+    setInputs({sim::Shape::Dc, 0, 0, -1e300}, {sim::Shape::Dc, 0, 0, -1e300}, 0x1234);
     ASSERT_EQ(OutAdBuck12(ps, dc, nullptr, 0), 1);
     uint8_t buf[8] = {};
     sim::captureTrace(true);

@@ -256,10 +256,8 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     bringUp("usb");
     Settings s;
     s.trigChannel = 2;
-    s.level[2] = 0x05; // D0..D7 pattern
-    s.level[3] = 0xF0; // D4..D7 don't care
-    s.level[4] = 0x00;
-    s.level[5] = 0xFF; // D8..D15 don't care
+    const uint8_t pattern[4] = {0x05, 0xF0, 0x00, 0xFF}; // pattern, don't care: D4..D7, D8..D15
+    std::copy_n(pattern, 4, s.level + 2);
     auto word = [&](int i) { return (d8()[i] << 8 | d0()[i]) | 0xFFF0; };
     for (uint8_t slope : {0, 1}) {
         s.slope[2] = slope;

@@ -179,13 +179,11 @@ TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
 
 TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
     auto port = claimedPort();
-    struct Step {
-        char op; // 'o' out, 'i' in, 'w' in32
-        int offset, value;
-        const char *log;
-        uint32_t result = 0;
-        const char *failing = ""; // a call that fails
-    };
+    // op: 'o' out, 'i' in, 'w' in32; failing: a call that fails
+    // clang-format off
+    struct Step { char op; int offset, value; const char *log; uint32_t result = 0;
+                  const char *failing = ""; };
+    // clang-format on
     // Only control bits 0x0F reach PPWCONTROL (not the interrupt enable 0x10); bit 5 turns the data
     // lines round by PPDATADIR, once per change (a failed turn is tried again). EPP cycles set
     // their mode only when it changes.
@@ -223,14 +221,11 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
 }
 
 TEST_F(PpdevTest, FailedCallsReadAsFloatingLines) {
-    struct Case {
-        const char *failing;
-        std::deque<ssize_t> reads;
-        int offset;
-        bool word; // in32 rather than in
-        uint32_t result;
-        const char *log;
-    };
+    // word: in32 rather than in
+    // clang-format off
+    struct Case { const char *failing; std::deque<ssize_t> reads; int offset; bool word;
+                  uint32_t result; const char *log; };
+    // clang-format on
     const Case cases[] = {
         {"PPRDATA", {}, 0, false, 0xFF, "PPRDATA"},
         {"PPRSTATUS", {}, 1, false, 0xFF, "PPRSTATUS"},

@@ -156,12 +156,11 @@ TEST_F(UsbTransportTest, BridgeRequestsBecomeVendorControlTransfers) {
     uint8_t in[3] = {};
     const uint8_t out[8] = {1, 0, 0, 0, 0xFF, 0xFF, 0, 0};
     // Writes are 0x40, reads 0xC0; one byte is request 0x0C, any other length 0x04.
-    EXPECT_TRUE(dev->controlWrite(0x83, 0, out + 4, 1));
-    EXPECT_TRUE(dev->controlWrite(0x8C, 16, out + 4, 1));
-    EXPECT_TRUE(dev->controlWrite(0x82, 0, out, 8));
-    EXPECT_TRUE(dev->controlRead(0x84, 0, in, 1));
-    EXPECT_TRUE(dev->controlRead(0x8E, 3, in + 1, 2));
-    EXPECT_TRUE(dev->controlWrite(0x83, 0, nullptr, 0));
+    EXPECT_EQ((std::vector<bool>{
+                  dev->controlWrite(0x83, 0, out + 4, 1), dev->controlWrite(0x8C, 16, out + 4, 1),
+                  dev->controlWrite(0x82, 0, out, 8), dev->controlRead(0x84, 0, in, 1),
+                  dev->controlRead(0x8E, 3, in + 1, 2), dev->controlWrite(0x83, 0, nullptr, 0)}),
+              std::vector<bool>(6, true));
     EXPECT_EQ(fake.log, "control 64 12 131 0 1: 255|control 64 12 140 16 1: 255|"
                         "control 64 4 130 0 8: 1 0 0 0 255 255 0 0|control 192 12 132 0 1: 160|"
                         "control 192 4 142 3 2: 160 161|control 64 4 131 0 0:");
@@ -169,18 +168,13 @@ TEST_F(UsbTransportTest, BridgeRequestsBecomeVendorControlTransfers) {
 }
 
 TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
-    struct Case {
-        const char *what;
-        int result, done; // libusb's result, and the bytes a bulk transfer moved (-1: all)
-    };
-    const Case cases[] = {
-        {"complete", 0, -1},
-        {"short", 0, 63},
-        {"timed out", LIBUSB_ERROR_TIMEOUT, 32},
-        {"stalled", LIBUSB_ERROR_PIPE, 0},
-        {"device sent too much", LIBUSB_ERROR_OVERFLOW, 64},
-    };
-    for (const Case &c : cases) {
+    // libusb's result, and the bytes a bulk transfer moved (-1: all)
+    // clang-format off
+    const struct { const char *what; int result, done; } cases[] = {
+        {"complete", 0, -1}, {"short", 0, 63}, {"timed out", LIBUSB_ERROR_TIMEOUT, 32},
+        {"stalled", LIBUSB_ERROR_PIPE, 0}, {"device sent too much", LIBUSB_ERROR_OVERFLOW, 64}};
+    // clang-format on
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         auto dev = bridge();
         const bool ok = c.result == 0 && c.done < 0;
@@ -210,13 +204,10 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
     const FakeDevice ours, other{.product = 0x2501}, denied{.openResult = LIBUSB_ERROR_ACCESS},
         unplugged{.openResult = LIBUSB_ERROR_NO_DEVICE}, busy{.claimResult = LIBUSB_ERROR_BUSY};
     using R = UsbOpenResult;
-    struct Case {
-        const char *what;
-        std::vector<FakeDevice> devices;
-        bool initFails, listFails;
-        UsbOpenResult why;
-        const char *log;
-    };
+    // clang-format off
+    struct Case { const char *what; std::vector<FakeDevice> devices; bool initFails, listFails;
+                  UsbOpenResult why; const char *log; };
+    // clang-format on
     const Case cases[] = {
         {"nothing attached", {}, false, false, R::NotFound, ""},
         {"other devices", {other, {.vendor = 0x1234}}, false, false, R::NotFound, ""},
