@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Finding the instrument (FindPort, the link probe) and PowerOff, on every simulated link.
+// Finding the instrument (FindPort, the link probe) and PowerOff, on every simulated link, and a
+// lost instrument reported, never shown as data (floating parallel lines read 0xFF).
 #include "sim_fixture.h"
 #include "src/link.h"
 
 namespace hwlink::test {
 namespace {
 
-class LinkTest : public SimTest {};
+class LinkTest : public AcqTest {};
 
 TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
     // clang-format off
@@ -126,6 +127,35 @@ TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {
     uint8_t d[HW_DEVCONFIG_LEN] = {}; // no link
     EXPECT_EQ(PowerOff(p, d), 0);
     EXPECT_TRUE(sim::takeTrace().empty());
+}
+
+// On a parallel port a status of 0xFF is read once more (a single failed read gives 0xFF too)
+// and a status or a byte of 0xFF is then confirmed by the register-29 echo before it counts:
+// floating lines fail it; a live instrument passes it, its status stands and the direct
+// read-out carries on at its register (inputs far beyond the bottom of the range read 0xFF).
+TEST_F(LinkTest, ParallelBytesOf0xFFAreCheckedByTheEcho) {
+    Settings s;
+    arm(s, "epp");
+    model().overrideStatus(0xFF);
+    sim::captureTrace(true);
+    EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
+    EXPECT_EQ(slice(busEvents(sim::takeTrace()), 0, 6), ops("a61 r255 r255 a29 w4 r235"));
+    sim::captureTrace(false);
+    sim::faults().disappeared = true;
+    EXPECT_EQ(poll(s), HW_STAT_LINK_LOST);
+    EXPECT_EQ(ForceTrigger(ps, dc), 0) << "a write cannot fail: the read-back stands for it";
+    sim::faults().disappeared = false; // plugged in again: the next read-back sees it
+    EXPECT_EQ((V{poll(s), ForceTrigger(ps, dc)}), (V{HW_STAT_COMPLETE, 1}));
+
+    arm(s, "bpp");
+    setInputs({sim::Shape::Dc, 0, 0, -1e300}, {sim::Shape::Dc, 0, 0, -1e300}, 0x1234);
+    ASSERT_EQ(OutAdBuck12(ps, dc, nullptr, 0), 1);
+    uint8_t buf[8] = {};
+    sim::captureTrace(true);
+    EXPECT_EQ(inDaBuck8(ps, dc, buf, 4), 1);
+    EXPECT_EQ(slice(busEvents(sim::takeTrace()), 4, 4), ops("a29 w4 r235 a63"));
+    EXPECT_EQ(inDaBuck8(ps, dc, buf + 4, 4), 1); // group bytes 4-7: the logic inputs
+    EXPECT_EQ(V(buf, buf + 8), (V{255, 255, 255, 255, 0x34, 0x34, 0x12, 0x12}));
 }
 
 } // namespace
