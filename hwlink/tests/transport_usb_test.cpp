@@ -13,35 +13,17 @@ namespace hwlink::test {
 namespace {
 
 constexpr uint8_t kBulk = LIBUSB_TRANSFER_TYPE_BULK;
-using Endpoints = std::vector<std::pair<uint8_t, uint8_t>>; // (address, attributes)
-
-// A configuration descriptor with one interface (numbered from 0) per endpoint list.
-struct Config {
-    explicit Config(const std::vector<Endpoints> &interfaces)
-        : eps(interfaces.size()), alts(interfaces.size()), ifaces(interfaces.size()) {
-        for (size_t i = 0; i < interfaces.size(); ++i) {
-            for (const auto &[address, attributes] : interfaces[i])
-                eps[i].push_back({.bEndpointAddress = address, .bmAttributes = attributes});
-            alts[i] = {.bInterfaceNumber = uint8_t(i),
-                       .bNumEndpoints = uint8_t(eps[i].size()),
-                       .endpoint = eps[i].data()};
-            ifaces[i] = {&alts[i], 1};
-        }
-        desc.bNumInterfaces = uint8_t(ifaces.size());
-        desc.interface = ifaces.data();
-    }
-    std::vector<std::vector<libusb_endpoint_descriptor>> eps;
-    std::vector<libusb_interface_descriptor> alts;
-    std::vector<libusb_interface> ifaces;
-    libusb_config_descriptor desc{};
-};
-
 // The bridge's own layout: interface 0 with bulk OUT 0x02 and bulk IN 0x81.
-const Config kBridge({{{0x02, kBulk}, {0x81, kBulk}}});
+const libusb_endpoint_descriptor kEndpoints[] = {{.bEndpointAddress = 0x02, .bmAttributes = kBulk},
+                                                 {.bEndpointAddress = 0x81, .bmAttributes = kBulk}};
+const libusb_interface_descriptor kAlt = {
+    .bInterfaceNumber = 0, .bNumEndpoints = 2, .endpoint = kEndpoints};
+const libusb_interface kInterface = {&kAlt, 1};
+const libusb_config_descriptor kBridge = {.bNumInterfaces = 1, .interface = &kInterface};
 
 struct FakeDevice {
     uint16_t vendor = 0x05E3, product = 0x2500;
-    const Config *config = &kBridge;
+    const libusb_config_descriptor *config = &kBridge;
     int openResult = 0, claimResult = 0;
 };
 
@@ -70,7 +52,7 @@ const auto str = [](int64_t v) { return std::to_string(v); };
 
 int fConfig(libusb_device *d, uint8_t, libusb_config_descriptor **cfg) {
     if (!dev(d).config) return LIBUSB_ERROR_NOT_FOUND;
-    *cfg = const_cast<libusb_config_descriptor *>(&dev(d).config->desc);
+    *cfg = const_cast<libusb_config_descriptor *>(dev(d).config);
     return bus->take();
 }
 // Logged as "control TYPE REQUEST VALUE INDEX LENGTH: DATA"; a read answers 0xA0, 0xA1, ...
