@@ -190,6 +190,7 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
     struct Case { const char *what; std::vector<FakeDevice> devices; bool initFails, listFails;
                   UsbOpenResult why; const char *log; };
     // clang-format on
+    // clang-format off
     const Case cases[] = {
         {"nothing attached", {}, false, false, R::NotFound, ""},
         {"other devices", {other, {.vendor = 0x1234}}, false, false, R::NotFound, ""},
@@ -198,8 +199,8 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
         {"held by another program", {busy}, false, false, R::NoAccess, "claim 0|close"},
         {"second of two", {denied, ours}, false, false, R::Opened, "claim 0|release 0|close"},
         {"no libusb", {ours}, true, false, R::NotFound, ""},
-        {"no device list", {ours}, false, true, R::NotFound, ""},
-    };
+        {"no device list", {ours}, false, true, R::NotFound, ""}};
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         fake = FakeBus{};
