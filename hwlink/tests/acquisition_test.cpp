@@ -209,13 +209,8 @@ TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
     EXPECT_EQ(ForceTrigger(ps, dc), 1);
     EXPECT_EQ(sim::takeTrace(), usbPacket("a57 w151 a57 w147 a57 w151 a57 w147"));
 
-    sim::SignalConfig sig = sim::defaultSignals();
-    sig.analog[0] = {sim::Shape::Dc, 0, 0, 0.1}; // one division above A1's zero line
-    sig.analog[1] = {sim::Shape::None, 0, 0, 0};
-    sig.logicCounter = false;
-    sig.logicWord = 0x1234;
-    sig.noise = 0;
-    model().setSignals(sig);
+    // A1 one division above its zero line.
+    setInputs({sim::Shape::Dc, 0, 0, 0.1}, {sim::Shape::None, 0, 0, 0}, 0x1234);
     EXPECT_EQ(OutAdBuck12(ps, dc, nullptr, 0), 1);
     EXPECT_EQ(sim::takeTrace(), usbPacket("a28 w24 a60 w6 a56 w119 a57 w32 a0 w0 a63 w0"));
     uint8_t buf[16] = {};

@@ -74,15 +74,16 @@ TEST_F(ConfigTest, BadBitstreamFilesFailWithoutCrashing) {
     corrupted[kSyntheticHeaderLen + 12 + 5000] ^= 0x10; // one bit of the body
     auto cut = [&](size_t n) { return std::vector<uint8_t>(file.begin(), file.begin() + n); };
 
+    // Cut right after the sync word (68): the loader's zeros read as an empty body, CRC 0.
+    // clang-format off
     const std::pair<const char *, std::string> cases[] = {
         {"no sync byte", writeTemp("nosync.bit", noSync)},
         {"corrupted", writeTemp("corrupted.bit", corrupted)},
         {"cut in the body", writeTemp("cut6000.bit", cut(6000))},
-        // Cut right after the sync word: the loader's zeros read as an empty body, CRC 0.
         {"cut after the sync word", writeTemp("cut68.bit", cut(68))},
         {"cut in the length", writeTemp("cut70.bit", cut(70))},
-        {"missing", ::testing::TempDir() + "does-not-exist.bit"},
-    };
+        {"missing", ::testing::TempDir() + "does-not-exist.bit"}};
+    // clang-format on
     for (const char *link : {"usb", "bpp"}) {
         for (const auto &[what, path] : cases) {
             SCOPED_TRACE(std::string(link) + ": " + what);

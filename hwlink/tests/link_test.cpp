@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Finding the instrument (FindPort, the link probe) and PowerOff, on every simulated link.
+// Finding the instrument (FindPort, the link probe), PowerOff and the register-bus primitives on
+// every simulated link, and a lost instrument reported, never shown as data (floating parallel
+// lines read 0xFF).
 #include "sim_fixture.h"
+#include "src/bus.h"
 #include "src/link.h"
+#include <numeric>
 
 namespace hwlink::test {
 namespace {
 
-class LinkTest : public SimTest {};
+class LinkTest : public AcqTest {};
 
 TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
     // clang-format off
@@ -34,35 +38,28 @@ TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
     }
 }
 
+// USB: identification (29 echoes 21 inverted). EPP: 5 and 10 come back with their low four bits
+// inverted. BPP: the EPP test finds floating lines, this port has no EPP cycles. Then the
+// instrument is left in reset, waiting for its configuration.
 TEST_F(LinkTest, ProbeSequencesOfEachLink) {
-    selectSim("usb");
-    ASSERT_EQ(FindPort(ps, dc, 1), 4);
-    // Identification (29 echoes 21 inverted), then the instrument left in reset, waiting for
-    // its configuration.
-    EXPECT_EQ(sim::takeTrace(),
-              concat({lines("usb-reg-read 142 0 1|usb-reg-write 140 15 1|usb-reg-write 140 16 1"),
-                      ops("a28 a29 w21 r42 a28 w0 a30 a29 w0", Via::Usb)}));
-    EXPECT_TRUE(sim::instrument().ready());
-
-    const std::string kProbeReset = " a28 w0 a30 a29 w0"; // the probe's closing reset
-    sim::resetSimulator();                                // a fresh instrument on a parallel port
-    sim::captureTrace(true);
-    selectSim("epp");
-    ASSERT_EQ(FindPort(ps, dc, 1), 1);
-    // EPP test: 5 and 10 come back with their low four bits inverted.
-    EXPECT_EQ(sim::takeTrace(), concat({ops("a28", Via::Bpp), lines("port-out 890 0"),
-                                        ops("a29 w5 r42 w10 r37" + kProbeReset, Via::Epp)}));
-    sim::resetSimulator(); // a fresh instrument on the other port
-    sim::captureTrace(true);
-    selectSim("bpp");
-    ASSERT_EQ(FindPort(ps, dc, 1), 1);
-    ASSERT_EQ(dc[HW_DC_Link], HW_LINK_BPP);
-    // The EPP test finds floating lines: this port has no EPP cycles.
-    EXPECT_EQ(sim::takeTrace(),
-              concat({ops("a28", Via::Bpp),
-                      lines("port-out 890 0|port-out 891 29|port-out 892 5|port-in 892 255|"
-                            "port-out 892 10|port-in 892 255|port-out 890 0"),
-                      ops("a29 w5 r42 w10 r37" + kProbeReset, Via::Bpp)}));
+    const std::string reset = " a28 w0 a30 a29 w0", echo = "a29 w5 r42 w10 r37" + reset;
+    const Trace parallel = concat({ops("a28", Via::Bpp), lines("port-out 890 0")});
+    const std::pair<const char *, Trace> cases[] = {
+        {"usb", concat({lines("usb-reg-read 142 0 1|usb-reg-write 140 15 1|usb-reg-write 140 16 1"),
+                        ops("a28 a29 w21 r42" + reset, Via::Usb)})},
+        {"epp", concat({parallel, ops(echo, Via::Epp)})},
+        {"bpp", concat({parallel,
+                        lines("port-out 891 29|port-out 892 5|port-in 892 255|port-out 892 10|"
+                              "port-in 892 255|port-out 890 0"),
+                        ops(echo, Via::Bpp)})}};
+    for (const auto &[link, trace] : cases) {
+        sim::resetSimulator(); // a fresh instrument on each link
+        sim::captureTrace(true);
+        selectSim(link);
+        ASSERT_NE(FindPort(ps, dc, 1), 0);
+        EXPECT_EQ(sim::takeTrace(), trace) << link;
+        EXPECT_TRUE(sim::instrument().ready()) << link;
+    }
 }
 
 TEST_F(LinkTest, Port3BCIsNeverEpp) {
@@ -126,6 +123,146 @@ TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {
     uint8_t d[HW_DEVCONFIG_LEN] = {}; // no link
     EXPECT_EQ(PowerOff(p, d), 0);
     EXPECT_TRUE(sim::takeTrace().empty());
+}
+
+// On a parallel port a status of 0xFF is read once more (a single failed read gives 0xFF too)
+// and a status or a byte of 0xFF is then confirmed by the register-29 echo before it counts:
+// floating lines fail it; a live instrument passes it, its status stands and the direct
+// read-out carries on at its register (inputs far beyond the bottom of the range read 0xFF).
+TEST_F(LinkTest, ParallelBytesOf0xFFAreCheckedByTheEcho) {
+    Settings s;
+    arm(s, "epp");
+    model().overrideStatus(0xFF);
+    sim::captureTrace(true);
+    EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
+    EXPECT_EQ(slice(busEvents(sim::takeTrace()), 0, 6), ops("a61 r255 r255 a29 w4 r235"));
+    sim::captureTrace(false);
+    sim::faults().disappeared = true;
+    EXPECT_EQ(poll(s), HW_STAT_LINK_LOST);
+    EXPECT_EQ(ForceTrigger(ps, dc), 0) << "a write cannot fail: the read-back stands for it";
+    sim::faults().disappeared = false; // plugged in again: the next read-back sees it
+    EXPECT_EQ((V{poll(s), ForceTrigger(ps, dc)}), (V{HW_STAT_COMPLETE, 1}));
+
+    arm(s, "bpp");
+    setInputs({sim::Shape::Dc, 0, 0, -1e300}, {sim::Shape::Dc, 0, 0, -1e300}, 0x1234);
+    ASSERT_EQ(OutAdBuck12(ps, dc, nullptr, 0), 1);
+    uint8_t buf[8] = {};
+    sim::captureTrace(true);
+    EXPECT_EQ(inDaBuck8(ps, dc, buf, 4), 1);
+    EXPECT_EQ(slice(busEvents(sim::takeTrace()), 4, 4), ops("a29 w4 r235 a63"));
+    EXPECT_EQ(inDaBuck8(ps, dc, buf + 4, 4), 1); // group bytes 4-7: the logic inputs
+    EXPECT_EQ(V(buf, buf + 8), (V{255, 255, 255, 255, 0x34, 0x34, 0x12, 0x12}));
+}
+
+// The register-bus primitives over each link, checked on the simulator's trace.
+TEST_F(LinkTest, QueuedUsbPacketRepeatsAddressPadsAddressesAndNeverOverruns) {
+    ASSERT_EQ(connect("usb"), HW_LINK_USB);
+    ClearQueue(ps);
+    // Three data bytes for one address, then two addresses in a row.
+    const int strobes[][2] = {{0, 40}, {1, 1}, {1, 2}, {1, 3}, {0, 41}, {0, 42}};
+    for (const auto &q : strobes)
+        QueueStrobe(ps, dc, uint8_t(q[0]), uint8_t(q[1]));
+    EXPECT_EQ((V{ps[HW_PS_PktLen], ps[HW_PS_PktLastKind]}), (V{9, 0}));
+    EXPECT_EQ(V(dc, dc + 9), (V{40, 1, 40, 2, 40, 3, 41, 0, 42}));
+    EXPECT_TRUE(sim::takeTrace().empty()) << "queued strobes must not reach the bus";
+    QueueStrobe(ps, dc, 2, 0); // the flush
+    EXPECT_EQ((V{ps[HW_PS_PktLen], ps[HW_PS_PktLastKind]}), (V{0, 1}));
+    EXPECT_EQ(sim::takeTrace(), usbPacket("a40 w1 a40 w2 a40 w3 a41 w0 a42"));
+
+    // Data without a queued address goes straight to the last addressed register.
+    QueueStrobe(ps, dc, 1, 9);
+    EXPECT_EQ(ps[HW_PS_PktLen], 0);
+    EXPECT_EQ(sim::takeTrace(), lines("usb-reg-write 133 0 1|wr 9"));
+
+    // 100 data bytes for one address need 200 packet bytes: more than the 128 there are.
+    QueueStrobe(ps, dc, 0, 7);
+    std::string want;
+    for (int i = 0; i < 100; ++i) {
+        QueueStrobe(ps, dc, 1, uint8_t(i));
+        want += " a7 w" + std::to_string(i);
+    }
+    EXPECT_EQ(dc[HW_DC_Link], HW_LINK_USB);
+    ASSERT_TRUE(FlushQueue(ps, dc));
+    const Trace t = sim::takeTrace();
+    // A full packet of 64 pairs, then the address carried over into the next one.
+    EXPECT_EQ(filter(t, {"usb"}), lines("usb-reg-write 131 0 128|usb-reg-write 131 0 72"));
+    EXPECT_EQ(filter(t, {"usb"}, false), ops(want));
+}
+
+// A failed chunk ends the transfer: no header after it.
+TEST_F(LinkTest, BulkTransfersSplitAt65535WithHeaderBeforeEachChunk) {
+    ASSERT_EQ(connect("usb"), HW_LINK_USB);
+    std::vector<uint8_t> buf(140000, 0x55);
+    const std::pair<int32_t, Trace> cases[] = {
+        {65535, lines("usb-reg-write 130 0 8|usb-bulk-in 65535")},
+        {65536,
+         lines("usb-reg-write 130 0 8|usb-bulk-in 65535|usb-reg-write 130 0 8|usb-bulk-in 1")},
+        {0, lines("usb-reg-write 130 0 8|usb-bulk-in 0")}};
+    for (const auto &[len, chunks] : cases) {
+        ASSERT_TRUE(BulkRead(buf.data(), len));
+        EXPECT_EQ(filter(sim::takeTrace(), {"usb"}), chunks) << len;
+    }
+    // The simulated bridge refuses a transfer that its header did not announce.
+    ASSERT_TRUE(lib().usb);
+    EXPECT_FALSE(lib().usb->bulkWrite(buf.data(), 4));
+    sim::faults().failBulkAfter = 1;
+    EXPECT_FALSE(BulkWrite(buf.data(), int32_t(buf.size())));
+    const Trace t = sim::takeTrace();
+    EXPECT_EQ(
+        (V{int64_t(countPrefix(t, "usb-bulk-out")), int64_t(countPrefix(t, "usb-reg-write 130"))}),
+        (V{1, 2}));
+}
+
+// Failing register requests read as 0xFF and report failure (the bulk header of ReadBlock is a
+// register request too); with no Link (demo mode, even with a device open) nothing is sent and
+// every read gives zeros.
+TEST_F(LinkTest, FailingRequestsReadAs0xFFAndNoLinkReadsZero) {
+    ASSERT_EQ(connect("usb"), HW_LINK_USB);
+    sim::faults().failRegisterRequests = true;
+    uint8_t v = 0, buf[4] = {9, 9, 9, 9};
+    const uint8_t data[] = {1, 2, 3, 4};
+    EXPECT_EQ((V{UsbGetData(), ReadData(ps, dc), ReadStatusChecked(ps, dc, &v), UsbSetAddr(3),
+                 WritePairs(ps, dc, data, 2), ReadBlock(ps, dc, buf, 4)}),
+              (V{0xFF, 0xFF, 0, 0, 0, 0}));
+    sim::faults() = {};
+    dc[HW_DC_Link] = HW_LINK_NONE;
+    WriteStrobe(ps, dc, 0, 28);
+    QueueStrobe(ps, dc, 0, 28);
+    std::fill_n(buf, 4, 9);
+    EXPECT_EQ((V{ReadData(ps, dc), WritePairs(ps, dc, data, 4), WriteBlock(ps, dc, 28, data, 4),
+                 ReadBlock(ps, dc, buf, 4), std::accumulate(buf, buf + 4, 0)}),
+              (V{0, 0, 0, 0, 0}));
+    EXPECT_TRUE(sim::takeTrace().empty());
+}
+
+TEST_F(LinkTest, BppStrobesAndReadSequence) {
+    ASSERT_EQ(connect("bpp"), HW_LINK_BPP);
+    WriteStrobe(ps, dc, ps[HW_PS_AddrSel], 29);
+    WriteStrobe(ps, dc, ps[HW_PS_DataSel], 3);
+    const uint8_t v = ReadData(ps, dc);
+    EXPECT_EQ(v & 0x3F, 0x2C); // board 1, low nibble of 3 inverted
+    // A read returns the control lines to 32 (data in), then to 34.
+    EXPECT_EQ(sim::takeTrace(), concat({ops("a29 w3 r" + std::to_string(v), Via::Bpp),
+                                        lines("port-out 890 32|port-out 890 34")}));
+}
+
+TEST_F(LinkTest, ParallelBlocksAreOneStrobePerByte) {
+    ASSERT_EQ(connect("epp"), HW_LINK_EPP);
+    const uint8_t pairs[] = {28, 0, 29, 80, 31}, block[] = {5, 6};
+    EXPECT_TRUE(WritePairs(ps, dc, pairs, 5));
+    EXPECT_TRUE(WriteBlock(ps, dc, 40, block, 2));
+    EXPECT_TRUE(FlushQueue(ps, dc)); // nothing to flush on a port
+    EXPECT_EQ(sim::takeTrace(), ops("a28 w0 a29 w80 a31 a40 w5 w6", Via::Epp));
+}
+
+// The virtual clock advances at once, and a negative delay never takes it back.
+TEST(ClockTest, VirtualDelaysAdvanceAtOnce) {
+    useVirtualClock(true);
+    const int64_t t0 = nowMs();
+    for (int32_t ms : {250, -5, 0})
+        DelayMs(ms);
+    advanceVirtualMs(10);
+    EXPECT_EQ(nowMs() - t0, 260);
 }
 
 } // namespace

@@ -155,13 +155,10 @@ struct Record {
 TEST(SearchVdata, LeavesTheCurrentRunFindsTheNextWrapsAtBothEndsOrStays) {
     // Runs matching 0x12A5 with D1, D0 don't care at 5..7 and 14..15; near misses at 10, 11;
     // a match on the last sample (19).
-    Record r({{5, 0x12A4},
-              {6, 0x12A5},
-              {7, 0x12A7},
-              {10, 0x12A8},
-              {11, 0x02A5},
-              {14, 0x12A6},
+    // clang-format off
+    Record r({{5, 0x12A4}, {6, 0x12A5}, {7, 0x12A7}, {10, 0x12A8}, {11, 0x02A5}, {14, 0x12A6},
               {15, 0x12A5}});
+    // clang-format on
     EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 6, 0), 14);
     EXPECT_EQ(r.search(0x12A5, 0x0003, 1, 6, 1), 15); // backward past 0 to the end
     EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 15, 0), 5); // forward past the end to 0

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Trigger status and read-back: status mapping and faults, the correction of the interleaved
-// converters against the simulator's errors, trigger alignment in real time, and the bounds of
-// every in-place step at 128K.
+// converters against the simulator's errors, trigger alignment in real time, the demo record,
+// equivalent-time series, and the bounds of every in-place step at 128K.
 #include "sim_fixture.h"
 #include "src/acquisition.h"
 #include <cmath>
@@ -256,10 +256,8 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     bringUp("usb");
     Settings s;
     s.trigChannel = 2;
-    s.level[2] = 0x05; // D0..D7 pattern
-    s.level[3] = 0xF0; // D4..D7 don't care
-    s.level[4] = 0x00;
-    s.level[5] = 0xFF; // D8..D15 don't care
+    const uint8_t pattern[4] = {0x05, 0xF0, 0x00, 0xFF}; // pattern, don't care: D4..D7, D8..D15
+    std::copy_n(pattern, 4, s.level + 2);
     auto word = [&](int i) { return (d8()[i] << 8 | d0()[i]) | 0xFFF0; };
     for (uint8_t slope : {0, 1}) {
         s.slope[2] = slope;
@@ -286,6 +284,168 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     EXPECT_NEAR(a1()[viewStart[0] + 100], 178, 2);
 }
 
+// Demo mode: the synthesised record, byte for byte, and its bounds at 128K.
+TEST(DemoSynth, SquareTriangleAndCounterByteForByteToTheEndOfTheArea) {
+    const int32_t n = 2048;
+    std::vector<uint8_t> a1(n), a2(n), d0(n + 16, 0xEE), d8(n + 16, 0xEE);
+    // 100MSa/s (step 2), A1 on 100mV (divisor 20) at 178, A2 on 5mV (divisor 1) at 128.
+    DemoSynth(a1.data(), a2.data(), d0.data(), d8.data(), {n, 178, 128, 20, 1, 2, 10});
+    // The triangle falls from 128 by 2 a sample to 8 (sample 60), climbs to 248 (sample 180)
+    // and falls again to 8 (sample 300); the square is low (-120 / 20) while it falls.
+    for (int i = 0; i <= 301; ++i)
+        ASSERT_EQ(a1[i], i <= 60 || (i > 180 && i <= 300) ? 172 : 184) << i;
+    EXPECT_EQ((V{a2[0], a2[1], a2[60], a2[61], a2[180], a2[181], a2[300]}),
+              (V{128, 126, 8, 10, 248, 246, 8}));
+    // The counter holds each value for 40 / 2 + 1 = 21 samples, starting 10 places in.
+    EXPECT_EQ(
+        (V{d0[9], d0[10], d0[30], d0[31], d8[31], d0[10 + 21 * 97], d0[n - 1 + 10], d0[n + 10]}),
+        (V{0xEE, 0, 0, 1, 1, 97, (n - 1) / 21 % 256, 0xEE}));
+
+    // 20GSa/s (step 20): the counter advances every 3 samples; ranges clamp to the screen.
+    DemoSynth(a1.data(), a2.data(), d0.data(), d8.data(), {n, 250, 5, 1, 1, 20, 10});
+    // 250 + 120 and 5 - 20 clamp.
+    EXPECT_EQ((V{d0[10], d0[12], d0[13], d0[16], a1[0], a1[7], a2[1]}),
+              (V{0, 0, 1, 2, 130, 255, 0}));
+    EXPECT_EQ((V{DemoDivisor(5), DemoDivisor(8), DemoDivisor(9)}), (V{40, 4, 1}));
+
+    // Areas of exactly 131072 bytes: the counter's last ten places would fall past the end.
+    // Step 0 (no Capture yet) is taken as step 1: the counter holds 41 samples.
+    const int32_t m = HW_SB_AREA_LEN;
+    std::vector<uint8_t> b1(m), b2(m), e0(m), e8(m);
+    DemoSynth(b1.data(), b2.data(), e0.data(), e8.data(), {m, 128, 128, 1, 1, 0, 10});
+    EXPECT_EQ((V{e0[m - 1], e8[m - 1], b2[1]}), (V{(m - 11) / 41 % 256, (m - 11) / 41 % 256, 127}));
+}
+
+TEST_F(ReadbackTest, WithoutInstrumentGetTrigStatReturnsTheDemoRecord) {
+    Settings s; // Link 0
+    s.vdiv[1] = 0;
+    s.pos[1] = 128;
+    capture(s);
+    std::fill(sb.begin(), sb.end(), 0x55);
+    EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
+    EXPECT_TRUE(sim::takeTrace().empty()) << "nothing sent";
+    // The flat parts of the square and the straight parts of the triangle pass the smoothing
+    // unchanged.
+    EXPECT_EQ((V{a1()[0], a1()[60], a1()[61], a1()[180], a1()[181], a2()[1], a2()[30], a2()[120]}),
+              (V{172, 172, 184, 184, 172, 126, 68, 128}));
+    EXPECT_EQ((V{d0()[9], d0()[31], d8()[10 + 21 * 50]}), (V{0x55, 1, 50}));
+    EXPECT_EQ(viewStart[0], 11) << "no falling code through 128 after the position";
+}
+
+// Equivalent-time sampling: a full series against the simulator, and the bounds of the merge
+// and the gap filling.
+TEST_F(ReadbackTest, EquivalentTimeSeriesAt20GSaMergesASmoothSine) {
+    bringUp("usb");
+    // A period of 293.7 samples at 20GSa/s (68 MHz), 3.67 samples at the converters'
+    // 250MSa/s: successive crossings in one record fall on ever different clock phases.
+    const double period = 293.7;
+    const double freq = 20e9 / period;
+    setInputs({sim::Shape::Sine, freq, 0.3, 0}, {sim::Shape::Sine, freq, 0.6, 0});
+    Settings s;
+    s.rate = 0;
+    s.pos[0] = s.pos[1] = 128;
+    capture(s);
+    EXPECT_EQ(ps[HW_PS_EtsPasses], 660);
+    // Every record but the last of the series reports "filling" (8).
+    sim::captureTrace(false);
+    int filling = 0;
+    uint8_t st = 0;
+    for (int i = 0; i < 200 && st != HW_STAT_COMPLETE; ++i)
+        filling += (st = poll(s)) == HW_STAT_FILLING;
+    EXPECT_EQ(st, HW_STAT_COMPLETE);
+    EXPECT_GE(filling, 1) << "a series takes more than one record";
+    EXPECT_EQ((V{ps[HW_PS_EtsPasses], viewStart[0]}), (V{0, 80}));
+    EXPECT_LE(std::count(dc + HW_DC_EtsSlotSeen, dc + HW_DC_EtsSlotSeen + 80, 0), 4)
+        << "the random phases reach nearly every slot";
+
+    // 0.3 V at 100mV/div and 0.6 V at 200mV/div: 75 codes either way. The merged record is a
+    // smooth sine (the ideal's second differences are below 0.04 codes) of the input's period:
+    // its rising crossings through mid-level lie one period apart. The crossing of each pass
+    // is only interpolated linearly, which blurs the record a little.
+    for (int ch = 0; ch < 2; ++ch) {
+        SCOPED_TRACE(ch);
+        const uint8_t *x = ch == 0 ? a1() : a2();
+        const auto [lo, hi] = std::minmax_element(x + 80, x + 1900);
+        EXPECT_NEAR((*hi - *lo) / 2.0, 75.0, 7.5);
+        double rough = 0;
+        std::vector<int> up; // rising input: codes falling through 128
+        for (int j = 81; j < 1900; ++j) {
+            rough = std::max(rough, std::abs(x[j + 1] - 2.0 * x[j] + x[j - 1]));
+            if (x[j - 1] > 128 && x[j] <= 128 && (up.empty() || j - up.back() > 100))
+                up.push_back(j);
+        }
+        EXPECT_LE(rough, 4.0);
+        ASSERT_GE(up.size(), 6u);
+        EXPECT_NEAR((up.back() - up.front()) / double(up.size() - 1), period, 2.0);
+    }
+
+    // The next capture at the same rate starts a new series.
+    capture(s);
+    EXPECT_EQ(ps[HW_PS_EtsPasses], 660);
+}
+
+TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
+    std::vector<uint8_t> sb(HW_SAMPLEBUF_LEN);
+    uint8_t dc[HW_DEVCONFIG_LEN] = {};
+    int32_t ps[HW_PORTSTATE_LEN] = {};
+    const auto a1 = sb.begin() + HW_SB_A1, a2 = sb.begin() + HW_SB_A2,
+               d0 = sb.begin() + HW_SB_D0_D7, d8 = sb.begin() + HW_SB_D8_D15;
+    uint8_t *const seen = dc + HW_DC_EtsSlotSeen;
+    const int32_t N = HW_SB_AREA_LEN - 1;
+    auto fresh = [&] { // A1 at 10, A2 at 200, the logic and raw areas at 77, no slot seen
+        std::fill(a1, a2, 10);
+        std::fill(a2, d0, 200);
+        std::fill(d0, sb.end(), 77);
+        std::fill(seen, seen + 80, 0);
+    };
+    dc[HW_DC_EtsFactor] = 80;
+    for (int32_t P : {0, 7, 130000}) {
+        SCOPED_TRACE(P);
+        // Slot 5 seen, everything else a gap: slot 4 fills from its direct neighbours, the
+        // others two samples apart. Slot 79's neighbour is slot 0 of the next sample.
+        fresh();
+        seen[5] = 1;
+        for (int32_t x = P % 80 + 5; x < HW_SB_AREA_LEN; x += 80)
+            a1[x] = 50;
+        EtsFill(sb.data(), dc, P, N);
+        // (10 + 50) / 2 two apart, then (30 + 50) / 2 from the direct neighbours; in the first
+        // period and in the last one (1638), which ends at the end of the area.
+        const int32_t last = P % 80 + 1638 * 80;
+        EXPECT_EQ((V{a1[P % 80 + 3], a1[P % 80 + 4], a1[last + 3], a1[last + 4], a1[0],
+                     a1[HW_SB_AREA_LEN - 1]}),
+                  (V{30, 40, 30, 40, 10, 10}));
+        EXPECT_EQ(std::count(a2, d0, 200), HW_SB_AREA_LEN) << "A1 stays in its area";
+        EXPECT_EQ(std::count(d0, sb.end(), 77), 6 * HW_SB_AREA_LEN) << "A2 stays in its area";
+    }
+
+    // Merge at 128K with the trigger near either end: a falling code edge (rising input)
+    // every 100 samples in the A1 scratch copy.
+    for (int32_t P : {0, 131000}) {
+        SCOPED_TRACE(P);
+        fresh();
+        for (int32_t i = 0; i < HW_SB_AREA_LEN; ++i)
+            d0[i] = (i / 50) % 2 ? 60 : 190;
+        std::fill(d8, d8 + HW_SB_AREA_LEN, 90);
+        ps[HW_PS_EtsPasses] = 660;
+        ps[HW_PS_EtsPos] = 80 + P / 80;
+        uint8_t slope[3] = {0, 0, 0}, level[6] = {128, 128, 0, 0, 0, 0};
+        EtsMerge(sb.data(), ps, dc, 0, slope, level, P, N);
+        EXPECT_LT(ps[HW_PS_EtsPasses], 660);
+        EXPECT_EQ(std::count(sb.begin() + HW_SB_RAW, sb.end(), 77), 4 * HW_SB_AREA_LEN);
+        EXPECT_EQ(d8[0], 90);
+        // Every step from 190 to 60 crosses 128 at 68/130 of a sample before the 60: 42
+        // eightieths, slot 41.
+        EXPECT_EQ(seen[41], std::min(255, 660 - ps[HW_PS_EtsPasses]));
+        EXPECT_EQ(std::count(seen, seen + 80, 0), 79);
+    }
+
+    // A logic source has no analog copy: every record still counts as a pass.
+    ps[HW_PS_EtsPasses] = 2;
+    uint8_t slope[3] = {0, 0, 0}, level[6] = {};
+    EtsMerge(sb.data(), ps, dc, 2, slope, level, 600, 2047);
+    EXPECT_EQ(ps[HW_PS_EtsPasses], 1);
+}
+
 // A failed access on a parallel port reads 0xFF, as the instrument's own bytes may: the port
 // counts its failures. A read-out with one is read again and gives the instrument's record; a
 // second failure loses the record and leaves the sample buffer alone; a failure in the set-up
@@ -307,7 +467,7 @@ TEST_F(ReadbackTest, ParallelFailuresAreCountedNotTakenForData) {
         // The same fresh start each time; the changed range makes the Capture calibrate.
         auto start = [&](Settings &s) {
             reset();
-            setInputs({sim::Shape::Sine, 2e5, 1.0, 0}, {sim::Shape::Dc, 0, 0, -0.5});
+            setInputs({sim::Shape::Sine, 2e5, 1.0, 0}, {sim::Shape::Dc, 0, 0, -0.5}, 0x1234);
             arm(s, link);
             s.vdiv[0] = 5;
             std::fill(sb.begin(), sb.end(), 0x55);

@@ -4,9 +4,13 @@
 #include "sim_fixture.h"
 #include "src/registers.h"
 #include <algorithm>
+#include <cmath>
 
 namespace hwlink::test {
 namespace {
+
+using Bytes = std::vector<int>;
+using K = sim::LogicSource::Kind;
 
 // The record moved in blocks (as an untraced bulk transfer moves it) is the record the read
 // cycles give one byte at a time, whatever the blocks' sizes, and reads as zeros once it has all
@@ -92,6 +96,38 @@ TEST_F(SimTest, UnknownSelectionsFallBackSafely) {
     selectSim("epp");
     EXPECT_FALSE(sim::openPort(0x278)) << "the simulated port answers at 378H only";
     EXPECT_FALSE(sim::openUsb(sim::kSimUsbVendor, sim::kSimUsbProduct));
+}
+
+// Items refused, at both ends of every range, and what the usable ones set: the lines, the
+// rate and the bytes on the wire (I2C: the address byte, write bit 0, first). A line carrying a
+// bus takes no second one; the word keeps the other lines.
+TEST(SimulatedSerialItems, ParsedOrRefused) {
+    const std::vector<std::string> refused = {
+        "D0=uart,0,Hi",          "D1=uart,1.1e9,Hi",      "D1=uart,9600,",
+        "D1=uart,9600,A\tB",     "D16=uart,9600,X",       "D1:D2=uart,9600,X",
+        "D2:D3=i2c,1e5,128,AB",  "D2:D3=i2c,1e5,0x80,AB", "D2:D3=i2c,1e5,0x50,ABC",
+        "D2:D3=i2c,1e5,0x50,GG", "D2=i2c,1e5,0x50,AB",    "D7:D7:D8=spi,1e6,01",
+        "D7:D8=spi,1e6,01",      "D7:D8:D9=can,1e6,01",   "D3:D0=i2c,1e5,1,00"};
+    std::string text = "D0=uart,9600,Hi there;d15 = UART, 1e9, ~ ;D3:D2=i2c,1e5,0x7f,00ff;"
+                       "D4:D5:D6=spi,1e6,0102;D=word,0x1234";
+    for (const std::string &item : refused)
+        text += ";" + item;
+    sim::SignalConfig cfg = sim::defaultSignals();
+    std::vector<std::string> rejected;
+    EXPECT_FALSE(sim::parseSignals(text, cfg, &rejected));
+    EXPECT_EQ(rejected, refused);
+    std::vector<Bytes> got;
+    for (const sim::LogicSource &src : cfg.logicSources) {
+        got.push_back({int(src.kind), int(std::log10(src.rate))});
+        got.back().insert(got.back().end(), src.lines.begin(), src.lines.end());
+        got.back().insert(got.back().end(), src.bytes.begin(), src.bytes.end());
+    }
+    const int u = int(K::Uart), i = int(K::I2c), sp = int(K::Spi);
+    EXPECT_EQ(got, (std::vector<Bytes>{{u, 3, 0, 'H', 'i', ' ', 't', 'h', 'e', 'r', 'e'},
+                                       {u, 9, 15, ' ', '~', ' '},
+                                       {i, 5, 3, 2, 0xFE, 0x00, 0xFF},
+                                       {sp, 6, 4, 5, 6, 0x01, 0x02}}));
+    EXPECT_EQ(cfg.logicWord, 0x1234);
 }
 
 } // namespace

@@ -154,13 +154,14 @@ TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
     // clang-format off
     struct Case { int32_t base; int openErr; bool busy; const char *opened, *log; };
     // clang-format on
-    const Case cases[] = {{0x378, 0, false, "/dev/parport1", "PPCLAIM|PPRELEASE"},
-                          {0x278, 0, false, "/dev/parport2", "PPCLAIM|PPRELEASE"},
-                          {0x3BC, 0, false, "/dev/parport0", "PPCLAIM|PPRELEASE"},
-                          {0x2BC, 0, false, "", ""}, // no such port
-                          {0x378, ENOENT, false, "", ""},
-                          {0x378, EACCES, false, "", ""}, // user not in group lp
-                          {0x378, 0, true, "/dev/parport1", "PPCLAIM"}};
+    // clang-format off
+    const Case cases[] = {
+        {0x378, 0, false, "/dev/parport1", "PPCLAIM|PPRELEASE"},
+        {0x278, 0, false, "/dev/parport2", "PPCLAIM|PPRELEASE"},
+        {0x3BC, 0, false, "/dev/parport0", "PPCLAIM|PPRELEASE"}, {0x2BC, 0, false, "", ""}, // none
+        {0x378, ENOENT, false, "", ""}, {0x378, EACCES, false, "", ""}, // user not in group lp
+        {0x378, 0, true, "/dev/parport1", "PPCLAIM"}};
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.base) + " " + std::to_string(c.openErr));
         // In no particular order, with a PCI card's port and unreadable entries among them.
@@ -179,36 +180,29 @@ TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
 
 TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
     auto port = claimedPort();
-    struct Step {
-        char op; // 'o' out, 'i' in, 'w' in32
-        int offset, value;
-        const char *log;
-        uint32_t result = 0;
-        const char *failing = ""; // a call that fails
-    };
+    // op: 'o' out, 'i' in, 'w' in32; failing: a call that fails
+    // clang-format off
+    struct Step { char op; int offset, value; const char *log; uint32_t result = 0;
+                  const char *failing = ""; };
+    // clang-format on
     // Only control bits 0x0F reach PPWCONTROL (not the interrupt enable 0x10); bit 5 turns the data
     // lines round by PPDATADIR, once per change (a failed turn is tried again). EPP cycles set
     // their mode only when it changes.
-    const Step steps[] = {{'o', 0, 0x55, "PPWDATA 85"},
-                          {'i', 0, 0, "PPRDATA", 0x40},
-                          {'i', 1, 0, "PPRSTATUS", 0x41},
-                          {'o', 2, 9, "PPWCONTROL 9"},
-                          {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2"},
-                          {'i', 2, 0, "PPRCONTROL", 2},
-                          {'o', 2, 0x20, "PPWCONTROL 0"},
-                          {'o', 2, 0x0F, "PPDATADIR 0|PPWCONTROL 15"},
-                          {'o', 2, 0x1F, "PPWCONTROL 15"},
-                          {'o', 3, 29, "PPSETMODE epp-addr|write 29"},
-                          {'o', 4, 5, "PPSETMODE epp|write 5"},
-                          {'o', 4, 6, "write 6"},
-                          {'i', 4, 0, "read 1", 0x42},
-                          {'w', 4, 0, "read 4", 0x46454443}, // first byte lowest
-                          {'i', 3, 0, "PPSETMODE epp-addr|read 1", 0x47},
-                          {'w', 1, 0, "PPRSTATUS|PPRSTATUS|PPRSTATUS|PPRSTATUS", 0x4B4A4948},
-                          {'o', 5, 1, ""},
-                          {'i', 5, 0, "", 0xFF},
-                          {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2", 0, "PPDATADIR"},
-                          {'o', 2, 0x20, "PPDATADIR 1|PPWCONTROL 0"}};
+    // clang-format off
+    const Step steps[] = {
+        {'o', 0, 0x55, "PPWDATA 85"}, {'i', 0, 0, "PPRDATA", 0x40}, {'i', 1, 0, "PPRSTATUS", 0x41},
+        {'o', 2, 9, "PPWCONTROL 9"}, {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2"},
+        {'i', 2, 0, "PPRCONTROL", 2}, {'o', 2, 0x20, "PPWCONTROL 0"},
+        {'o', 2, 0x0F, "PPDATADIR 0|PPWCONTROL 15"}, {'o', 2, 0x1F, "PPWCONTROL 15"},
+        {'o', 3, 29, "PPSETMODE epp-addr|write 29"}, {'o', 4, 5, "PPSETMODE epp|write 5"},
+        {'o', 4, 6, "write 6"}, {'i', 4, 0, "read 1", 0x42},
+        {'w', 4, 0, "read 4", 0x46454443}, // first byte lowest
+        {'i', 3, 0, "PPSETMODE epp-addr|read 1", 0x47},
+        {'w', 1, 0, "PPRSTATUS|PPRSTATUS|PPRSTATUS|PPRSTATUS", 0x4B4A4948},
+        {'o', 5, 1, ""}, {'i', 5, 0, "", 0xFF},
+        {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2", 0, "PPDATADIR"},
+        {'o', 2, 0x20, "PPDATADIR 1|PPWCONTROL 0"}};
+    // clang-format on
     for (const Step &s : steps) {
         SCOPED_TRACE(std::string(1, s.op) + " base+" + std::to_string(s.offset));
         kernel.log.clear();
@@ -223,25 +217,22 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
 }
 
 TEST_F(PpdevTest, FailedCallsReadAsFloatingLines) {
-    struct Case {
-        const char *failing;
-        std::deque<ssize_t> reads;
-        int offset;
-        bool word; // in32 rather than in
-        uint32_t result;
-        const char *log;
-    };
+    // word: in32 rather than in
+    // clang-format off
+    struct Case { const char *failing; std::deque<ssize_t> reads; int offset; bool word;
+                  uint32_t result; const char *log; };
+    // clang-format on
+    // clang-format off
     const Case cases[] = {
-        {"PPRDATA", {}, 0, false, 0xFF, "PPRDATA"},
-        {"PPRSTATUS", {}, 1, false, 0xFF, "PPRSTATUS"},
+        {"PPRDATA", {}, 0, false, 0xFF, "PPRDATA"}, {"PPRSTATUS", {}, 1, false, 0xFF, "PPRSTATUS"},
         {"PPSETMODE", {}, 4, false, 0xFF, "PPSETMODE epp"},
         {"", {0}, 4, false, 0xFF, "PPSETMODE epp|read 1"}, // an EPP cycle nobody answered
         {"", {-EINTR, 1}, 4, false, 0x40, "PPSETMODE epp|read 1|read 1"},
         {"", {3, 1}, 4, true, 0x43424140, "PPSETMODE epp|read 4|read 1"},
         {"", {2, 0}, 4, true, 0xFFFFFFFF, "PPSETMODE epp|read 4|read 2"},
         {"", {-EIO}, 4, true, 0xFFFFFFFF, "PPSETMODE epp|read 4"},
-        {"PPSETMODE", {}, 4, true, 0xFFFFFFFF, "PPSETMODE epp"},
-    };
+        {"PPSETMODE", {}, 4, true, 0xFFFFFFFF, "PPSETMODE epp"}};
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.log);
         auto port = claimedPort();

@@ -13,35 +13,17 @@ namespace hwlink::test {
 namespace {
 
 constexpr uint8_t kBulk = LIBUSB_TRANSFER_TYPE_BULK;
-using Endpoints = std::vector<std::pair<uint8_t, uint8_t>>; // (address, attributes)
-
-// A configuration descriptor with one interface (numbered from 0) per endpoint list.
-struct Config {
-    explicit Config(const std::vector<Endpoints> &interfaces)
-        : eps(interfaces.size()), alts(interfaces.size()), ifaces(interfaces.size()) {
-        for (size_t i = 0; i < interfaces.size(); ++i) {
-            for (const auto &[address, attributes] : interfaces[i])
-                eps[i].push_back({.bEndpointAddress = address, .bmAttributes = attributes});
-            alts[i] = {.bInterfaceNumber = uint8_t(i),
-                       .bNumEndpoints = uint8_t(eps[i].size()),
-                       .endpoint = eps[i].data()};
-            ifaces[i] = {&alts[i], 1};
-        }
-        desc.bNumInterfaces = uint8_t(ifaces.size());
-        desc.interface = ifaces.data();
-    }
-    std::vector<std::vector<libusb_endpoint_descriptor>> eps;
-    std::vector<libusb_interface_descriptor> alts;
-    std::vector<libusb_interface> ifaces;
-    libusb_config_descriptor desc{};
-};
-
 // The bridge's own layout: interface 0 with bulk OUT 0x02 and bulk IN 0x81.
-const Config kBridge({{{0x02, kBulk}, {0x81, kBulk}}});
+const libusb_endpoint_descriptor kEndpoints[] = {{.bEndpointAddress = 0x02, .bmAttributes = kBulk},
+                                                 {.bEndpointAddress = 0x81, .bmAttributes = kBulk}};
+const libusb_interface_descriptor kAlt = {
+    .bInterfaceNumber = 0, .bNumEndpoints = 2, .endpoint = kEndpoints};
+const libusb_interface kInterface = {&kAlt, 1};
+const libusb_config_descriptor kBridge = {.bNumInterfaces = 1, .interface = &kInterface};
 
 struct FakeDevice {
     uint16_t vendor = 0x05E3, product = 0x2500;
-    const Config *config = &kBridge;
+    const libusb_config_descriptor *config = &kBridge;
     int openResult = 0, claimResult = 0;
 };
 
@@ -70,7 +52,7 @@ const auto str = [](int64_t v) { return std::to_string(v); };
 
 int fConfig(libusb_device *d, uint8_t, libusb_config_descriptor **cfg) {
     if (!dev(d).config) return LIBUSB_ERROR_NOT_FOUND;
-    *cfg = const_cast<libusb_config_descriptor *>(&dev(d).config->desc);
+    *cfg = const_cast<libusb_config_descriptor *>(dev(d).config);
     return bus->take();
 }
 // Logged as "control TYPE REQUEST VALUE INDEX LENGTH: DATA"; a read answers 0xA0, 0xA1, ...
@@ -156,12 +138,11 @@ TEST_F(UsbTransportTest, BridgeRequestsBecomeVendorControlTransfers) {
     uint8_t in[3] = {};
     const uint8_t out[8] = {1, 0, 0, 0, 0xFF, 0xFF, 0, 0};
     // Writes are 0x40, reads 0xC0; one byte is request 0x0C, any other length 0x04.
-    EXPECT_TRUE(dev->controlWrite(0x83, 0, out + 4, 1));
-    EXPECT_TRUE(dev->controlWrite(0x8C, 16, out + 4, 1));
-    EXPECT_TRUE(dev->controlWrite(0x82, 0, out, 8));
-    EXPECT_TRUE(dev->controlRead(0x84, 0, in, 1));
-    EXPECT_TRUE(dev->controlRead(0x8E, 3, in + 1, 2));
-    EXPECT_TRUE(dev->controlWrite(0x83, 0, nullptr, 0));
+    EXPECT_EQ((std::vector<bool>{
+                  dev->controlWrite(0x83, 0, out + 4, 1), dev->controlWrite(0x8C, 16, out + 4, 1),
+                  dev->controlWrite(0x82, 0, out, 8), dev->controlRead(0x84, 0, in, 1),
+                  dev->controlRead(0x8E, 3, in + 1, 2), dev->controlWrite(0x83, 0, nullptr, 0)}),
+              std::vector<bool>(6, true));
     EXPECT_EQ(fake.log, "control 64 12 131 0 1: 255|control 64 12 140 16 1: 255|"
                         "control 64 4 130 0 8: 1 0 0 0 255 255 0 0|control 192 12 132 0 1: 160|"
                         "control 192 4 142 3 2: 160 161|control 64 4 131 0 0:");
@@ -169,18 +150,13 @@ TEST_F(UsbTransportTest, BridgeRequestsBecomeVendorControlTransfers) {
 }
 
 TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
-    struct Case {
-        const char *what;
-        int result, done; // libusb's result, and the bytes a bulk transfer moved (-1: all)
-    };
-    const Case cases[] = {
-        {"complete", 0, -1},
-        {"short", 0, 63},
-        {"timed out", LIBUSB_ERROR_TIMEOUT, 32},
-        {"stalled", LIBUSB_ERROR_PIPE, 0},
-        {"device sent too much", LIBUSB_ERROR_OVERFLOW, 64},
-    };
-    for (const Case &c : cases) {
+    // libusb's result, and the bytes a bulk transfer moved (-1: all)
+    // clang-format off
+    const struct { const char *what; int result, done; } cases[] = {
+        {"complete", 0, -1}, {"short", 0, 63}, {"timed out", LIBUSB_ERROR_TIMEOUT, 32},
+        {"stalled", LIBUSB_ERROR_PIPE, 0}, {"device sent too much", LIBUSB_ERROR_OVERFLOW, 64}};
+    // clang-format on
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         auto dev = bridge();
         const bool ok = c.result == 0 && c.done < 0;
@@ -210,13 +186,11 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
     const FakeDevice ours, other{.product = 0x2501}, denied{.openResult = LIBUSB_ERROR_ACCESS},
         unplugged{.openResult = LIBUSB_ERROR_NO_DEVICE}, busy{.claimResult = LIBUSB_ERROR_BUSY};
     using R = UsbOpenResult;
-    struct Case {
-        const char *what;
-        std::vector<FakeDevice> devices;
-        bool initFails, listFails;
-        UsbOpenResult why;
-        const char *log;
-    };
+    // clang-format off
+    struct Case { const char *what; std::vector<FakeDevice> devices; bool initFails, listFails;
+                  UsbOpenResult why; const char *log; };
+    // clang-format on
+    // clang-format off
     const Case cases[] = {
         {"nothing attached", {}, false, false, R::NotFound, ""},
         {"other devices", {other, {.vendor = 0x1234}}, false, false, R::NotFound, ""},
@@ -225,8 +199,8 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
         {"held by another program", {busy}, false, false, R::NoAccess, "claim 0|close"},
         {"second of two", {denied, ours}, false, false, R::Opened, "claim 0|release 0|close"},
         {"no libusb", {ours}, true, false, R::NotFound, ""},
-        {"no device list", {ours}, false, true, R::NotFound, ""},
-    };
+        {"no device list", {ours}, false, true, R::NotFound, ""}};
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         fake = FakeBus{};
