@@ -179,25 +179,21 @@ TEST_F(LoopTest, AutoForcesATriggerEvery100Ms) {
 // Which rates run a software catch under which limit; without "Enable Software catch" even
 // 1 Sa/s acquires normally.
 TEST_F(LoopTest, CatchRanges) {
-    struct Case {
-        int16_t enabled, limit;
-        uint8_t rate;
-        bool catches;
-    };
-    const Case cases[] = {{-1, 27, 27, true},  {-1, 27, 26, false}, {-1, 26, 26, true},
-                          {-1, 25, 26, true},  {-1, 27, 31, true},  {-1, 27, 32, true},
-                          {-1, 25, 33, false}, {-1, 25, 34, false}, {-1, 25, 24, false},
-                          {-1, 25, 25, true},  {0, 25, 32, false}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << "limit " << c.limit << " rate " << int(c.rate));
-        s.display.CatchEnabled = c.enabled;
-        s.display.CatchRateLimit = c.limit;
-        s.acquisition.RateIndex = c.rate;
-        s.acquisition.SamplePeriod = c.rate > 32 ? 5.0 : RateTable(c.rate).period;
+    // The switch, the limit, the rate and whether it catches.
+    const std::tuple<int16_t, int16_t, uint8_t, bool> cases[] = {
+        {-1, 27, 27, true},  {-1, 27, 26, false}, {-1, 26, 26, true},  {-1, 25, 26, true},
+        {-1, 27, 31, true},  {-1, 27, 32, true},  {-1, 25, 33, false}, {-1, 25, 34, false},
+        {-1, 25, 24, false}, {-1, 25, 25, true},  {0, 25, 32, false}};
+    for (const auto &[enabled, limit, rate, catches] : cases) {
+        SCOPED_TRACE(testing::Message() << "limit " << limit << " rate " << int(rate));
+        s.display.CatchEnabled = enabled;
+        s.display.CatchRateLimit = limit;
+        s.acquisition.RateIndex = rate;
+        s.acquisition.SamplePeriod = rate > 32 ? 5.0 : RateTable(rate).period;
         const bool applies = CatchApplies();
         acquisitionControls().LabelStat[0].setText({});
         ClickGo();
-        EXPECT_EQ((Nums{applies, CatchActive(), Stat(0) == "Catch count"}), Nums(3, c.catches));
+        EXPECT_EQ((Nums{applies, CatchActive(), Stat(0) == "Catch count"}), Nums(3, catches));
         ClickGo();
         StepUntilStopped(10);
         EXPECT_FALSE(AcquisitionActive());
