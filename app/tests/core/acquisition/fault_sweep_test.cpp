@@ -231,10 +231,7 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
     // `sample` (or VRX_FAULT_SWEEP's count) spread evenly, the first and the last among them.
     static std::vector<int64_t> Sample(int64_t requests, int64_t sample) {
         const QByteArray env = qgetenv("VRX_FAULT_SWEEP");
-        if (env == "full")
-            sample = requests;
-        else if (env.toLongLong() > 0)
-            sample = env.toLongLong();
+        sample = env == "full" ? requests : env.toLongLong() > 0 ? env.toLongLong() : sample;
         std::vector<int64_t> ns;
         for (int64_t i = 0; i < std::min(sample, requests); ++i)
             ns.push_back(sample >= requests
