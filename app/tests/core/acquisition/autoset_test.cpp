@@ -92,10 +92,12 @@ double ValueOf(const QString &text) {
 // (times the probe). The time each Autoset took, pressed while acquiring, is printed.
 TEST_F(AutosetTest, FindsSignalsOverTheRangeOnTheRealClock) {
     if (!OnRealClock()) return;
+    // The trigger source before Autoset (it works on A1 for the logic); shape, frequency and peak
+    // volts; the probe (0 1:1, 1 10:1).
     struct Case {
-        int16_t trigger;   // the trigger source before Autoset; it works on A1 for the logic
-        const char *input; // shape, frequency, peak volts
-        uint8_t probe;     // 0 1:1, 1 10:1
+        int16_t trigger;
+        const char *input;
+        uint8_t probe;
     };
     const Case cases[] = {
         {TrigA1, "square,100,1", 1},     {TrigA2, "sine,50,0.1", 0},
@@ -184,9 +186,7 @@ TEST_F(AutosetTest, VrxctlSavesWhatAutosetAndTheCommandLineApplied) {
     };
     const QString chosen = run({"--probe", "A1=1", "autoset", "--save-settings", file});
     EXPECT_TRUE(chosen.contains(QStringLiteral("vdiv\t500mV\n"))) << chosen.toStdString();
-    QFile saved(file);
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(saved.readAll().contains("\"P_attn\",0,"));
+    EXPECT_TRUE(test::ReadAll(file).contains("\"P_attn\",0,"));
 
     const QString rows = run({"--settings", file, "measure"});
     static const QRegularExpression item(QStringLiteral(R"(^A1\t(V_p-p\.|Freq\.)\t(.*)$)"),
@@ -205,21 +205,15 @@ TEST_F(AutosetTest, VrxctlSavesWhatAutosetAndTheCommandLineApplied) {
 // runs ten seconds a reading) and an open input: Autoset ends with its message and every
 // setting as it was. One whose configuration never completes is not autoset.
 TEST_F(AutosetTest, FailureEndsWithMessageAndOldSettings) {
-    struct Case {
-        const char *inputs, *fault;
-        bool slowClock;
-        AutosetOutcome outcome;
-        QString text;
-    };
-    for (const Case &c :
-         {Case{"A1=square,1000,0.5,0", "gone@3", false, AutosetOutcome::InstrumentLost,
-               kAutosetLostText},
-          Case{"A1=square,1000,0.5,0", ";", true, AutosetOutcome::NoRecord, kAutosetNoRecordText},
-          Case{"A1=none", ";", false, AutosetOutcome::NoSignal, kAutosetNoSignalText}}) {
-        SCOPED_TRACE(c.fault);
-        Open(c.inputs, c.fault);
+    using enum AutosetOutcome;
+    for (const auto &[inputs, fault, slowClock, outcome, text] :
+         {std::tuple{"A1=square,1000,0.5,0", "gone@3", false, InstrumentLost, kAutosetLostText},
+          {"A1=square,1000,0.5,0", ";", true, NoRecord, kAutosetNoRecordText},
+          {"A1=none", ";", false, NoSignal, kAutosetNoSignalText}}) {
+        SCOPED_TRACE(fault);
+        Open(inputs, fault);
         int64_t now = 0;
-        if (c.slowClock) SetLoopClock([&] { return now += 10000; });
+        if (slowClock) SetLoopClock([&] { return now += 10000; });
         app().channels.ProbeIndex[0] = 0;
         app().trigger.TrigLevel[0] = 140;
         app().view.BarPos[2] = 1000;
@@ -227,10 +221,10 @@ TEST_F(AutosetTest, FailureEndsWithMessageAndOldSettings) {
         ScriptedUi boxes;
         ScopedUi scope(boxes);
         const AutosetResult r = Autoset0();
-        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_EQ(r.outcome, outcome);
         EXPECT_EQ(Settings(), before);
         ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text, c.text);
+        EXPECT_EQ(boxes.boxes[0].text, text);
     }
     // Neither is it polled: "Go" explains and stays released.
     Open("A1=square,1000,0.5,0", "neverdone", false);
@@ -255,14 +249,14 @@ TEST_F(AutosetTest, FailureEndsWithMessageAndOldSettings) {
 // rounded half to even; a position within 3 codes of 128 at 100 mV/div is kept. The squares fit
 // finer, the same and coarser volts/div, and span 190 and 191 codes at 100 mV/div.
 TEST_F(AutosetTest, AimsVoltsPerDivisionAndPositionExactly) {
-    struct Case {
-        const char *input; // peak and offset volts
-        int32_t span;      // codes at 100 mV/div; 0 any
-    };
-    for (const Case c : {Case{"0.16,0.04", 0}, Case{"0.2,0.2", 0}, Case{"0.4,0.04", 0},
-                         Case{"0.378,0", 190}, Case{"0.38,0.002", 191}}) {
-        SCOPED_TRACE(c.input);
-        Open(QStringLiteral("A1=square,1e6,%1;NOISE=0").arg(QLatin1String(c.input)));
+    // The peak and offset volts, and the span in codes at 100 mV/div (0: any).
+    for (const auto &[input, span] : {std::pair{"0.16,0.04", 0},
+                                      {"0.2,0.2", 0},
+                                      {"0.4,0.04", 0},
+                                      {"0.378,0", 190},
+                                      {"0.38,0.002", 191}}) {
+        SCOPED_TRACE(input);
+        Open(QStringLiteral("A1=square,1e6,%1;NOISE=0").arg(QLatin1String(input)));
         AppState &s = app();
         s.channels.ChanPos[0] = 128;
         form1().cmbRate.setIndex(6);
@@ -273,7 +267,7 @@ TEST_F(AutosetTest, AimsVoltsPerDivisionAndPositionExactly) {
         const auto first = s.records.SampleBuf.begin() + HW_SB_A1 + t.start;
         const auto [top, bottom] = std::minmax_element(first, first + t.length);
         const int32_t lo = *top, hi = *bottom, mid = (lo + hi) / 2;
-        EXPECT_TRUE(c.span == 0 || hi - lo == c.span) << lo << " " << hi;
+        EXPECT_TRUE(span == 0 || hi - lo == span) << lo << " " << hi;
         int vdiv = 2;
         while (vdiv < 8 && (hi - lo) * 4 / VdivCodeMv(vdiv) > 190)
             ++vdiv;

@@ -9,7 +9,6 @@
 //
 // CI runs an even sample of N on each link; VRX_FAULT_SWEEP=full tries every N (VRX_FAULT_SWEEP=K:
 // K values a link) and prints the figures.
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -21,7 +20,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "core/acquisition/autoset.h"
@@ -33,6 +31,8 @@
 namespace vrx {
 namespace {
 
+using namespace std::chrono_literals;
+
 // Noise-free inputs that Autoset finds (A1 the trigger channel) and a logic word that moves.
 constexpr const char *kSignals = "A1=square,2000,0.5,0;A2=sine,1000,0.3,0;D=count,100000;NOISE=0";
 constexpr int kRecords = 20;
@@ -42,15 +42,6 @@ constexpr int kRecords = 20;
 // blocks; a loaded machine may leave the test little of the processor).
 class Watchdog {
   public:
-    Watchdog() : thread_([this] { watch(); }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(m_);
-            done_ = true;
-        }
-        cv_.notify_all();
-        thread_.join();
-    }
     void arm(const std::string &what) {
         std::lock_guard<std::mutex> lock(m_);
         what_ = what;
@@ -62,21 +53,20 @@ class Watchdog {
     }
 
   private:
-    using Clock = std::chrono::steady_clock;
     static double CpuSeconds() {
         timespec t{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
     }
     void mark() {
-        last_ = Clock::now();
+        last_ = std::chrono::steady_clock::now();
         lastCpu_ = CpuSeconds();
     }
-    void watch() {
+    void watch(const std::stop_token &stop) {
         std::unique_lock<std::mutex> lock(m_);
-        while (!cv_.wait_for(lock, std::chrono::milliseconds(200), [this] { return done_; })) {
+        while (!cv_.wait_for(lock, stop, 200ms, [&] { return stop.stop_requested(); })) {
             const double cpu = CpuSeconds() - lastCpu_;
-            if (cpu > 5 || Clock::now() - last_ > std::chrono::seconds(60)) {
+            if (cpu > 5 || std::chrono::steady_clock::now() - last_ > 60s) {
                 std::fprintf(stderr, "hang (%.1f s of the processor): %s\n", cpu, what_.c_str());
                 std::fflush(stderr);
                 std::_Exit(3);
@@ -84,12 +74,11 @@ class Watchdog {
         }
     }
     std::mutex m_;
-    std::condition_variable cv_;
-    bool done_ = false;
+    std::condition_variable_any cv_;
     std::string what_;
-    Clock::time_point last_ = Clock::now();
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
     double lastCpu_ = 0;
-    std::thread thread_;
+    std::jthread thread_{[this](const std::stop_token &stop) { watch(stop); }}; // stops first
 };
 
 // What a session ended with.
@@ -122,18 +111,16 @@ size_t RecordHash() {
     return qHash(all) ^ static_cast<size_t>(s.view.ViewStart[0]);
 }
 
+// HWLINK_SIM_FAULT's value for request `fault` failing once (0: none).
+std::string FaultItem(int64_t fault) {
+    return fault > 0 ? "failonce@" + std::to_string(fault) : ";";
+}
+
 class FaultSweepTest : public ::testing::TestWithParam<const char *> {
   protected:
     void SetUp() override {
-        trace_ = dir_.filePath(QStringLiteral("trace"));
         setenv("HWLINK_SIM_SIGNALS", kSignals, 1);
         setenv("HWLINK_SIM_TRACE", QFile::encodeName(trace_).constData(), 1);
-        UseVirtualLoopClock();
-    }
-    // The loop's waits pass at once, as the library's do on its virtual clock.
-    void UseVirtualLoopClock() {
-        SetLoopClock([this] { return now_; },
-                     [this](int64_t ms) { now_ += std::max<int64_t>(ms, 0); });
     }
     void TearDown() override {
         SetLoopClock({});
@@ -146,14 +133,13 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
 
     // Requests in the trace file so far, and whether a failonce struck.
     std::pair<int64_t, bool> Requests() const {
-        int64_t n = 0;
-        bool struck = false;
+        std::pair<int64_t, bool> r{0, false};
         for (const QByteArray &line : test::ReadAll(trace_).split('\n')) {
-            n += line.startsWith("usb-reg-") || line.startsWith("usb-bulk-") ||
-                 line.startsWith("port-");
-            struck = struck || line.startsWith("fault failonce");
+            r.first += line.startsWith("usb-reg-") || line.startsWith("usb-bulk-") ||
+                       line.startsWith("port-");
+            r.second = r.second || line.startsWith("fault failonce");
         }
-        return {n, struck};
+        return r;
     }
 
     // Steps the loop until `records` more came or it stopped; the hashes of those shown.
@@ -167,7 +153,7 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
             dog_.progress();
             if (s.run.TrigCount != seen && s.run.TrigCount > 0) {
                 seen = s.run.TrigCount;
-                if (shown) shown->push_back(RecordHash());
+                shown->push_back(RecordHash());
             }
         }
         StopAcquisitionNow();
@@ -175,16 +161,17 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
 
     // The session on `link` with request `fault` failing (0: none).
     Session Run(const char *link, int64_t fault) {
-        dog_.arm(std::string(link) + " failonce@" + std::to_string(fault));
+        dog_.arm(std::string(link) + " " + FaultItem(fault));
         AppState &s = app();
         if (s.records.DevConfig[HW_DC_Link] != HW_LINK_NONE)
             PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
         ResetAcquisition();
-        UseVirtualLoopClock();
+        // The loop's waits pass at once, as the library's do on its virtual clock.
+        SetLoopClock([this] { return now_; },
+                     [this](int64_t ms) { now_ += std::max<int64_t>(ms, 0); });
         ClearTrace();
         setenv("HWLINK_SIM", link, 1);
-        const std::string item = "failonce@" + std::to_string(fault);
-        setenv("HWLINK_SIM_FAULT", fault > 0 ? item.c_str() : ";", 1);
+        setenv("HWLINK_SIM_FAULT", FaultItem(fault).c_str(), 1);
         ScriptedUi boxes;
         ScopedUi scope(boxes);
         Session r;
@@ -196,12 +183,8 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
         if (s.run.HwFound == 1) {
             const AutosetResult a = Autoset0();
             dog_.progress();
-            r.autoset = {static_cast<int64_t>(a.outcome),
-                         a.channel,
-                         a.VdivIndex,
-                         a.RateIndex,
-                         a.ChanPos,
-                         a.TrigLevel};
+            r.autoset = {int64_t(a.outcome), a.channel, a.VdivIndex,
+                         a.RateIndex,        a.ChanPos, a.TrigLevel};
             Acquire(kRecords, &r.records);
         }
         std::tie(r.requests, r.struck) = Requests();
@@ -238,11 +221,9 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
             if (f.ending == Ending::Clean && f.records.size() != clean.records.size())
                 return wrong(QStringLiteral("%1 records and no status").arg(f.records.size()));
         }
-        if (autosetAsClean) {
-            for (size_t i = 0; i < f.records.size(); ++i)
-                if (i >= clean.records.size() || f.records[i] != clean.records[i])
-                    return wrong(QStringLiteral("record %1 is not the instrument's").arg(i + 1));
-        }
+        for (size_t i = 0; autosetAsClean && i < f.records.size(); ++i)
+            if (i >= clean.records.size() || f.records[i] != clean.records[i])
+                return wrong(QStringLiteral("record %1 is not the instrument's").arg(i + 1));
         if (!f.recovered) return wrong(QStringLiteral("not working after Initialize"));
     }
 
@@ -250,10 +231,7 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
     // `sample` (or VRX_FAULT_SWEEP's count) spread evenly, the first and the last among them.
     static std::vector<int64_t> Sample(int64_t requests, int64_t sample) {
         const QByteArray env = qgetenv("VRX_FAULT_SWEEP");
-        if (env == "full")
-            sample = requests;
-        else if (env.toLongLong() > 0)
-            sample = env.toLongLong();
+        sample = env == "full" ? requests : env.toLongLong() > 0 ? env.toLongLong() : sample;
         std::vector<int64_t> ns;
         for (int64_t i = 0; i < std::min(sample, requests); ++i)
             ns.push_back(sample >= requests
@@ -263,68 +241,55 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
     }
 
     QTemporaryDir dir_;
-    QString trace_;
+    const QString trace_ = dir_.filePath(QStringLiteral("trace"));
     int64_t now_ = 0;
     Watchdog dog_;
 };
 
 // One link a process: a request fault that struck stays spent for the rest of the process.
 TEST_P(FaultSweepTest, EveryFailedRequestOfASessionIsReportedAndInitializeRecovers) {
-    const char *link = GetParam();
-    {
-        const bool parallel = link == std::string("epp") || link == std::string("bpp");
-        QElapsedTimer t;
-        t.start();
-        const Session clean = Run(link, 0);
-        ASSERT_EQ(clean.ending, Ending::Clean);
-        ASSERT_EQ(clean.records.size(), size_t(kRecords));
-        ASSERT_EQ(clean.autoset.at(0), static_cast<int64_t>(AutosetOutcome::Done));
-        std::map<Ending, int> count;
-        // Over a parallel port a session makes a million requests and more: fewer in CI.
-        for (const int64_t n : Sample(clean.requests, parallel ? 2 : 6)) {
-            Session f = Run(link, n);
-            ASSERT_TRUE(f.struck) << "request " << n;
-            Judge(f, clean);
-            ++count[f.ending];
-            EXPECT_NE(f.ending, Ending::Wrong) << "failonce@" << n << ": " << f.why.toStdString();
-        }
-        QString line = QStringLiteral("%1: %2 requests, %3 ms;")
-                           .arg(link)
-                           .arg(clean.requests)
-                           .arg(t.elapsed());
-        for (const auto &[ending, k] : count)
-            line += QStringLiteral(" %1 %2").arg(kEndingNames[int(ending)]).arg(k);
-        std::printf("%s\n", qPrintable(line));
+    const std::string link = GetParam();
+    QElapsedTimer t;
+    t.start();
+    const Session clean = Run(link.c_str(), 0);
+    ASSERT_EQ(clean.ending, Ending::Clean);
+    ASSERT_EQ(clean.records.size(), size_t(kRecords));
+    ASSERT_EQ(clean.autoset.at(0), static_cast<int64_t>(AutosetOutcome::Done));
+    std::map<Ending, int> count;
+    // Over a parallel port a session makes a million requests and more: fewer in CI.
+    for (const int64_t n : Sample(clean.requests, link == "epp" || link == "bpp" ? 2 : 6)) {
+        Session f = Run(link.c_str(), n);
+        ASSERT_TRUE(f.struck) << "request " << n;
+        Judge(f, clean);
+        ++count[f.ending];
+        EXPECT_NE(f.ending, Ending::Wrong) << "failonce@" << n << ": " << f.why.toStdString();
     }
+    std::printf("%s: %lld requests, %lld ms;", link.c_str(), static_cast<long long>(clean.requests),
+                static_cast<long long>(t.elapsed()));
+    for (const auto &[ending, k] : count)
+        std::printf(" %s %d", kEndingNames[int(ending)], k);
+    std::printf("\n");
 }
-
-// `vrxctl capture -n 20` with the fault: it ends with status 0 and the clean run's files, or with
-// status 1 and a message; every file it leaves is the clean run's file of that name, and
-// nothing partial (no other file) is left.
 INSTANTIATE_TEST_SUITE_P(Links, FaultSweepTest, ::testing::Values("usb", "usb11", "epp", "bpp"));
 
-// `vrxctl capture` runs in processes of its own.
+// `vrxctl capture -n 20` with the fault, in processes of its own: it ends with status 0 and the
+// clean run's files, or with status 1 and a message; every file it leaves is the clean run's
+// file of that name, and nothing partial (no other file) is left.
 class VrxctlFaultSweepTest : public FaultSweepTest {};
 TEST_F(VrxctlFaultSweepTest, VrxctlLeavesOnlyWholeFiles) {
     const auto run = [&](const char *link, int64_t fault, const QString &dir) {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("HWLINK_SIM_CLOCK"), QStringLiteral("virtual"));
-        e.insert(QStringLiteral("HWLINK_SIM_FAULT"),
-                 fault > 0 ? QStringLiteral("failonce@%1").arg(fault) : QStringLiteral(";"));
-        e.insert(QStringLiteral("HWLINK_SIM_TRACE"), trace_);
-        p.setProcessEnvironment(e);
         QDir().mkpath(dir);
         ClearTrace();
-        dog_.arm(std::string("vrxctl ") + link + " failonce@" + std::to_string(fault));
-        p.start(QStringLiteral(VRX_CTL),
-                {"--sim", link, "--bitstream", VRX_TEST_BITSTREAM, "--rate", "1MSa/S", "capture",
-                 "-n", QString::number(kRecords), "-o", dir + "/cap.csv"});
-        // The watchdog ends a run that hangs; this wait only outlasts it.
-        p.waitForFinished(60000);
+        dog_.arm(std::string("vrxctl ") + link + " " + FaultItem(fault));
+        // The watchdog ends a run that hangs.
+        const test::ToolRun r =
+            test::RunTool(QStringLiteral(VRX_CTL),
+                          {"--sim", link, "--bitstream", VRX_TEST_BITSTREAM, "--rate", "1MSa/S",
+                           "capture", "-n", QString::number(kRecords), "-o", dir + "/cap.csv"},
+                          {QStringLiteral("HWLINK_SIM_FAULT=") + FaultItem(fault).c_str(),
+                           QStringLiteral("HWLINK_SIM_TRACE=") + trace_});
         dog_.progress();
-        return std::pair<int, QString>{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                                       QString::fromLocal8Bit(p.readAllStandardError())};
+        return r;
     };
     const auto files = [](const QString &dir) {
         std::map<QString, QByteArray> m;
@@ -335,34 +300,33 @@ TEST_F(VrxctlFaultSweepTest, VrxctlLeavesOnlyWholeFiles) {
     // A run over a parallel port configures the FPGA a bit at a time (half a million requests
     // and more): CI samples USB 2.0 and EPP, VRX_FAULT_SWEEP every link.
     const bool all = !qEnvironmentVariableIsEmpty("VRX_FAULT_SWEEP");
-    for (const char *link : {"usb", "usb11", "epp", "bpp"}) {
-        if (!all && (link == std::string("usb11") || link == std::string("bpp"))) continue;
+    for (const std::string link : {"usb", "usb11", "epp", "bpp"}) {
+        if (!all && (link == "usb11" || link == "bpp")) continue;
         SCOPED_TRACE(link);
         QElapsedTimer t;
         t.start();
-        const QString cleanDir = dir_.filePath(QStringLiteral("clean-") + link);
-        ASSERT_EQ(run(link, 0, cleanDir).first, 0);
+        const QString cleanDir = dir_.filePath(QStringLiteral("clean-%1").arg(link.c_str()));
+        ASSERT_EQ(run(link.c_str(), 0, cleanDir).code, 0);
         const int64_t requests = Requests().first;
         const auto clean = files(cleanDir);
         ASSERT_EQ(clean.size(), size_t(kRecords));
         int failed = 0, whole = 0;
         for (const int64_t n : Sample(requests, 3)) {
-            const QString dir = dir_.filePath(QStringLiteral("%1-%2").arg(link).arg(n));
-            const auto [code, err] = run(link, n, dir);
+            const QString dir = dir_.filePath(QStringLiteral("%1-%2").arg(link.c_str()).arg(n));
+            const test::ToolRun r = run(link.c_str(), n, dir);
             const auto left = files(dir);
             EXPECT_TRUE(Requests().second) << "request " << n;
-            EXPECT_TRUE(code == 0 || (code == 1 && !err.trimmed().isEmpty()))
-                << "failonce@" << n << ": status " << code << " " << err.toStdString();
+            EXPECT_TRUE(r.code == 0 || (r.code == 1 && !r.err.trimmed().isEmpty()))
+                << "failonce@" << n << ": status " << r.code << " " << r.err.toStdString();
             for (const auto &[name, bytes] : left)
                 EXPECT_TRUE(clean.count(name) && clean.at(name) == bytes)
                     << "failonce@" << n << ": " << name.toStdString() << " is not whole";
-            if (code == 0) {
-                EXPECT_EQ(left.size(), clean.size()) << "failonce@" << n;
-            }
-            ++(code == 0 ? whole : failed);
+            EXPECT_TRUE(r.code != 0 || left.size() == clean.size())
+                << "failonce@" << n << ": " << left.size() << " files";
+            ++(r.code == 0 ? whole : failed);
             QDir(dir).removeRecursively();
         }
-        std::printf("vrxctl %s: %lld requests, %lld ms; whole %d, failed %d\n", link,
+        std::printf("vrxctl %s: %lld requests, %lld ms; whole %d, failed %d\n", link.c_str(),
                     static_cast<long long>(requests), static_cast<long long>(t.elapsed()), whole,
                     failed);
     }

@@ -25,23 +25,21 @@ class QuickRefreshTest : public ScreenTest {
 // each; each only when its display item is on and, for the grid and the lanes, the caller asks.
 // The shown picture is never drawn into.
 TEST_F(QuickRefreshTest, EachPhaseDrawsItsPartIntoTheHiddenPicture) {
-    struct Round {
-        std::array<int16_t, kDisplayItems> on;
-        int16_t drawLogic, drawGrid;
-    };
-    const Round rounds[] = {{{1, 1, 0, 0, 0, 0, 1, 1}, 1, 1},
-                            {{1, 0, 0, 0, 0, 0, 0, 0}, 1, 1},
-                            {{1, 1, 0, 0, 0, 0, 1, 1}, 0, 0}};
+    // The display items on, and whether the lanes and the grid are asked for.
+    using On = std::array<int16_t, kDisplayItems>;
+    const std::tuple<On, int16_t, int16_t> rounds[] = {{On{1, 1, 0, 0, 0, 0, 1, 1}, 1, 1},
+                                                       {On{1, 0, 0, 0, 0, 0, 0, 0}, 1, 1},
+                                                       {On{1, 1, 0, 0, 0, 0, 1, 1}, 0, 0}};
     pictures().Picture1.fill(Pixel(LogicColorEntry(15))); // lanes 7 and 15 white
     s.run.CatchCount = 7;
     Texts held;
     Nums drawPics;
     QImage finished = scope(0).copy();
-    for (const Round &r : rounds) {
-        s.channels.ChanOn = r.on;
+    for (const auto &[on, drawLogic, drawGrid] : rounds) {
+        s.channels.ChanOn = on;
         for (int phase = 0; phase < 8; ++phase) {
             ++s.run.CatchCount; // the sample caught
-            Softfresh0(r.drawLogic, r.drawGrid);
+            Softfresh0(drawLogic, drawGrid);
             if (phase == 0) drawPics.push_back(s.run.DrawPic);
             EXPECT_TRUE(pictures().picScopeVisible[size_t(s.run.DrawPic ^ 1)] &&
                         !pictures().picScopeVisible[size_t(s.run.DrawPic)] &&

@@ -95,20 +95,20 @@ TEST_F(FftTest, ZoomLimitsAndBars) {
 
 // Only the power spectrum shows its dB controls; its H readouts are dBmV from the offset row.
 TEST_F(FftTest, GainTypesAndLevelReadouts) {
+    // The dB controls shown (offset, volts/div and label as digits) and the H readouts.
     auto shown = [this] {
-        return Nums{f.ScrollOffset.visible(), f.cmbVdiv.visible(), f.lbDBm.visible()};
+        const int on =
+            f.ScrollOffset.visible() * 100 + f.cmbVdiv.visible() * 10 + f.lbDBm.visible();
+        return Texts{QString::number(on), f.lbHbar[0].text(), f.lbHbar[1].text(),
+                     f.lbHbar[2].text()};
     };
     f.cmbGain.setIndex(0);
-    EXPECT_EQ(shown(), (Nums{0, 0, 0}));
     // A1 at 1V/div (10:1, 100mv): 40 mV a code; H1 row 78, H2 row 178.
-    EXPECT_EQ((Texts{f.lbHbar[0].text(), f.lbHbar[1].text(), f.lbHbar[2].text()}),
-              (Texts{"6. V", "2. V", "4. V"}));
+    EXPECT_EQ(shown(), (Texts{"0", "6. V", "2. V", "4. V"}));
     f.cmbGain.setIndex(2);
-    EXPECT_EQ(shown(), (Nums{1, 1, 1}));
     f.cmbVdiv.setIndex(2);        // 20 dB a division
     f.ScrollOffset.setValue(100); // 0 dBmV on row 128
-    EXPECT_EQ((Texts{f.lbHbar[0].text(), f.lbHbar[1].text(), f.lbHbar[2].text()}),
-              (Texts{"40.dBmV", "-40.dBmV", "80.dBmV"}));
+    EXPECT_EQ(shown(), (Texts{"111", "40.dBmV", "-40.dBmV", "80.dBmV"}));
     EXPECT_EQ(f.lbDBmTop, 121);
     f.cmbGain.setIndex(1);
     EXPECT_EQ(f.lbHbar[0].text(), "632.456mV"); // 10^(175/50) / 200 codes

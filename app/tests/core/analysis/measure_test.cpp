@@ -67,28 +67,24 @@ TEST(Measure, StretchIsTheScreenOrTheRecord) {
 // never blank; a measured count shows its time; no edge shows "- - - - -".
 TEST(Measure, EdgeTimesAtBothEndsOfTheCount) {
     test::ResetState();
-    struct Case {
-        int rate;
-        int32_t samples;
-        const char *text;
-    };
-    for (const Case &c : {Case{kDefaultRate, 0, "<10 ns"}, Case{kDefaultRate, 1, "10 ns"},
-                          Case{kFirstMicroRate, 0, "<2 us"}, Case{kDefaultRate, -1, "- - - - -"}}) {
-        app().acquisition.RateIndex = c.rate;
-        app().acquisition.SamplePeriod = kRates[static_cast<size_t>(c.rate)].period;
+    for (const auto &[rate, samples, text] : {std::tuple{kDefaultRate, 0, "<10 ns"},
+                                              {kDefaultRate, 1, "10 ns"},
+                                              {kFirstMicroRate, 0, "<2 us"},
+                                              {kDefaultRate, -1, "- - - - -"}}) {
+        app().acquisition.RateIndex = rate;
+        app().acquisition.SamplePeriod = kRates[static_cast<size_t>(rate)].period;
         std::array<int32_t, 13> r{};
-        r[6] = r[7] = c.samples;
-        EXPECT_EQ(ItemTexts(6, 7, r), (Texts{c.text, c.text})) << c.rate << " " << c.samples;
+        r[6] = r[7] = samples;
+        EXPECT_EQ(ItemTexts(6, 7, r), (Texts{text, text})) << rate << " " << samples;
     }
     // A period of 400 samples of 10 ns is a time, its frequency a frequency; none is not
     // measured.
     app().acquisition.RateIndex = kDefaultRate;
     app().acquisition.SamplePeriod = kRates[kDefaultRate].period;
-    std::array<int32_t, 13> r{};
+    std::array<int32_t, 13> r{}, none{};
     r[10] = r[11] = 400;
-    EXPECT_EQ(ItemTexts(10, 11, r), (Texts{"4 us", "250.KHz"}));
-    r[10] = r[11] = 0;
-    EXPECT_EQ(ItemTexts(10, 11, r), (Texts{kNotMeasured, kNotMeasured}));
+    EXPECT_EQ(ItemTexts(10, 11, r) + ItemTexts(10, 11, none),
+              (Texts{"4 us", "250.KHz", kNotMeasured, kNotMeasured}));
 }
 
 // A trapezoid rising over 50 samples and falling over 50: 30 samples between 20 % and 80 %
@@ -123,12 +119,14 @@ TEST(Measure, EdgesBetweenTwentyAndEightyPercent) {
     }
 }
 
-// A1 holds a square of `period` samples between codes 100 and 156 (level 128), flat for 0.
-void RecordA1(int period) {
+// `records` records whose A1 holds a square of `period` samples between codes 100 and 156
+// (level 128), flat for 0.
+void RecordA1(int period, int records = 1) {
     uint8_t *a1 = app().records.SampleBuf.data() + HW_SB_A1;
     for (int i = 0; i < HW_SB_AREA_LEN; ++i)
         a1[i] = period == 0 ? 128 : (i % period < period / 2 ? 100 : 156);
-    ChFrequency();
+    while (records-- > 0)
+        ChFrequency();
 }
 
 // At 100 KSa/s (10 us a sample) 100 samples a period are 1 kHz, written "1.KHz" (up to five
@@ -146,11 +144,9 @@ TEST(Counter, AveragesRestartsOffsetsAndRecordsWithoutPeriod) {
     c.mnuCountRes_Click(1);
     c.lbCount[0].setText({});
     form1().cmbRate.setIndex(16);
-    for (int i = 0; i < 3; ++i)
-        RecordA1(100);
+    RecordA1(100, 3);
     form1().cmbRate.setIndex(17);
-    for (int i = 0; i < 5; ++i)
-        RecordA1(50);
+    RecordA1(50, 5);
     app().run.Running = 1;
     tbToolBar_ButtonClick(1); // stop
     for (int record = 1; record <= 8; ++record) {

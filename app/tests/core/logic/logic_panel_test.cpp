@@ -79,18 +79,14 @@ TEST_F(LogicPanelTest, RowsInSequenceOrder) {
 TEST_F(LogicPanelTest, NameBoxesTakeWhatTheSettingsFileKeeps) {
     AppState &s = app();
     StateListing &st = frmState();
-    struct Box {
-        TextModel &box;
-        const QString &field;
-        int length;
-    };
-    const Box boxes[] = {{lp.txtName[3], s.logic.LogicLaneName[3], 32},
-                         {st.txtBus[1], s.logic.BusGroupName[1], 32},
-                         {st.txtMnem[15], s.logic.MnemonicName[15], 32},
-                         {st.txtCode[0], s.logic.MnemonicPattern[0], 16}};
-    for (const Box &b : boxes) {
-        b.box.edit(QString(40, QLatin1Char('n')));
-        EXPECT_EQ((Nums{b.box.text().size(), b.field.size()}), (Nums{b.length, b.length}));
+    const std::tuple<TextModel &, const QString &, int> boxes[] = {
+        {lp.txtName[3], s.logic.LogicLaneName[3], 32},
+        {st.txtBus[1], s.logic.BusGroupName[1], 32},
+        {st.txtMnem[15], s.logic.MnemonicName[15], 32},
+        {st.txtCode[0], s.logic.MnemonicPattern[0], 16}};
+    for (const auto &[box, field, length] : boxes) {
+        box.edit(QString(40, QLatin1Char('n')));
+        EXPECT_EQ((Nums{box.text().size(), field.size()}), (Nums{length, length}));
     }
 }
 

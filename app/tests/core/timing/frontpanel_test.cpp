@@ -175,24 +175,19 @@ TEST_F(FrontPanel, ProbeRebuildsTheVoltsPerDivisionList) {
 // A list that changes what the instrument records marks the settings for the re-arm and
 // restarts the frequency counter's averages.
 TEST_F(FrontPanel, ListHandlersThatReArm) {
-    struct Case {
-        ListModel &list;
-        int index;
-        const uint8_t &field;
-    };
-    const Case cases[] = {
+    const std::tuple<ListModel &, int, const uint8_t &> cases[] = {
         {p.cmbCouple, 1, s.channels.Coupling[ChA1]},  {p.cmbSlope, 1, s.trigger.TrigSlope[0]},
         {p.cmbCapture, 0, s.acquisition.CaptureMode}, {p.cmbVdiv, 3, s.channels.VdivIndex[ChA1]},
         {p.cmbDepth, 1, s.acquisition.DepthIndex},    {p.cmbRate, 9, s.acquisition.RateIndex}};
-    for (const Case &c : cases) {
+    for (const auto &[list, index, field] : cases) {
         s.run.ParamChanged = 0;
         s.run.CounterState[2] = s.run.CounterState[3] = 5;
         s.run.MeasOut[15] = s.run.MeasOut[18] = 9;
-        c.list.setIndex(c.index);
+        list.setIndex(index);
         EXPECT_EQ((Nums{s.run.ParamChanged, s.run.CounterState[2], s.run.CounterState[3],
-                        s.run.MeasOut[15], s.run.MeasOut[18], c.field}),
-                  (Nums{1, 0, 0, 0, 0, c.index}))
-            << c.list.text().toStdString();
+                        s.run.MeasOut[15], s.run.MeasOut[18], field}),
+                  (Nums{1, 0, 0, 0, 0, index}))
+            << list.text().toStdString();
     }
 }
 

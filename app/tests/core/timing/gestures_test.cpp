@@ -115,25 +115,20 @@ TEST_F(Gestures, HigherSubsystemsFollow) {
 // the first, rate and volts/div stop at their last entry.
 TEST_F(Gestures, LetterKeysWrapShortListsAndStopLongOnes) {
     TimingGestures &g = gestures();
-    struct Case {
-        char key;
-        ListModel TimingPanel::*list;
-        int from, to;
-    };
-    const Case cases[] = {{'v', &TimingPanel::cmbVdiv, 7, 8},
-                          {'v', &TimingPanel::cmbVdiv, 8, 8},
-                          {'r', &TimingPanel::cmbRate, kRateCount - 1, kRateCount - 1},
-                          {'p', &TimingPanel::cmbProbe, 3, 0},
-                          {'c', &TimingPanel::cmbCouple, 2, 0},
-                          {'s', &TimingPanel::cmbSlope, 1, 0},
-                          {'d', &TimingPanel::cmbDepth, 2, 0}};
-    for (const Case &c : cases) {
-        ListModel &list = p.*c.list;
-        list.setIndex(c.from);
+    const std::tuple<char, ListModel &, int, int> cases[] = {
+        {'v', p.cmbVdiv, 7, 8},
+        {'v', p.cmbVdiv, 8, 8},
+        {'r', p.cmbRate, kRateCount - 1, kRateCount - 1},
+        {'p', p.cmbProbe, 3, 0},
+        {'c', p.cmbCouple, 2, 0},
+        {'s', p.cmbSlope, 1, 0},
+        {'d', p.cmbDepth, 2, 0}};
+    for (const auto &[key, list, from, to] : cases) {
+        list.setIndex(from);
         s.screen.KeyTarget = 20; // a click on a picture
-        g.Form_KeyPress(c.key);
-        g.Form_KeyPress(c.key);
-        EXPECT_EQ(list.index(), c.to) << c.key << " from " << c.from;
+        g.Form_KeyPress(key);
+        g.Form_KeyPress(key);
+        EXPECT_EQ(list.index(), to) << key << " from " << from;
     }
 }
 
