@@ -226,10 +226,6 @@ class ScreenTest : public ::testing::Test {
     AppState &s = app();
 };
 
-} // namespace vrx::test
-
-namespace vrx::test {
-
 // The acquisition loop stopped and the instrument powered off, as the program ends.
 inline void StopAndPowerOff() {
     app().run.Running = 0;

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/base/rates.h"
 #include "core/decode/decoders.h"
 #include "core/decode/protocol_waves.h"
 #include "core/decode/sigrok_reader.h"
@@ -19,6 +18,7 @@
 namespace vrx::decode {
 namespace {
 
+using test::Hex;
 using test::ProtocolWaves;
 
 class Decoding : public ::testing::Test {
@@ -60,12 +60,6 @@ class Decoding : public ::testing::Test {
             if (a.layer == layer && a.cls == k) texts << a.texts.first();
         return texts;
     }
-    static QStringList Hex(const std::vector<uint8_t> &bytes, const QString &prefix = {}) {
-        QStringList out;
-        for (uint8_t b : bytes)
-            out << prefix + QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-        return out;
-    }
 };
 
 TEST_F(Decoding, ListsDecodersWithChannelsOptionsAndRows) {
@@ -77,10 +71,9 @@ TEST_F(Decoding, ListsDecodersWithChannelsOptionsAndRows) {
     const DecoderInfo *i2c = Find(QStringLiteral("i2c"));
     ASSERT_TRUE(i2c);
     ASSERT_EQ(i2c->channels.size(), 2u);
-    EXPECT_EQ(i2c->channels[0].id, "scl");
+    EXPECT_EQ((QStringList{i2c->channels[0].id, i2c->inputs.join(','), i2c->outputs.join(',')}),
+              (QStringList{"scl", "logic", "i2c"}));
     EXPECT_FALSE(i2c->channels[1].optional);
-    EXPECT_EQ(i2c->inputs, QStringList{"logic"});
-    EXPECT_EQ(i2c->outputs, QStringList{"i2c"});
     const DecoderInfo *uart = Find(QStringLiteral("uart"));
     ASSERT_TRUE(uart);
     // Both lines of a UART are optional; the options keep their declared types and lists.
@@ -92,9 +85,9 @@ TEST_F(Decoding, ListsDecodersWithChannelsOptionsAndRows) {
         ADD_FAILURE() << id;
         return OptionInfo{};
     };
-    EXPECT_EQ(option("baudrate").type, "int");
-    EXPECT_EQ(option("baudrate").defaultValue, "115200");
-    EXPECT_EQ(option("parity").type, "text");
+    EXPECT_EQ((QStringList{option("baudrate").type, option("baudrate").defaultValue,
+                           option("parity").type}),
+              (QStringList{"int", "115200", "text"}));
     EXPECT_TRUE(option("parity").values.contains("even"));
     // Every class of a row is one of the decoder's classes; a decoder without declared rows
     // gets one per class.
@@ -233,13 +226,15 @@ TEST_F(Decoding, PiecesAndStacksDecodeAsOneStream) {
 TEST_F(Decoding, BadSetUpsAndTheDecodersOwnErrorsAreReported) {
     QString error;
     const auto none = [](int, const Annotation &) {};
-    EXPECT_FALSE(Session::Start({Parse("i2c:scl=D0")}, 1e6, none, &error));
-    EXPECT_TRUE(error.contains("the channel 'sda' is not assigned a line")) << error.toStdString();
-    EXPECT_FALSE(Session::Start({}, 1e6, none, &error));
     Stack bad = Parse("uart");
     bad.channels["rx"] = 16;
-    EXPECT_FALSE(Session::Start({bad}, 1e6, none, &error));
-    EXPECT_TRUE(error.contains("D16")) << error.toStdString();
+    for (const auto &[stacks, message] : std::vector<std::pair<std::vector<Stack>, const char *>>{
+             {{Parse("i2c:scl=D0")}, "the channel 'sda' is not assigned a line"},
+             {{}, ""},
+             {{bad}, "D16"}}) {
+        EXPECT_FALSE(Session::Start(stacks, 1e6, none, &error)) << message;
+        EXPECT_TRUE(error.contains(QLatin1String(message))) << error.toStdString();
+    }
 
     // Without a sample rate the UART decoder raises its own error, and the session stays failed.
     ProtocolWaves w;
@@ -299,34 +294,6 @@ TEST_F(Decoding, CancelStopsAFeedInProgress) {
     EXPECT_EQ(error, "cancelled");
 }
 
-TEST(DecodeRates, RealTimeRatesOnly) {
-    const struct {
-        int index;
-        double rate; // 0: refused
-        const char *why;
-    } cases[] = {
-        {0, 0, "equivalent-time"},
-        {kFirstRealTimeRate - 1, 0, "equivalent-time"},
-        {kFirstRealTimeRate, 250e6, ""},
-        {kDefaultRate, 100e6, ""},
-        {kFirstMicroRate, 500e3, ""},
-        {kLastTimedRate, 1, ""},
-        {kLastTimedRate + 1, 0, "external clock"},
-        {kRateCount - 1, 0, "external clock"},
-    };
-    for (const auto &c : cases) {
-        QString why;
-        const auto rate = RecordRate(c.index, &why);
-        if (c.rate > 0) {
-            ASSERT_TRUE(rate) << c.index;
-            EXPECT_DOUBLE_EQ(*rate, c.rate) << c.index;
-        } else {
-            EXPECT_FALSE(rate) << c.index;
-            EXPECT_TRUE(why.contains(QLatin1String(c.why))) << c.index << why.toStdString();
-        }
-    }
-}
-
 // ---- Sigrok session files ---------------------------------------------------------------
 
 class SigrokFiles : public ::testing::Test {
@@ -366,24 +333,22 @@ TEST_F(SigrokFiles, ReadsChunksInOrderWithTheFilesNames) {
 
 TEST_F(SigrokFiles, RefusesFilesItCannotDecode) {
     const struct {
-        const char *name, *meta, *message;
+        const char *name, *meta, *message; // no metadata: no file
     } cases[] = {
         {"nochunk.sr", "[device 1]\ncapturefile=other\ntotal probes=4\nunitsize=1\n",
          "the file holds no logic data"},
         {"rate.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=4\nsamplerate=fast\n",
          "bad sample rate 'fast'"},
+        {"none.sr", nullptr, "no such file"},
     };
     for (const auto &c : cases) {
-        const QString path = Write(c.name, c.meta, {{"logic-1-1", std::string(30, '\0')}});
+        const QString path = c.meta ? Write(c.name, c.meta, {{"logic-1-1", std::string(30, '\0')}})
+                                    : dir.filePath(QLatin1String(c.name));
         SigrokReader r;
         QString error;
         EXPECT_FALSE(r.Open(path, &error)) << c.name;
         EXPECT_EQ(error, path + ": " + c.message) << c.name;
     }
-    SigrokReader r;
-    QString error;
-    EXPECT_FALSE(r.Open(dir.filePath("none.sr"), &error));
-    EXPECT_TRUE(error.endsWith(": no such file"));
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <QStringList>
+
 namespace vrx::test {
 
 class ProtocolWaves {
@@ -82,5 +84,13 @@ class ProtocolWaves {
   private:
     uint16_t level_ = 0xFFFF;
 };
+
+// The texts a decoder gives for `bytes`: two upper-case hex digits each, after `prefix`.
+inline QStringList Hex(const std::vector<uint8_t> &bytes, const QString &prefix = {}) {
+    QStringList out;
+    for (uint8_t b : bytes)
+        out << prefix + QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    return out;
+}
 
 } // namespace vrx::test

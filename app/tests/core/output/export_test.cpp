@@ -130,9 +130,8 @@ TEST_F(ExportTest, SigrokSessionHoldsWordsVoltsAndRate) {
         EXPECT_NE(meta.find(line), std::string::npos) << line;
     const std::string logic = read("logic-1-1"), a1 = read("analog-1-17-1"),
                       a2 = read("analog-1-18-1");
-    ASSERT_EQ(logic.size(), r.length * 2u);
-    ASSERT_EQ(a1.size(), r.length * 4u);
-    ASSERT_EQ(a2.size(), r.length * 4u);
+    ASSERT_EQ((std::vector{logic.size(), a1.size(), a2.size()}),
+              (std::vector<size_t>{r.length * 2u, r.length * 4u, r.length * 4u}));
     for (int32_t i = 0; i < r.length; ++i) {
         uint16_t word;
         float v1, v2;
@@ -164,10 +163,10 @@ TEST(Workbook, VrxctlWritesTheDemoRecordInDecimal) {
     for (auto it = row.globalMatch(sheet); it.hasNext(); ++rows) {
         const auto m = it.next();
         const int32_t i = m.captured(2).toInt();
-        ASSERT_EQ(m.captured(1).toInt(), i + 3);
-        ASSERT_EQ(m.captured(3).toInt(), at(0, i)) << "sample " << i;
-        ASSERT_EQ(m.captured(4).toInt(), at(1, i)) << "sample " << i;
-        ASSERT_EQ(m.captured(5).toInt(), at(2, i) | at(3, i) << 8) << "sample " << i;
+        ASSERT_EQ((test::Nums{m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt(),
+                              m.captured(5).toInt()}),
+                  (test::Nums{i + 3, at(0, i), at(1, i), at(2, i) | at(3, i) << 8}))
+            << "sample " << i;
     }
     EXPECT_EQ(rows, n);
 }
@@ -214,10 +213,10 @@ TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
         s.channels.ChanScale[m] = s.channels.ChanScale[m - 2];
     }
     ASSERT_TRUE(ImportCsv(Path("r.csv"), error)) << error.toStdString();
-    EXPECT_TRUE(std::equal(r.a1, r.a1 + r.length, s.work.M1Buf.begin()));
-    EXPECT_TRUE(std::equal(r.a2, r.a2 + r.length, s.work.M2Buf.begin()));
-    EXPECT_EQ(s.work.M1Buf[static_cast<size_t>(r.length)], s.channels.ChanPos[ChM1]);
-    EXPECT_EQ(s.channels.ChanOn[DispM1], 1);
+    EXPECT_TRUE(std::equal(r.a1, r.a1 + r.length, s.work.M1Buf.begin()) &&
+                std::equal(r.a2, r.a2 + r.length, s.work.M2Buf.begin()));
+    EXPECT_EQ((test::Nums{s.work.M1Buf[static_cast<size_t>(r.length)], s.channels.ChanOn[DispM1]}),
+              (test::Nums{s.channels.ChanPos[ChM1], 1}));
 
     // Voltages far past the range land on its rails: -1e8 V at the bottom, 1e8 V at the top.
     ASSERT_TRUE(ImportCsv(write("rails.csv", "time_s,A1_V\n0,-1e8\n1e-8,1e8\n2e-8,0\n"), error))

@@ -22,12 +22,11 @@
 namespace vrx {
 namespace {
 
+using test::RunTool;
 using test::ZipEntry;
+using Result = test::ToolRun;
 
 constexpr const char *kSignals = "A1=square,1000000,0.25,0;A2=triangle,500000,0.3,0;NOISE=0";
-
-using test::RunTool;
-using Result = test::ToolRun;
 
 Result Vrxctl(const QStringList &args, const QStringList &env = {}) {
     return RunTool(QStringLiteral(VRX_CTL), args, env);
@@ -45,8 +44,8 @@ TEST(Vrxctl, MeasurePrintsTheMeasureBoxRowsOfTheSameRecord) {
     BringUp();
     ASSERT_EQ(app().run.HwFound, 1);
     MeasureSettings &m = app().measure;
-    std::fill(m.TestA1.begin(), m.TestA1.begin() + kMeasureItems, int16_t{1});
-    std::fill(m.TestA2.begin(), m.TestA2.begin() + kMeasureItems, int16_t{1});
+    std::fill_n(m.TestA1.begin(), kMeasureItems, int16_t{1});
+    std::fill_n(m.TestA2.begin(), kMeasureItems, int16_t{1});
     m.TestLenMode = 1;
     tbToolBar_ButtonClick(1);
     for (int i = 0; i < 100000 && app().run.TrigCount == 0; ++i)
@@ -78,8 +77,7 @@ TEST(Vrxctl, CountReadsWithinTenPpmAtSevenDigits) {
 
 TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
     QTemporaryDir dir;
-    const QString ctl = QStringLiteral(VRX_CTL);
-    const QString full = dir.filePath(QStringLiteral("full.csv"));
+    const QString ctl = QStringLiteral(VRX_CTL), full = dir.filePath("full.csv");
     // A full disk: a file-size limit makes the write fail part-way.
     const QString disk = QStringLiteral("ulimit -f 8; trap '' XFSZ; exec \"$0\" \"$@\"");
     const QString stdoutFull = QStringLiteral("exec \"$0\" \"$@\" >/dev/full");
@@ -144,11 +142,9 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         const Result r = c.shell.isEmpty() ? Vrxctl(c.args, {"HWLINK_SIM="})
                                            : RunTool(QStringLiteral("/bin/sh"),
                                                      QStringList{"-c", c.shell, ctl} + c.args);
-        const QString what = c.args.join(QLatin1Char(' '));
-        EXPECT_EQ(r.code, c.code) << what.toStdString();
-        EXPECT_TRUE(r.err.startsWith(QStringLiteral("vrxctl: ")) && r.err.count('\n') == 1 &&
-                    r.err.contains(c.message))
-            << what.toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.code == c.code && r.err.startsWith(QStringLiteral("vrxctl: ")) &&
+                    r.err.count('\n') == 1 && r.err.contains(c.message))
+            << c.args.join(' ').toStdString() << ": " << r.code << " " << r.err.toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
@@ -159,7 +155,7 @@ TEST(Vrxctl, SettingsFileChoosesTheMeasuredItems) {
     app().measure.TestA2 = {};
     app().measure.TestA2[11] = 1;
     QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("chosen.ini"));
+    const QString ini = dir.filePath("chosen.ini");
     ASSERT_TRUE(Saveset(ini, false));
     const Result r = Vrxctl({"--demo", "--settings", ini, "measure", "-n", "2"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
@@ -218,29 +214,26 @@ TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
 // ends the program at once, and in neither case is a temporary file left behind, also when the
 // signals come while a large file is being written.
 TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
-    struct Case {
-        std::vector<int> sent;
-        const char *format;
-        const char *depth;
-    };
-    for (const Case &c : std::vector<Case>{{{SIGINT}, "count", "2K"},
-                                           {{SIGTERM}, "count", "2K"},
-                                           {{SIGHUP}, "count", "2K"},
-                                           {{SIGTERM}, "csv", "2K"},
-                                           {{SIGINT, SIGINT}, "xlsx", "128K"},
-                                           {{SIGTERM, SIGHUP}, "sr", "128K"}}) {
-        const QString format = QLatin1String(c.format);
+    // Two signals come while a 128K record is being written.
+    for (const auto &[sent, name] :
+         std::vector<std::pair<std::vector<int>, const char *>>{{{SIGINT}, "count"},
+                                                                {{SIGTERM}, "count"},
+                                                                {{SIGHUP}, "count"},
+                                                                {{SIGTERM}, "csv"},
+                                                                {{SIGINT, SIGINT}, "xlsx"},
+                                                                {{SIGTERM, SIGHUP}, "sr"}}) {
+        const QString format = QLatin1String(name);
         const bool count = format == "count";
-        const std::string what = std::string(c.format) + " " + strsignal(c.sent[0]) + " x" +
-                                 std::to_string(c.sent.size());
+        const std::string what =
+            std::string(name) + " " + strsignal(sent[0]) + " x" + std::to_string(sent.size());
         QTemporaryDir dir;
         const QString trace = dir.filePath(QStringLiteral("trace.txt"));
         QProcess p;
         p.setProcessEnvironment(test::ToolEnvironment({"HWLINK_SIM_TRACE=" + trace}));
         p.start(QStringLiteral(VRX_CTL),
                 count ? QStringList{"--sim", "usb", "count", "-n", "2147483647"}
-                      : QStringList{"--demo", "--depth", c.depth, "capture", "-o",
-                                    dir.filePath("run." + format), "-n", "100000"});
+                      : QStringList{"--demo", "--depth", sent.size() > 1 ? "128K" : "2K", "capture",
+                                    "-o", dir.filePath("run." + format), "-n", "100000"});
         ASSERT_TRUE(p.waitForStarted());
         // Until a reading or two files are out.
         const QString second = dir.filePath("run0002." + format);
@@ -249,15 +242,14 @@ TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
         // (A process that has ended has no id: kill(0) would signal this test.)
         const auto pid = static_cast<pid_t>(p.processId());
         ASSERT_GT(pid, 0) << what << ": ended before the signal";
-        for (int sig : c.sent)
+        for (int sig : sent)
             ::kill(pid, sig);
         ASSERT_TRUE(p.waitForFinished(60000)) << what;
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        if (c.sent.size() == 1) {
+        if (sent.size() == 1)
             EXPECT_TRUE(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 &&
                         err.contains(QStringLiteral("interrupted after")))
                 << what << ": " << p.exitCode() << " " << err.toStdString();
-        }
         if (count) {
             // The instrument was powered off: the trace ends with the power register cleared.
             EXPECT_TRUE(p.readAllStandardOutput().startsWith("A1\t")) << what;
@@ -271,13 +263,12 @@ TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
         ASSERT_GE(files.size(), 2) << what;
         for (int k = 0; k < files.size(); ++k) {
             const QString f = dir.filePath(files[k]);
-            EXPECT_EQ(files[k],
-                      QStringLiteral("run%1.").arg(k + 1, 4, 10, QLatin1Char('0')) + format)
-                << what;
-            EXPECT_TRUE(format == "csv" ? test::ReadAll(f).count('\n') == 2049
-                                        : !ZipEntry(f, format == "sr" ? "logic-1-1"
-                                                                      : "xl/worksheets/sheet1.xml")
-                                               .empty())
+            EXPECT_TRUE(
+                files[k] == QStringLiteral("run%1.").arg(k + 1, 4, 10, QLatin1Char('0')) + format &&
+                (format == "csv"
+                     ? test::ReadAll(f).count('\n') == 2049
+                     : !ZipEntry(f, format == "sr" ? "logic-1-1" : "xl/worksheets/sheet1.xml")
+                            .empty()))
                 << what << " " << files[k].toStdString();
         }
     }
@@ -307,9 +298,9 @@ class FieldTools : public ::testing::Test {
         return words;
     }
     std::vector<uint16_t> RecordWords() const {
-        std::vector<uint16_t> w(static_cast<size_t>(r.length));
-        for (size_t i = 0; i < w.size(); ++i)
-            w[i] = r.Word(static_cast<int32_t>(i));
+        std::vector<uint16_t> w;
+        for (int32_t i = 0; i < r.length; ++i)
+            w.push_back(r.Word(i));
         return w;
     }
     QTemporaryDir dir;
@@ -322,10 +313,11 @@ TEST_F(FieldTools, SigrokCliReadsTheSessionAndTheVcd) {
     const QString sr = Export("r.sr"), vcd = Export("r.vcd");
     const Result show = RunTool(cli, {"-i", sr, "--show"});
     ASSERT_EQ(show.code, 0) << show.err.toStdString();
-    EXPECT_EQ(show.out.count(QStringLiteral(": logic\n")), 16);
-    EXPECT_EQ(show.out.count(QStringLiteral(": analog\n")), 2);
-    EXPECT_TRUE(show.out.contains(QStringLiteral("Logic sample count: %1").arg(r.length)));
-    EXPECT_TRUE(show.out.contains(QStringLiteral("Samplerate: 100000000")));
+    EXPECT_EQ((test::Nums{show.out.count(": logic\n"), show.out.count(": analog\n")}),
+              (test::Nums{16, 2}));
+    EXPECT_TRUE(show.out.contains(QStringLiteral("Logic sample count: %1").arg(r.length)) &&
+                show.out.contains(QStringLiteral("Samplerate: 100000000")))
+        << show.out.toStdString();
     EXPECT_EQ(Words(RunTool(cli, {"-i", sr, "-O", "csv"}).out), RecordWords());
     EXPECT_EQ(Words(RunTool(cli, {"-I", "vcd", "-i", vcd, "-O", "csv"}).out), RecordWords());
 }
@@ -344,11 +336,9 @@ TEST_F(FieldTools, DecodePrintsTheLinesOfSigrokCli) {
         w.I2cWrite(2, 3, 0x50, {0x10, i, 0xA5}, 5);
         w.Spi(8, 9, 15, {0xC3, i}, 2);
     }
-    std::vector<uint8_t> lo, hi;
-    for (uint16_t word : w.words) {
-        lo.push_back(static_cast<uint8_t>(word));
+    std::vector<uint8_t> lo(w.words.begin(), w.words.end()), hi;
+    for (uint16_t word : w.words)
         hi.push_back(static_cast<uint8_t>(word >> 8));
-    }
     r.lo = lo.data();
     r.hi = hi.data();
     r.length = static_cast<int32_t>(w.words.size());
@@ -410,8 +400,8 @@ TEST_F(FieldTools, GtkwaveLoadsTheVcd) {
     const QString vcd = Export("r.vcd"), fst = dir.filePath(QStringLiteral("r.fst"));
     ASSERT_EQ(RunTool(toFst, {vcd, fst}).code, 0);
     const QString back = RunTool(toVcd, {fst}).out;
-    EXPECT_EQ(back.count(QStringLiteral("$var wire 1 ")), 16);
-    EXPECT_EQ(back.count(QStringLiteral("$var real ")), 2);
+    EXPECT_EQ((test::Nums{back.count("$var wire 1 "), back.count("$var real ")}),
+              (test::Nums{16, 2}));
 }
 
 } // namespace

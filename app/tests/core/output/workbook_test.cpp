@@ -47,8 +47,7 @@ class WorkbookTest : public ::testing::Test {
     void SetUp() override {
         ResetState();
         ASSERT_TRUE(dir.isValid());
-        std::fill(a1.begin(), a1.end(), uint8_t{128});
-        std::fill(a2.begin(), a2.end(), uint8_t{128});
+        a1 = a2 = std::vector<uint8_t>(70000, 128);
         src.area = {a1.data(), a2.data(), lo.data(), hi.data()};
         src.length = static_cast<int32_t>(a1.size());
         src.offset = {128, 100};
@@ -68,14 +67,9 @@ class WorkbookTest : public ::testing::Test {
 // Every format of every block: headings, numbers for the decimals, "h" hex, characters,
 // millivolt texts from the channel's offset and scale, inverted A2, 16 binary digits D15 first.
 TEST_F(WorkbookTest, CellsAsTheReaderSeesThem) {
-    a1[13] = 'A';
-    a1[14] = 200;
-    a2[13] = 0x10; // inverted: 0xEF
-    a2[14] = 100;  // inverted: 155
-    hi[13] = 0x12;
-    lo[13] = 0x34;
-    hi[14] = 0x80;
-    lo[14] = 0x01;
+    a1[13] = 'A', a1[14] = 200;
+    a2[13] = 0x10, a2[14] = 100; // inverted: 0xEF and 155
+    hi[13] = 0x12, lo[13] = 0x34, hi[14] = 0x80, lo[14] = 0x01;
     const ExportFormats f{{true, true, true},
                           {true, true, true, true, false},
                           {false, true, false, true, true},
@@ -198,11 +192,7 @@ TEST(Workbook, RangeRuleAtBothEnds) {
 TEST_F(WorkbookTest, FullRangeCompletesAndAbortLeavesNoFile) {
     const ExportFormats f{{true, false, true}, {true, true, false, true, false}, {}, {0, 0, 0, 1}};
     int32_t calls = 0, lastDone = 0, lastTotal = 0;
-    auto count = [&](int32_t done, int32_t total) {
-        ++calls;
-        lastDone = done;
-        lastTotal = total;
-    };
+    auto count = [&](int32_t done, int32_t total) { ++calls, lastDone = done, lastTotal = total; };
     ASSERT_EQ(WriteWorkbook(path("full.xlsx"), src, {0, 65533}, f, count, running),
               WriteResult::Done);
     EXPECT_EQ((Nums{calls, lastDone, lastTotal}), (Nums{65534, 65534, 65534}));
@@ -282,8 +272,7 @@ TEST(PrintFit, OrientationAndFit) {
     EXPECT_EQ(FitToPage(QSizeF(300, 300), QSizeF(600, 800)), QRectF(0, 0, 600, 600));
 
     QTemporaryDir dir;
-    const QString wide = dir.filePath(QStringLiteral("wide.pdf"));
-    const QString tall = dir.filePath(QStringLiteral("tall.pdf"));
+    const QString wide = dir.filePath("wide.pdf"), tall = dir.filePath("tall.pdf");
     for (const auto &[file, size] : {std::pair{wide, QSize(400, 100)}, {tall, QSize(100, 400)}}) {
         QPdfWriter pdf(file);
         pdf.setPageSize(QPageSize(QPageSize::A4));

@@ -135,16 +135,13 @@ TEST_F(Startup, RefusedDefaultFileIsKept) {
                              "\"Model\",\"Vrx73604v3\"\r\n"}) {
         QTemporaryDir dir;
         ASSERT_TRUE(QDir::setCurrent(dir.path()));
-        QFile file(QStringLiteral("Vrx73604v4.ini"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(head) > 0);
-        file.close();
+        WriteAll(QStringLiteral("Vrx73604v4.ini"), head);
         script.boxes.clear();
         testing::internal::CaptureStderr();
         InitProgramState(DefaultSettingsFile::Load);
         const std::string said = testing::internal::GetCapturedStderr();
         const bool saved = EndProgram();
-        QFile kept(QStringLiteral("Vrx73604v4.ini.bad"));
-        const QByteArray keptText = kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray();
+        const QByteArray keptText = ReadAll(QStringLiteral("Vrx73604v4.ini.bad"));
         QDir::setCurrent(home);
         EXPECT_EQ(said, "the settings file Vrx73604v4.ini was refused; it is kept as "
                         "Vrx73604v4.ini.bad\n");
@@ -187,10 +184,7 @@ TEST(Options, BitstreamLookup) {
     const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(r + "/xdg"));
     const QStringList dirs = BitstreamFolders(r + "/work", r + "/prefix/bin");
-    if (savedXdg.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", savedXdg);
+    savedXdg.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", savedXdg);
     ASSERT_EQ(dirs.size(), 4);
     EXPECT_EQ(dirs.mid(0, 3), (QStringList{r + "/work", r + "/xdg/vrx73604", r + "/prefix/bin"}));
     EXPECT_TRUE(dirs[3].startsWith(r + "/prefix/") && dirs[3].endsWith("/vrx73604") &&
