@@ -34,9 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                                   settings.Model == s.startup.Model);
     const int32_t len =
         hasCompanion ? DepthRecordLen(settings.acquisition.DepthIndex) : s.acquisition.RecordLen;
-    static std::vector<uint8_t> samplesBefore;
-    samplesBefore.assign(s.records.SampleBuf.begin(), s.records.SampleBuf.end());
-    const QByteArray settingsBefore = SettingsText(SettingsSnapshot::FromApp());
+    // Every input starts from the start-up's state (Program::Restore puts it back after a load
+    // that was taken, and a refused one must leave it): its samples and settings are the same
+    // each time, taken once.
+    static const std::vector<uint8_t> samplesBefore(s.records.SampleBuf.begin(),
+                                                    s.records.SampleBuf.end());
+    static const QByteArray settingsBefore = SettingsText(SettingsSnapshot::FromApp());
     const auto options = s.display.LoadDataOpt;
 
     const bool loaded = LoadDataFile(path);

@@ -69,7 +69,10 @@ template <typename A, typename... R> std::vector<Field> Each(A &arr, size_t n, R
 // The records of the file in their order, bound to `s`. `reserve` receives the filler lines.
 std::vector<Record> Layout(SettingsSnapshot &s, int16_t &reserve) {
     std::vector<Record> r;
-    auto rec = [&r](const QString &key, std::vector<Field> f) { r.push_back({key, true, f}); };
+    r.reserve(192); // the file's records and blank lines
+    auto rec = [&r](const QString &key, std::vector<Field> f) {
+        r.push_back({key, true, std::move(f)});
+    };
     auto blank = [&r] { r.push_back({}); };
     auto numbered = [&rec](const char *key, int i, Field f) {
         rec(QString::fromLatin1(key) + QString::number(i), {f});
@@ -398,12 +401,18 @@ QByteArray SettingsText(const SettingsSnapshot &snapshot) {
     SettingsSnapshot s = snapshot;
     int16_t reserve = 0;
     QByteArray out;
+    out.reserve(8 * 1024);
     for (const Record &r : Layout(s, reserve)) {
-        QByteArrayList items;
-        if (r.keyed && !r.key.isEmpty()) items << Quoted(r.key);
+        bool first = true;
+        const auto item = [&](const QByteArray &text) {
+            if (!first) out += ',';
+            out += text;
+            first = false;
+        };
+        if (r.keyed && !r.key.isEmpty()) item(Quoted(r.key));
         for (const Field &f : r.fields)
-            items << ValueText(f);
-        out += items.join(',') + kCrLf;
+            item(ValueText(f));
+        out += kCrLf;
     }
     return out;
 }
