@@ -32,8 +32,6 @@ std::vector<uint16_t> Uart(const QByteArray &bytes, int line, int samplesPerBit,
     return w.words;
 }
 
-// The shortest texts of the annotations of class `cls` (uart's "rx-data") of every stack, in
-// the order of the record.
 // Events processed until `runner` has nothing left to decode (a minute at most).
 void Finish(const Runner &runner) {
     QDeadlineTimer deadline(60000);
@@ -41,6 +39,8 @@ void Finish(const Runner &runner) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// The shortest texts of the annotations of class `cls` (uart's "rx-data") of every stack, in
+// the order of the record.
 QStringList Texts(const DecodeResult &r, const QString &cls) {
     QStringList out;
     for (const StackResult &s : r.stacks)
@@ -72,31 +72,24 @@ class DecodeTest : public ::testing::Test {
     const QString rxData = QStringLiteral("rx-data");
 };
 
-TEST_F(DecodeTest, RecordDecodesToTheBytesSentEachStackWithItsOwnError) {
-    const QByteArray sent("Hi!\x7e");
-    const DecodeResult r =
-        DecodeRecord({uart, QStringLiteral("uart:baudrate=0:rx=D0"), QStringLiteral("nosuch")},
-                     UartRecord(sent));
-    ASSERT_EQ(r.stacks.size(), 3u);
-    EXPECT_EQ(r.stacks[0].error, QString());
-    EXPECT_EQ(Texts(r, rxData), Hex(sent));
-    // The second uart counts as the library counts it; it refuses its rate, the third is unknown.
-    EXPECT_FALSE(r.stacks[1].error.isEmpty());
-    EXPECT_FALSE(r.stacks[2].error.isEmpty());
-    EXPECT_EQ(r.samplerate, 10e6);
-}
-
-// Records one after another reuse their session: each gives the bytes of its own record only,
-// a failed stack starts afresh, a stack dropped from the set-up loses its session. A thousand
-// runs of one session: the decoder library's True and False lost a reference at each (uart asks
-// has_channel twice) and the interpreter aborted within a few hundred.
-TEST_F(DecodeTest, SessionsAreTakenUpAgainRecordAfterRecord) {
+// Each stack of a record decodes with its own error: the second uart counts as the library
+// counts it and refuses its rate, the third is unknown. Records one after another reuse their
+// session: each gives the bytes of its own record only, a failed stack starts afresh, a stack
+// dropped from the set-up loses its session. A thousand runs of one session: the decoder
+// library's True and False lost a reference at each (uart asks has_channel twice) and the
+// interpreter aborted within a few hundred.
+TEST_F(DecodeTest, StacksFailAloneAndSessionsAreTakenUpAgainRecordAfterRecord) {
     SessionCache cache;
     const QString bad = QStringLiteral("uart:baudrate=0:rx=D0");
-    for (const auto &[text, sent] : {std::pair{uart, QByteArray("Hi")}, {uart, "ok!"}})
-        EXPECT_EQ(Texts(DecodeRecord({text, bad}, UartRecord(sent), nullptr, {}, &cache), rxData),
-                  Hex(sent));
-    ASSERT_EQ(cache.size(), 1u) << "the failed stack keeps no session";
+    for (const QByteArray &sent : {QByteArray("Hi!\x7e"), QByteArray("ok")}) {
+        const DecodeResult r = DecodeRecord({uart, bad, QStringLiteral("nosuch")}, UartRecord(sent),
+                                            nullptr, {}, &cache);
+        ASSERT_EQ(r.stacks.size(), 3u);
+        EXPECT_EQ(Texts(r, rxData), Hex(sent));
+        EXPECT_TRUE(r.stacks[0].error.isEmpty() && !r.stacks[1].error.isEmpty() &&
+                    !r.stacks[2].error.isEmpty() && r.samplerate == 10e6);
+    }
+    ASSERT_EQ(cache.size(), 1u) << "the failed stacks keep no session";
     const Session *kept = cache.begin()->second.get();
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(Texts(DecodeRecord({uart}, UartRecord("A", 2048), nullptr, {}, &cache), rxData),
@@ -265,12 +258,9 @@ TEST(AnnotationTable, LinesByTimeFilteredAndWrittenAsCsv) {
     r.stacks.resize(2);
     const QString quoted = QStringLiteral("Say \"hi\", twice");
     r.stacks[0].rows.push_back({0, 0, 0, "uart-1: RX data", {{2500, 2600, 0, 0, 0, {"4A"}}}});
-    r.stacks[1].rows.push_back(
-        {1,
-         0,
-         1,
-         "i2c-1: Address/data",
-         {{7, 9, 0, 1, 1, {quoted}}, {1500000, 1500009, 0, 1, 1, {"Stop", "P"}}}});
+    const std::vector<Annotation> i2c{{7, 9, 0, 1, 1, {quoted}},
+                                      {1500000, 1500009, 0, 1, 1, {"Stop", "P"}}};
+    r.stacks[1].rows.push_back({1, 0, 1, "i2c-1: Address/data", i2c});
     const auto all = TableLines(r);
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ((test::Texts{all[0].time, all[1].time, all[2].time}),

@@ -95,15 +95,22 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         QString message;
         QString shell; // run through a shell with these limits
     };
-    // Session files the decoders refuse: too many lines, no logic, no sample rate to decode at.
+    // Session files the decoders refuse: too many lines, no logic, none of the chunks named, a
+    // bad sample rate, none to decode at.
     QTemporaryDir refused;
     const std::string logic(64, '\x01');
     for (const auto &[name, meta] : std::vector<std::pair<const char *, std::string>>{
              {"wide.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=17\nunitsize=3\n"},
              {"analog.sr", "[device 1]\ntotal analog=1\nsamplerate=1 MHz\nanalog1=A0\n"},
+             {"nochunk.sr", "[device 1]\ncapturefile=other\ntotal probes=4\nunitsize=1\n"},
+             {"rate.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=4\nsamplerate=fast\n"},
              {"norate.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=2\nprobe2=RX\n"}})
         ASSERT_TRUE(test::WriteZip(refused.filePath(QLatin1String(name)),
                                    {{"version", "2"}, {"metadata", meta}, {"logic-1-1", logic}}));
+    const auto decodeRefused = [&](const char *file, const char *message) {
+        const QString path = refused.filePath(QLatin1String(file));
+        return Case{{"decode", "-P", "uart", "-i", path}, 1, path + ": " + message, {}};
+    };
     const QString nsp = QStringLiteral("No space left on device"), ref = refused.path() + "/";
     // clang-format off
     const std::vector<Case> cases = {
@@ -130,8 +137,11 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "decode", "-P", "uart", "-A", "uart=nope"}, 2, "no annotation row", {}},
         {{"--sim", "usb", "--rate", "20GSa/S", "decode", "-P", "uart"}, 1, "equivalent-time", {}},
         {{"--demo", "--rate", "External.Rise", "decode", "-P", "uart"}, 1, "external clock", {}},
-        {{"decode", "-P", "uart", "-i", ref + "wide.sr"}, 1, "17 logic channels", {}},
-        {{"decode", "-P", "uart", "-i", ref + "analog.sr"}, 1, "no logic data", {}},
+        decodeRefused("wide.sr", "the file has 17 logic channels; at most 16 are decoded"),
+        decodeRefused("analog.sr", "the file holds no logic data"),
+        decodeRefused("nochunk.sr", "the file holds no logic data"),
+        decodeRefused("rate.sr", "bad sample rate 'fast'"),
+        decodeRefused("none.sr", "no such file"),
         {{"decode", "-P", "uart:rx=RX", "-i", ref + "norate.sr"}, 1,
          "SamplerateError: Protocol decoder instance uart-1: Cannot decode without samplerate.",
          {}},
@@ -149,14 +159,20 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
-TEST(Vrxctl, SettingsFileChoosesTheMeasuredItems) {
+// A settings file named chooses the measured items. The program's default settings file in the
+// working directory is neither read nor written: a plain capture into the standard output is the
+// 2K record of a fresh start, not the file's 128K.
+TEST(Vrxctl, SettingsFileOnlyWhenNamed) {
     test::ResetState();
+    app().acquisition.DepthIndex = 2;
+    app().display.AutoLoad = -1;
     app().measure.TestA1 = {1, 0, 0, 1};
     app().measure.TestA2 = {};
     app().measure.TestA2[11] = 1;
     QTemporaryDir dir;
-    const QString ini = dir.filePath("chosen.ini");
+    const QString ini = dir.filePath(DefaultSettingsName());
     ASSERT_TRUE(Saveset(ini, false));
+    const QByteArray before = test::ReadAll(ini);
     const Result r = Vrxctl({"--demo", "--settings", ini, "measure", "-n", "2"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QStringList items;
@@ -164,24 +180,13 @@ TEST(Vrxctl, SettingsFileChoosesTheMeasuredItems) {
         items << line.section(QLatin1Char('\t'), 0, 1);
     EXPECT_EQ(items, QStringList({"A1\tV_Max.", "A1\tV_p-p.", "A2\tFreq.", "", "A1\tV_Max.",
                                   "A1\tV_p-p.", "A2\tFreq.", "", ""}));
-}
 
-// The program's default settings file in the working directory is neither read nor written: a
-// plain capture into the standard output is the 2K record of a fresh start, not the file's 128K.
-TEST(Vrxctl, CapturesIntoTheStandardOutputWithoutTheDefaultSettingsFile) {
-    test::ResetState();
-    app().acquisition.DepthIndex = 2;
-    app().display.AutoLoad = -1;
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(DefaultSettingsName());
-    ASSERT_TRUE(Saveset(ini, false));
-    const QByteArray before = test::ReadAll(ini);
-    const Result r =
+    const Result csv =
         RunTool(QStringLiteral(VRX_CTL),
                 {"--demo", "capture", "-o", "/dev/stdout", "--format", "csv"}, {}, dir.path());
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")));
-    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 1 + 2048);
+    ASSERT_EQ(csv.code, 0) << csv.err.toStdString();
+    EXPECT_TRUE(csv.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")));
+    EXPECT_EQ(csv.out.count(QLatin1Char('\n')), 1 + 2048);
     EXPECT_EQ(test::ReadAll(ini), before);
 }
 

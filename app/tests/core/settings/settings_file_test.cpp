@@ -198,24 +198,21 @@ TEST_F(SettingsFile, EveryValueWithinItsRange) {
 // A loaded file restores the screen it was saved on: its zoom is in force before its scroll
 // position, whatever zoom was in force before; the logic lanes are shown as it says.
 TEST_F(SettingsFile, LoadRestoresTheScreenAtItsZoom) {
-    struct Case {
-        int depth, zoom, zoomBefore;
-        int32_t scroll;
-    };
-    for (const Case &c :
-         {Case{0, 4, 5, 500}, Case{0, 5, 0, 1400}, Case{2, 11, 3, 70000}, Case{1, 0, 7, 8000}}) {
-        form1().cmbDepth.setIndex(c.depth);
-        form1().cmbZoom.setIndex(c.zoom);
-        bars().Scrollscr.setValue(c.scroll);
+    // depth, zoom, zoom before the load, scroll position
+    for (const auto &[depth, zoom, zoomBefore, scroll] : std::vector<std::array<int, 4>>{
+             {0, 4, 5, 500}, {0, 5, 0, 1400}, {2, 11, 3, 70000}, {1, 0, 7, 8000}}) {
+        form1().cmbDepth.setIndex(depth);
+        form1().cmbZoom.setIndex(zoom);
+        bars().Scrollscr.setValue(scroll);
         s.channels.ChanOn[DispLogic] = 0;
         ASSERT_TRUE(Saveset(path("screen.ini")));
-        form1().cmbZoom.setIndex(c.zoomBefore);
+        form1().cmbZoom.setIndex(zoomBefore);
         s.channels.ChanOn[DispLogic] = 1;
         ASSERT_EQ(Loadset(path("screen.ini"), 1), LoadResult::Loaded);
         ApplySettings();
         EXPECT_EQ((Nums{s.acquisition.ZoomIndex, s.view.ScrollPos, bars().Scrollscr.value(),
                         s.channels.ChanOn[DispLogic]}),
-                  (Nums{c.zoom, c.scroll, c.scroll, 0}));
+                  (Nums{zoom, scroll, scroll, 0}));
     }
 }
 
