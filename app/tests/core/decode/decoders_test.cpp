@@ -100,10 +100,23 @@ TEST_F(Decoding, ListsDecodersWithChannelsOptionsAndRows) {
     EXPECT_EQ(Find(QStringLiteral("nosuch")), nullptr);
 }
 
-TEST_F(Decoding, ParseStackRefusesWithOneLine) {
-    const struct {
-        const char *spec, *message;
-    } cases[] = {
+// The -P grammar both ways: the text of a stack reads back to the same stack; a bad one is
+// refused with one line.
+TEST_F(Decoding, StackTextsReadBackAndBadOnesAreRefusedWithOneLine) {
+    const std::pair<const char *, const char *> read[] = {
+        {"uart", "uart"},
+        {"uart:baudrate=9600:rx=D0:tx=15", "uart:baudrate=9600:rx=D0:tx=D15"},
+        {"i2c:sda=d3:scl=D2,eeprom24xx:chip=generic", "i2c:scl=D2:sda=D3,eeprom24xx:chip=generic"},
+        {"spi:cpol=1:clk=D0:mosi=D1:cs=D2", "spi:cpol=1:clk=D0:cs=D2:mosi=D1"},
+        {"uart:baudrate=0x2580:parity=odd", "uart:baudrate=0x2580:parity=odd"},
+    };
+    QString error;
+    for (const auto &[spec, text] : read) {
+        const Stack s = Parse(spec);
+        EXPECT_EQ(StackText(s), QLatin1String(text)) << spec;
+        EXPECT_EQ(ParseStack(StackText(s), &error), s) << spec;
+    }
+    const std::pair<const char *, const char *> refused[] = {
         {"", "no decoder given"},
         {"nosuch", "unknown decoder 'nosuch'"},
         {"uart:speed=9600", "uart has no option or channel 'speed'"},
@@ -121,32 +134,13 @@ TEST_F(Decoding, ParseStackRefusesWithOneLine) {
         {"i2c,uart", "uart does not stack on i2c"},
         {"i2c,eeprom24xx:scl=D1", "eeprom24xx has no option or channel 'scl'"},
     };
-    for (const auto &c : cases) {
-        QString error;
-        EXPECT_FALSE(ParseStack(QString::fromLatin1(c.spec), &error)) << c.spec;
-        EXPECT_TRUE(error.contains(QLatin1String(c.message)) && !error.contains('\n'))
-            << c.spec << ": " << error.toStdString();
-    }
-}
-
-TEST_F(Decoding, StackTextReadsBackToTheSameStack) {
-    const struct {
-        const char *spec, *text;
-    } cases[] = {
-        {"uart", "uart"},
-        {"uart:baudrate=9600:rx=D0:tx=15", "uart:baudrate=9600:rx=D0:tx=D15"},
-        {"i2c:sda=d3:scl=D2,eeprom24xx:chip=generic", "i2c:scl=D2:sda=D3,eeprom24xx:chip=generic"},
-        {"spi:cpol=1:clk=D0:mosi=D1:cs=D2", "spi:cpol=1:clk=D0:cs=D2:mosi=D1"},
-        {"uart:baudrate=0x2580:parity=odd", "uart:baudrate=0x2580:parity=odd"},
-    };
-    for (const auto &c : cases) {
-        const Stack s = Parse(c.spec);
-        EXPECT_EQ(StackText(s), QLatin1String(c.text)) << c.spec;
-        QString error;
-        EXPECT_EQ(ParseStack(StackText(s), &error), s) << c.spec;
+    for (const auto &[spec, message] : refused) {
+        error.clear();
+        EXPECT_FALSE(ParseStack(QString::fromLatin1(spec), &error)) << spec;
+        EXPECT_TRUE(error.contains(QLatin1String(message)) && !error.contains('\n'))
+            << spec << ": " << error.toStdString();
     }
     // A recording's own names for its lines, besides D0..D15, and only the lines it has.
-    QString error;
     const auto named = ParseStack(QStringLiteral("uart:rx=RX:tx=D1"), &error, {"TX", "RX"});
     ASSERT_TRUE(named) << error.toStdString();
     EXPECT_EQ(named->channels, (std::map<QString, int>{{"rx", 1}, {"tx", 1}}));

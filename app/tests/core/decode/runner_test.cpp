@@ -206,16 +206,10 @@ TEST_F(DecodeTest, RunnerCopiesTheRecordTheLanesShowAndSkipsOneAlreadyDecoded) {
     EXPECT_FALSE(runner.busy());
 }
 
-// Boxes at two zooms: x0 and x1 of an annotation over samples [start, end).
-struct BoxCase {
-    int64_t first;
-    double samplesPerPixel;
-    uint64_t start, end;
-    int x0, x1; // -2: no box
-};
-
 TEST(AnnotationBoxes, FollowTheLanesMappingAtTwoZoomsClippedToThePicture) {
-    const BoxCase cases[] = {
+    // Boxes at two zooms: the first sample on screen, the samples a pixel, an annotation over
+    // samples [start, end), x0 and x1 of its box (-2: no box).
+    const std::tuple<int64_t, double, uint64_t, uint64_t, int, int> cases[] = {
         // x5: five columns a sample
         {100, 0.2, 100, 110, 0, 49},
         {100, 0.2, 98, 101, -1, 4},
@@ -229,14 +223,13 @@ TEST(AnnotationBoxes, FollowTheLanesMappingAtTwoZoomsClippedToThePicture) {
         {1000, 5, 4000, 4100, -2, -2},
         {1000, 5, 990, 1001, -1, 0},
     };
-    for (const BoxCase &c : cases) {
+    for (const auto &[first, samplesPerPixel, start, end, x0, x1] : cases) {
         DecodedRow row;
-        row.annotations.push_back({c.start, c.end, 0, 0, 0, {QStringLiteral("x")}});
-        const auto boxes = RowBoxes(row, c.first, c.samplesPerPixel, 600);
+        row.annotations.push_back({start, end, 0, 0, 0, {QStringLiteral("x")}});
+        const auto boxes = RowBoxes(row, first, samplesPerPixel, 600);
         const test::Nums got =
             boxes.empty() ? test::Nums{-2, -2} : test::Nums{boxes[0].x0, boxes[0].x1};
-        EXPECT_EQ(got, (test::Nums{c.x0, c.x1}))
-            << c.start << ".." << c.end << " at " << c.samplesPerPixel;
+        EXPECT_EQ(got, (test::Nums{x0, x1})) << start << ".." << end << " at " << samplesPerPixel;
     }
 }
 

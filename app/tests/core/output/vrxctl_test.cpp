@@ -193,24 +193,21 @@ TEST(Vrxctl, SettingsFileOnlyWhenNamed) {
 // One record goes into the file named; more records, or a run of a duration, into files
 // numbered from 1.
 TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
-    struct Case {
-        QStringList run;
-        qsizetype least, most; // files
-    };
-    for (const Case &c : {Case{{"-n", "1"}, 1, 1}, Case{{"-n", "2"}, 2, 2},
-                          Case{{"--duration", "0.3"}, 1, 1000000}}) {
+    // The run, the fewest and the most files it may leave.
+    const std::tuple<QStringList, qsizetype, qsizetype> cases[] = {
+        {{"-n", "1"}, 1, 1}, {{"-n", "2"}, 2, 2}, {{"--duration", "0.3"}, 1, 1000000}};
+    for (const auto &[run, least, most] : cases) {
         QTemporaryDir dir;
         const Result r =
-            Vrxctl(QStringList{"--demo", "capture", "-o", dir.filePath("d.csv")} + c.run);
+            Vrxctl(QStringList{"--demo", "capture", "-o", dir.filePath("d.csv")} + run);
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         const QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
         QStringList numbered;
         for (qsizetype k = 0; k < files.size(); ++k)
-            numbered << (c.most == 1
-                             ? QStringLiteral("d.csv")
-                             : QStringLiteral("d%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')));
-        EXPECT_TRUE(files.size() >= c.least && files.size() <= c.most && files == numbered)
-            << c.run.join(' ').toStdString() << ": " << files.join(' ').toStdString();
+            numbered << (most == 1 ? QStringLiteral("d.csv")
+                                   : QStringLiteral("d%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')));
+        EXPECT_TRUE(files.size() >= least && files.size() <= most && files == numbered)
+            << run.join(' ').toStdString() << ": " << files.join(' ').toStdString();
     }
 }
 
@@ -220,13 +217,10 @@ TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
 // signals come while a large file is being written.
 TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
     // Two signals come while a 128K record is being written.
-    for (const auto &[sent, name] :
-         std::vector<std::pair<std::vector<int>, const char *>>{{{SIGINT}, "count"},
-                                                                {{SIGTERM}, "count"},
-                                                                {{SIGHUP}, "count"},
-                                                                {{SIGTERM}, "csv"},
-                                                                {{SIGINT, SIGINT}, "xlsx"},
-                                                                {{SIGTERM, SIGHUP}, "sr"}}) {
+    const std::pair<std::vector<int>, const char *> runs[] = {
+        {{SIGINT}, "count"}, {{SIGTERM}, "count"},       {{SIGHUP}, "count"},
+        {{SIGTERM}, "csv"},  {{SIGINT, SIGINT}, "xlsx"}, {{SIGTERM, SIGHUP}, "sr"}};
+    for (const auto &[sent, name] : runs) {
         const QString format = QLatin1String(name);
         const bool count = format == "count";
         const std::string what =
@@ -366,11 +360,8 @@ TEST_F(FieldTools, DecodePrintsTheLinesOfSigrokCli) {
     ASSERT_EQ(RunTool(cli, {"-i", demo, "-O", "srzip", "-o", again}).code, 0);
 
     const QString uart = "uart:baudrate=100000:rx=D5", spi = "spi:clk=D8:mosi=D9:cs=D15";
-    const struct {
-        QString file;
-        QStringList args;
-        QString line; // a line it must print
-    } cases[] = {
+    // The file, the arguments, a line it must print.
+    const std::tuple<QString, QStringList, QString> cases[] = {
         // clang-format off
         {traffic, {"-P", uart, "-A", "uart=rx-data"}, "uart-1: 58\n"},
         {traffic, {"-P", "i2c:scl=D2:sda=D3"}, "i2c-1: Data write: A5\n"},
@@ -387,13 +378,13 @@ TEST_F(FieldTools, DecodePrintsTheLinesOfSigrokCli) {
         {again, {"-P", "spi:clk=D0:mosi=D1:miso=D2", "-A", "spi=miso-data"}, "spi-1: "},
         // clang-format on
     };
-    for (const auto &c : cases) {
-        const QStringList args = QStringList{"-i", c.file} + c.args;
+    for (const auto &[file, decoders, line] : cases) {
+        const QStringList args = QStringList{"-i", file} + decoders;
         const std::string what = args.join(QLatin1Char(' ')).toStdString();
         const Result theirs = RunTool(cli, args), ours = Vrxctl(QStringList{"decode"} + args);
         ASSERT_EQ(theirs.code, 0) << what << theirs.err.toStdString();
         ASSERT_EQ(ours.code, 0) << what << ours.err.toStdString();
-        EXPECT_TRUE(ours.out.contains(c.line)) << what;
+        EXPECT_TRUE(ours.out.contains(line)) << what;
         EXPECT_EQ(ours.out, theirs.out) << what;
     }
 }
