@@ -243,24 +243,6 @@ TEST_F(Decoding, BadSetUpsAndTheDecodersOwnErrorsAreReported) {
     EXPECT_FALSE(s->Feed(w.words.data(), w.words.size(), &again));
     EXPECT_EQ(again, error);
     EXPECT_FALSE(s->End(&again));
-
-    // cc1101 on an SPI bus without MISO raises on its first transfer while the SPI decoder
-    // below it decodes on: every SPI byte arrives, and the run ends with the stacked error.
-    ProtocolWaves spi;
-    spi.Set(2, true);
-    spi.Hold(10);
-    for (int i = 0; i < 3; ++i)
-        spi.Spi(0, 1, 2, {0x30, 0x3D}, 5);
-    int layer0 = 0;
-    s = Session::Start(
-        {Parse("spi:clk=D0:mosi=D1:cs=D2,cc1101")}, 1e6,
-        [&](int, const Annotation &a) { layer0 += a.layer == 0; }, &error);
-    ASSERT_TRUE(s) << error.toStdString();
-    QString raised;
-    EXPECT_TRUE(s->Feed(spi.words.data(), spi.words.size(), &raised));
-    EXPECT_FALSE(s->End(&raised));
-    EXPECT_TRUE(raised.contains("cc1101-1") && !raised.contains('\n')) << raised.toStdString();
-    EXPECT_EQ(layer0, static_cast<int>(Run({Parse("spi:clk=D0:mosi=D1:cs=D2")}, spi.words).size()));
 }
 
 TEST_F(Decoding, CancelStopsAFeedInProgress) {
