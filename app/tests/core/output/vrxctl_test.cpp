@@ -133,7 +133,6 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "measure", "-n", "10000"}, 1, so + "Broken pipe", gone},
         {{"--demo", "decode"}, 2, "decode needs -P DECODER", {}},
         {{"--demo", "decode", "-P", "nosuch"}, 2, "-P nosuch: unknown decoder 'nosuch'", {}},
-        {{"--demo", "decode", "-P", "uart:baudrate=fast"}, 2, "takes a whole number", {}},
         {{"--demo", "decode", "-P", "uart", "-A", "uart=nope"}, 2, "no annotation row", {}},
         {{"--sim", "usb", "--rate", "20GSa/S", "decode", "-P", "uart"}, 1, "equivalent-time", {}},
         {{"--demo", "--rate", "External.Rise", "decode", "-P", "uart"}, 1, "external clock", {}},
