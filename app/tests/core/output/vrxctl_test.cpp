@@ -62,14 +62,13 @@ TEST(Vrxctl, CountReadsWithinTenPpmAtSevenDigits) {
     const Result r = Vrxctl({"--sim", "usb", "count", "-n", "2"},
                             {"HWLINK_SIM_SIGNALS=A1=square,1234567,0.25,0;NOISE=0"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    static const QRegularExpression reading(QString::fromLatin1(R"(^A1\t([\d.]+)(M|K|)Hz$)"));
+    static const QRegularExpression reading(QString::fromLatin1(R"(^A1\t([\d.]+)(M|K|)Hz$)"),
+                                            QRegularExpression::MultilineOption);
     int readings = 0;
-    for (const QString &line : r.out.split(QLatin1Char('\n'))) {
-        const auto m = reading.match(line);
-        if (!m.hasMatch()) continue;
+    for (auto it = reading.globalMatch(r.out); it.hasNext(); ++readings) {
+        const auto m = it.next();
         const double unit = m.captured(2) == "M" ? 1e6 : m.captured(2) == "K" ? 1e3 : 1;
-        EXPECT_NEAR(m.captured(1).toDouble() * unit / hz, 1.0, 10e-6) << line.toStdString();
-        ++readings;
+        EXPECT_NEAR(m.captured(1).toDouble() * unit / hz, 1.0, 10e-6) << m.captured().toStdString();
     }
     EXPECT_EQ(readings, 2) << r.out.toStdString();
     EXPECT_EQ(r.out.count(QStringLiteral("A2\t")), 2);
