@@ -251,9 +251,7 @@ TEST_F(SettingsFile, ModelAndAutoLoadDecideTheLoad) {
     const QString def = path("Vrx73604v4.ini");
     s.view.ScrollPos = 777;
     ASSERT_TRUE(Saveset(def)); // AutoLoad #FALSE#
-    QByteArray other = ReadAll(def);
-    other.replace("Vrx73604v4", "Vrx73604v3");
-    WriteAll(path("other.ini"), other);
+    WriteAll(path("other.ini"), ReadAll(def).replace("Vrx73604v4", "Vrx73604v3"));
     s.view.ScrollPos = 300;
 
     EXPECT_EQ((std::vector{Loadset(def, 0), Loadset(path("other.ini"), 0),
@@ -276,7 +274,6 @@ TEST_F(SettingsFile, ModelAndAutoLoadDecideTheLoad) {
     EXPECT_EQ((Nums{s.view.ScrollPos, s.display.AutoLoad}), (Nums{555, -1}));
 }
 
-// A save that fails leaves the previous file byte for byte and says so.
 // The decoders' set-up goes into the companion file and comes back with the settings; the
 // positional file is the same with or without it, and a file without a companion has none.
 TEST_F(SettingsFile, DecodersKeptInTheCompanionFile) {
@@ -302,6 +299,7 @@ TEST_F(SettingsFile, DecodersKeptInTheCompanionFile) {
     }
 }
 
+// A save that fails leaves the previous file byte for byte and says so.
 TEST_F(SettingsFile, FailedSaveKeepsThePreviousFile) {
     const QString file = path("keep.ini");
     ASSERT_TRUE(Saveset(file));
@@ -368,8 +366,7 @@ TEST_F(DataFile, BadFilesAndLoadOptions) {
     // A short file, none, a data file that would be its own companion, another model's.
     EXPECT_FALSE(LoadDataFile(file) || LoadDataFile(path("none.Vrx")) ||
                  SaveDataFile(path("x.ini")));
-    QByteArray other = ReadAll(path("a.ini"));
-    WriteAll(path("a.ini"), other.replace("Vrx73604v4", "Other"));
+    WriteAll(path("a.ini"), ReadAll(path("a.ini")).replace("Vrx73604v4", "Other"));
     WriteAll(file, full);
     EXPECT_FALSE(LoadDataFile(file));
     ASSERT_EQ(boxes.boxes.size(), 4u);
