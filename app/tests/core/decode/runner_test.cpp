@@ -32,8 +32,6 @@ std::vector<uint16_t> Uart(const QByteArray &bytes, int line, int samplesPerBit,
     return w.words;
 }
 
-// The shortest texts of the annotations of class `cls` (uart's "rx-data") of every stack, in
-// the order of the record.
 // Events processed until `runner` has nothing left to decode (a minute at most).
 void Finish(const Runner &runner) {
     QDeadlineTimer deadline(60000);
@@ -41,6 +39,8 @@ void Finish(const Runner &runner) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// The shortest texts of the annotations of class `cls` (uart's "rx-data") of every stack, in
+// the order of the record.
 QStringList Texts(const DecodeResult &r, const QString &cls) {
     QStringList out;
     for (const StackResult &s : r.stacks)
@@ -72,31 +72,24 @@ class DecodeTest : public ::testing::Test {
     const QString rxData = QStringLiteral("rx-data");
 };
 
-TEST_F(DecodeTest, RecordDecodesToTheBytesSentEachStackWithItsOwnError) {
-    const QByteArray sent("Hi!\x7e");
-    const DecodeResult r =
-        DecodeRecord({uart, QStringLiteral("uart:baudrate=0:rx=D0"), QStringLiteral("nosuch")},
-                     UartRecord(sent));
-    ASSERT_EQ(r.stacks.size(), 3u);
-    EXPECT_EQ(r.stacks[0].error, QString());
-    EXPECT_EQ(Texts(r, rxData), Hex(sent));
-    // The second uart counts as the library counts it; it refuses its rate, the third is unknown.
-    EXPECT_FALSE(r.stacks[1].error.isEmpty());
-    EXPECT_FALSE(r.stacks[2].error.isEmpty());
-    EXPECT_EQ(r.samplerate, 10e6);
-}
-
-// Records one after another reuse their session: each gives the bytes of its own record only,
-// a failed stack starts afresh, a stack dropped from the set-up loses its session. A thousand
-// runs of one session: the decoder library's True and False lost a reference at each (uart asks
-// has_channel twice) and the interpreter aborted within a few hundred.
-TEST_F(DecodeTest, SessionsAreTakenUpAgainRecordAfterRecord) {
+// Each stack of a record decodes with its own error: the second uart counts as the library
+// counts it and refuses its rate, the third is unknown. Records one after another reuse their
+// session: each gives the bytes of its own record only, a failed stack starts afresh, a stack
+// dropped from the set-up loses its session. A thousand runs of one session: the decoder
+// library's True and False lost a reference at each (uart asks has_channel twice) and the
+// interpreter aborted within a few hundred.
+TEST_F(DecodeTest, StacksFailAloneAndSessionsAreTakenUpAgainRecordAfterRecord) {
     SessionCache cache;
     const QString bad = QStringLiteral("uart:baudrate=0:rx=D0");
-    for (const auto &[text, sent] : {std::pair{uart, QByteArray("Hi")}, {uart, "ok!"}})
-        EXPECT_EQ(Texts(DecodeRecord({text, bad}, UartRecord(sent), nullptr, {}, &cache), rxData),
-                  Hex(sent));
-    ASSERT_EQ(cache.size(), 1u) << "the failed stack keeps no session";
+    for (const QByteArray &sent : {QByteArray("Hi!\x7e"), QByteArray("ok")}) {
+        const DecodeResult r = DecodeRecord({uart, bad, QStringLiteral("nosuch")}, UartRecord(sent),
+                                            nullptr, {}, &cache);
+        ASSERT_EQ(r.stacks.size(), 3u);
+        EXPECT_EQ(Texts(r, rxData), Hex(sent));
+        EXPECT_TRUE(r.stacks[0].error.isEmpty() && !r.stacks[1].error.isEmpty() &&
+                    !r.stacks[2].error.isEmpty() && r.samplerate == 10e6);
+    }
+    ASSERT_EQ(cache.size(), 1u) << "the failed stacks keep no session";
     const Session *kept = cache.begin()->second.get();
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(Texts(DecodeRecord({uart}, UartRecord("A", 2048), nullptr, {}, &cache), rxData),
@@ -176,8 +169,13 @@ TEST_F(DecodeTest, FailedStackIsNotRunAgainUntilTheSetupIsApplied) {
     };
     app().decode.Stacks = {raises};
     EXPECT_EQ(run(quiet), QString());
+    // On traffic the SPI decoder below it decodes on, every byte, and the run ends with the
+    // stacked error on one line.
     const QString error = run(busy);
-    EXPECT_TRUE(error.contains(QStringLiteral("cc1101"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("cc1101-1")) && !error.contains('\n'))
+        << error.toStdString();
+    EXPECT_EQ(Texts(runner.result(), QStringLiteral("mosi-data")),
+              Hex(QByteArray("\x30\x3D").repeated(4)));
     EXPECT_EQ(run(quiet), error);
     runner.SetStacks({raises});
     EXPECT_EQ(run(quiet), QString());
@@ -213,16 +211,10 @@ TEST_F(DecodeTest, RunnerCopiesTheRecordTheLanesShowAndSkipsOneAlreadyDecoded) {
     EXPECT_FALSE(runner.busy());
 }
 
-// Boxes at two zooms: x0 and x1 of an annotation over samples [start, end).
-struct BoxCase {
-    int64_t first;
-    double samplesPerPixel;
-    uint64_t start, end;
-    int x0, x1; // -2: no box
-};
-
 TEST(AnnotationBoxes, FollowTheLanesMappingAtTwoZoomsClippedToThePicture) {
-    const BoxCase cases[] = {
+    // Boxes at two zooms: the first sample on screen, the samples a pixel, an annotation over
+    // samples [start, end), x0 and x1 of its box (-2: no box).
+    const std::tuple<int64_t, double, uint64_t, uint64_t, int, int> cases[] = {
         // x5: five columns a sample
         {100, 0.2, 100, 110, 0, 49},
         {100, 0.2, 98, 101, -1, 4},
@@ -236,14 +228,13 @@ TEST(AnnotationBoxes, FollowTheLanesMappingAtTwoZoomsClippedToThePicture) {
         {1000, 5, 4000, 4100, -2, -2},
         {1000, 5, 990, 1001, -1, 0},
     };
-    for (const BoxCase &c : cases) {
+    for (const auto &[first, samplesPerPixel, start, end, x0, x1] : cases) {
         DecodedRow row;
-        row.annotations.push_back({c.start, c.end, 0, 0, 0, {QStringLiteral("x")}});
-        const auto boxes = RowBoxes(row, c.first, c.samplesPerPixel, 600);
+        row.annotations.push_back({start, end, 0, 0, 0, {QStringLiteral("x")}});
+        const auto boxes = RowBoxes(row, first, samplesPerPixel, 600);
         const test::Nums got =
             boxes.empty() ? test::Nums{-2, -2} : test::Nums{boxes[0].x0, boxes[0].x1};
-        EXPECT_EQ(got, (test::Nums{c.x0, c.x1}))
-            << c.start << ".." << c.end << " at " << c.samplesPerPixel;
+        EXPECT_EQ(got, (test::Nums{x0, x1})) << start << ".." << end << " at " << samplesPerPixel;
     }
 }
 
@@ -265,12 +256,9 @@ TEST(AnnotationTable, LinesByTimeFilteredAndWrittenAsCsv) {
     r.stacks.resize(2);
     const QString quoted = QStringLiteral("Say \"hi\", twice");
     r.stacks[0].rows.push_back({0, 0, 0, "uart-1: RX data", {{2500, 2600, 0, 0, 0, {"4A"}}}});
-    r.stacks[1].rows.push_back(
-        {1,
-         0,
-         1,
-         "i2c-1: Address/data",
-         {{7, 9, 0, 1, 1, {quoted}}, {1500000, 1500009, 0, 1, 1, {"Stop", "P"}}}});
+    const std::vector<Annotation> i2c{{7, 9, 0, 1, 1, {quoted}},
+                                      {1500000, 1500009, 0, 1, 1, {"Stop", "P"}}};
+    r.stacks[1].rows.push_back({1, 0, 1, "i2c-1: Address/data", i2c});
     const auto all = TableLines(r);
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ((test::Texts{all[0].time, all[1].time, all[2].time}),

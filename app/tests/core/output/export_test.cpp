@@ -43,17 +43,15 @@ class ExportTest : public ::testing::Test {
 // A sample's time as an exact decimal: a leading zero below one, no trailing zeros, no point
 // for a whole number.
 TEST_F(ExportTest, TimesAreExactDecimals) {
-    struct Case {
-        int64_t n;
-        int exponent;
-        const char *text;
-    };
-    for (const Case &c : {Case{1, -1, "0.1"}, Case{99, -2, "0.99"}, Case{100, -2, "1"},
-                          Case{3, -8, "0.00000003"}, Case{15, -1, "1.5"}, Case{12345, -2, "123.45"},
-                          Case{0, -3, "0"}, Case{5, 0, "5"}, Case{5, 2, "500"}}) {
+    // n, exponent: n x 10^exponent seconds, and its text.
+    const std::tuple<int64_t, int, const char *> cases[] = {
+        {1, -1, "0.1"},        {99, -2, "0.99"}, {100, -2, "1"},
+        {3, -8, "0.00000003"}, {15, -1, "1.5"},  {12345, -2, "123.45"},
+        {0, -3, "0"},          {5, 0, "5"},      {5, 2, "500"}};
+    for (const auto &[n, exponent, text] : cases) {
         std::string out = "t=";
-        AppendScaled(out, c.n, c.exponent);
-        EXPECT_EQ(out, std::string("t=") + c.text) << c.n << "e" << c.exponent;
+        AppendScaled(out, n, exponent);
+        EXPECT_EQ(out, std::string("t=") + text) << n << "e" << exponent;
     }
 }
 

@@ -62,14 +62,13 @@ TEST(Vrxctl, CountReadsWithinTenPpmAtSevenDigits) {
     const Result r = Vrxctl({"--sim", "usb", "count", "-n", "2"},
                             {"HWLINK_SIM_SIGNALS=A1=square,1234567,0.25,0;NOISE=0"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    static const QRegularExpression reading(QString::fromLatin1(R"(^A1\t([\d.]+)(M|K|)Hz$)"));
+    static const QRegularExpression reading(QString::fromLatin1(R"(^A1\t([\d.]+)(M|K|)Hz$)"),
+                                            QRegularExpression::MultilineOption);
     int readings = 0;
-    for (const QString &line : r.out.split(QLatin1Char('\n'))) {
-        const auto m = reading.match(line);
-        if (!m.hasMatch()) continue;
+    for (auto it = reading.globalMatch(r.out); it.hasNext(); ++readings) {
+        const auto m = it.next();
         const double unit = m.captured(2) == "M" ? 1e6 : m.captured(2) == "K" ? 1e3 : 1;
-        EXPECT_NEAR(m.captured(1).toDouble() * unit / hz, 1.0, 10e-6) << line.toStdString();
-        ++readings;
+        EXPECT_NEAR(m.captured(1).toDouble() * unit / hz, 1.0, 10e-6) << m.captured().toStdString();
     }
     EXPECT_EQ(readings, 2) << r.out.toStdString();
     EXPECT_EQ(r.out.count(QStringLiteral("A2\t")), 2);
@@ -95,15 +94,22 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         QString message;
         QString shell; // run through a shell with these limits
     };
-    // Session files the decoders refuse: too many lines, no logic, no sample rate to decode at.
+    // Session files the decoders refuse: too many lines, no logic, none of the chunks named, a
+    // bad sample rate, none to decode at.
     QTemporaryDir refused;
     const std::string logic(64, '\x01');
     for (const auto &[name, meta] : std::vector<std::pair<const char *, std::string>>{
              {"wide.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=17\nunitsize=3\n"},
              {"analog.sr", "[device 1]\ntotal analog=1\nsamplerate=1 MHz\nanalog1=A0\n"},
+             {"nochunk.sr", "[device 1]\ncapturefile=other\ntotal probes=4\nunitsize=1\n"},
+             {"rate.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=4\nsamplerate=fast\n"},
              {"norate.sr", "[device 1]\ncapturefile=logic-1\ntotal probes=2\nprobe2=RX\n"}})
         ASSERT_TRUE(test::WriteZip(refused.filePath(QLatin1String(name)),
                                    {{"version", "2"}, {"metadata", meta}, {"logic-1-1", logic}}));
+    const auto decodeRefused = [&](const char *file, const char *message) {
+        const QString path = refused.filePath(QLatin1String(file));
+        return Case{{"decode", "-P", "uart", "-i", path}, 1, path + ": " + message, {}};
+    };
     const QString nsp = QStringLiteral("No space left on device"), ref = refused.path() + "/";
     // clang-format off
     const std::vector<Case> cases = {
@@ -126,12 +132,14 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"--demo", "measure", "-n", "10000"}, 1, so + "Broken pipe", gone},
         {{"--demo", "decode"}, 2, "decode needs -P DECODER", {}},
         {{"--demo", "decode", "-P", "nosuch"}, 2, "-P nosuch: unknown decoder 'nosuch'", {}},
-        {{"--demo", "decode", "-P", "uart:baudrate=fast"}, 2, "takes a whole number", {}},
         {{"--demo", "decode", "-P", "uart", "-A", "uart=nope"}, 2, "no annotation row", {}},
         {{"--sim", "usb", "--rate", "20GSa/S", "decode", "-P", "uart"}, 1, "equivalent-time", {}},
         {{"--demo", "--rate", "External.Rise", "decode", "-P", "uart"}, 1, "external clock", {}},
-        {{"decode", "-P", "uart", "-i", ref + "wide.sr"}, 1, "17 logic channels", {}},
-        {{"decode", "-P", "uart", "-i", ref + "analog.sr"}, 1, "no logic data", {}},
+        decodeRefused("wide.sr", "the file has 17 logic channels; at most 16 are decoded"),
+        decodeRefused("analog.sr", "the file holds no logic data"),
+        decodeRefused("nochunk.sr", "the file holds no logic data"),
+        decodeRefused("rate.sr", "bad sample rate 'fast'"),
+        decodeRefused("none.sr", "no such file"),
         {{"decode", "-P", "uart:rx=RX", "-i", ref + "norate.sr"}, 1,
          "SamplerateError: Protocol decoder instance uart-1: Cannot decode without samplerate.",
          {}},
@@ -149,14 +157,20 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
-TEST(Vrxctl, SettingsFileChoosesTheMeasuredItems) {
+// A settings file named chooses the measured items. The program's default settings file in the
+// working directory is neither read nor written: a plain capture into the standard output is the
+// 2K record of a fresh start, not the file's 128K.
+TEST(Vrxctl, SettingsFileOnlyWhenNamed) {
     test::ResetState();
+    app().acquisition.DepthIndex = 2;
+    app().display.AutoLoad = -1;
     app().measure.TestA1 = {1, 0, 0, 1};
     app().measure.TestA2 = {};
     app().measure.TestA2[11] = 1;
     QTemporaryDir dir;
-    const QString ini = dir.filePath("chosen.ini");
+    const QString ini = dir.filePath(DefaultSettingsName());
     ASSERT_TRUE(Saveset(ini, false));
+    const QByteArray before = test::ReadAll(ini);
     const Result r = Vrxctl({"--demo", "--settings", ini, "measure", "-n", "2"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QStringList items;
@@ -164,48 +178,34 @@ TEST(Vrxctl, SettingsFileChoosesTheMeasuredItems) {
         items << line.section(QLatin1Char('\t'), 0, 1);
     EXPECT_EQ(items, QStringList({"A1\tV_Max.", "A1\tV_p-p.", "A2\tFreq.", "", "A1\tV_Max.",
                                   "A1\tV_p-p.", "A2\tFreq.", "", ""}));
-}
 
-// The program's default settings file in the working directory is neither read nor written: a
-// plain capture into the standard output is the 2K record of a fresh start, not the file's 128K.
-TEST(Vrxctl, CapturesIntoTheStandardOutputWithoutTheDefaultSettingsFile) {
-    test::ResetState();
-    app().acquisition.DepthIndex = 2;
-    app().display.AutoLoad = -1;
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(DefaultSettingsName());
-    ASSERT_TRUE(Saveset(ini, false));
-    const QByteArray before = test::ReadAll(ini);
-    const Result r =
+    const Result csv =
         RunTool(QStringLiteral(VRX_CTL),
                 {"--demo", "capture", "-o", "/dev/stdout", "--format", "csv"}, {}, dir.path());
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")));
-    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 1 + 2048);
+    ASSERT_EQ(csv.code, 0) << csv.err.toStdString();
+    EXPECT_TRUE(csv.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")));
+    EXPECT_EQ(csv.out.count(QLatin1Char('\n')), 1 + 2048);
     EXPECT_EQ(test::ReadAll(ini), before);
 }
 
 // One record goes into the file named; more records, or a run of a duration, into files
 // numbered from 1.
 TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
-    struct Case {
-        QStringList run;
-        qsizetype least, most; // files
-    };
-    for (const Case &c : {Case{{"-n", "1"}, 1, 1}, Case{{"-n", "2"}, 2, 2},
-                          Case{{"--duration", "0.3"}, 1, 1000000}}) {
+    // The run, the fewest and the most files it may leave.
+    const std::tuple<QStringList, qsizetype, qsizetype> cases[] = {
+        {{"-n", "1"}, 1, 1}, {{"-n", "2"}, 2, 2}, {{"--duration", "0.3"}, 1, 1000000}};
+    for (const auto &[run, least, most] : cases) {
         QTemporaryDir dir;
         const Result r =
-            Vrxctl(QStringList{"--demo", "capture", "-o", dir.filePath("d.csv")} + c.run);
+            Vrxctl(QStringList{"--demo", "capture", "-o", dir.filePath("d.csv")} + run);
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         const QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
         QStringList numbered;
         for (qsizetype k = 0; k < files.size(); ++k)
-            numbered << (c.most == 1
-                             ? QStringLiteral("d.csv")
-                             : QStringLiteral("d%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')));
-        EXPECT_TRUE(files.size() >= c.least && files.size() <= c.most && files == numbered)
-            << c.run.join(' ').toStdString() << ": " << files.join(' ').toStdString();
+            numbered << (most == 1 ? QStringLiteral("d.csv")
+                                   : QStringLiteral("d%1.csv").arg(k + 1, 4, 10, QLatin1Char('0')));
+        EXPECT_TRUE(files.size() >= least && files.size() <= most && files == numbered)
+            << run.join(' ').toStdString() << ": " << files.join(' ').toStdString();
     }
 }
 
@@ -215,13 +215,10 @@ TEST(Vrxctl, CaptureNumbersItsFilesUnlessThereIsOne) {
 // signals come while a large file is being written.
 TEST(Vrxctl, SignalsEndTheRunAfterAWholeRecordAndLeaveNoTemporaryFile) {
     // Two signals come while a 128K record is being written.
-    for (const auto &[sent, name] :
-         std::vector<std::pair<std::vector<int>, const char *>>{{{SIGINT}, "count"},
-                                                                {{SIGTERM}, "count"},
-                                                                {{SIGHUP}, "count"},
-                                                                {{SIGTERM}, "csv"},
-                                                                {{SIGINT, SIGINT}, "xlsx"},
-                                                                {{SIGTERM, SIGHUP}, "sr"}}) {
+    const std::pair<std::vector<int>, const char *> runs[] = {
+        {{SIGINT}, "count"}, {{SIGTERM}, "count"},       {{SIGHUP}, "count"},
+        {{SIGTERM}, "csv"},  {{SIGINT, SIGINT}, "xlsx"}, {{SIGTERM, SIGHUP}, "sr"}};
+    for (const auto &[sent, name] : runs) {
         const QString format = QLatin1String(name);
         const bool count = format == "count";
         const std::string what =
@@ -361,11 +358,8 @@ TEST_F(FieldTools, DecodePrintsTheLinesOfSigrokCli) {
     ASSERT_EQ(RunTool(cli, {"-i", demo, "-O", "srzip", "-o", again}).code, 0);
 
     const QString uart = "uart:baudrate=100000:rx=D5", spi = "spi:clk=D8:mosi=D9:cs=D15";
-    const struct {
-        QString file;
-        QStringList args;
-        QString line; // a line it must print
-    } cases[] = {
+    // The file, the arguments, a line it must print.
+    const std::tuple<QString, QStringList, QString> cases[] = {
         // clang-format off
         {traffic, {"-P", uart, "-A", "uart=rx-data"}, "uart-1: 58\n"},
         {traffic, {"-P", "i2c:scl=D2:sda=D3"}, "i2c-1: Data write: A5\n"},
@@ -382,13 +376,13 @@ TEST_F(FieldTools, DecodePrintsTheLinesOfSigrokCli) {
         {again, {"-P", "spi:clk=D0:mosi=D1:miso=D2", "-A", "spi=miso-data"}, "spi-1: "},
         // clang-format on
     };
-    for (const auto &c : cases) {
-        const QStringList args = QStringList{"-i", c.file} + c.args;
+    for (const auto &[file, decoders, line] : cases) {
+        const QStringList args = QStringList{"-i", file} + decoders;
         const std::string what = args.join(QLatin1Char(' ')).toStdString();
         const Result theirs = RunTool(cli, args), ours = Vrxctl(QStringList{"decode"} + args);
         ASSERT_EQ(theirs.code, 0) << what << theirs.err.toStdString();
         ASSERT_EQ(ours.code, 0) << what << ours.err.toStdString();
-        EXPECT_TRUE(ours.out.contains(c.line)) << what;
+        EXPECT_TRUE(ours.out.contains(line)) << what;
         EXPECT_EQ(ours.out, theirs.out) << what;
     }
 }

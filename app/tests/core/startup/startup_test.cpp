@@ -192,21 +192,20 @@ TEST(Options, BitstreamLookup) {
         << dirs[3].toStdString();
 
     // Which of the four folders hold a file -> the folder read.
-    const struct {
-        QString holders; // one character per folder, '1': the file is there
-        int chosen;
-    } cases[] = {{"0000", 0}, {"0001", 3}, {"0011", 2}, {"0111", 1},
-                 {"1111", 0}, {"0100", 1}, {"1001", 0}, {"0101", 1}};
-    for (const auto &c : cases) {
+    // One character per folder, '1': the file is there.
+    const std::pair<const char *, int> cases[] = {{"0000", 0}, {"0001", 3}, {"0011", 2},
+                                                  {"0111", 1}, {"1111", 0}, {"0100", 1},
+                                                  {"1001", 0}, {"0101", 1}};
+    for (const auto &[holders, chosen] : cases) {
         QTemporaryDir tree;
         QStringList under;
         for (int i = 0; i < 4; ++i) {
             under << tree.path() + dirs[i];
             QDir().mkpath(under[i]);
-            if (c.holders[i] == '1')
+            if (holders[i] == '1')
                 QFile(QDir(under[i]).filePath(kBitstreamFile)).open(QIODevice::WriteOnly);
         }
-        EXPECT_EQ(BitstreamDirectory(under), under[c.chosen]) << c.holders.toStdString();
+        EXPECT_EQ(BitstreamDirectory(under), under[chosen]) << holders;
     }
 }
 
