@@ -3,8 +3,6 @@
 // read-out as the simulated instrument sees them, and the chains and packets they are built of.
 #include "sim_fixture.h"
 #include "src/acquisition.h"
-#include "src/clock.h"
-#include <climits>
 #include <functional>
 
 namespace hwlink::test {
@@ -169,9 +167,7 @@ TEST_F(CaptureTest, PositionAndThresholdChangesAddSettlingBeforeArming) {
     };
     // clang-format on
     for (const Case &c : cases) {
-        s.pos[0] = c.a1;
-        s.pos[1] = c.a2;
-        s.trigDac = c.trigDac;
+        s.pos[0] = c.a1, s.pos[1] = c.a2, s.trigDac = c.trigDac;
         const int64_t t0 = nowMs();
         capture(s);
         EXPECT_EQ(nowMs() - t0, c.ms) << c.a1 << " " << c.a2;
@@ -188,14 +184,13 @@ TEST_F(CaptureTest, CouplingChangeRecalibratesOnlyThatChannel) {
     s.coupling[1] = 2; // A2 to GND
     s.vdiv[1] = 0;     // on the 5mV range
     capture(s);
-    EXPECT_EQ(countPrefix(busEvents(sim::takeTrace()), "rd "), 11u * 2112) << "one channel";
+    EXPECT_EQ(countPrefix(busEvents(sim::takeTrace()), "rd "), 11 * 2112) << "one channel";
     EXPECT_EQ((V{model().frontEndCode(1), model().frontEndCode(0), dc[HW_DC_GainCode + 1]}),
               (V{0x15, 0xC8, 0x15}));
 }
 
 TEST_F(CaptureTest, ParallelLinkSendsTheSameArmingWithoutAddressRepeats) {
-    Settings s;
-    s.trigPos = -1;
+    Settings s{.trigPos = -1};
     arm(s, "epp");
     capture(s);
     EXPECT_EQ(busEvents(sim::takeTrace()),
@@ -217,7 +212,7 @@ TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
     EXPECT_EQ(inDaBuck8(ps, dc, buf, 16), 1);
     const Trace t = sim::takeTrace();
     EXPECT_EQ(slice(t, 0, 2), lines("usb-reg-write 130 0 8|usb-bulk-in 16"));
-    EXPECT_EQ(countPrefix(t, "rd "), 16u);
+    EXPECT_EQ(countPrefix(t, "rd "), 16);
     for (int g = 0; g < 2; ++g) {
         // Odd samples come from the reference converter: calibrated to the position.
         EXPECT_NEAR(buf[8 * g + 0], 178 - 25, 2);
@@ -246,8 +241,8 @@ TEST_F(CaptureTest, DeviceExportsRefuseEachNullPointer) {
     auto force = [&](int n) { return ForceTrigger(p(n, 0, ps), p(n, 1, dc)); };
     auto direct = [&](int n) { return OutAdBuck12(p(n, 0, ps), p(n, 1, dc), nullptr, 0); };
     auto read = [&](int n) { return inDaBuck8(p(n, 0, ps), p(n, 1, dc), p(n, 2, buf), 8); };
+    std::vector<uint8_t> bits = loadConfigBits(VRX_TEST_BITSTREAM);
     auto findHardware = [&](int n) {
-        std::vector<uint8_t> bits = loadConfigBits(VRX_TEST_BITSTREAM);
         return FindHardware(0, p(n, 0, ps), p(n, 1, dc), p(n, 2, bits.data()));
     };
     // clang-format off
@@ -276,9 +271,7 @@ TEST_F(CaptureTest, ExtremeTriggerPositionsArmAndReadBack) {
         for (const int32_t pos : {INT32_MIN, INT32_MAX}) {
             SCOPED_TRACE(testing::Message() << "rate " << int(rate) << " position " << pos);
             sim::resetSimulator();
-            Settings s;
-            s.rate = rate;
-            s.trigPos = pos;
+            Settings s{.trigPos = pos, .rate = rate};
             arm(s);
             ForceTrigger(ps, dc);
             const uint8_t st = pollUntilSettled(s, 50);

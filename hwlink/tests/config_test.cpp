@@ -4,7 +4,6 @@
 #include "sim_fixture.h"
 #include "src/bitstream_format.h"
 #include "src/fpga_config.h"
-#include <fstream>
 
 namespace hwlink::test {
 namespace {
@@ -121,8 +120,7 @@ TEST_F(ConfigTest, NeverReadyGivesUpAfter500Polls) {
     EXPECT_EQ(FindHardware(0, ps, dc, good.data()), 0);
     EXPECT_EQ(nowMs() - t0, 11 + 500);
     const Trace t = sim::takeTrace();
-    EXPECT_EQ((V{int64_t(countPrefix(t, "rd ")), int64_t(countPrefix(t, "usb-bulk-out"))}),
-              (V{500, 0}));
+    EXPECT_EQ((V{countPrefix(t, "rd "), countPrefix(t, "usb-bulk-out")}), (V{500, 0}));
 }
 
 TEST_F(ConfigTest, TransportFaultsAreNeverReportedAsConfigured) {

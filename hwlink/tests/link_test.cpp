@@ -14,10 +14,10 @@ class LinkTest : public AcqTest {};
 
 TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
     // clang-format off
-    struct Case { const char *sim; uint8_t result, link, speed; };
+    const struct { const char *sim; uint8_t result, link, speed; } cases[] = {
+        {"usb", 4, 4, 2}, {"usb11", 4, 4, 1}, {"epp", 1, 1, 0}, {"bpp", 1, 2, 0}};
     // clang-format on
-    const Case cases[] = {{"usb", 4, 4, 2}, {"usb11", 4, 4, 1}, {"epp", 1, 1, 0}, {"bpp", 1, 2, 0}};
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         for (int variant = 1; variant <= 3; ++variant) {
             SCOPED_TRACE(std::string(c.sim) + " variant " + std::to_string(variant));
             ::setenv("HWLINK_SIM_VARIANT", std::to_string(variant).c_str(), 1);
@@ -25,14 +25,13 @@ TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
             int32_t p[HW_PORTSTATE_LEN] = {};
             uint8_t d[HW_DEVCONFIG_LEN] = {};
             EXPECT_EQ((V{FindPort(p, d, 1), d[HW_DC_Link]}), (V{c.result, c.link}));
-            if (c.link == HW_LINK_USB) {
+            if (c.link == HW_LINK_USB)
                 EXPECT_EQ(
                     (V{d[HW_DC_UsbSpeed], d[HW_DC_Variant], p[HW_PS_AddrSel], p[HW_PS_DataSel]}),
                     (V{c.speed, variant, 0, 1}));
-            } else {
-                EXPECT_EQ(sim::instrument().variant(), variant);
-                EXPECT_EQ(V(p, p + 5), (V{0x378, 0x379, 0x37A, 0x37B, 0x37C}));
-            }
+            else
+                EXPECT_EQ((V{sim::instrument().variant(), p[0], p[1], p[2], p[3], p[4]}),
+                          (V{variant, 0x378, 0x379, 0x37A, 0x37B, 0x37C}));
             PowerOff(p, d);
         }
     }
@@ -177,10 +176,8 @@ TEST_F(LinkTest, QueuedUsbPacketRepeatsAddressPadsAddressesAndNeverOverruns) {
     // 100 data bytes for one address need 200 packet bytes: more than the 128 there are.
     QueueStrobe(ps, dc, 0, 7);
     std::string want;
-    for (int i = 0; i < 100; ++i) {
-        QueueStrobe(ps, dc, 1, uint8_t(i));
-        want += " a7 w" + std::to_string(i);
-    }
+    for (int i = 0; i < 100; ++i)
+        QueueStrobe(ps, dc, 1, uint8_t(i)), want += " a7 w" + std::to_string(i);
     EXPECT_EQ(dc[HW_DC_Link], HW_LINK_USB);
     ASSERT_TRUE(FlushQueue(ps, dc));
     const Trace t = sim::takeTrace();
@@ -208,9 +205,7 @@ TEST_F(LinkTest, BulkTransfersSplitAt65535WithHeaderBeforeEachChunk) {
     sim::faults().failBulkAfter = 1;
     EXPECT_FALSE(BulkWrite(buf.data(), int32_t(buf.size())));
     const Trace t = sim::takeTrace();
-    EXPECT_EQ(
-        (V{int64_t(countPrefix(t, "usb-bulk-out")), int64_t(countPrefix(t, "usb-reg-write 130"))}),
-        (V{1, 2}));
+    EXPECT_EQ((V{countPrefix(t, "usb-bulk-out"), countPrefix(t, "usb-reg-write 130")}), (V{1, 2}));
 }
 
 // Failing register requests read as 0xFF and report failure (the bulk header of ReadBlock is a

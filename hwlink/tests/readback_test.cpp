@@ -37,8 +37,7 @@ TEST(ReadbackSteps, EvenSampleCorrectionAndClamping) {
 TEST(ReadbackSteps, AlignTriggerFindsTheCrossingInItsWindow) {
     std::vector<uint8_t> sb(HW_SAMPLEBUF_LEN, 200);
     const int32_t ps[HW_PORTSTATE_LEN] = {};
-    uint8_t slope[3] = {0, 0, 0};
-    uint8_t level[6] = {128, 128, 0, 0, 0, 0};
+    uint8_t slope[3] = {}, level[6] = {128, 128};
     int32_t vs[4] = {-1, -1, -1, -1};
     AlignTrigger(sb.data(), 0, slope, level, -5, 5, vs, ps);
     EXPECT_EQ(vs[0], 20) << "negative position";
@@ -124,11 +123,9 @@ TEST(ReadbackSteps, SmoothingFlattensNoiseKeepsEdgesAndStaysInsideTheAreas) {
 // A quiet record too (small noise on a slow sine, the benchmark's input): it keeps every lane
 // of a block flat from its first sample, so the lane fix-ups run long.
 TEST(ReadbackSteps, VectorPathsMatchTheReference) {
-    using Distribute = void (*)(const uint8_t *, int32_t, uint8_t *, uint8_t *, uint8_t *,
-                                uint8_t *, int, const AnalogLut &, const AnalogLut &);
-    using SmoothFn = void (*)(uint8_t *, uint8_t *, int32_t, uint8_t);
     // clang-format off
-    struct Path { const char *name; Distribute distribute; SmoothFn smooth; };
+    struct Path { const char *name; decltype(&DistributeGroupsSse2) distribute;
+                  decltype(&SmoothPairSse2) smooth; };
     // clang-format on
     std::vector<Path> paths = {{"picked", DistributeGroups, SmoothPair},
                                {"sse2", DistributeGroupsSse2, SmoothPairSse2}};
@@ -156,18 +153,16 @@ TEST(ReadbackSteps, VectorPathsMatchTheReference) {
         for (int lag : {10, 9}) {
             // The whole area, and a record length that is not a whole number of vector runs,
             // without logic areas.
-            std::vector<uint8_t> f[4], r[4];
+            std::array<std::vector<uint8_t>, 4> f, r;
             for (const int32_t groups : {1021, n / 2}) {
                 const bool logic = groups == n / 2;
-                for (int k = 0; k < 4; ++k)
-                    f[k] = r[k] = std::vector<uint8_t>(n, 0xAB);
+                f.fill(std::vector<uint8_t>(n, 0xAB)), r = f;
                 auto d = [&](std::vector<uint8_t> &v) { return logic ? v.data() : nullptr; };
                 path.distribute(raw.data(), groups, f[0].data(), f[1].data(), d(f[2]), d(f[3]), lag,
                                 l1, l2);
                 DistributeGroupsScalar(raw.data(), 0, groups, r[0].data(), r[1].data(), d(r[2]),
                                        d(r[3]), lag, l1, l2);
-                for (int k = 0; k < 4; ++k)
-                    EXPECT_TRUE(f[k] == r[k]) << "area " << k << " lag " << lag << " " << groups;
+                EXPECT_TRUE(f == r) << "lag " << lag << ", " << groups << " groups";
             }
             // Counts that end in full blocks, in shrunken blocks and in the narrower vector
             // blocks after the wide ones, before the one-at-a-time tail; the quiet record.
@@ -188,12 +183,6 @@ TEST(ReadbackSteps, VectorPathsMatchTheReference) {
 }
 
 class ReadbackTest : public AcqTest {};
-
-// The lowest and highest code of the first 2048 samples of a channel.
-int spread(const uint8_t *x) {
-    const auto [lo, hi] = std::minmax_element(x, x + 2048);
-    return *hi - *lo;
-}
 
 // A status other than complete reads nothing; so does a complete one whose status request or
 // first bulk chunk fails: the link is lost, and the old contents are not a record.
@@ -216,7 +205,7 @@ TEST_F(ReadbackTest, OnlyACompleteStatusReadsTheRecord) {
     EXPECT_EQ(slice(busEvents(t), 0, 2), ops("a61 r7"));
     const auto setup = std::find(t.begin(), t.end(), want[0]);
     EXPECT_EQ(slice(t, size_t(setup - t.begin()), want.size()), want);
-    EXPECT_EQ(countPrefix(t, "usb-bulk-in"), 0u) << "the first chunk failed";
+    EXPECT_EQ(countPrefix(t, "usb-bulk-in"), 0) << "the first chunk failed";
     EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
 }
 
@@ -244,20 +233,18 @@ TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
 
     // A large sine through the middle of the screen: no even/odd comb beyond one code.
     setInputs({sim::Shape::Sine, 50e3, 0.4, 0}, {sim::Shape::Sine, 50e3, 0.8, 0});
-    s = Settings{};
-    s.pos[0] = s.pos[1] = 128;
-    s.rate = 9; // 50MSa/s: the smoothing limit (4) is below the uncalibrated comb
+    // At 50MSa/s the smoothing limit (4) is below the uncalibrated comb.
+    s = Settings{.rate = 9, .pos = {128, 128}};
     ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
     EXPECT_LE(std::max(combRms(a1()), combRms(a2())), 1.0);
-    EXPECT_GT(spread(a1()), 150) << "the sine spans most of the screen";
+    const auto [lo, hi] = std::minmax_element(a1(), a1() + 2048);
+    EXPECT_GT(*hi - *lo, 150) << "the sine spans most of the screen";
 }
 
 TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     bringUp("usb");
-    Settings s;
-    s.trigChannel = 2;
-    const uint8_t pattern[4] = {0x05, 0xF0, 0x00, 0xFF}; // pattern, don't care: D4..D7, D8..D15
-    std::copy_n(pattern, 4, s.level + 2);
+    // The word's pattern and don't-care bits (D4..D7, D8..D15) after the analog levels.
+    Settings s{.trigChannel = 2, .level = {128, 128, 0x05, 0xF0, 0x00, 0xFF}};
     auto word = [&](int i) { return (d8()[i] << 8 | d0()[i]) | 0xFFF0; };
     for (uint8_t slope : {0, 1}) {
         s.slope[2] = slope;
@@ -266,9 +253,8 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
             // Slope 0 triggers on entering the word, 1 on leaving it; the record shows the
             // change right after the trigger position.
             const int at = viewStart[0] + s.trigPos;
-            const bool before = word(at) == 0xFFF5, after = word(at + 1) == 0xFFF5;
-            EXPECT_EQ(before, slope == 1) << "record " << rec;
-            EXPECT_EQ(after, slope == 0) << "record " << rec;
+            EXPECT_EQ((V{word(at) == 0xFFF5, word(at + 1) == 0xFFF5}), (V{slope == 1, slope == 0}))
+                << "record " << rec;
         }
     }
     EXPECT_EQ((V{ps[HW_PS_LogicMask], ps[HW_PS_LogicMatch]}), (V{0xFFF0, 0xFFF5}));
@@ -317,9 +303,7 @@ TEST(DemoSynth, SquareTriangleAndCounterByteForByteToTheEndOfTheArea) {
 }
 
 TEST_F(ReadbackTest, WithoutInstrumentGetTrigStatReturnsTheDemoRecord) {
-    Settings s; // Link 0
-    s.vdiv[1] = 0;
-    s.pos[1] = 128;
+    Settings s{.pos = {178, 128}, .vdiv = {4, 0}}; // Link 0
     capture(s);
     std::fill(sb.begin(), sb.end(), 0x55);
     EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
@@ -338,12 +322,9 @@ TEST_F(ReadbackTest, EquivalentTimeSeriesAt20GSaMergesASmoothSine) {
     bringUp("usb");
     // A period of 293.7 samples at 20GSa/s (68 MHz), 3.67 samples at the converters'
     // 250MSa/s: successive crossings in one record fall on ever different clock phases.
-    const double period = 293.7;
-    const double freq = 20e9 / period;
+    const double period = 293.7, freq = 20e9 / period;
     setInputs({sim::Shape::Sine, freq, 0.3, 0}, {sim::Shape::Sine, freq, 0.6, 0});
-    Settings s;
-    s.rate = 0;
-    s.pos[0] = s.pos[1] = 128;
+    Settings s{.rate = 0, .pos = {128, 128}};
     capture(s);
     EXPECT_EQ(ps[HW_PS_EtsPasses], 660);
     // Every record but the last of the series reports "filling" (8).
@@ -392,6 +373,7 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
                d0 = sb.begin() + HW_SB_D0_D7, d8 = sb.begin() + HW_SB_D8_D15;
     uint8_t *const seen = dc + HW_DC_EtsSlotSeen;
     const int32_t N = HW_SB_AREA_LEN - 1;
+    uint8_t slope[3] = {}, level[6] = {128, 128};
     auto fresh = [&] { // A1 at 10, A2 at 200, the logic and raw areas at 77, no slot seen
         std::fill(a1, a2, 10);
         std::fill(a2, d0, 200);
@@ -428,7 +410,6 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
         std::fill(d8, d8 + HW_SB_AREA_LEN, 90);
         ps[HW_PS_EtsPasses] = 660;
         ps[HW_PS_EtsPos] = 80 + P / 80;
-        uint8_t slope[3] = {0, 0, 0}, level[6] = {128, 128, 0, 0, 0, 0};
         EtsMerge(sb.data(), ps, dc, 0, slope, level, P, N);
         EXPECT_LT(ps[HW_PS_EtsPasses], 660);
         EXPECT_EQ(std::count(sb.begin() + HW_SB_RAW, sb.end(), 77), 4 * HW_SB_AREA_LEN);
@@ -441,7 +422,6 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
 
     // A logic source has no analog copy: every record still counts as a pass.
     ps[HW_PS_EtsPasses] = 2;
-    uint8_t slope[3] = {0, 0, 0}, level[6] = {};
     EtsMerge(sb.data(), ps, dc, 2, slope, level, 600, 2047);
     EXPECT_EQ(ps[HW_PS_EtsPasses], 1);
 }
@@ -465,15 +445,16 @@ TEST_F(ReadbackTest, ParallelFailuresAreCountedNotTakenForData) {
     // clang-format on
     for (const char *link : {"epp", "bpp"}) {
         // The same fresh start each time; the changed range makes the Capture calibrate.
-        auto start = [&](Settings &s) {
+        auto start = [&] {
             reset();
             setInputs({sim::Shape::Sine, 2e5, 1.0, 0}, {sim::Shape::Dc, 0, 0, -0.5}, 0x1234);
+            Settings s;
             arm(s, link);
             s.vdiv[0] = 5;
             std::fill(sb.begin(), sb.end(), 0x55);
+            return s;
         };
-        Settings s;
-        start(s);
+        Settings s = start();
         const int64_t r0 = sim::faults().requests;
         ASSERT_EQ(capture(s), 1);
         const int64_t r1 = sim::faults().requests;
@@ -482,8 +463,7 @@ TEST_F(ReadbackTest, ParallelFailuresAreCountedNotTakenForData) {
         const std::vector<uint8_t> clean = sb;
         for (const auto &c : cases) {
             SCOPED_TRACE(testing::Message() << link << " step " << c.step << " at " << c.at[0]);
-            Settings f;
-            start(f);
+            Settings f = start();
             ASSERT_EQ(sim::faults().requests, r0);
             const int64_t from = c.step == SetUp ? r0 : r1, to = c.step == SetUp ? r1 : r2;
             for (const int64_t at : c.at)

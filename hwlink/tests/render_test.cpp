@@ -5,7 +5,6 @@
 #include "hwlink.h"
 #include "src/surface.h"
 #include <algorithm>
-#include <climits>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -29,13 +28,11 @@ struct Canvas {
     Canvas(const Canvas &) = delete; // the surface points into this canvas's own memory
     uint32_t at(int x, int y) const { return mem[size_t(y + 1) * stride + x]; }
     std::string picture() const {
+        const uint32_t known[] = {kDotPx, kPenPx, kBgPx};
         std::string p;
         for (int y = 0; y < h; ++y, p += y < h ? "|" : "")
             for (int x = 0; x < w; ++x)
-                p += at(x, y) == kDotPx   ? 'o'
-                     : at(x, y) == kPenPx ? '+'
-                     : at(x, y) == kBgPx  ? '.'
-                                          : '?';
+                p += "o+.?"[std::find(known, known + 3, at(x, y)) - known];
         return p;
     }
     // The rows of column x whose pixel is `px` (with `is` false: is not).
@@ -51,12 +48,9 @@ struct Canvas {
             n += !rows(x, kBgPx, false).empty();
         return n;
     }
+    // Drawn pixels are opaque, so no picture pixel can take the guard's value.
     bool guardsIntact() const {
-        for (size_t i = 0; i < mem.size(); ++i) {
-            const long y = long(i / stride) - 1, x = long(i % stride);
-            if ((y < 0 || y >= h || x >= w) && mem[i] != kGuardPx) return false;
-        }
-        return true;
+        return std::count(mem.begin(), mem.end(), kGuardPx) == long(mem.size()) - long(w) * h;
     }
 };
 
@@ -201,9 +195,9 @@ TEST(Drawupzoom, FiveHundredSevenColumnsOfQuarterCodes) {
 
 TEST(DrawFu, FourOperationsZeroDivisorAndSixteenBitOperands) {
     std::vector<uint8_t> work(HW_WORKAREA_LEN, 0);
-    const std::vector<uint8_t> a = {110, 90, 100, 101, 99}, b = {105, 100, 80, 100, 100};
-    std::copy(a.begin(), a.end(), work.begin());
-    std::copy(b.begin(), b.end(), work.begin() + 2400);
+    const uint8_t a[] = {110, 90, 100, 101, 99}, b[] = {105, 100, 80, 100, 100};
+    for (int i = 0; i < 5; ++i)
+        work[i] = a[i], work[2400 + i] = b[i];
     uint8_t kinds[2] = {0, 1};
     int16_t pos[9] = {100, 100, 0, 0, 50};
     auto rows = [&](int op, double s0, double s4) {
@@ -294,7 +288,7 @@ TEST(DrawLa, OneRisingEdgeAtEveryZoom) {
 }
 
 // Traces near the end of their sample area: the columns whose samples lie past it are left out.
-TEST(AreaBounds, DrawzoomAndDrawupzoomStopAtTheEndOfTheArea) {
+TEST(AreaBounds, TracesAndLanesStopAtTheEndOfTheArea) {
     std::vector<uint8_t> area(kArea, 100), work(HW_WORKAREA_LEN);
     // clang-format off
     const struct { uint8_t zoom; int32_t start, columns; } cases[] = {
@@ -314,19 +308,16 @@ TEST(AreaBounds, DrawzoomAndDrawupzoomStopAtTheEndOfTheArea) {
         Drawupzoom(&pic.s, area.data(), kDot, 2, view);
         EXPECT_EQ(pic.columnsDrawn(), columns) << start;
     }
-}
-
-// A lane wider than the work area or a record length past the area: the work bytes and the
-// samples used stay inside.
-TEST(AreaBounds, DrawLaKeepsToTheWorkAreaAndTheRecord) {
-    std::vector<uint8_t> area(kArea, 0x01), work(HW_WORKAREA_LEN);
+    // A lane wider than the work area or a record length past the area: the work bytes and the
+    // samples used stay inside.
+    std::fill(area.begin(), area.end(), 0x01);
     // clang-format off
-    const struct { uint8_t zoom; int32_t first, len, width; } cases[] = {
+    const struct { uint8_t zoom; int32_t first, len, width; } lanes[] = {
         {5, 0, kArea, HW_WORKAREA_LEN + 5000},
         {0, kArea - 3, INT32_MAX, HW_WORKAREA_LEN + 1},
         {15, kArea - 3000, INT32_MAX, 600}};
     // clang-format on
-    for (const auto &c : cases) {
+    for (const auto &c : lanes) {
         Canvas pic(600, 16);
         DrawLa(&pic.s, 0, area.data(), work.data(), c.first, 0, c.zoom, c.len, 16, kDot, c.width);
         EXPECT_EQ(pic.columnsDrawn(), 600) << int(c.zoom);

@@ -157,9 +157,9 @@ inline Trace slice(const Trace &t, size_t from, size_t n) {
                  t.begin() + std::ptrdiff_t(std::min(t.size(), from + n)));
 }
 
-inline size_t countPrefix(const Trace &t, const std::string &prefix) {
-    return size_t(std::count_if(t.begin(), t.end(),
-                                [&](const std::string &l) { return l.rfind(prefix, 0) == 0; }));
+inline int64_t countPrefix(const Trace &t, const std::string &prefix) {
+    return std::count_if(t.begin(), t.end(),
+                         [&](const std::string &l) { return l.rfind(prefix, 0) == 0; });
 }
 
 // The lines of `t` that start (or do not start, with keep false) with one of the prefixes.

@@ -136,9 +136,7 @@ class PpdevTest : public ::testing::Test {
 
     // A fresh kernel with one free port at 378H, opened; the log starts after the claim.
     std::unique_ptr<PortIo> claimedPort() {
-        kernel = FakeKernel{};
-        kernel.baseAddr = {{"parport0", "888\t1912\n"}};
-        kernel.nodes = {{"parport0", 0}};
+        kernel = FakeKernel{.baseAddr = {{"parport0", "888\t1912\n"}}, .nodes = {{"parport0", 0}}};
         auto port = openRealPort(0x378, kFakeKernel);
         EXPECT_EQ(kernel.log, "PPCLAIM");
         EXPECT_EQ(port ? port->base() : 0, 0x378);
@@ -152,17 +150,14 @@ class PpdevTest : public ::testing::Test {
 TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
     // the node opened; the calls on it while opened and closed
     // clang-format off
-    struct Case { int32_t base; int openErr; bool busy; const char *opened, *log; };
-    // clang-format on
-    // clang-format off
-    const Case cases[] = {
+    const struct { int32_t base; int openErr; bool busy; const char *opened, *log; } cases[] = {
         {0x378, 0, false, "/dev/parport1", "PPCLAIM|PPRELEASE"},
         {0x278, 0, false, "/dev/parport2", "PPCLAIM|PPRELEASE"},
         {0x3BC, 0, false, "/dev/parport0", "PPCLAIM|PPRELEASE"}, {0x2BC, 0, false, "", ""}, // none
         {0x378, ENOENT, false, "", ""}, {0x378, EACCES, false, "", ""}, // user not in group lp
         {0x378, 0, true, "/dev/parport1", "PPCLAIM"}};
     // clang-format on
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(std::to_string(c.base) + " " + std::to_string(c.openErr));
         // In no particular order, with a PCI card's port and unreadable entries among them.
         kernel = FakeKernel{};
@@ -181,15 +176,12 @@ TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
 TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
     auto port = claimedPort();
     // op: 'o' out, 'i' in, 'w' in32; failing: a call that fails
-    // clang-format off
-    struct Step { char op; int offset, value; const char *log; uint32_t result = 0;
-                  const char *failing = ""; };
-    // clang-format on
     // Only control bits 0x0F reach PPWCONTROL (not the interrupt enable 0x10); bit 5 turns the data
     // lines round by PPDATADIR, once per change (a failed turn is tried again). EPP cycles set
     // their mode only when it changes.
     // clang-format off
-    const Step steps[] = {
+    const struct Step { char op; int offset, value; const char *log; uint32_t result = 0;
+                        const char *failing = ""; } steps[] = {
         {'o', 0, 0x55, "PPWDATA 85"}, {'i', 0, 0, "PPRDATA", 0x40}, {'i', 1, 0, "PPRSTATUS", 0x41},
         {'o', 2, 9, "PPWCONTROL 9"}, {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2"},
         {'i', 2, 0, "PPRCONTROL", 2}, {'o', 2, 0x20, "PPWCONTROL 0"},
@@ -219,11 +211,8 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
 TEST_F(PpdevTest, FailedCallsReadAsFloatingLines) {
     // word: in32 rather than in
     // clang-format off
-    struct Case { const char *failing; std::deque<ssize_t> reads; int offset; bool word;
-                  uint32_t result; const char *log; };
-    // clang-format on
-    // clang-format off
-    const Case cases[] = {
+    const struct { const char *failing; std::deque<ssize_t> reads; int offset; bool word;
+                   uint32_t result; const char *log; } cases[] = {
         {"PPRDATA", {}, 0, false, 0xFF, "PPRDATA"}, {"PPRSTATUS", {}, 1, false, 0xFF, "PPRSTATUS"},
         {"PPSETMODE", {}, 4, false, 0xFF, "PPSETMODE epp"},
         {"", {0}, 4, false, 0xFF, "PPSETMODE epp|read 1"}, // an EPP cycle nobody answered
@@ -233,7 +222,7 @@ TEST_F(PpdevTest, FailedCallsReadAsFloatingLines) {
         {"", {-EIO}, 4, true, 0xFFFFFFFF, "PPSETMODE epp|read 4"},
         {"PPSETMODE", {}, 4, true, 0xFFFFFFFF, "PPSETMODE epp"}};
     // clang-format on
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.log);
         auto port = claimedPort();
         kernel.failing = c.failing;

@@ -122,8 +122,7 @@ class UsbTransportTest : public ::testing::Test {
     }
     // The bridge, opened, with the log starting after the open.
     std::unique_ptr<UsbDevice> bridge() {
-        fake = FakeBus{};
-        fake.devices = {FakeDevice{}};
+        fake = FakeBus{.devices = {FakeDevice{}}};
         auto dev = open();
         EXPECT_EQ(fake.log, "claim 0");
         fake.log.clear();
@@ -187,11 +186,8 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
         unplugged{.openResult = LIBUSB_ERROR_NO_DEVICE}, busy{.claimResult = LIBUSB_ERROR_BUSY};
     using R = UsbOpenResult;
     // clang-format off
-    struct Case { const char *what; std::vector<FakeDevice> devices; bool initFails, listFails;
-                  UsbOpenResult why; const char *log; };
-    // clang-format on
-    // clang-format off
-    const Case cases[] = {
+    const struct { const char *what; std::vector<FakeDevice> devices; bool initFails, listFails;
+                   UsbOpenResult why; const char *log; } cases[] = {
         {"nothing attached", {}, false, false, R::NotFound, ""},
         {"other devices", {other, {.vendor = 0x1234}}, false, false, R::NotFound, ""},
         {"no permission", {denied}, false, false, R::NoAccess, ""},
@@ -201,12 +197,9 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
         {"no libusb", {ours}, true, false, R::NotFound, ""},
         {"no device list", {ours}, false, true, R::NotFound, ""}};
     // clang-format on
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        fake = FakeBus{};
-        fake.devices = c.devices;
-        fake.initFails = c.initFails;
-        fake.listFails = c.listFails;
+        fake = FakeBus{.devices = c.devices, .initFails = c.initFails, .listFails = c.listFails};
         UsbOpenResult why = UsbOpenResult::Opened;
         EXPECT_EQ(open(&why) != nullptr, c.why == UsbOpenResult::Opened);
         EXPECT_EQ(why, c.why);
