@@ -19,11 +19,11 @@ TEST(ConfigStream, LengthFollowsTheSynchronisationByte) {
     // Bytes set to 0xFF; the sync index; the stream's length (4 padding entries, 16 a byte
     // from the sync byte to 12041, a trailing 0). Without a sync byte the stream starts at 499.
     const int64_t from499 = 4 + 16 * (12042 - 499) + 1;
-    const std::pair<std::vector<int>, V> cases[] = {{{}, {499, from499}},
-                                                    {{60, 61}, {60, 191717}},
-                                                    {{0, 60, 61}, {0, 192677}},
-                                                    {{499}, {499, from499}},
-                                                    {{500}, {499, from499}}}; // 500: beyond
+    // clang-format off
+    const std::pair<std::vector<int>, V> cases[] = {
+        {{}, {499, from499}}, {{60, 61}, {60, 191717}}, {{0, 60, 61}, {0, 192677}},
+        {{499}, {499, from499}}, {{500}, {499, from499}}}; // 500: beyond
+    // clang-format on
     for (const auto &[set, want] : cases) {
         std::vector<uint8_t> bits(HW_CONFIGBITS_LEN, 0);
         for (int i : set)

@@ -61,7 +61,9 @@ TEST_F(LinkTest, ProbeSequencesOfEachLink) {
     }
 }
 
-TEST_F(LinkTest, Port3BCIsNeverEpp) {
+// A port at 3BCH is never taken for EPP; a probe without an answering instrument still waits for
+// it and sends nothing.
+TEST_F(LinkTest, ProbeTakes3BCForBppAndWaitsWithoutInstrument) {
     selectSim("epp");
     lib().port = sim::makePort(0x3BC, true); // an EPP-capable port at 3BCH
     EXPECT_EQ(ProbeLink(ps, dc, 0x3BC), HW_LINK_BPP);
@@ -72,9 +74,7 @@ TEST_F(LinkTest, Port3BCIsNeverEpp) {
     // The same port at 278H is taken as EPP.
     lib().port = sim::makePort(0x278, true);
     EXPECT_EQ(ProbeLink(ps, dc, 0x278), HW_LINK_EPP);
-}
 
-TEST_F(LinkTest, ProbeWithoutInstrumentStillWaitsAndSendsNothing) {
     ASSERT_EQ(connect("usb"), HW_LINK_USB);
     sim::faults().failRegisterRequests = true;
     const int64_t t0 = nowMs();
@@ -230,7 +230,7 @@ TEST_F(LinkTest, FailingRequestsReadAs0xFFAndNoLinkReadsZero) {
     EXPECT_TRUE(sim::takeTrace().empty());
 }
 
-TEST_F(LinkTest, BppStrobesAndReadSequence) {
+TEST_F(LinkTest, ParallelStrobesReadsAndBlocks) {
     ASSERT_EQ(connect("bpp"), HW_LINK_BPP);
     WriteStrobe(ps, dc, ps[HW_PS_AddrSel], 29);
     WriteStrobe(ps, dc, ps[HW_PS_DataSel], 3);
@@ -239,9 +239,8 @@ TEST_F(LinkTest, BppStrobesAndReadSequence) {
     // A read returns the control lines to 32 (data in), then to 34.
     EXPECT_EQ(sim::takeTrace(), concat({ops("a29 w3 r" + std::to_string(v), Via::Bpp),
                                         lines("port-out 890 32|port-out 890 34")}));
-}
 
-TEST_F(LinkTest, ParallelBlocksAreOneStrobePerByte) {
+    // A block is one strobe per byte.
     ASSERT_EQ(connect("epp"), HW_LINK_EPP);
     const uint8_t pairs[] = {28, 0, 29, 80, 31}, block[] = {5, 6};
     EXPECT_TRUE(WritePairs(ps, dc, pairs, 5));

@@ -242,15 +242,12 @@ TEST(AreaBounds, HelpersAndMeasurementsKeepToTheArea) {
     std::vector<uint8_t> wave(kArea);
     for (int32_t i = 0; i < kArea; ++i)
         wave[size_t(i)] = i % 20 < 10 ? 50 : 200;
-    const int32_t freq[][4] = {{kArea - 100, 128, 1000, 4},
-                               {kArea, 128, 10, -1},
-                               {0, INT32_MAX, kArea, -1},
-                               {0, INT32_MIN, kArea, -1}};
-    for (const auto &f : freq) {
-        int32_t res[HW_MEAS_RECORD_LEN] = {};
-        TestFreq(wave.data(), f[0], f[1], res, f[2]);
-        EXPECT_EQ(res[HW_MEAS_PERIODS], f[3]) << f[0] << " level " << f[1];
-    }
+    // clang-format off
+    const int32_t freq[][4] = {{kArea - 100, 128, 1000, 4}, {kArea, 128, 10, -1},
+                               {0, INT32_MAX, kArea, -1},   {0, INT32_MIN, kArea, -1}};
+    // clang-format on
+    for (const auto &f : freq) // the periods
+        EXPECT_EQ(testFreq(wave, f[0], f[1], f[2])[0], f[3]) << f[0] << " level " << f[1];
     const int32_t ad[][3] = {{kArea - 15, 1000, 10}, {kArea, 10, 0x5A}, {-1, 10, 0x5A}};
     for (const auto &a : ad) {
         R r(HW_MEAS_RECORD_LEN, 0x5A);

@@ -175,10 +175,9 @@ TEST(Drawzoom, WideWindowsAreCutToTheCopyAndNothingLeavesItsArea) {
 
 TEST(Drawupzoom, FiveHundredSevenColumnsOfQuarterCodes) {
     std::vector<uint8_t> s(HW_SAMPLEBUF_LEN, 0);
-    for (int g = 0; g < 600; ++g) { // groups of 4 (2K record): even 10..11, odd 50
-        const uint8_t even[4] = {40, 44, 47, 41}, odd[4] = {200, 203, 201, 202};
+    const uint8_t even[4] = {40, 44, 47, 41}, odd[4] = {200, 203, 201, 202};
+    for (int g = 0; g < 600; ++g) // groups of 4 (2K record): even 10..11, odd 50
         std::copy_n(g % 2 ? odd : even, 4, s.begin() + 4 * g);
-    }
     for (int32_t start : {0, 4}) {
         int32_t view[4] = {start, 0, 0, 0};
         Canvas c(620, 64);

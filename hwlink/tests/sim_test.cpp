@@ -69,7 +69,7 @@ TEST(SimulatedEnvironment, SignalAndFaultItems) {
 }
 
 // An item that cannot be used is named once on stderr, however often the variable is read.
-TEST_F(SimTest, UnusableEnvironmentItemsAreNamedOnce) {
+TEST_F(SimTest, UnusableItemsAreNamedOnceAndUnknownSelectionsFallBack) {
     ::setenv("HWLINK_SIM_SIGNALS", "A1=sine,1e3;A2=wobble;NOISE=-1", 1);
     ::setenv("HWLINK_SIM_FAULT", "regfail@3;soon", 1);
     testing::internal::CaptureStderr();
@@ -84,9 +84,8 @@ TEST_F(SimTest, UnusableEnvironmentItemsAreNamedOnce) {
               "hwlink simulator: HWLINK_SIM_FAULT: cannot use \"soon\", ignored\n");
     EXPECT_EQ(c.analog[0].shape, sim::Shape::Sine);
     EXPECT_EQ(sim::faults().regFailAfterRecords, 3);
-}
 
-TEST_F(SimTest, UnknownSelectionsFallBackSafely) {
+    // Unknown selections fall back safely.
     selectSim("firewire");
     EXPECT_EQ(sim::selectedLink(), sim::SimLink::None);
     for (const char *v : {"", "0", "4", "12", "x", "3"}) {
