@@ -241,7 +241,7 @@ TEST(DrawXY, ChannelAgainstItselfIsTheAntiDiagonal) {
             << x;
 }
 
-TEST(DrawLa, LevelsTransitionsAndSamplesPastTheRecord) {
+TEST(DrawLa, LevelsTransitionsSamplesPastTheRecordAndEveryZoom) {
     const int bit3[12] = {1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 1};
     std::vector<uint8_t> work(64, 0);
     auto run = [&](int zoom, int first, int len, int width) {
@@ -262,17 +262,16 @@ TEST(DrawLa, LevelsTransitionsAndSamplesPastTheRecord) {
     EXPECT_EQ(std::vector<uint8_t>(work.begin(), work.begin() + 8),
               (std::vector<uint8_t>{2, 2, 2, 2, 6, 6, 6, 6}));
     EXPECT_EQ(run(5, 7, 10, 5), "......|......|.+++..|.+.+..|.+.+..|.+.+..|++.++.|......");
-}
 
-TEST(DrawLa, OneRisingEdgeAtEveryZoom) {
+    // One rising edge at every zoom.
     const int factor[16] = {50, 20, 10, 5, 2, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000};
     const int edge = 12345, width = 40;
-    std::vector<uint8_t> data(HW_SB_AREA_LEN, 0), work(width);
+    std::vector<uint8_t> data(HW_SB_AREA_LEN, 0), lane(width); // exactly the lane's work bytes
     std::fill(data.begin() + edge, data.end(), 0x10);
     for (int z = 0; z < 16; ++z) {
         const int L = factor[z], first = z < 6 ? edge - 7 : edge - 9 * L - 1;
         Canvas c(width + 1, 8);
-        DrawLa(&c.s, 0, data.data(), work.data(), first, 4, uint8_t(z), HW_SB_AREA_LEN, 8, kDot,
+        DrawLa(&c.s, 0, data.data(), lane.data(), first, 4, uint8_t(z), HW_SB_AREA_LEN, 8, kDot,
                width);
         for (int x = 0; x < width; ++x) {
             // Compressing: column x covers samples a .. a + L; the edge's column is a bar.
