@@ -5,6 +5,7 @@
 #include "sim_fixture.h"
 #include "src/bus.h"
 #include "src/link.h"
+#include <map>
 #include <numeric>
 
 namespace hwlink::test {
@@ -12,7 +13,21 @@ namespace {
 
 class LinkTest : public AcqTest {};
 
+// FindPort's result on each link and variant, and the probe sequence of each link: USB:
+// identification (29 echoes 21 inverted). EPP: 5 and 10 come back with their low four bits
+// inverted. BPP: the EPP test finds floating lines, this port has no EPP cycles. Then the
+// instrument is left in reset, waiting for its configuration.
 TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
+    const std::string reset = " a28 w0 a30 a29 w0", echo = "a29 w5 r42 w10 r37" + reset;
+    const Trace parallel = concat({ops("a28", Via::Bpp), lines("port-out 890 0")});
+    const std::map<std::string, Trace> probes = {
+        {"usb", concat({lines("usb-reg-read 142 0 1|usb-reg-write 140 15 1|usb-reg-write 140 16 1"),
+                        ops("a28 a29 w21 r42" + reset, Via::Usb)})},
+        {"epp", concat({parallel, ops(echo, Via::Epp)})},
+        {"bpp", concat({parallel,
+                        lines("port-out 891 29|port-out 892 5|port-in 892 255|port-out 892 10|"
+                              "port-in 892 255|port-out 890 0"),
+                        ops(echo, Via::Bpp)})}};
     // clang-format off
     const struct { const char *sim; uint8_t result, link, speed; } cases[] = {
         {"usb", 4, 4, 2}, {"usb11", 4, 4, 1}, {"epp", 1, 1, 0}, {"bpp", 1, 2, 0}};
@@ -20,11 +35,15 @@ TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
     for (const auto &c : cases) {
         for (int variant = 1; variant <= 3; ++variant) {
             SCOPED_TRACE(std::string(c.sim) + " variant " + std::to_string(variant));
+            sim::resetSimulator(); // a fresh instrument each time
+            sim::captureTrace(true);
             ::setenv("HWLINK_SIM_VARIANT", std::to_string(variant).c_str(), 1);
             selectSim(c.sim);
             int32_t p[HW_PORTSTATE_LEN] = {};
             uint8_t d[HW_DEVCONFIG_LEN] = {};
             EXPECT_EQ((V{FindPort(p, d, 1), d[HW_DC_Link]}), (V{c.result, c.link}));
+            if (variant == 1 && probes.count(c.sim)) EXPECT_EQ(sim::takeTrace(), probes.at(c.sim));
+            EXPECT_TRUE(sim::instrument().ready());
             if (c.link == HW_LINK_USB)
                 EXPECT_EQ(
                     (V{d[HW_DC_UsbSpeed], d[HW_DC_Variant], p[HW_PS_AddrSel], p[HW_PS_DataSel]}),
@@ -34,30 +53,6 @@ TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
                           (V{variant, 0x378, 0x379, 0x37A, 0x37B, 0x37C}));
             PowerOff(p, d);
         }
-    }
-}
-
-// USB: identification (29 echoes 21 inverted). EPP: 5 and 10 come back with their low four bits
-// inverted. BPP: the EPP test finds floating lines, this port has no EPP cycles. Then the
-// instrument is left in reset, waiting for its configuration.
-TEST_F(LinkTest, ProbeSequencesOfEachLink) {
-    const std::string reset = " a28 w0 a30 a29 w0", echo = "a29 w5 r42 w10 r37" + reset;
-    const Trace parallel = concat({ops("a28", Via::Bpp), lines("port-out 890 0")});
-    const std::pair<const char *, Trace> cases[] = {
-        {"usb", concat({lines("usb-reg-read 142 0 1|usb-reg-write 140 15 1|usb-reg-write 140 16 1"),
-                        ops("a28 a29 w21 r42" + reset, Via::Usb)})},
-        {"epp", concat({parallel, ops(echo, Via::Epp)})},
-        {"bpp", concat({parallel,
-                        lines("port-out 891 29|port-out 892 5|port-in 892 255|port-out 892 10|"
-                              "port-in 892 255|port-out 890 0"),
-                        ops(echo, Via::Bpp)})}};
-    for (const auto &[link, trace] : cases) {
-        sim::resetSimulator(); // a fresh instrument on each link
-        sim::captureTrace(true);
-        selectSim(link);
-        ASSERT_NE(FindPort(ps, dc, 1), 0);
-        EXPECT_EQ(sim::takeTrace(), trace) << link;
-        EXPECT_TRUE(sim::instrument().ready()) << link;
     }
 }
 

@@ -173,15 +173,17 @@ TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
     }
 }
 
-TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
+// Only control bits 0x0F reach PPWCONTROL (not the interrupt enable 0x10); bit 5 turns the data
+// lines round by PPDATADIR, once per change (a failed turn is tried again). EPP cycles set their
+// mode only when it changes. A failed call reads as floating lines.
+TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCyclesFailedCallsReadAsFloatingLines) {
     auto port = claimedPort();
-    // op: 'o' out, 'i' in, 'w' in32; failing: a call that fails
-    // Only control bits 0x0F reach PPWCONTROL (not the interrupt enable 0x10); bit 5 turns the data
-    // lines round by PPDATADIR, once per change (a failed turn is tried again). EPP cycles set
-    // their mode only when it changes.
+    // op: 'o' out, 'i' in, 'w' in32; failing: a call that fails; reads: the bytes the next
+    // read()s move (< 0: -errno); fresh: on a newly claimed port
     // clang-format off
     const struct Step { char op; int offset, value; const char *log; uint32_t result = 0;
-                        const char *failing = ""; } steps[] = {
+                        const char *failing = ""; std::deque<ssize_t> reads = {};
+                        bool fresh = false; } steps[] = {
         {'o', 0, 0x55, "PPWDATA 85"}, {'i', 0, 0, "PPRDATA", 0x40}, {'i', 1, 0, "PPRSTATUS", 0x41},
         {'o', 2, 9, "PPWCONTROL 9"}, {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2"},
         {'i', 2, 0, "PPRCONTROL", 2}, {'o', 2, 0x20, "PPWCONTROL 0"},
@@ -193,42 +195,29 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
         {'w', 1, 0, "PPRSTATUS|PPRSTATUS|PPRSTATUS|PPRSTATUS", 0x4B4A4948},
         {'o', 5, 1, ""}, {'i', 5, 0, "", 0xFF},
         {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2", 0, "PPDATADIR"},
-        {'o', 2, 0x20, "PPDATADIR 1|PPWCONTROL 0"}};
+        {'o', 2, 0x20, "PPDATADIR 1|PPWCONTROL 0"},
+        {'i', 0, 0, "PPRDATA", 0xFF, "PPRDATA", {}, true},
+        {'i', 1, 0, "PPRSTATUS", 0xFF, "PPRSTATUS", {}, true},
+        {'i', 4, 0, "PPSETMODE epp", 0xFF, "PPSETMODE", {}, true},
+        {'i', 4, 0, "PPSETMODE epp|read 1", 0xFF, "", {0}, true}, // an EPP cycle nobody answered
+        {'i', 4, 0, "PPSETMODE epp|read 1|read 1", 0x40, "", {-EINTR, 1}, true},
+        {'w', 4, 0, "PPSETMODE epp|read 4|read 1", 0x43424140, "", {3, 1}, true},
+        {'w', 4, 0, "PPSETMODE epp|read 4|read 2", 0xFFFFFFFF, "", {2, 0}, true},
+        {'w', 4, 0, "PPSETMODE epp|read 4", 0xFFFFFFFF, "", {-EIO}, true},
+        {'w', 4, 0, "PPSETMODE epp", 0xFFFFFFFF, "PPSETMODE", {}, true}};
     // clang-format on
     for (const Step &s : steps) {
-        SCOPED_TRACE(std::string(1, s.op) + " base+" + std::to_string(s.offset));
+        SCOPED_TRACE(std::string(1, s.op) + " base+" + std::to_string(s.offset) + " " + s.log);
+        if (s.fresh) port.reset(), port = claimedPort(); // closed before the kernel is renewed
         kernel.log.clear();
         kernel.failing = s.failing;
+        kernel.reads = s.reads;
         uint32_t r = 0;
         if (s.op == 'o') port->out(0x378 + s.offset, uint8_t(s.value));
         if (s.op == 'i') r = port->in(0x378 + s.offset);
         if (s.op == 'w') r = port->in32(0x378 + s.offset);
         EXPECT_EQ(kernel.log, s.log);
         EXPECT_EQ(r, s.result);
-    }
-}
-
-TEST_F(PpdevTest, FailedCallsReadAsFloatingLines) {
-    // word: in32 rather than in
-    // clang-format off
-    const struct { const char *failing; std::deque<ssize_t> reads; int offset; bool word;
-                   uint32_t result; const char *log; } cases[] = {
-        {"PPRDATA", {}, 0, false, 0xFF, "PPRDATA"}, {"PPRSTATUS", {}, 1, false, 0xFF, "PPRSTATUS"},
-        {"PPSETMODE", {}, 4, false, 0xFF, "PPSETMODE epp"},
-        {"", {0}, 4, false, 0xFF, "PPSETMODE epp|read 1"}, // an EPP cycle nobody answered
-        {"", {-EINTR, 1}, 4, false, 0x40, "PPSETMODE epp|read 1|read 1"},
-        {"", {3, 1}, 4, true, 0x43424140, "PPSETMODE epp|read 4|read 1"},
-        {"", {2, 0}, 4, true, 0xFFFFFFFF, "PPSETMODE epp|read 4|read 2"},
-        {"", {-EIO}, 4, true, 0xFFFFFFFF, "PPSETMODE epp|read 4"},
-        {"PPSETMODE", {}, 4, true, 0xFFFFFFFF, "PPSETMODE epp"}};
-    // clang-format on
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.log);
-        auto port = claimedPort();
-        kernel.failing = c.failing;
-        kernel.reads = c.reads;
-        EXPECT_EQ(c.word ? port->in32(0x378 + c.offset) : port->in(0x378 + c.offset), c.result);
-        EXPECT_EQ(kernel.log, c.log);
     }
 }
 
