@@ -235,18 +235,15 @@ TEST_F(CaptureTest, DeviceExportsRefuseEachNullPointer) {
                            p(n, 3, dc), s.rate, s.trigChannel, p(n, 4, s.slope), p(n, 5, s.level),
                            s.trigPos, s.zoom, p(n, 6, viewStart));
     };
-    auto force = [&](int n) { return ForceTrigger(p(n, 0, ps), p(n, 1, dc)); };
-    auto direct = [&](int n) { return OutAdBuck12(p(n, 0, ps), p(n, 1, dc), nullptr, 0); };
-    auto read = [&](int n) { return inDaBuck8(p(n, 0, ps), p(n, 1, dc), p(n, 2, buf), 8); };
     std::vector<uint8_t> bits = loadConfigBits(VRX_TEST_BITSTREAM);
-    auto findHardware = [&](int n) {
-        return FindHardware(0, p(n, 0, ps), p(n, 1, dc), p(n, 2, bits.data()));
-    };
     // clang-format off
     const struct { const char *name; std::function<uint8_t(int)> call; int pointers; } exports[] = {
-        {"Capture", capture, 7},    {"GetTrigStat", getTrigStat, 7},
-        {"ForceTrigger", force, 2}, {"OutAdBuck12", direct, 2},
-        {"inDaBuck8", read, 3},     {"FindHardware", findHardware, 3}};
+        {"Capture", capture, 7}, {"GetTrigStat", getTrigStat, 7},
+        {"ForceTrigger", [&](int n) { return ForceTrigger(p(n, 0, ps), p(n, 1, dc)); }, 2},
+        {"OutAdBuck12", [&](int n) { return OutAdBuck12(p(n, 0, ps), p(n, 1, dc), nullptr, 0); }, 2},
+        {"inDaBuck8", [&](int n) { return inDaBuck8(p(n, 0, ps), p(n, 1, dc), p(n, 2, buf), 8); }, 3},
+        {"FindHardware",
+         [&](int n) { return FindHardware(0, p(n, 0, ps), p(n, 1, dc), p(n, 2, bits.data())); }, 3}};
     // clang-format on
     for (const auto &e : exports) {
         for (int n = 0; n < e.pointers; ++n)

@@ -99,6 +99,12 @@ struct Trace {
         Drawzoom(kind, &c.s, src.data(), work.data(), uint8_t(zoom), view, scroll, kDot, lines,
                  width, 0);
     }
+    // The picture drawn on a fresh w x h canvas.
+    std::string picture(int w, int h, int kind, int zoom, int lines, int width, int scroll = 0) {
+        Canvas c(w, h);
+        draw(c, kind, zoom, lines, width, scroll);
+        return c.picture();
+    }
     Trace(int at, const std::vector<uint8_t> &samples) {
         std::copy(samples.begin(), samples.end(), src.begin() + at);
     }
@@ -114,43 +120,39 @@ struct Trace {
 TEST(Drawzoom, OneToOneDotsAndVerticalJoinsFromTheViewStart) {
     Trace t(5, {2, 5, 5, 1, 3});
     t.view[0] = 3; // with scroll 2 the trace starts at sample 5
-    Canvas dots(6, 7), joined(6, 7);
-    t.draw(dots, 0, 5, 0, 4, 2);
-    t.draw(joined, 0, 5, 1, 4, 2);
-    EXPECT_EQ(dots.picture(), "......|...o..|o.....|......|......|.oo...|......");
-    EXPECT_EQ(joined.picture(), "......|...o+.|o+.++.|.+.+..|.+.+..|.oo+..|......");
+    EXPECT_EQ(t.picture(6, 7, 0, 5, 0, 4, 2), "......|...o..|o.....|......|......|.oo...|......");
+    EXPECT_EQ(t.picture(6, 7, 0, 5, 1, 4, 2), "......|...o+.|o+.++.|.+.+..|.+.+..|.oo+..|......");
     EXPECT_EQ(t.slot(0, 5), (std::vector<uint8_t>{2, 5, 5, 1, 3}));
     t.view[1] = 4; // the memory channel M1 (kind 2) keeps its own start
-    t.draw(dots, 2, 5, 0, 4, 2);
+    t.picture(6, 7, 2, 5, 0, 4, 2);
     EXPECT_EQ(t.slot(2, 5), (std::vector<uint8_t>{5, 5, 1, 3, 0}));
 }
 
 TEST(Drawzoom, ExpandingInterpolatesTowardsZeroAndShiftsBySubSamplePhase) {
     Trace t(0, {4, 1, 6, 6, 2});
-    Canvas p0(7, 8), p1(7, 8);
-    t.draw(p0, 1, 4, 1, 5); // x2: two columns per sample
-    // The slot keeps the rows drawn, the one after the last column included.
+    // x2: two columns per sample. The slot keeps the rows drawn, the one after the last column
+    // included.
+    EXPECT_EQ(t.picture(7, 8, 1, 4, 1, 5),
+              ".......|o+.....|.+.....|.o+....|..+....|..+..+.|..ooo+.|.......");
     EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{1, 3, 6, 6, 6, 4}));
-    EXPECT_EQ(p0.picture(), ".......|o+.....|.+.....|.o+....|..+....|..+..+.|..ooo+.|.......");
     t.view[3] = 1;
-    t.draw(p1, 1, 4, 1, 5);
     // One column later in the samples: 4 + (1 - 4) / 2 truncates to 3, not 2.
+    EXPECT_EQ(t.picture(7, 8, 1, 4, 1, 5),
+              ".......|.o+....|.++....|o+o+...|...+...|...+...|...oo..|.......");
     EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{3, 1, 3, 6, 6, 6}));
-    EXPECT_EQ(p1.picture(), ".......|.o+....|.++....|o+o+...|...+...|...+...|...oo..|.......");
 }
 
 TEST(Drawzoom, CompressingDrawsMinMaxBarsAndClosesTheEnvelope) {
     Trace t(0, {3, 5, 4, 4, 9, 8, 1, 2, 2, 2, 7, 0});
-    Canvas bars(5, 11), env(5, 11);
-    t.draw(bars, 0, 6, 0, 4); // /2: L + n = 6 columns of two samples
-    t.draw(env, 0, 6, 1, 4);
+    // /2: L + n = 6 columns of two samples
+    EXPECT_EQ(t.picture(5, 11, 0, 6, 0, 4),
+              ".....|...o.|...o.|o....|oo...|o....|.....|.....|..o..|..o..|.....");
+    EXPECT_EQ(t.picture(5, 11, 0, 6, 1, 4),
+              ".....|...o.|...o.|o.+..|oo+..|o++..|.++..|.++..|..o..|..o..|.....");
     EXPECT_EQ(t.slot(0, 6), (std::vector<uint8_t>{3, 4, 8, 1, 2, 0})); // minima
     EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{5, 4, 9, 2, 2, 7})); // maxima, next slot
-    EXPECT_EQ(bars.picture(), ".....|...o.|...o.|o....|oo...|o....|.....|.....|..o..|..o..|.....");
-    EXPECT_EQ(env.picture(), ".....|...o.|...o.|o.+..|oo+..|o++..|.++..|.++..|..o..|..o..|.....");
-    Canvas none(5, 11);
-    t.draw(none, 3, 13, 1, 4); // /500 is beyond the analog zooms: nothing at all
-    EXPECT_EQ(none.picture(), Canvas(5, 11).picture());
+    // /500 is beyond the analog zooms: nothing at all
+    EXPECT_EQ(t.picture(5, 11, 3, 13, 1, 4), Canvas(5, 11).picture());
     EXPECT_TRUE(t.untouched(3 * 2400, 5 * 2400));
 }
 
