@@ -22,14 +22,6 @@ template <size_t N> Trace block(int addr, const std::array<uint8_t, N> &b) {
     return t;
 }
 
-// Read events lose their values: the samples are the simulator's business here.
-Trace withoutReadValues(const Trace &t) {
-    Trace out = t;
-    for (auto &l : out)
-        if (l.rfind("rd ", 0) == 0) l = "rd";
-    return out;
-}
-
 // Trigger level and arming with the program's defaults, queued as one packet.
 const char *const kDefaultArm = "a58 w128 a58 w128 a28 w24 a62 w155 a62 w0 a57 w168 a57 w136 a56 "
                                 "w14 a60 w48 a60 w112 a60 w48 a60 w112 a60 w48 a57 w128 a60 w53 "
@@ -82,8 +74,8 @@ TEST(AcquisitionChains, TimingStartsContinuesAndRestartsEquivalentTimeSeries) {
                  dc[HW_DC_DepthCode], dc[HW_DC_SmoothLimit], std::count(seen, seen + 80, 0)}),
               (V{660, 87, 1, 0x85, 0x00, 16, 80}));
 
-    ps[HW_PS_EtsPasses] = 123; // part-way through the series: the same factor continues it
-    seen[0] = 9;
+    // Part-way through the series: the same factor continues it.
+    ps[HW_PS_EtsPasses] = 123, seen[0] = 9;
     SetTiming(ps, dc, 2, 0, 1, slope, 600);
     EXPECT_EQ((V{ps[HW_PS_EtsPasses], seen[0]}), (V{123, 9}));
     SetTiming(ps, dc, 2, 1, 1, slope, 600); // 10GSa/s restarts the series
@@ -105,7 +97,9 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
     bringUp("usb");
     Settings s;
     capture(s);
-    const Trace bus = withoutReadValues(busEvents(sim::takeTrace()));
+    Trace bus = busEvents(sim::takeTrace());
+    for (auto &l : bus) // read values are the simulator's business here
+        if (l.rfind("rd ", 0) == 0) l = "rd";
 
     size_t at = 0;
     auto expectNext = [&](const Trace &want) {
@@ -178,8 +172,7 @@ TEST_F(CaptureTest, ChangesSettleOrRecalibrateOnlyWhatChanged) {
     EXPECT_EQ(model().dacWords()[3], uint16_t(200 * 4 + ps[HW_PS_OffsetTrimA1] + 750));
     EXPECT_EQ(model().dacWords()[1], 4080 - 16 * 108);
 
-    s.coupling[1] = 2; // A2 to GND
-    s.vdiv[1] = 0;     // on the 5mV range
+    s.coupling[1] = 2, s.vdiv[1] = 0; // A2 to GND on the 5mV range
     capture(s);
     EXPECT_EQ(countPrefix(busEvents(sim::takeTrace()), "rd "), 11 * 2112) << "one channel";
     EXPECT_EQ((V{model().frontEndCode(1), model().frontEndCode(0), dc[HW_DC_GainCode + 1]}),

@@ -222,8 +222,7 @@ TEST(TestFreq, PeriodsAndSpan) {
 // so that the sanitizer build sees any access past it).
 TEST(AreaBounds, HelpersAndMeasurementsKeepToTheArea) {
     std::vector<uint8_t> lo(kArea, 0), hi(kArea, 0);
-    lo[kArea - 1] = 0xA6;
-    hi[kArea - 1] = 0x3D;
+    lo[kArea - 1] = 0xA6, hi[kArea - 1] = 0x3D;
     uint8_t bits[16], pair[2];
     for (const int32_t index : {kArea, -1, INT32_MIN, kArea - 1}) {
         GetVbarData(lo.data(), hi.data(), index, bits, pair);

@@ -220,9 +220,7 @@ TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
     Settings s;
     arm(s);
     // A1 grounded (recalibrated for the grounded code); trigger on A2's sine.
-    s.coupling[0] = 2;
-    s.trigChannel = 1;
-    s.level[1] = 203;
+    s.coupling[0] = 2, s.trigChannel = 1, s.level[1] = 203;
     ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
     EXPECT_LE(combRms(a1()), 1.0);
     // The trim search stops within a code above its target; the reference converter's own
@@ -405,8 +403,7 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
         for (int32_t i = 0; i < HW_SB_AREA_LEN; ++i)
             d0[i] = (i / 50) % 2 ? 60 : 190;
         std::fill(d8, d8 + HW_SB_AREA_LEN, 90);
-        ps[HW_PS_EtsPasses] = 660;
-        ps[HW_PS_EtsPos] = 80 + P / 80;
+        ps[HW_PS_EtsPasses] = 660, ps[HW_PS_EtsPos] = 80 + P / 80;
         EtsMerge(sb.data(), ps, dc, 0, slope, level, P, N);
         EXPECT_LT(ps[HW_PS_EtsPasses], 660);
         // The raw area and the scratch copy of A2 untouched, a single slot seen.

@@ -110,8 +110,7 @@ class AcqTest : public SimTest {
     // The signals at A1 and A2; with a `word`, noise-free inputs and the logic inputs holding it.
     void setInputs(sim::AnalogSignal s1, sim::AnalogSignal s2, int word = -1) {
         sim::SignalConfig sig = model().signals();
-        sig.analog[0] = s1;
-        sig.analog[1] = s2;
+        sig.analog[0] = s1, sig.analog[1] = s2;
         if (word >= 0) sig.logicCounter = false, sig.logicWord = uint16_t(word), sig.noise = 0;
         model().setSignals(sig);
     }
