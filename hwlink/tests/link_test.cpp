@@ -89,12 +89,12 @@ TEST_F(LinkTest, NothingAttachedQuickSearchOrFaultyDeviceFindsNothing) {
         {"usb", 1, {.disappeared = true}}, {"epp", 1, {.disappeared = true}}};
     // clang-format on
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.sim);
         selectSim(c.sim);
         sim::faults() = c.fault;
         dc[HW_DC_Link] = 4;
         EXPECT_EQ((V{FindPort(ps, dc, c.full), dc[HW_DC_Link], bool(lib().usb), bool(lib().port)}),
-                  (V{0, 0, 0, 0}));
+                  (V{0, 0, 0, 0}))
+            << "\"" << c.sim << "\", full search " << int(c.full);
     }
     EXPECT_TRUE(sim::takeTrace().empty());
 }

@@ -33,12 +33,11 @@ TEST_F(AcqTest, BlockReadOutMatchesByteReadOut) {
     ASSERT_LT(std::count(bytes.begin(), bytes.end() - 3, uint8_t{0}), ptrdiff_t(len / 2));
     ASSERT_EQ(V(bytes.end() - 3, bytes.end()), V(3, 0));
     for (const size_t first : {size_t{1}, len / 3, len - 1, len}) {
-        SCOPED_TRACE(first);
         startReadout();
         std::vector<uint8_t> blocks(len + 3, 0xAA);
         m.readBlock(reg::kReadout, blocks.data(), first);
         m.readBlock(reg::kReadout, blocks.data() + first, len + 3 - first);
-        EXPECT_EQ(blocks, bytes);
+        EXPECT_EQ(blocks, bytes) << "first block of " << first;
     }
 }
 
