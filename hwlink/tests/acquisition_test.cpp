@@ -60,9 +60,7 @@ TEST(AcquisitionChains, ArmSequenceForNegativePositionsAndModeFlags) {
 
 TEST(AcquisitionChains, TimingStartsContinuesAndRestartsEquivalentTimeSeries) {
     int32_t ps[HW_PORTSTATE_LEN] = {};
-    uint8_t dc[HW_DEVCONFIG_LEN] = {};
-    uint8_t slope[3] = {0, 1, 0};
-    uint8_t *seen = dc + HW_DC_EtsSlotSeen;
+    uint8_t dc[HW_DEVCONFIG_LEN] = {}, slope[3] = {0, 1, 0}, *seen = dc + HW_DC_EtsSlotSeen;
     dc[HW_DC_ModelCode] = 55;
     std::fill(seen, seen + 80, 3);
     SetTiming(ps, dc, 2, 0, 1, slope, 600);

@@ -324,8 +324,7 @@ TEST_F(ReadbackTest, EquivalentTimeSeriesAt20GSaMergesASmoothSine) {
     capture(s);
     // Every record but the last of the series reports "filling" (8).
     sim::captureTrace(false);
-    int filling = 0;
-    uint8_t st = 0;
+    int filling = 0, st = 0;
     for (int i = 0; i < 200 && st != HW_STAT_COMPLETE; ++i)
         filling += (st = poll(s)) == HW_STAT_FILLING;
     EXPECT_EQ(st, HW_STAT_COMPLETE);
@@ -362,13 +361,12 @@ TEST_F(ReadbackTest, EquivalentTimeSeriesAt20GSaMergesASmoothSine) {
 
 TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
     std::vector<uint8_t> sb(HW_SAMPLEBUF_LEN);
-    uint8_t dc[HW_DEVCONFIG_LEN] = {};
+    uint8_t dc[HW_DEVCONFIG_LEN] = {}, slope[3] = {}, level[6] = {128, 128};
     int32_t ps[HW_PORTSTATE_LEN] = {};
     const auto a1 = sb.begin() + HW_SB_A1, a2 = sb.begin() + HW_SB_A2,
                d0 = sb.begin() + HW_SB_D0_D7, d8 = sb.begin() + HW_SB_D8_D15;
     uint8_t *const seen = dc + HW_DC_EtsSlotSeen;
     const int32_t N = HW_SB_AREA_LEN - 1;
-    uint8_t slope[3] = {}, level[6] = {128, 128};
     auto fresh = [&] { // A1 at 10, A2 at 200, the logic and raw areas at 77, no slot seen
         std::fill(a1, a2, 10);
         std::fill(a2, d0, 200);

@@ -164,8 +164,7 @@ TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
         fake.transferResult = c.result == 0 ? (c.done < 0 ? 2 : 1) : c.result;
         const bool control[] = {dev->controlWrite(0x83, 0, buf, 2),
                                 dev->controlRead(0x84, 0, buf, 2)};
-        fake.transferResult = c.result;
-        fake.bulkDone = c.done;
+        fake.transferResult = c.result, fake.bulkDone = c.done;
         EXPECT_EQ((std::vector<bool>{control[0], control[1], dev->bulkWrite(buf, 64),
                                      dev->bulkRead(buf, 64)}),
                   std::vector<bool>(4, ok));
