@@ -117,17 +117,18 @@ TEST_F(ConfigTest, WithoutLinkOnlyTheRecordsAreReset) {
 // after 500 polls.
 TEST_F(ConfigTest, TransportFaultsAreNeverReportedAsConfigured) {
     // clang-format off
-    const struct { const char *what; sim::Faults fault; } cases[] = {
-        {"failing register requests", {.failRegisterRequests = true}},
-        {"failing bulk transfer", {.failBulkAfter = 1}},
-        {"device disappeared", {.disappeared = true}}, {"never done", {.neverDone = true}}};
+    const struct { const char *what; void (*inject)(); } cases[] = {
+        {"failing register requests", [] { sim::faults().failRegisterRequests = true; }},
+        {"failing bulk transfer", [] { sim::faults().failBulkAfter = 1; }},
+        {"device disappeared", [] { sim::faults().disappeared = true; }},
+        {"never done", [] { sim::faults().neverDone = true; }}};
     // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         sim::resetSimulator();
         sim::captureTrace(false);
         ASSERT_EQ(connect("usb"), HW_LINK_USB);
-        sim::faults() = c.fault;
+        c.inject();
         EXPECT_EQ((V{FindHardware(0, ps, dc, good.data()), dc[HW_DC_Configured]}), (V{0, 0}));
     }
 

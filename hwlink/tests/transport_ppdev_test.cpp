@@ -22,12 +22,12 @@ struct FakeKernel {
     std::map<std::string, std::string> baseAddr; // port name -> contents of its base-addr
     std::map<std::string, int> nodes;            // port name -> errno of opening it (0 opens)
     bool busy = false;                           // another driver holds the port
-    std::string failing;                         // a call that fails with EIO
-    std::deque<ssize_t> reads; // bytes the next read()s move (0: none, < 0: -errno)
-    std::string log, opened;
+    std::string failing{};                       // a call that fails with EIO
+    std::deque<ssize_t> reads{}; // bytes the next read()s move (0: none, < 0: -errno)
+    std::string log{}, opened{};
     uint8_t nextByte = 0x40, control = 0;
-    std::map<int, std::string> procFiles; // descriptor -> what is left to read
-    std::map<int, bool> nodeFds;          // descriptor -> claimed
+    std::map<int, std::string> procFiles{}; // descriptor -> what is left to read
+    std::map<int, bool> nodeFds{};          // descriptor -> claimed
     int nextFd = 10;
 
     // Logs a call on a node; the errno it fails with, or 0.

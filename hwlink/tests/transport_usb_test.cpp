@@ -32,11 +32,11 @@ struct FakeDevice {
 struct FakeBus {
     std::vector<FakeDevice> devices;
     bool initFails = false, listFails = false;
-    std::optional<int> transferResult; // instead of the full length (control) or 0 (bulk)
-    int bulkDone = -1;                 // bytes a bulk transfer moves; -1: all
-    int held = 0;                      // contexts, device lists, descriptors and handles
-    std::string log;
-    std::vector<libusb_device *> list;
+    std::optional<int> transferResult{}; // instead of the full length (control) or 0 (bulk)
+    int bulkDone = -1;                   // bytes a bulk transfer moves; -1: all
+    int held = 0;                        // contexts, device lists, descriptors and handles
+    std::string log{};
+    std::vector<libusb_device *> list{};
 
     int add(const std::string &entry, int result = 0) {
         log += (log.empty() ? "" : "|") + entry;
