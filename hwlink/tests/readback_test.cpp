@@ -37,8 +37,7 @@ TEST(ReadbackSteps, EvenSampleCorrectionAndClamping) {
 TEST(ReadbackSteps, AlignTriggerFindsTheCrossingInItsWindow) {
     std::vector<uint8_t> sb(HW_SAMPLEBUF_LEN, 200);
     const int32_t ps[HW_PORTSTATE_LEN] = {};
-    uint8_t slope[3] = {0, 0, 0};
-    uint8_t level[6] = {128, 128, 0, 0, 0, 0};
+    uint8_t slope[3] = {}, level[6] = {128, 128};
     int32_t vs[4] = {-1, -1, -1, -1};
     AlignTrigger(sb.data(), 0, slope, level, -5, 5, vs, ps);
     EXPECT_EQ(vs[0], 20) << "negative position";
@@ -74,9 +73,7 @@ TEST(ReadbackSteps, DistributionPlacesLogicLaterAndStaysInsideTheAreas) {
     // sanitizer build.
     const int32_t n = HW_SB_AREA_LEN;
     std::vector<uint8_t> raw(size_t(n) * 4), a1(n, 0), a2(n, 0), d0(n, 0xEE), d8(n, 0xEE);
-    for (int32_t g = 0; g < n / 2; ++g)
-        for (int b = 0; b < 8; ++b)
-            raw[size_t(8 * g + b)] = uint8_t(g * 8 + b);
+    std::iota(raw.begin(), raw.end(), uint8_t(0)); // byte b of group g: 8g + b
     AnalogLut lut;
     BuildAnalogLut(lut, 1.0f, 0);
     DistributeGroups(raw.data(), n / 2, a1.data(), a2.data(), d0.data(), d8.data(), 10, lut, lut);
@@ -124,11 +121,9 @@ TEST(ReadbackSteps, SmoothingFlattensNoiseKeepsEdgesAndStaysInsideTheAreas) {
 // A quiet record too (small noise on a slow sine, the benchmark's input): it keeps every lane
 // of a block flat from its first sample, so the lane fix-ups run long.
 TEST(ReadbackSteps, VectorPathsMatchTheReference) {
-    using Distribute = void (*)(const uint8_t *, int32_t, uint8_t *, uint8_t *, uint8_t *,
-                                uint8_t *, int, const AnalogLut &, const AnalogLut &);
-    using SmoothFn = void (*)(uint8_t *, uint8_t *, int32_t, uint8_t);
     // clang-format off
-    struct Path { const char *name; Distribute distribute; SmoothFn smooth; };
+    struct Path { const char *name; decltype(&DistributeGroupsSse2) distribute;
+                  decltype(&SmoothPairSse2) smooth; };
     // clang-format on
     std::vector<Path> paths = {{"picked", DistributeGroups, SmoothPair},
                                {"sse2", DistributeGroupsSse2, SmoothPairSse2}};
@@ -156,18 +151,16 @@ TEST(ReadbackSteps, VectorPathsMatchTheReference) {
         for (int lag : {10, 9}) {
             // The whole area, and a record length that is not a whole number of vector runs,
             // without logic areas.
-            std::vector<uint8_t> f[4], r[4];
+            std::array<std::vector<uint8_t>, 4> f, r;
             for (const int32_t groups : {1021, n / 2}) {
                 const bool logic = groups == n / 2;
-                for (int k = 0; k < 4; ++k)
-                    f[k] = r[k] = std::vector<uint8_t>(n, 0xAB);
+                f.fill(std::vector<uint8_t>(n, 0xAB)), r = f;
                 auto d = [&](std::vector<uint8_t> &v) { return logic ? v.data() : nullptr; };
                 path.distribute(raw.data(), groups, f[0].data(), f[1].data(), d(f[2]), d(f[3]), lag,
                                 l1, l2);
                 DistributeGroupsScalar(raw.data(), 0, groups, r[0].data(), r[1].data(), d(r[2]),
                                        d(r[3]), lag, l1, l2);
-                for (int k = 0; k < 4; ++k)
-                    EXPECT_TRUE(f[k] == r[k]) << "area " << k << " lag " << lag << " " << groups;
+                EXPECT_TRUE(f == r) << "lag " << lag << ", " << groups << " groups";
             }
             // Counts that end in full blocks, in shrunken blocks and in the narrower vector
             // blocks after the wide ones, before the one-at-a-time tail; the quiet record.
@@ -188,12 +181,6 @@ TEST(ReadbackSteps, VectorPathsMatchTheReference) {
 }
 
 class ReadbackTest : public AcqTest {};
-
-// The lowest and highest code of the first 2048 samples of a channel.
-int spread(const uint8_t *x) {
-    const auto [lo, hi] = std::minmax_element(x, x + 2048);
-    return *hi - *lo;
-}
 
 // A status other than complete reads nothing; so does a complete one whose status request or
 // first bulk chunk fails: the link is lost, and the old contents are not a record.
@@ -216,7 +203,7 @@ TEST_F(ReadbackTest, OnlyACompleteStatusReadsTheRecord) {
     EXPECT_EQ(slice(busEvents(t), 0, 2), ops("a61 r7"));
     const auto setup = std::find(t.begin(), t.end(), want[0]);
     EXPECT_EQ(slice(t, size_t(setup - t.begin()), want.size()), want);
-    EXPECT_EQ(countPrefix(t, "usb-bulk-in"), 0u) << "the first chunk failed";
+    EXPECT_EQ(countPrefix(t, "usb-bulk-in"), 0) << "the first chunk failed";
     EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
 }
 
@@ -233,9 +220,7 @@ TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
     Settings s;
     arm(s);
     // A1 grounded (recalibrated for the grounded code); trigger on A2's sine.
-    s.coupling[0] = 2;
-    s.trigChannel = 1;
-    s.level[1] = 203;
+    s.coupling[0] = 2, s.trigChannel = 1, s.level[1] = 203;
     ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
     EXPECT_LE(combRms(a1()), 1.0);
     // The trim search stops within a code above its target; the reference converter's own
@@ -244,20 +229,18 @@ TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
 
     // A large sine through the middle of the screen: no even/odd comb beyond one code.
     setInputs({sim::Shape::Sine, 50e3, 0.4, 0}, {sim::Shape::Sine, 50e3, 0.8, 0});
-    s = Settings{};
-    s.pos[0] = s.pos[1] = 128;
-    s.rate = 9; // 50MSa/s: the smoothing limit (4) is below the uncalibrated comb
+    // At 50MSa/s the smoothing limit (4) is below the uncalibrated comb.
+    s = Settings{.rate = 9, .pos = {128, 128}};
     ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
     EXPECT_LE(std::max(combRms(a1()), combRms(a2())), 1.0);
-    EXPECT_GT(spread(a1()), 150) << "the sine spans most of the screen";
+    const auto [lo, hi] = std::minmax_element(a1(), a1() + 2048);
+    EXPECT_GT(*hi - *lo, 150) << "the sine spans most of the screen";
 }
 
 TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
     bringUp("usb");
-    Settings s;
-    s.trigChannel = 2;
-    const uint8_t pattern[4] = {0x05, 0xF0, 0x00, 0xFF}; // pattern, don't care: D4..D7, D8..D15
-    std::copy_n(pattern, 4, s.level + 2);
+    // The word's pattern and don't-care bits (D4..D7, D8..D15) after the analog levels.
+    Settings s{.trigChannel = 2, .level = {128, 128, 0x05, 0xF0, 0x00, 0xFF}};
     auto word = [&](int i) { return (d8()[i] << 8 | d0()[i]) | 0xFFF0; };
     for (uint8_t slope : {0, 1}) {
         s.slope[2] = slope;
@@ -266,9 +249,8 @@ TEST_F(ReadbackTest, LogicWordTriggerAndForcedTrigger) {
             // Slope 0 triggers on entering the word, 1 on leaving it; the record shows the
             // change right after the trigger position.
             const int at = viewStart[0] + s.trigPos;
-            const bool before = word(at) == 0xFFF5, after = word(at + 1) == 0xFFF5;
-            EXPECT_EQ(before, slope == 1) << "record " << rec;
-            EXPECT_EQ(after, slope == 0) << "record " << rec;
+            EXPECT_EQ((V{word(at) == 0xFFF5, word(at + 1) == 0xFFF5}), (V{slope == 1, slope == 0}))
+                << "record " << rec;
         }
     }
     EXPECT_EQ((V{ps[HW_PS_LogicMask], ps[HW_PS_LogicMatch]}), (V{0xFFF0, 0xFFF5}));
@@ -317,9 +299,7 @@ TEST(DemoSynth, SquareTriangleAndCounterByteForByteToTheEndOfTheArea) {
 }
 
 TEST_F(ReadbackTest, WithoutInstrumentGetTrigStatReturnsTheDemoRecord) {
-    Settings s; // Link 0
-    s.vdiv[1] = 0;
-    s.pos[1] = 128;
+    Settings s{.pos = {178, 128}, .vdiv = {4, 0}}; // Link 0
     capture(s);
     std::fill(sb.begin(), sb.end(), 0x55);
     EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
@@ -338,18 +318,13 @@ TEST_F(ReadbackTest, EquivalentTimeSeriesAt20GSaMergesASmoothSine) {
     bringUp("usb");
     // A period of 293.7 samples at 20GSa/s (68 MHz), 3.67 samples at the converters'
     // 250MSa/s: successive crossings in one record fall on ever different clock phases.
-    const double period = 293.7;
-    const double freq = 20e9 / period;
+    const double period = 293.7, freq = 20e9 / period;
     setInputs({sim::Shape::Sine, freq, 0.3, 0}, {sim::Shape::Sine, freq, 0.6, 0});
-    Settings s;
-    s.rate = 0;
-    s.pos[0] = s.pos[1] = 128;
+    Settings s{.rate = 0, .pos = {128, 128}};
     capture(s);
-    EXPECT_EQ(ps[HW_PS_EtsPasses], 660);
     // Every record but the last of the series reports "filling" (8).
     sim::captureTrace(false);
-    int filling = 0;
-    uint8_t st = 0;
+    int filling = 0, st = 0;
     for (int i = 0; i < 200 && st != HW_STAT_COMPLETE; ++i)
         filling += (st = poll(s)) == HW_STAT_FILLING;
     EXPECT_EQ(st, HW_STAT_COMPLETE);
@@ -386,7 +361,7 @@ TEST_F(ReadbackTest, EquivalentTimeSeriesAt20GSaMergesASmoothSine) {
 
 TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
     std::vector<uint8_t> sb(HW_SAMPLEBUF_LEN);
-    uint8_t dc[HW_DEVCONFIG_LEN] = {};
+    uint8_t dc[HW_DEVCONFIG_LEN] = {}, slope[3] = {}, level[6] = {128, 128};
     int32_t ps[HW_PORTSTATE_LEN] = {};
     const auto a1 = sb.begin() + HW_SB_A1, a2 = sb.begin() + HW_SB_A2,
                d0 = sb.begin() + HW_SB_D0_D7, d8 = sb.begin() + HW_SB_D8_D15;
@@ -426,22 +401,20 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
         for (int32_t i = 0; i < HW_SB_AREA_LEN; ++i)
             d0[i] = (i / 50) % 2 ? 60 : 190;
         std::fill(d8, d8 + HW_SB_AREA_LEN, 90);
-        ps[HW_PS_EtsPasses] = 660;
-        ps[HW_PS_EtsPos] = 80 + P / 80;
-        uint8_t slope[3] = {0, 0, 0}, level[6] = {128, 128, 0, 0, 0, 0};
+        ps[HW_PS_EtsPasses] = 660, ps[HW_PS_EtsPos] = 80 + P / 80;
         EtsMerge(sb.data(), ps, dc, 0, slope, level, P, N);
         EXPECT_LT(ps[HW_PS_EtsPasses], 660);
-        EXPECT_EQ(std::count(sb.begin() + HW_SB_RAW, sb.end(), 77), 4 * HW_SB_AREA_LEN);
-        EXPECT_EQ(d8[0], 90);
+        // The raw area and the scratch copy of A2 untouched, a single slot seen.
+        EXPECT_EQ((V{std::count(sb.begin() + HW_SB_RAW, sb.end(), 77), d8[0],
+                     std::count(seen, seen + 80, 0)}),
+                  (V{4 * HW_SB_AREA_LEN, 90, 79}));
         // Every step from 190 to 60 crosses 128 at 68/130 of a sample before the 60: 42
         // eightieths, slot 41.
         EXPECT_EQ(seen[41], std::min(255, 660 - ps[HW_PS_EtsPasses]));
-        EXPECT_EQ(std::count(seen, seen + 80, 0), 79);
     }
 
     // A logic source has no analog copy: every record still counts as a pass.
     ps[HW_PS_EtsPasses] = 2;
-    uint8_t slope[3] = {0, 0, 0}, level[6] = {};
     EtsMerge(sb.data(), ps, dc, 2, slope, level, 600, 2047);
     EXPECT_EQ(ps[HW_PS_EtsPasses], 1);
 }
@@ -465,15 +438,16 @@ TEST_F(ReadbackTest, ParallelFailuresAreCountedNotTakenForData) {
     // clang-format on
     for (const char *link : {"epp", "bpp"}) {
         // The same fresh start each time; the changed range makes the Capture calibrate.
-        auto start = [&](Settings &s) {
+        auto start = [&] {
             reset();
             setInputs({sim::Shape::Sine, 2e5, 1.0, 0}, {sim::Shape::Dc, 0, 0, -0.5}, 0x1234);
+            Settings s;
             arm(s, link);
             s.vdiv[0] = 5;
             std::fill(sb.begin(), sb.end(), 0x55);
+            return s;
         };
-        Settings s;
-        start(s);
+        Settings s = start();
         const int64_t r0 = sim::faults().requests;
         ASSERT_EQ(capture(s), 1);
         const int64_t r1 = sim::faults().requests;
@@ -482,8 +456,7 @@ TEST_F(ReadbackTest, ParallelFailuresAreCountedNotTakenForData) {
         const std::vector<uint8_t> clean = sb;
         for (const auto &c : cases) {
             SCOPED_TRACE(testing::Message() << link << " step " << c.step << " at " << c.at[0]);
-            Settings f;
-            start(f);
+            Settings f = start();
             ASSERT_EQ(sim::faults().requests, r0);
             const int64_t from = c.step == SetUp ? r0 : r1, to = c.step == SetUp ? r1 : r2;
             for (const int64_t at : c.at)

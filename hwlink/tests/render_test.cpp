@@ -5,7 +5,6 @@
 #include "hwlink.h"
 #include "src/surface.h"
 #include <algorithm>
-#include <climits>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -29,13 +28,11 @@ struct Canvas {
     Canvas(const Canvas &) = delete; // the surface points into this canvas's own memory
     uint32_t at(int x, int y) const { return mem[size_t(y + 1) * stride + x]; }
     std::string picture() const {
+        const uint32_t known[] = {kDotPx, kPenPx, kBgPx};
         std::string p;
         for (int y = 0; y < h; ++y, p += y < h ? "|" : "")
             for (int x = 0; x < w; ++x)
-                p += at(x, y) == kDotPx   ? 'o'
-                     : at(x, y) == kPenPx ? '+'
-                     : at(x, y) == kBgPx  ? '.'
-                                          : '?';
+                p += "o+.?"[std::find(known, known + 3, at(x, y)) - known];
         return p;
     }
     // The rows of column x whose pixel is `px` (with `is` false: is not).
@@ -51,12 +48,9 @@ struct Canvas {
             n += !rows(x, kBgPx, false).empty();
         return n;
     }
+    // Drawn pixels are opaque, so no picture pixel can take the guard's value.
     bool guardsIntact() const {
-        for (size_t i = 0; i < mem.size(); ++i) {
-            const long y = long(i / stride) - 1, x = long(i % stride);
-            if ((y < 0 || y >= h || x >= w) && mem[i] != kGuardPx) return false;
-        }
-        return true;
+        return std::count(mem.begin(), mem.end(), kGuardPx) == long(mem.size()) - long(w) * h;
     }
 };
 
@@ -105,6 +99,12 @@ struct Trace {
         Drawzoom(kind, &c.s, src.data(), work.data(), uint8_t(zoom), view, scroll, kDot, lines,
                  width, 0);
     }
+    // The picture drawn on a fresh w x h canvas.
+    std::string picture(int w, int h, int kind, int zoom, int lines, int width, int scroll = 0) {
+        Canvas c(w, h);
+        draw(c, kind, zoom, lines, width, scroll);
+        return c.picture();
+    }
     Trace(int at, const std::vector<uint8_t> &samples) {
         std::copy(samples.begin(), samples.end(), src.begin() + at);
     }
@@ -120,43 +120,39 @@ struct Trace {
 TEST(Drawzoom, OneToOneDotsAndVerticalJoinsFromTheViewStart) {
     Trace t(5, {2, 5, 5, 1, 3});
     t.view[0] = 3; // with scroll 2 the trace starts at sample 5
-    Canvas dots(6, 7), joined(6, 7);
-    t.draw(dots, 0, 5, 0, 4, 2);
-    t.draw(joined, 0, 5, 1, 4, 2);
-    EXPECT_EQ(dots.picture(), "......|...o..|o.....|......|......|.oo...|......");
-    EXPECT_EQ(joined.picture(), "......|...o+.|o+.++.|.+.+..|.+.+..|.oo+..|......");
+    EXPECT_EQ(t.picture(6, 7, 0, 5, 0, 4, 2), "......|...o..|o.....|......|......|.oo...|......");
+    EXPECT_EQ(t.picture(6, 7, 0, 5, 1, 4, 2), "......|...o+.|o+.++.|.+.+..|.+.+..|.oo+..|......");
     EXPECT_EQ(t.slot(0, 5), (std::vector<uint8_t>{2, 5, 5, 1, 3}));
     t.view[1] = 4; // the memory channel M1 (kind 2) keeps its own start
-    t.draw(dots, 2, 5, 0, 4, 2);
+    t.picture(6, 7, 2, 5, 0, 4, 2);
     EXPECT_EQ(t.slot(2, 5), (std::vector<uint8_t>{5, 5, 1, 3, 0}));
 }
 
 TEST(Drawzoom, ExpandingInterpolatesTowardsZeroAndShiftsBySubSamplePhase) {
     Trace t(0, {4, 1, 6, 6, 2});
-    Canvas p0(7, 8), p1(7, 8);
-    t.draw(p0, 1, 4, 1, 5); // x2: two columns per sample
-    // The slot keeps the rows drawn, the one after the last column included.
+    // x2: two columns per sample. The slot keeps the rows drawn, the one after the last column
+    // included.
+    EXPECT_EQ(t.picture(7, 8, 1, 4, 1, 5),
+              ".......|o+.....|.+.....|.o+....|..+....|..+..+.|..ooo+.|.......");
     EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{1, 3, 6, 6, 6, 4}));
-    EXPECT_EQ(p0.picture(), ".......|o+.....|.+.....|.o+....|..+....|..+..+.|..ooo+.|.......");
     t.view[3] = 1;
-    t.draw(p1, 1, 4, 1, 5);
     // One column later in the samples: 4 + (1 - 4) / 2 truncates to 3, not 2.
+    EXPECT_EQ(t.picture(7, 8, 1, 4, 1, 5),
+              ".......|.o+....|.++....|o+o+...|...+...|...+...|...oo..|.......");
     EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{3, 1, 3, 6, 6, 6}));
-    EXPECT_EQ(p1.picture(), ".......|.o+....|.++....|o+o+...|...+...|...+...|...oo..|.......");
 }
 
 TEST(Drawzoom, CompressingDrawsMinMaxBarsAndClosesTheEnvelope) {
     Trace t(0, {3, 5, 4, 4, 9, 8, 1, 2, 2, 2, 7, 0});
-    Canvas bars(5, 11), env(5, 11);
-    t.draw(bars, 0, 6, 0, 4); // /2: L + n = 6 columns of two samples
-    t.draw(env, 0, 6, 1, 4);
+    // /2: L + n = 6 columns of two samples
+    EXPECT_EQ(t.picture(5, 11, 0, 6, 0, 4),
+              ".....|...o.|...o.|o....|oo...|o....|.....|.....|..o..|..o..|.....");
+    EXPECT_EQ(t.picture(5, 11, 0, 6, 1, 4),
+              ".....|...o.|...o.|o.+..|oo+..|o++..|.++..|.++..|..o..|..o..|.....");
     EXPECT_EQ(t.slot(0, 6), (std::vector<uint8_t>{3, 4, 8, 1, 2, 0})); // minima
     EXPECT_EQ(t.slot(1, 6), (std::vector<uint8_t>{5, 4, 9, 2, 2, 7})); // maxima, next slot
-    EXPECT_EQ(bars.picture(), ".....|...o.|...o.|o....|oo...|o....|.....|.....|..o..|..o..|.....");
-    EXPECT_EQ(env.picture(), ".....|...o.|...o.|o.+..|oo+..|o++..|.++..|.++..|..o..|..o..|.....");
-    Canvas none(5, 11);
-    t.draw(none, 3, 13, 1, 4); // /500 is beyond the analog zooms: nothing at all
-    EXPECT_EQ(none.picture(), Canvas(5, 11).picture());
+    // /500 is beyond the analog zooms: nothing at all
+    EXPECT_EQ(t.picture(5, 11, 3, 13, 1, 4), Canvas(5, 11).picture());
     EXPECT_TRUE(t.untouched(3 * 2400, 5 * 2400));
 }
 
@@ -181,10 +177,9 @@ TEST(Drawzoom, WideWindowsAreCutToTheCopyAndNothingLeavesItsArea) {
 
 TEST(Drawupzoom, FiveHundredSevenColumnsOfQuarterCodes) {
     std::vector<uint8_t> s(HW_SAMPLEBUF_LEN, 0);
-    for (int g = 0; g < 600; ++g) { // groups of 4 (2K record): even 10..11, odd 50
-        const uint8_t even[4] = {40, 44, 47, 41}, odd[4] = {200, 203, 201, 202};
+    const uint8_t even[4] = {40, 44, 47, 41}, odd[4] = {200, 203, 201, 202};
+    for (int g = 0; g < 600; ++g) // groups of 4 (2K record): even 10..11, odd 50
         std::copy_n(g % 2 ? odd : even, 4, s.begin() + 4 * g);
-    }
     for (int32_t start : {0, 4}) {
         int32_t view[4] = {start, 0, 0, 0};
         Canvas c(620, 64);
@@ -201,9 +196,9 @@ TEST(Drawupzoom, FiveHundredSevenColumnsOfQuarterCodes) {
 
 TEST(DrawFu, FourOperationsZeroDivisorAndSixteenBitOperands) {
     std::vector<uint8_t> work(HW_WORKAREA_LEN, 0);
-    const std::vector<uint8_t> a = {110, 90, 100, 101, 99}, b = {105, 100, 80, 100, 100};
-    std::copy(a.begin(), a.end(), work.begin());
-    std::copy(b.begin(), b.end(), work.begin() + 2400);
+    const uint8_t a[] = {110, 90, 100, 101, 99}, b[] = {105, 100, 80, 100, 100};
+    for (int i = 0; i < 5; ++i)
+        work[i] = a[i], work[2400 + i] = b[i];
     uint8_t kinds[2] = {0, 1};
     int16_t pos[9] = {100, 100, 0, 0, 50};
     auto rows = [&](int op, double s0, double s4) {
@@ -248,7 +243,7 @@ TEST(DrawXY, ChannelAgainstItselfIsTheAntiDiagonal) {
             << x;
 }
 
-TEST(DrawLa, LevelsTransitionsAndSamplesPastTheRecord) {
+TEST(DrawLa, LevelsTransitionsSamplesPastTheRecordAndEveryZoom) {
     const int bit3[12] = {1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 1, 1};
     std::vector<uint8_t> work(64, 0);
     auto run = [&](int zoom, int first, int len, int width) {
@@ -269,17 +264,16 @@ TEST(DrawLa, LevelsTransitionsAndSamplesPastTheRecord) {
     EXPECT_EQ(std::vector<uint8_t>(work.begin(), work.begin() + 8),
               (std::vector<uint8_t>{2, 2, 2, 2, 6, 6, 6, 6}));
     EXPECT_EQ(run(5, 7, 10, 5), "......|......|.+++..|.+.+..|.+.+..|.+.+..|++.++.|......");
-}
 
-TEST(DrawLa, OneRisingEdgeAtEveryZoom) {
+    // One rising edge at every zoom.
     const int factor[16] = {50, 20, 10, 5, 2, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000};
     const int edge = 12345, width = 40;
-    std::vector<uint8_t> data(HW_SB_AREA_LEN, 0), work(width);
+    std::vector<uint8_t> data(HW_SB_AREA_LEN, 0), lane(width); // exactly the lane's work bytes
     std::fill(data.begin() + edge, data.end(), 0x10);
     for (int z = 0; z < 16; ++z) {
         const int L = factor[z], first = z < 6 ? edge - 7 : edge - 9 * L - 1;
         Canvas c(width + 1, 8);
-        DrawLa(&c.s, 0, data.data(), work.data(), first, 4, uint8_t(z), HW_SB_AREA_LEN, 8, kDot,
+        DrawLa(&c.s, 0, data.data(), lane.data(), first, 4, uint8_t(z), HW_SB_AREA_LEN, 8, kDot,
                width);
         for (int x = 0; x < width; ++x) {
             // Compressing: column x covers samples a .. a + L; the edge's column is a bar.
@@ -294,7 +288,7 @@ TEST(DrawLa, OneRisingEdgeAtEveryZoom) {
 }
 
 // Traces near the end of their sample area: the columns whose samples lie past it are left out.
-TEST(AreaBounds, DrawzoomAndDrawupzoomStopAtTheEndOfTheArea) {
+TEST(AreaBounds, TracesAndLanesStopAtTheEndOfTheArea) {
     std::vector<uint8_t> area(kArea, 100), work(HW_WORKAREA_LEN);
     // clang-format off
     const struct { uint8_t zoom; int32_t start, columns; } cases[] = {
@@ -314,19 +308,16 @@ TEST(AreaBounds, DrawzoomAndDrawupzoomStopAtTheEndOfTheArea) {
         Drawupzoom(&pic.s, area.data(), kDot, 2, view);
         EXPECT_EQ(pic.columnsDrawn(), columns) << start;
     }
-}
-
-// A lane wider than the work area or a record length past the area: the work bytes and the
-// samples used stay inside.
-TEST(AreaBounds, DrawLaKeepsToTheWorkAreaAndTheRecord) {
-    std::vector<uint8_t> area(kArea, 0x01), work(HW_WORKAREA_LEN);
+    // A lane wider than the work area or a record length past the area: the work bytes and the
+    // samples used stay inside.
+    std::fill(area.begin(), area.end(), 0x01);
     // clang-format off
-    const struct { uint8_t zoom; int32_t first, len, width; } cases[] = {
+    const struct { uint8_t zoom; int32_t first, len, width; } lanes[] = {
         {5, 0, kArea, HW_WORKAREA_LEN + 5000},
         {0, kArea - 3, INT32_MAX, HW_WORKAREA_LEN + 1},
         {15, kArea - 3000, INT32_MAX, 600}};
     // clang-format on
-    for (const auto &c : cases) {
+    for (const auto &c : lanes) {
         Canvas pic(600, 16);
         DrawLa(&pic.s, 0, area.data(), work.data(), c.first, 0, c.zoom, c.len, 16, kDot, c.width);
         EXPECT_EQ(pic.columnsDrawn(), 600) << int(c.zoom);

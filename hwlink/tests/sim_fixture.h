@@ -110,8 +110,7 @@ class AcqTest : public SimTest {
     // The signals at A1 and A2; with a `word`, noise-free inputs and the logic inputs holding it.
     void setInputs(sim::AnalogSignal s1, sim::AnalogSignal s2, int word = -1) {
         sim::SignalConfig sig = model().signals();
-        sig.analog[0] = s1;
-        sig.analog[1] = s2;
+        sig.analog[0] = s1, sig.analog[1] = s2;
         if (word >= 0) sig.logicCounter = false, sig.logicWord = uint16_t(word), sig.noise = 0;
         model().setSignals(sig);
     }
@@ -157,9 +156,9 @@ inline Trace slice(const Trace &t, size_t from, size_t n) {
                  t.begin() + std::ptrdiff_t(std::min(t.size(), from + n)));
 }
 
-inline size_t countPrefix(const Trace &t, const std::string &prefix) {
-    return size_t(std::count_if(t.begin(), t.end(),
-                                [&](const std::string &l) { return l.rfind(prefix, 0) == 0; }));
+inline int64_t countPrefix(const Trace &t, const std::string &prefix) {
+    return std::count_if(t.begin(), t.end(),
+                         [&](const std::string &l) { return l.rfind(prefix, 0) == 0; });
 }
 
 // The lines of `t` that start (or do not start, with keep false) with one of the prefixes.

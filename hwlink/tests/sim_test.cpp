@@ -33,12 +33,11 @@ TEST_F(AcqTest, BlockReadOutMatchesByteReadOut) {
     ASSERT_LT(std::count(bytes.begin(), bytes.end() - 3, uint8_t{0}), ptrdiff_t(len / 2));
     ASSERT_EQ(V(bytes.end() - 3, bytes.end()), V(3, 0));
     for (const size_t first : {size_t{1}, len / 3, len - 1, len}) {
-        SCOPED_TRACE(first);
         startReadout();
         std::vector<uint8_t> blocks(len + 3, 0xAA);
         m.readBlock(reg::kReadout, blocks.data(), first);
         m.readBlock(reg::kReadout, blocks.data() + first, len + 3 - first);
-        EXPECT_EQ(blocks, bytes);
+        EXPECT_EQ(blocks, bytes) << "first block of " << first;
     }
 }
 
@@ -69,7 +68,7 @@ TEST(SimulatedEnvironment, SignalAndFaultItems) {
 }
 
 // An item that cannot be used is named once on stderr, however often the variable is read.
-TEST_F(SimTest, UnusableEnvironmentItemsAreNamedOnce) {
+TEST_F(SimTest, UnusableItemsAreNamedOnceAndUnknownSelectionsFallBack) {
     ::setenv("HWLINK_SIM_SIGNALS", "A1=sine,1e3;A2=wobble;NOISE=-1", 1);
     ::setenv("HWLINK_SIM_FAULT", "regfail@3;soon", 1);
     testing::internal::CaptureStderr();
@@ -84,9 +83,8 @@ TEST_F(SimTest, UnusableEnvironmentItemsAreNamedOnce) {
               "hwlink simulator: HWLINK_SIM_FAULT: cannot use \"soon\", ignored\n");
     EXPECT_EQ(c.analog[0].shape, sim::Shape::Sine);
     EXPECT_EQ(sim::faults().regFailAfterRecords, 3);
-}
 
-TEST_F(SimTest, UnknownSelectionsFallBackSafely) {
+    // Unknown selections fall back safely.
     selectSim("firewire");
     EXPECT_EQ(sim::selectedLink(), sim::SimLink::None);
     for (const char *v : {"", "0", "4", "12", "x", "3"}) {

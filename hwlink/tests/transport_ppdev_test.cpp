@@ -22,12 +22,12 @@ struct FakeKernel {
     std::map<std::string, std::string> baseAddr; // port name -> contents of its base-addr
     std::map<std::string, int> nodes;            // port name -> errno of opening it (0 opens)
     bool busy = false;                           // another driver holds the port
-    std::string failing;                         // a call that fails with EIO
-    std::deque<ssize_t> reads; // bytes the next read()s move (0: none, < 0: -errno)
-    std::string log, opened;
+    std::string failing{};                       // a call that fails with EIO
+    std::deque<ssize_t> reads{}; // bytes the next read()s move (0: none, < 0: -errno)
+    std::string log{}, opened{};
     uint8_t nextByte = 0x40, control = 0;
-    std::map<int, std::string> procFiles; // descriptor -> what is left to read
-    std::map<int, bool> nodeFds;          // descriptor -> claimed
+    std::map<int, std::string> procFiles{}; // descriptor -> what is left to read
+    std::map<int, bool> nodeFds{};          // descriptor -> claimed
     int nextFd = 10;
 
     // Logs a call on a node; the errno it fails with, or 0.
@@ -136,9 +136,7 @@ class PpdevTest : public ::testing::Test {
 
     // A fresh kernel with one free port at 378H, opened; the log starts after the claim.
     std::unique_ptr<PortIo> claimedPort() {
-        kernel = FakeKernel{};
-        kernel.baseAddr = {{"parport0", "888\t1912\n"}};
-        kernel.nodes = {{"parport0", 0}};
+        kernel = FakeKernel{.baseAddr = {{"parport0", "888\t1912\n"}}, .nodes = {{"parport0", 0}}};
         auto port = openRealPort(0x378, kFakeKernel);
         EXPECT_EQ(kernel.log, "PPCLAIM");
         EXPECT_EQ(port ? port->base() : 0, 0x378);
@@ -152,17 +150,14 @@ class PpdevTest : public ::testing::Test {
 TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
     // the node opened; the calls on it while opened and closed
     // clang-format off
-    struct Case { int32_t base; int openErr; bool busy; const char *opened, *log; };
-    // clang-format on
-    // clang-format off
-    const Case cases[] = {
+    const struct { int32_t base; int openErr; bool busy; const char *opened, *log; } cases[] = {
         {0x378, 0, false, "/dev/parport1", "PPCLAIM|PPRELEASE"},
         {0x278, 0, false, "/dev/parport2", "PPCLAIM|PPRELEASE"},
         {0x3BC, 0, false, "/dev/parport0", "PPCLAIM|PPRELEASE"}, {0x2BC, 0, false, "", ""}, // none
         {0x378, ENOENT, false, "", ""}, {0x378, EACCES, false, "", ""}, // user not in group lp
         {0x378, 0, true, "/dev/parport1", "PPCLAIM"}};
     // clang-format on
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(std::to_string(c.base) + " " + std::to_string(c.openErr));
         // In no particular order, with a PCI card's port and unreadable entries among them.
         kernel = FakeKernel{};
@@ -178,18 +173,17 @@ TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
     }
 }
 
-TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
+// Only control bits 0x0F reach PPWCONTROL (not the interrupt enable 0x10); bit 5 turns the data
+// lines round by PPDATADIR, once per change (a failed turn is tried again). EPP cycles set their
+// mode only when it changes. A failed call reads as floating lines.
+TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCyclesFailedCallsReadAsFloatingLines) {
     auto port = claimedPort();
-    // op: 'o' out, 'i' in, 'w' in32; failing: a call that fails
+    // op: 'o' out, 'i' in, 'w' in32; failing: a call that fails; reads: the bytes the next
+    // read()s move (< 0: -errno); fresh: on a newly claimed port
     // clang-format off
-    struct Step { char op; int offset, value; const char *log; uint32_t result = 0;
-                  const char *failing = ""; };
-    // clang-format on
-    // Only control bits 0x0F reach PPWCONTROL (not the interrupt enable 0x10); bit 5 turns the data
-    // lines round by PPDATADIR, once per change (a failed turn is tried again). EPP cycles set
-    // their mode only when it changes.
-    // clang-format off
-    const Step steps[] = {
+    const struct Step { char op; int offset, value; const char *log; uint32_t result = 0;
+                        const char *failing = ""; std::deque<ssize_t> reads = {};
+                        bool fresh = false; } steps[] = {
         {'o', 0, 0x55, "PPWDATA 85"}, {'i', 0, 0, "PPRDATA", 0x40}, {'i', 1, 0, "PPRSTATUS", 0x41},
         {'o', 2, 9, "PPWCONTROL 9"}, {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2"},
         {'i', 2, 0, "PPRCONTROL", 2}, {'o', 2, 0x20, "PPWCONTROL 0"},
@@ -201,45 +195,29 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCycles) {
         {'w', 1, 0, "PPRSTATUS|PPRSTATUS|PPRSTATUS|PPRSTATUS", 0x4B4A4948},
         {'o', 5, 1, ""}, {'i', 5, 0, "", 0xFF},
         {'o', 2, 0x22, "PPDATADIR 1|PPWCONTROL 2", 0, "PPDATADIR"},
-        {'o', 2, 0x20, "PPDATADIR 1|PPWCONTROL 0"}};
+        {'o', 2, 0x20, "PPDATADIR 1|PPWCONTROL 0"},
+        {'i', 0, 0, "PPRDATA", 0xFF, "PPRDATA", {}, true},
+        {'i', 1, 0, "PPRSTATUS", 0xFF, "PPRSTATUS", {}, true},
+        {'i', 4, 0, "PPSETMODE epp", 0xFF, "PPSETMODE", {}, true},
+        {'i', 4, 0, "PPSETMODE epp|read 1", 0xFF, "", {0}, true}, // an EPP cycle nobody answered
+        {'i', 4, 0, "PPSETMODE epp|read 1|read 1", 0x40, "", {-EINTR, 1}, true},
+        {'w', 4, 0, "PPSETMODE epp|read 4|read 1", 0x43424140, "", {3, 1}, true},
+        {'w', 4, 0, "PPSETMODE epp|read 4|read 2", 0xFFFFFFFF, "", {2, 0}, true},
+        {'w', 4, 0, "PPSETMODE epp|read 4", 0xFFFFFFFF, "", {-EIO}, true},
+        {'w', 4, 0, "PPSETMODE epp", 0xFFFFFFFF, "PPSETMODE", {}, true}};
     // clang-format on
     for (const Step &s : steps) {
-        SCOPED_TRACE(std::string(1, s.op) + " base+" + std::to_string(s.offset));
+        SCOPED_TRACE(std::string(1, s.op) + " base+" + std::to_string(s.offset) + " " + s.log);
+        if (s.fresh) port.reset(), port = claimedPort(); // closed before the kernel is renewed
         kernel.log.clear();
         kernel.failing = s.failing;
+        kernel.reads = s.reads;
         uint32_t r = 0;
         if (s.op == 'o') port->out(0x378 + s.offset, uint8_t(s.value));
         if (s.op == 'i') r = port->in(0x378 + s.offset);
         if (s.op == 'w') r = port->in32(0x378 + s.offset);
         EXPECT_EQ(kernel.log, s.log);
         EXPECT_EQ(r, s.result);
-    }
-}
-
-TEST_F(PpdevTest, FailedCallsReadAsFloatingLines) {
-    // word: in32 rather than in
-    // clang-format off
-    struct Case { const char *failing; std::deque<ssize_t> reads; int offset; bool word;
-                  uint32_t result; const char *log; };
-    // clang-format on
-    // clang-format off
-    const Case cases[] = {
-        {"PPRDATA", {}, 0, false, 0xFF, "PPRDATA"}, {"PPRSTATUS", {}, 1, false, 0xFF, "PPRSTATUS"},
-        {"PPSETMODE", {}, 4, false, 0xFF, "PPSETMODE epp"},
-        {"", {0}, 4, false, 0xFF, "PPSETMODE epp|read 1"}, // an EPP cycle nobody answered
-        {"", {-EINTR, 1}, 4, false, 0x40, "PPSETMODE epp|read 1|read 1"},
-        {"", {3, 1}, 4, true, 0x43424140, "PPSETMODE epp|read 4|read 1"},
-        {"", {2, 0}, 4, true, 0xFFFFFFFF, "PPSETMODE epp|read 4|read 2"},
-        {"", {-EIO}, 4, true, 0xFFFFFFFF, "PPSETMODE epp|read 4"},
-        {"PPSETMODE", {}, 4, true, 0xFFFFFFFF, "PPSETMODE epp"}};
-    // clang-format on
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.log);
-        auto port = claimedPort();
-        kernel.failing = c.failing;
-        kernel.reads = c.reads;
-        EXPECT_EQ(c.word ? port->in32(0x378 + c.offset) : port->in(0x378 + c.offset), c.result);
-        EXPECT_EQ(kernel.log, c.log);
     }
 }
 

@@ -32,11 +32,11 @@ struct FakeDevice {
 struct FakeBus {
     std::vector<FakeDevice> devices;
     bool initFails = false, listFails = false;
-    std::optional<int> transferResult; // instead of the full length (control) or 0 (bulk)
-    int bulkDone = -1;                 // bytes a bulk transfer moves; -1: all
-    int held = 0;                      // contexts, device lists, descriptors and handles
-    std::string log;
-    std::vector<libusb_device *> list;
+    std::optional<int> transferResult{}; // instead of the full length (control) or 0 (bulk)
+    int bulkDone = -1;                   // bytes a bulk transfer moves; -1: all
+    int held = 0;                        // contexts, device lists, descriptors and handles
+    std::string log{};
+    std::vector<libusb_device *> list{};
 
     int add(const std::string &entry, int result = 0) {
         log += (log.empty() ? "" : "|") + entry;
@@ -122,8 +122,7 @@ class UsbTransportTest : public ::testing::Test {
     }
     // The bridge, opened, with the log starting after the open.
     std::unique_ptr<UsbDevice> bridge() {
-        fake = FakeBus{};
-        fake.devices = {FakeDevice{}};
+        fake = FakeBus{.devices = {FakeDevice{}}};
         auto dev = open();
         EXPECT_EQ(fake.log, "claim 0");
         fake.log.clear();
@@ -165,8 +164,7 @@ TEST_F(UsbTransportTest, FailedShortAndTimedOutTransfersFail) {
         fake.transferResult = c.result == 0 ? (c.done < 0 ? 2 : 1) : c.result;
         const bool control[] = {dev->controlWrite(0x83, 0, buf, 2),
                                 dev->controlRead(0x84, 0, buf, 2)};
-        fake.transferResult = c.result;
-        fake.bulkDone = c.done;
+        fake.transferResult = c.result, fake.bulkDone = c.done;
         EXPECT_EQ((std::vector<bool>{control[0], control[1], dev->bulkWrite(buf, 64),
                                      dev->bulkRead(buf, 64)}),
                   std::vector<bool>(4, ok));
@@ -187,11 +185,8 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
         unplugged{.openResult = LIBUSB_ERROR_NO_DEVICE}, busy{.claimResult = LIBUSB_ERROR_BUSY};
     using R = UsbOpenResult;
     // clang-format off
-    struct Case { const char *what; std::vector<FakeDevice> devices; bool initFails, listFails;
-                  UsbOpenResult why; const char *log; };
-    // clang-format on
-    // clang-format off
-    const Case cases[] = {
+    const struct { const char *what; std::vector<FakeDevice> devices; bool initFails, listFails;
+                   UsbOpenResult why; const char *log; } cases[] = {
         {"nothing attached", {}, false, false, R::NotFound, ""},
         {"other devices", {other, {.vendor = 0x1234}}, false, false, R::NotFound, ""},
         {"no permission", {denied}, false, false, R::NoAccess, ""},
@@ -201,12 +196,9 @@ TEST_F(UsbTransportTest, OpenTellsNoAccessFromNotFound) {
         {"no libusb", {ours}, true, false, R::NotFound, ""},
         {"no device list", {ours}, false, true, R::NotFound, ""}};
     // clang-format on
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        fake = FakeBus{};
-        fake.devices = c.devices;
-        fake.initFails = c.initFails;
-        fake.listFails = c.listFails;
+        fake = FakeBus{.devices = c.devices, .initFails = c.initFails, .listFails = c.listFails};
         UsbOpenResult why = UsbOpenResult::Opened;
         EXPECT_EQ(open(&why) != nullptr, c.why == UsbOpenResult::Opened);
         EXPECT_EQ(why, c.why);
