@@ -5,8 +5,6 @@
 #include <numbers>
 
 #include "core/analysis/fft.h"
-#include "core/analysis/fft_library.h"
-#include "core/base/ui.h"
 #include "core/fixture.h"
 
 using namespace vrx;
@@ -164,19 +162,6 @@ TEST_F(FftTest, SweepPeaksGrowUntilASettingChanges) {
     f.OnDepthChanged();
     EXPECT_GT(buf[600 * 4], 150);
     form1().cmbDepth.setIndex(0);
-}
-
-// Without the library the window does not open, and the message names the file looked for.
-TEST_F(FftTest, MissingLibrary) {
-    f.Unload();
-    const QString path = QStringLiteral("/nonexistent/libFFt.so");
-    ScriptedUi boxes;
-    ScopedUi scope(boxes);
-    SetFFtLibraryFile(path);
-    EXPECT_FALSE(f.Open(0));
-    ASSERT_EQ(boxes.boxes.size(), size_t{1});
-    EXPECT_TRUE(boxes.boxes[0].text.contains(path)) << boxes.boxes[0].text.toStdString();
-    EXPECT_EQ(app().display.FftOn, 0);
 }
 
 } // namespace
