@@ -2,9 +2,7 @@
 // The logic channel panel: trigger cells to the instrument's bytes and the
 // word, rows in the display order, names and bar values; a word set in the
 // cells triggers the simulated counter.
-#include "core/acquisition/loop.h"
 #include "core/fixture.h"
-#include "core/logic/logic_panel.h"
 #include "core/logic/qualify.h"
 #include "core/logic/state_listing.h"
 
