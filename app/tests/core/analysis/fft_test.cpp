@@ -51,7 +51,6 @@ TEST(FftTexts, DbmStrAndFreqStr) {
         got << FreqStr(2.5) << FreqStr(0.0125);
     }
     EXPECT_EQ(got, (Texts{"2.5MHz", "12.5KHz", "2.5KHz", "12.5 Hz", "2.5 Hz", "12.5mHz", "", ""}));
-    app().acquisition.RateIndex = kDefaultRate;
 }
 
 // 2K record: points and zoom are held to "2048" and "/10"; at "x1" the screen reaches
@@ -87,8 +86,6 @@ TEST_F(FftTest, ZoomLimitsAndBars) {
     f.cmbPoint.setIndex(8);
     EXPECT_EQ((Nums{app().fft.FFtZoom, app().fft.FFtPoint, app().fft.ScreenMax}),
               (Nums{7, 8, 131072 - 200 * 450 - 1}));
-    form1().cmbDepth.setIndex(0);
-    f.OnDepthChanged();
 }
 
 // Only the power spectrum shows its dB controls; its H readouts are dBmV from the offset row.
@@ -134,7 +131,6 @@ TEST_F(FftTest, KnownRecordPeaksAtItsPixel) {
     app().acquisition.RateIndex = 33;
     f.DrawFFT();
     EXPECT_EQ((Texts{f.lbVbar[0].text(), f.lbTdiv[0].text()}), (Texts{"", ""}));
-    app().acquisition.RateIndex = kDefaultRate;
 }
 
 // Sweep: peaks only grow over records; zoom keeps them, any other setting or a new depth
@@ -161,7 +157,6 @@ TEST_F(FftTest, SweepPeaksGrowUntilASettingChanges) {
     form1().cmbDepth.setIndex(1);
     f.OnDepthChanged();
     EXPECT_GT(buf[600 * 4], 150);
-    form1().cmbDepth.setIndex(0);
 }
 
 } // namespace
