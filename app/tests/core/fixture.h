@@ -226,6 +226,14 @@ class ScreenTest : public ::testing::Test {
     AppState &s = app();
 };
 
+// What Autoset and a probe calibration of channel `ch` change, and put back when they fail.
+inline Nums SettingsOfChannel(size_t ch) {
+    const AppState &s = app();
+    return {s.channels.ProbeIndex[ch], s.channels.VdivIndex[ch], s.channels.ChanPos[ch],
+            s.trigger.TrigLevel[ch],   s.acquisition.RateIndex,  s.trigger.TrigChannel,
+            s.view.BarPos[2]};
+}
+
 // The acquisition loop stopped and the instrument powered off, as the program ends.
 inline void StopAndPowerOff() {
     app().run.Running = 0;

@@ -39,11 +39,6 @@ class AutosetTest : public ::testing::Test {
         test::ResetState();
         test::OpenSimulator("usb", configured);
     }
-    static test::Nums Settings() {
-        const AppState &s = app();
-        return {s.channels.ProbeIndex[0], s.channels.VdivIndex[0], s.channels.ChanPos[0],
-                s.trigger.TrigLevel[0],   s.acquisition.RateIndex, s.view.BarPos[2]};
-    }
     // Runs the current test again in a process of its own on the real clock; true in that
     // process, which then runs the test's checks.
     static bool OnRealClock() {
@@ -203,20 +198,20 @@ TEST_F(AutosetTest, FailureEndsWithMessageAndOldSettings) {
         app().channels.ProbeIndex[0] = 0;
         app().trigger.TrigLevel[0] = 140;
         app().view.BarPos[2] = 1000;
-        const test::Nums before = Settings();
+        const test::Nums before = test::SettingsOfChannel(0);
         ScriptedUi boxes;
         ScopedUi scope(boxes);
         const AutosetResult r = Autoset0();
         EXPECT_EQ(r.outcome, outcome);
-        EXPECT_EQ(Settings(), before);
+        EXPECT_EQ(test::SettingsOfChannel(0), before);
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].text, text);
     }
     // Autoset says why ("Go" saying so and staying released is the main window test's).
     Open("A1=square,1000,0.5,0", "neverdone", false);
-    const test::Nums before = Settings();
+    const test::Nums before = test::SettingsOfChannel(0);
     EXPECT_EQ(AutosetClick().outcome, AutosetOutcome::NotConfigured);
-    EXPECT_EQ(Settings(), before);
+    EXPECT_EQ(test::SettingsOfChannel(0), before);
     EXPECT_EQ(acquisitionControls().LabelStat[0].text(), kNotConfiguredText);
 }
 

@@ -17,14 +17,9 @@ class FftTest : public vrx::test::PanelTest {
   protected:
     void SetUp() override {
         PanelTest::SetUp();
-        app().fft = {};
-        SetFFtLibraryFile(QStringLiteral(VRX_TEST_FFT_LIBRARY));
-        ASSERT_TRUE(f.Open(0));
+        ASSERT_TRUE(f.Open(0)); // with the build's library
     }
-    void TearDown() override {
-        f.Unload();
-        PanelTest::TearDown();
-    }
+    void TearDown() override { f.Unload(); }
     // A1 holds a sine of `cycles` periods per 2048 samples and `amp` codes.
     static void A1Sine(double cycles, double amp) {
         for (int i = 0; i < HW_SB_AREA_LEN; ++i)

@@ -14,8 +14,6 @@ namespace {
 class ColorSetupTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetState();
-        form1().InitPanel();
         c.chooseColor = {};
         c.CheckUser.setChecked(false);
         c.ColorInitial();

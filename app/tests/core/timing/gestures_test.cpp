@@ -135,15 +135,11 @@ TEST_F(Gestures, CtrlWheelStopsAtBothEndsOfTheZoom) {
 TEST_F(Gestures, RefusedCalibrationRestores) {
     ScriptedUi ui;
     ScopedUi scoped(ui);
-    auto settings = [this] {
-        return Nums{s.channels.ProbeIndex[1], s.channels.VdivIndex[1], s.channels.ChanPos[1],
-                    s.trigger.TrigLevel[1],   s.acquisition.RateIndex, s.trigger.TrigChannel};
-    };
-    const Nums before = settings();
+    const Nums before = SettingsOfChannel(1);
     s.run.HwFound = 1; // linked, but no device open
     mnuProbeCal_Click(1);
     EXPECT_EQ((Nums{AcquisitionActive(), s.records.DevConfig[HW_DC_CalMode]}), (Nums{0, 0}));
-    EXPECT_EQ(settings(), before);
+    EXPECT_EQ(SettingsOfChannel(1), before);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].caption, QStringLiteral("A2 Probe Calibrate"));
 }
