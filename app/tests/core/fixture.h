@@ -183,7 +183,6 @@ class PanelTest : public ::testing::Test {
         // Both traces at mid-scale, as at start-up: between the dashes of a vertical bar.
         std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, 2 * HW_SB_AREA_LEN, uint8_t{128});
         s.records.DevConfig[HW_DC_Link] = HW_LINK_USB;
-        p.ScaleWidth = 0;
         p.InitPanel();
         ApplyTimingSettings();
         ClearAll();

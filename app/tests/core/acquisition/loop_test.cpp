@@ -13,7 +13,6 @@ constexpr uint8_t kLevelNeverCrossed = 10;
 class LoopTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetState();
         bars().Scrollscr.setRange(0, 131071); // any record position, as before any zoom
         bars().Scrollscr.setValue(s.view.ScrollPos);
         SetLoopClock([this] { return now_; });

@@ -244,7 +244,6 @@ TEST_F(FrontPanel, DepthChangeStopsASoftwareCatch) {
     p.cmbRate.setIndex(26); // below the catch limit: acquisition goes on
     p.cmbDepth.setIndex(0);
     EXPECT_EQ((Nums{caught, s.run.Running}), (Nums{0, 1}));
-    s.run.Running = 0;
 }
 
 } // namespace
