@@ -183,7 +183,6 @@ class PanelTest : public ::testing::Test {
         // Both traces at mid-scale, as at start-up: between the dashes of a vertical bar.
         std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, 2 * HW_SB_AREA_LEN, uint8_t{128});
         s.records.DevConfig[HW_DC_Link] = HW_LINK_USB;
-        p.ScaleWidth = 0;
         p.InitPanel();
         ApplyTimingSettings();
         ClearAll();
@@ -225,6 +224,14 @@ class ScreenTest : public ::testing::Test {
 
     AppState &s = app();
 };
+
+// What Autoset and a probe calibration of channel `ch` change, and put back when they fail.
+inline Nums SettingsOfChannel(size_t ch) {
+    const AppState &s = app();
+    return {s.channels.ProbeIndex[ch], s.channels.VdivIndex[ch], s.channels.ChanPos[ch],
+            s.trigger.TrigLevel[ch],   s.acquisition.RateIndex,  s.trigger.TrigChannel,
+            s.view.BarPos[2]};
+}
 
 // The acquisition loop stopped and the instrument powered off, as the program ends.
 inline void StopAndPowerOff() {

@@ -4,11 +4,7 @@
 // real widgets, the message when its library is missing), the measurement chooser and the
 // measure box measured at every poll with its rows and its height, the function and XY windows
 // and the overview strip's traces; screenshots of each.
-#include <cmath>
-#include <tuple>
-
 #include <QCheckBox>
-#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include "core/analysis/measure.h"
@@ -24,16 +20,6 @@ namespace {
 
 int Px(int twips) {
     return qRound(twips / double(MainWindow::kTwipsPerPixel));
-}
-
-// A readout in volts, seconds or hertz ("-2.04 V", "500 us", "1.KHz"; an edge within a sample,
-// "<2 us", as its bound); else NaN.
-double Reading(const QString &text) {
-    static const QRegularExpression form(QStringLiteral("^<?(-?[\\d.]*) ?([mu]?)(V|s|KHz)$"));
-    const auto m = form.match(text);
-    if (!m.hasMatch()) return NAN;
-    const double unit = m.captured(2) == "m" ? 1e-3 : m.captured(2) == "u" ? 1e-6 : 1;
-    return m.captured(1).toDouble() * unit * (m.captured(3) == "KHz" ? 1e3 : 1);
 }
 
 } // namespace
@@ -81,19 +67,13 @@ class AnalysisTest : public QObject {
         run.w->mnuFFTopt[1]->trigger();
         QCOMPARE(run.ui.boxes.size(), before + 1);
         QVERIFY2(run.ui.boxes.back().text.contains(missing), qPrintable(run.ui.boxes.back().text));
-        QVERIFY(!run.w->mnuFFTopt[1]->isChecked() &&
+        QVERIFY(!run.w->mnuFFTopt[1]->isChecked() && app().display.FftOn == 0 &&
                 (!run.w->fftWindow() || !run.w->fftWindow()->isVisible()));
         QVERIFY(run.start("Once"));
     }
 
     void boxAndChooser() {
-        ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.2,0;A2=sine,10000,0.1,0;NOISE=0");
-        AppState &s = app();
-        s.acquisition.RateIndex = 15; // 500KSa/S
-        s.channels.VdivIndex[1] = 3;  // 500mV at 10:1: 20 mV a code; A1 1V: 40 mV a code
-        s.channels.ChanPos[0] = s.channels.ChanPos[1] = 128;
-        s.trigger.TrigLevel[0] = s.trigger.TrigLevel[1] = 128; // 0 V
-        ApplySettings();
+        ProgramRun run(QStringLiteral("usb"));
 
         // The chooser: every item ticked through its boxes, the whole record, 20 % - 80 %; OK
         // stores the choice and closes it.
@@ -138,18 +118,10 @@ class AnalysisTest : public QObject {
         QVERIFY(*a2.begin() >= Px(12 * 240) && *a2.rbegin() < Px(24 * 240));
         QVERIFY(Screenshot(box, "frmMeasure.png"));
 
-        // The rows follow the items, A1's before A2's. A 1 kHz square of 2 V peak (A1) and a
-        // 10 kHz sine of 1 V peak (A2), both through 10:1 probes, read from the signals alone:
-        // peak-to-peak within 2.5 codes (gains calibrated to within 1 %, an extreme sample may
-        // miss the peak), the frequency within a sample of the period. The item values
-        // themselves are the core's measurement tests' business.
+        // The rows follow the items, A1's before A2's (their values are the core's business).
         const auto &rows = frmMeasure().rows();
         for (int i = 0; i < 24; ++i)
             QCOMPARE(rows[size_t(i)].channel * 12 + rows[size_t(i)].item, i);
-        for (const auto &[row, value, tolerance] :
-             {std::tuple{3, 4.0, 0.1}, {11, 1e3, 2.0}, {15, 2.0, 0.05}, {23, 1e4, 200.0}})
-            QVERIFY2(std::fabs(Reading(rows[size_t(row)].value) - value) <= tolerance,
-                     qPrintable(frmMeasure().RowsText()[row]));
 
         // Nothing ticked: 380 twips. Closing clears the flag and the mark; applied settings
         // open the box again after the flag.

@@ -26,6 +26,7 @@
 
 #include "core/acquisition/loop.h"
 #include "core/analysis/fft_library.h"
+#include "core/base/reset.h"
 #include "core/base/state.h"
 #include "core/base/ui.h"
 #include "core/output/data_output.h"
@@ -148,7 +149,7 @@ enum class Store { Fresh, Kept };
 // What a fresh start of the program finds: the simulated instrument on `link` (empty: none)
 // seeing the input signals `inputs` (";": its defaults) without faults, no default settings file in
 // the working directory, the settings store, the FFT library of the build, the data output dialog
-// and the run-time parts of the state as a new process has them.
+// and the state as a new process has it.
 inline void FreshStart(const QString &link, const char *inputs = ";", Store store = Store::Fresh) {
     qputenv("HWLINK_SIM", link.toLatin1());
     qputenv("HWLINK_SIM_CLOCK", "virtual");
@@ -158,15 +159,7 @@ inline void FreshStart(const QString &link, const char *inputs = ";", Store stor
     if (store == Store::Fresh) QSettings(QSettings::UserScope, kAppTitle, kAppTitle).clear();
     SetFFtLibraryFile(QStringLiteral(VRX_TEST_FFT_LIBRARY));
     frmExcel().Reset();
-    AppState &s = app();
-    s.run = {};
-    s.screen = {};
-    s.output = {};
-    s.pointer = {};
-    s.probeCal = {};
-    s.startup = {};
-    s.work.M1Buf.fill(0);
-    s.work.M2Buf.fill(0);
+    ResetAppState();
 }
 
 // The program as a user starts it, from a fresh start: `link` selects the simulated instrument

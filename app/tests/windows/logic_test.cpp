@@ -6,17 +6,6 @@
 #include "windows/logic/search_window.h"
 #include "windows/logic/state_window.h"
 
-namespace {
-
-// The logic word of record position `pos`.
-int WordAt(int32_t pos) {
-    const AppState &s = app();
-    const auto k = static_cast<size_t>(pos + s.view.ViewStart[0]);
-    return s.records.SampleBuf[HW_SB_D8_D15 + k] << 8 | s.records.SampleBuf[HW_SB_D0_D7 + k];
-}
-
-} // namespace
-
 class LogicTest : public QObject {
     Q_OBJECT
   private slots:
@@ -27,8 +16,8 @@ class LogicTest : public QObject {
     // mark; the trigger label opens it again.
     // The menu opens the listing with its check mark; a list, a key on the listing, the
     // mnemonic frame and a check box act through the widgets; closing clears mark and flag.
-    // In the search dialog a typed pattern is normalised on Return, and "Forward" moves V1 to
-    // the first sample of the next run of it (the search itself is the core's tests' business).
+    // In the search dialog a typed pattern is normalised on Return, and "Forward" moves V1 (to
+    // where is the core's tests' business).
     void panelTriggerWordListingAndSearch() {
         // A counter that steps every four samples, so that the rows differ.
         ProgramRun run(QStringLiteral("usb"), "D=count,25000000");
@@ -109,10 +98,8 @@ class LogicTest : public QObject {
         QCOMPARE(d->TextSearch->text(), QStringLiteral("xxxxxxxxxxxxxxx0"));
         const int32_t bar = app().view.BarPos[0];
         QTest::mouseClick(d->cmdSearch[0], Qt::LeftButton);
-        const int32_t to = app().view.BarPos[0];
-        QVERIFY(to != bar);
-        QCOMPARE((QList<int>{WordAt(to) & 1, WordAt(to - 1) & 1, bars().ScrollVbar[0].value()}),
-                 (QList<int>{0, 1, to}));
+        QVERIFY(app().view.BarPos[0] != bar &&
+                bars().ScrollVbar[0].value() == app().view.BarPos[0]);
         QVERIFY(Screenshot(d, "frmSearch.png"));
     }
 };

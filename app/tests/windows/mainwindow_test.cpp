@@ -27,8 +27,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
   private slots:
     // Toolbar, status strip, the timing view as the central area and the status bar; the live
-    // picture against the simulated instrument, saved for people to look at; "Go" stops it,
-    // and "Once" stops by itself.
+    // picture against the simulated instrument, saved for people to look at; "Go" stops it.
     void oneWindowWithTheLivePicture() {
         ProgramRun run(QStringLiteral("usb"));
         QCOMPARE(run.w->sbLink->text(), QStringLiteral("Usb2.0 Port be connected"));
@@ -43,25 +42,14 @@ class MainWindowTest : public QObject {
         QVERIFY2(!file.isEmpty(), qPrintable(error));
         QCOMPARE(QImage(file).size(), run.w->size());
         QCOMPARE(run.w->LabelStat[0]->text(), QStringLiteral("Triggered"));
-        // Right of the channel markers: the A1 square has its two levels far apart, the A2 sine
-        // covers a band of rows; each logic lane has its own colour band.
-        const QImage &scope = run.view()->picScope[0]->image();
-        const std::set<int> a1 = RowsWithColor(scope, app().colors[ColA1], 40);
+        // Right of the channel markers the A1 square has its two levels far apart (the rest of
+        // the picture is the core's business).
+        const std::set<int> a1 =
+            RowsWithColor(run.view()->picScope[0]->image(), app().colors[ColA1], 40);
         QVERIFY(a1.size() >= 2 && *a1.rbegin() - *a1.begin() > 40);
-        QVERIFY(RowsWithColor(scope, app().colors[ColA2], 40).size() > 40);
-        const QImage &logic = run.view()->Picture1->image();
-        const int h = app().display.LogicHeight;
-        for (int lane = 0; lane < 16; ++lane)
-            QVERIFY(!RowsWithColor(logic.copy(0, lane * h, logic.width(), h),
-                                   app().colors[LogicColorEntry(lane)])
-                         .empty());
         QVERIFY(run.stop());
         QVERIFY(!run.go()->isChecked() && !run.w->driver()->stepping());
         QCOMPARE(run.w->LabelStat[0]->text(), QString());
-        // "Once" stops by itself after one record.
-        const int64_t records = run.records();
-        QVERIFY(run.start("Once") && Idle() && !run.go()->isChecked());
-        QCOMPARE(run.records(), records + 1);
 
         // A path that cannot be written is reported with the reason.
         QVERIFY(SaveScreenshot(*run.w, QStringLiteral("/proc/none"), error).isEmpty());

@@ -6,7 +6,6 @@
 // open window; screenshots of the three dialogs and the imported traces.
 #include <QPrinterInfo>
 
-#include "core/output/data_output.h"
 #include "gui_fixture.h"
 #include "windows/output/data_output_window.h"
 #include "windows/output/print_form.h"

@@ -1,13 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The acquisition loop and the software catch, stepped on a virtual millisecond clock against
 // the simulated instrument (USB 2.0, library on its virtual clock) and in demo mode.
-#include <vector>
-
-#include "core/acquisition/loop.h"
-#include "core/base/events.h"
-#include "core/base/rates.h"
 #include "core/fixture.h"
-#include "core/timing/frontpanel.h"
 
 namespace vrx::test {
 namespace {
@@ -19,7 +13,6 @@ constexpr uint8_t kLevelNeverCrossed = 10;
 class LoopTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ResetState();
         bars().Scrollscr.setRange(0, 131071); // any record position, as before any zoom
         bars().Scrollscr.setValue(s.view.ScrollPos);
         SetLoopClock([this] { return now_; });
@@ -124,12 +117,9 @@ TEST_F(LoopTest, NormalWaitsRearmsOnAChangeAndStops) {
 TEST_F(LoopTest, IdleWhileWaitingFollowsTheSamplePeriod) {
     OpenSimulator();
     s.display.CatchEnabled = 0;
-    for (const auto &[rate, idleMs] : {std::pair<uint8_t, int32_t>{kDefaultRate, 1},
-                                       {23, 1},
-                                       {24, 2},
-                                       {25, 5},
-                                       {27, 20},
-                                       {32, 20}}) {
+    const std::pair<uint8_t, int32_t> cases[] = {{kDefaultRate, 1}, {23, 1},  {24, 2},
+                                                 {25, 5},           {27, 20}, {32, 20}};
+    for (const auto &[rate, idleMs] : cases) {
         SCOPED_TRACE(testing::Message() << "rate " << int(rate));
         s.acquisition.RateIndex = rate;
         StartWaiting(1);
@@ -232,7 +222,8 @@ TEST_F(LoopTest, CatchOf2KStopsAfter2047Samples) {
 }
 
 // Zoom and window width are display settings: changing them while a 128K record fills does not
-// re-arm the instrument, and the record completes.
+// re-arm the instrument, and the record completes. An 800-pixel trace at /5 (a picture one pixel
+// wider) scrolls to the record's last sample less 800 * 5.
 TEST_F(LoopTest, ZoomAndResizeWhileFillingDoNotRearm) {
     OpenSimulator();
     TimingPanel &f = form1();
@@ -250,7 +241,9 @@ TEST_F(LoopTest, ZoomAndResizeWhileFillingDoNotRearm) {
     f.ScaleWidth = 248 + 802; // a wider window: 800-pixel traces
     f.ZoomPara();
     ApplyDepth();
-    EXPECT_EQ((Nums{s.run.ParamChanged, s.screen.ScreenSamples}), (Nums{0, 800}));
+    EXPECT_EQ((Nums{s.run.ParamChanged, s.screen.ScreenSamples, s.screen.ScreenWidth[1],
+                    s.screen.ScrollMax, pictures().picScope[1].width()}),
+              (Nums{0, 800, 800, 131071 - 800 * 5, 801}));
     StepWhile([this] { return s.run.TrigCount == 0; }, 20000, 10);
     EXPECT_EQ(s.run.TrigCount, 1);
 }

@@ -5,8 +5,6 @@
 #include <numbers>
 
 #include "core/analysis/fft.h"
-#include "core/analysis/fft_library.h"
-#include "core/base/ui.h"
 #include "core/fixture.h"
 
 using namespace vrx;
@@ -19,14 +17,9 @@ class FftTest : public vrx::test::PanelTest {
   protected:
     void SetUp() override {
         PanelTest::SetUp();
-        app().fft = {};
-        SetFFtLibraryFile(QStringLiteral(VRX_TEST_FFT_LIBRARY));
-        ASSERT_TRUE(f.Open(0));
+        ASSERT_TRUE(f.Open(0)); // with the build's library
     }
-    void TearDown() override {
-        f.Unload();
-        PanelTest::TearDown();
-    }
+    void TearDown() override { f.Unload(); }
     // A1 holds a sine of `cycles` periods per 2048 samples and `amp` codes.
     static void A1Sine(double cycles, double amp) {
         for (int i = 0; i < HW_SB_AREA_LEN; ++i)
@@ -53,7 +46,6 @@ TEST(FftTexts, DbmStrAndFreqStr) {
         got << FreqStr(2.5) << FreqStr(0.0125);
     }
     EXPECT_EQ(got, (Texts{"2.5MHz", "12.5KHz", "2.5KHz", "12.5 Hz", "2.5 Hz", "12.5mHz", "", ""}));
-    app().acquisition.RateIndex = kDefaultRate;
 }
 
 // 2K record: points and zoom are held to "2048" and "/10"; at "x1" the screen reaches
@@ -89,8 +81,6 @@ TEST_F(FftTest, ZoomLimitsAndBars) {
     f.cmbPoint.setIndex(8);
     EXPECT_EQ((Nums{app().fft.FFtZoom, app().fft.FFtPoint, app().fft.ScreenMax}),
               (Nums{7, 8, 131072 - 200 * 450 - 1}));
-    form1().cmbDepth.setIndex(0);
-    f.OnDepthChanged();
 }
 
 // Only the power spectrum shows its dB controls; its H readouts are dBmV from the offset row.
@@ -136,7 +126,6 @@ TEST_F(FftTest, KnownRecordPeaksAtItsPixel) {
     app().acquisition.RateIndex = 33;
     f.DrawFFT();
     EXPECT_EQ((Texts{f.lbVbar[0].text(), f.lbTdiv[0].text()}), (Texts{"", ""}));
-    app().acquisition.RateIndex = kDefaultRate;
 }
 
 // Sweep: peaks only grow over records; zoom keeps them, any other setting or a new depth
@@ -163,20 +152,6 @@ TEST_F(FftTest, SweepPeaksGrowUntilASettingChanges) {
     form1().cmbDepth.setIndex(1);
     f.OnDepthChanged();
     EXPECT_GT(buf[600 * 4], 150);
-    form1().cmbDepth.setIndex(0);
-}
-
-// Without the library the window does not open, and the message names the file looked for.
-TEST_F(FftTest, MissingLibrary) {
-    f.Unload();
-    const QString path = QStringLiteral("/nonexistent/libFFt.so");
-    ScriptedUi boxes;
-    ScopedUi scope(boxes);
-    SetFFtLibraryFile(path);
-    EXPECT_FALSE(f.Open(0));
-    ASSERT_EQ(boxes.boxes.size(), size_t{1});
-    EXPECT_TRUE(boxes.boxes[0].text.contains(path)) << boxes.boxes[0].text.toStdString();
-    EXPECT_EQ(app().display.FftOn, 0);
 }
 
 } // namespace

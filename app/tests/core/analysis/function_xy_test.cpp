@@ -4,7 +4,6 @@
 #include "core/analysis/function.h"
 #include "core/analysis/xy.h"
 #include "core/fixture.h"
-#include "core/menus/menu_commands.h"
 
 namespace vrx::test {
 namespace {

@@ -3,10 +3,6 @@
 // 20 % and 80 %. The window's test checks the rows of simulated signals as the box shows them.
 // The frequency counter on records of known period, and on the simulated instrument's signals
 // through the acquisition loop.
-#include <algorithm>
-
-#include "core/acquisition/loop.h"
-#include "core/analysis/counter.h"
 #include "core/analysis/measure.h"
 #include "core/fixture.h"
 
@@ -24,10 +20,7 @@ Texts ItemTexts(int a, int b, const std::array<int32_t, 13> &r) {
 // A flat trace has amplitudes but no timing: the cycle mean and every timing item show
 // "- - - - -".
 TEST(Measure, FlatTraceShowsNoTiming) {
-    test::ResetState();
     AppState &s = app();
-    form1().InitPanel();
-    ApplyTimingSettings();
     std::fill_n(s.records.SampleBuf.begin() + HW_SB_A1, 2 * HW_SB_AREA_LEN, uint8_t{140});
     s.measure.TestA1.fill(1);
     s.measure.TestA2.fill(1);
@@ -46,7 +39,6 @@ TEST(Measure, FlatTraceShowsNoTiming) {
 // the record from the display start. Neither runs past the record (a real record's display
 // start is 27: no signal in its last 27 samples) nor starts before it.
 TEST(Measure, StretchIsTheScreenOrTheRecord) {
-    test::ResetState();
     AppState &s = app();
     auto stretch = [] { return Nums{MeasureStretch().start, MeasureStretch().length}; };
     s.acquisition.RecordLen = HW_SB_AREA_LEN;
@@ -66,7 +58,6 @@ TEST(Measure, StretchIsTheScreenOrTheRecord) {
 // Rise and fall: an edge within one sample shows the period it is shorter than, so the row is
 // never blank; a measured count shows its time; no edge shows "- - - - -".
 TEST(Measure, EdgeTimesAtBothEndsOfTheCount) {
-    test::ResetState();
     for (const auto &[rate, samples, text] : {std::tuple{kDefaultRate, 0, "<10 ns"},
                                               {kDefaultRate, 1, "10 ns"},
                                               {kFirstMicroRate, 0, "<2 us"},
@@ -78,9 +69,7 @@ TEST(Measure, EdgeTimesAtBothEndsOfTheCount) {
         EXPECT_EQ(ItemTexts(6, 7, r), (Texts{text, text})) << rate << " " << samples;
     }
     // A period of 400 samples of 10 ns is a time, its frequency a frequency; none is not
-    // measured.
-    app().acquisition.RateIndex = kDefaultRate;
-    app().acquisition.SamplePeriod = kRates[kDefaultRate].period;
+    // measured (at the rate of the last case).
     std::array<int32_t, 13> r{}, none{};
     r[10] = r[11] = 400;
     EXPECT_EQ(ItemTexts(10, 11, r) + ItemTexts(10, 11, none),
@@ -135,10 +124,6 @@ void RecordA1(int period, int records = 1) {
 // starts it again: the three records at 200 KSa/s and the five of 50 samples never complete
 // one. "+50ppm" reads 1.00005 kHz; an average without a period shows the dashes.
 TEST(Counter, AveragesRestartsOffsetsAndRecordsWithoutPeriod) {
-    app().records.DevConfig.fill(0);
-    test::ResetState();
-    form1().InitPanel();
-    ApplyTimingSettings();
     FrequencyCounter &c = frmCounter();
     app().display.CountOn = {-1, 0};
     c.mnuCountRes_Click(1);

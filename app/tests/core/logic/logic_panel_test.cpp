@@ -2,9 +2,7 @@
 // The logic channel panel: trigger cells to the instrument's bytes and the
 // word, rows in the display order, names and bar values; a word set in the
 // cells triggers the simulated counter.
-#include "core/acquisition/loop.h"
 #include "core/fixture.h"
-#include "core/logic/logic_panel.h"
 #include "core/logic/qualify.h"
 #include "core/logic/state_listing.h"
 
@@ -33,7 +31,6 @@ class LogicPanelTest : public test::PanelTest {
 // back to "0". A word to the cells: an upper-case "X", other characters and
 // missing positions are "x".
 TEST_F(LogicPanelTest, CellsAndWords) {
-    AppState &s = app();
     s.logic.SelWord = 1;
     lp.Qualify2List(QStringLiteral("0000000000000000"));
     for (const int c : {0, 1, 1, 8})
@@ -56,7 +53,6 @@ TEST_F(LogicPanelTest, CellsAndWords) {
 // D12 heads the rows and D0 is row 12; names and indexes go with their
 // channels, the lanes are redrawn.
 TEST_F(LogicPanelTest, RowsInSequenceOrder) {
-    AppState &s = app();
     const int h = s.display.LogicHeight;
     for (int k = 0; k < 16; ++k)
         s.logic.Sequence[static_cast<size_t>(k)] = static_cast<uint8_t>(15 - k);
@@ -77,7 +73,6 @@ TEST_F(LogicPanelTest, RowsInSequenceOrder) {
 // typed or pasted is cut to 32 characters (lane, bus and mnemonic names) or 16
 // (mnemonic patterns).
 TEST_F(LogicPanelTest, NameBoxesTakeWhatTheSettingsFileKeeps) {
-    AppState &s = app();
     StateListing &st = frmState();
     const std::tuple<TextModel &, const QString &, int> boxes[] = {
         {lp.txtName[3], s.logic.LogicLaneName[3], 32},
@@ -93,7 +88,6 @@ TEST_F(LogicPanelTest, NameBoxesTakeWhatTheSettingsFileKeeps) {
 // The values at the bars reach the labels after a bar move: V1 moved to 460
 // reads 0x8001.
 TEST_F(LogicPanelTest, BarValuesFollowTheBars) {
-    AppState &s = app();
     std::fill_n(s.records.SampleBuf.begin() + HW_SB_D0_D7, 2 * HW_SB_AREA_LEN, uint8_t{0});
     s.records.SampleBuf[HW_SB_D0_D7 + 460] = 0x01;
     s.records.SampleBuf[HW_SB_D8_D15 + 460] = 0x80;
@@ -110,7 +104,6 @@ TEST_F(LogicPanelTest, BarValuesFollowTheBars) {
 TEST_F(LogicPanelTest, WordTriggersTheSimulatedCounter) {
     setenv("HWLINK_SIM_SIGNALS", "D=count,1000000", 1);
     test::OpenSimulator();
-    AppState &s = app();
     int64_t now = 0;
     SetLoopClock([&now] { return now; });
     p.cmbTrigCh.setIndex(TrigLogic);
@@ -142,7 +135,6 @@ TEST(TrimWord, KeepsOnlyZeroAndOne) {
 // of another word changes the table only, until its option is clicked; OK
 // re-applies the selected word.
 TEST_F(LogicPanelTest, SelectedWordReachesThePanel) {
-    AppState &s = app();
     Qualify &q = qualify();
     // Word 0, "xxxxxxxx11111111".
     EXPECT_EQ(bytes(), (Nums{0xFF, 0x00, 0x00, 0xFF}));

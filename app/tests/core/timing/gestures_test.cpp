@@ -3,10 +3,8 @@
 // keys on disabled lists, what the subsystems above the timing view do on its gestures and
 // colours, and a probe calibration against an instrument that does not take it.
 #include "core/acquisition/calibration.h"
-#include "core/acquisition/loop.h"
 #include "core/base/ui.h"
 #include "core/fixture.h"
-#include "core/logic/logic_panel.h"
 #include "core/timing/gestures.h"
 #include "core/timing/set_color.h"
 
@@ -15,8 +13,8 @@ namespace {
 
 using Gestures = PanelTest;
 
-// Hidden F1 and H bars and the level of a logic trigger source are no bands; a press on the
-// marker of a hidden A2 moves no channel at all.
+// Hidden F1 and H bars and the level of a logic trigger source are no bands, and the bands end
+// exactly; a press on the marker of a hidden A2 moves no channel at all, one on A1's moves A1.
 TEST_F(Gestures, HiddenBandsAreNotGrabbed) {
     auto bands = [this] {
         return Nums{ScopeBand(5, s.channels.ChanPos[ChF1]), ScopeBand(300, s.view.HbarPos[0]),
@@ -30,14 +28,23 @@ TEST_F(Gestures, HiddenBandsAreNotGrabbed) {
     s.trigger.TrigChannel = TrigA1;
     s.trigger.TrigLevel[TrigA1] = 60;
     EXPECT_EQ(bands(), (Nums{9, 11, 4}));
+    // A band is its row and four either side; the markers are the columns left of x = 12.
+    const int16_t a1 = s.channels.ChanPos[ChA1];
+    EXPECT_EQ((Nums{ScopeBand(300, 55), ScopeBand(300, 56), ScopeBand(300, 64), ScopeBand(300, 65),
+                    ScopeBand(11, a1), ScopeBand(12, a1)}),
+              (Nums{-1, 4, 4, -1, 5, -1}));
 
+    // A drag from the marker of a hidden A2, then from A1's at the markers' last column.
     s.channels.ChanOn[ChA2] = 0;
-    const Nums before{s.channels.ChanPos[ChA1], s.channels.ChanPos[ChA2]};
-    TimingGestures &g = gestures();
-    g.picScope_MouseDown(kLeftButton, 0, 5, s.channels.ChanPos[ChA2]);
-    g.picScope_MouseMove(kLeftButton, 0, 5, 150);
-    g.picScope_MouseUp(kLeftButton, 0, 5, 150);
-    EXPECT_EQ((Nums{s.channels.ChanPos[ChA1], s.channels.ChanPos[ChA2]}), before);
+    const int16_t a2 = s.channels.ChanPos[ChA2];
+    Nums positions;
+    for (const int16_t y : {a2, a1}) {
+        gestures().picScope_MouseDown(kLeftButton, 0, 11, y);
+        gestures().picScope_MouseMove(kLeftButton, 0, 11, 150);
+        gestures().picScope_MouseUp(kLeftButton, 0, 11, 150);
+        positions.insert(positions.end(), {s.channels.ChanPos[ChA1], s.channels.ChanPos[ChA2]});
+    }
+    EXPECT_EQ(positions, (Nums{a1, a2, 150, a2}));
 }
 
 // At x50 a pixel is 1/50 sample: fifty one-pixel moves scroll one sample.
@@ -54,7 +61,7 @@ TEST_F(Gestures, SlowScreenDragAtMagnifiedZoom) {
 
 // On a memory channel's tab the probe, volts/div and coupling lists show the scale it was
 // copied with and are disabled: their letter keys change nothing, and the channel's readouts
-// stay right. On A1's tab the second press steps the list.
+// stay right. (On an enabled list the second press steps it: the next test's.)
 TEST_F(Gestures, LetterKeysStepOnlyEnabledLists) {
     TimingGestures &g = gestures();
     s.channels.ChanOn[ChM1] = 1;
@@ -72,37 +79,17 @@ TEST_F(Gestures, LetterKeysStepOnlyEnabledLists) {
     }
     EXPECT_EQ(settings(ChM1), m1);
     EXPECT_EQ(settings(ChA1), a1);
-    p.lbTab_Click(ChA1);
-    s.screen.KeyTarget = 20; // a click on a picture
-    g.Form_KeyPress('C');
-    g.Form_KeyPress('c');
-    EXPECT_EQ(settings(ChA1), (Nums{a1[0], a1[1], a1[2] + 1}));
 }
 
-// The timing view reaches the subsystems above it through events: "g" starts and stops
-// acquisition as "Go" does; a row picked with the right button shows its name box inverse, its
-// frame follows the track marker and, dropped three rows lower, stands beside its new lane; the
-// colour table paints the status texts.
+// The timing view reaches the subsystems above it through events: a row picked with the right
+// button shows its name box inverse (where the row lands is the window test's); the colour table
+// paints the status texts.
 TEST_F(Gestures, HigherSubsystemsFollow) {
-    s.records.DevConfig[HW_DC_Link] = HW_LINK_NONE;
-    TimingGestures &g = gestures();
-    g.Form_KeyPress('g');
-    EXPECT_TRUE(AcquisitionActive() && acquisitionControls().Button(1).pressed());
-    g.Form_KeyPress('G');
-    while (AcquisitionStep()) {
-    }
-    EXPECT_FALSE(AcquisitionActive() || acquisitionControls().Button(1).pressed());
-
     LogicPanel &lp = logicPanel();
-    const int h = s.display.LogicHeight;
-    g.Picture1_MouseDown(kRightButton, 0, 300, 5);
+    gestures().Picture1_MouseDown(kRightButton, 0, 300, 5);
     EXPECT_EQ((Nums{lp.txtName[0].backColor(), lp.txtName[0].foreColor()}),
               (Nums{s.colors[LogicColorEntry(0)], s.colors[ColBackground]}));
-    g.Picture1_MouseMove(kRightButton, 0, 300, 3 * h + 5);
-    EXPECT_EQ((Nums{lp.Frame1[0].top(), lp.Frame1[0].height()}), (Nums{3 * h + 5 - h / 2, h}));
-    g.Picture1_MouseUp(kRightButton, 0, 300, 3 * h + 5);
-    EXPECT_EQ((Nums{s.logic.Sequence[3], lp.Frame1[0].top(), lp.Frame1[1].top()}),
-              (Nums{0, 3 * h, 0}));
+    gestures().Picture1_MouseUp(kRightButton, 0, 300, 5);
 
     s.colors.Colors[ColUpScreen] = Rgb(4, 4, 4);
     SetColor();
@@ -115,13 +102,10 @@ TEST_F(Gestures, HigherSubsystemsFollow) {
 // the first, rate and volts/div stop at their last entry.
 TEST_F(Gestures, LetterKeysWrapShortListsAndStopLongOnes) {
     TimingGestures &g = gestures();
+    const int kLastRate = kRateCount - 1;
     const std::tuple<char, ListModel &, int, int> cases[] = {
-        {'v', p.cmbVdiv, 7, 8},
-        {'v', p.cmbVdiv, 8, 8},
-        {'r', p.cmbRate, kRateCount - 1, kRateCount - 1},
-        {'p', p.cmbProbe, 3, 0},
-        {'c', p.cmbCouple, 2, 0},
-        {'s', p.cmbSlope, 1, 0},
+        {'v', p.cmbVdiv, 7, 8},  {'v', p.cmbVdiv, 8, 8},   {'r', p.cmbRate, kLastRate, kLastRate},
+        {'p', p.cmbProbe, 3, 0}, {'c', p.cmbCouple, 2, 0}, {'s', p.cmbSlope, 1, 0},
         {'d', p.cmbDepth, 2, 0}};
     for (const auto &[key, list, from, to] : cases) {
         list.setIndex(from);
@@ -151,15 +135,11 @@ TEST_F(Gestures, CtrlWheelStopsAtBothEndsOfTheZoom) {
 TEST_F(Gestures, RefusedCalibrationRestores) {
     ScriptedUi ui;
     ScopedUi scoped(ui);
-    auto settings = [this] {
-        return Nums{s.channels.ProbeIndex[1], s.channels.VdivIndex[1], s.channels.ChanPos[1],
-                    s.trigger.TrigLevel[1],   s.acquisition.RateIndex, s.trigger.TrigChannel};
-    };
-    const Nums before = settings();
+    const Nums before = SettingsOfChannel(1);
     s.run.HwFound = 1; // linked, but no device open
     mnuProbeCal_Click(1);
     EXPECT_EQ((Nums{AcquisitionActive(), s.records.DevConfig[HW_DC_CalMode]}), (Nums{0, 0}));
-    EXPECT_EQ(settings(), before);
+    EXPECT_EQ(SettingsOfChannel(1), before);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].caption, QStringLiteral("A2 Probe Calibrate"));
 }
