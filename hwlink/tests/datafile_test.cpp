@@ -108,7 +108,7 @@ TEST_F(DataFileTest, SaveReplacesTheFileOnlyWhenComplete) {
 
     ASSERT_NE(rw(0, second, name, len), 0);
     const auto after = fileBytes(name);
-    EXPECT_EQ((V{int64_t(after.size()), after[0], files()}), (V{4 * len, second[0], 1}));
+    EXPECT_EQ((V{int64_t(after.size()), after[0], int64_t(files())}), (V{4 * len, second[0], 1}));
     EXPECT_EQ(fs::status(name).permissions(), mode);
 
     // Saved through a symbolic link: the linked file is replaced, the link stays.
