@@ -274,11 +274,13 @@ void StateListing::DrawText(QPainter &p, int x, int top, const QString &text) {
     if (it == texts_.constEnd()) {
         if (texts_.size() >= kMostTexts) texts_.clear();
         // Laid-out texts hold font data, which must go before the application does.
-        static const bool cleared = [] {
-            qAddPostRoutine([] { frmState().texts_.clear(); });
-            return true;
-        }();
-        (void)cleared;
+        if (!clearsAtExit_) {
+            qAddPostRoutine([] {
+                frmState().texts_.clear();
+                frmState().clearsAtExit_ = false;
+            });
+            clearsAtExit_ = true;
+        }
         QStaticText laid(text);
         laid.setTextFormat(Qt::PlainText);
         laid.prepare(QTransform(), p.font());

@@ -122,6 +122,7 @@ class StateListing {
     int dragY_ = 0;
     int64_t shows_ = 0; // listings drawn
     QHash<QString, QStaticText> texts_;
+    bool clearsAtExit_ = false; // the application empties texts_ when it ends
     // What the picture shows now (none before the first drawing).
     struct Drawn {
         std::vector<StateRowText> rows;
