@@ -5,7 +5,7 @@
 #include <vector>
 
 #include <QFont>
-#include <QCoreApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QtCore/qnamespace.h>
 
@@ -220,73 +220,35 @@ bool StateListing::RowText(int32_t position, StateRowText &row) const {
 void StateListing::Stateshow() {
     ++shows_;
     const AppState &s = app();
+    ClearPicture(Picture1, s.colors[ColBackground]);
     // The text contrasts with the display background.
     const int32_t ink = 0xFFFFFF - (s.colors[ColBackground] & 0xFFFFFF);
-    const int32_t first = s.view.ScrollPos;
-    // What the listing shows: its rows' texts, the colours and the bars' rows. A record whose
-    // words under the listing are those of the last one leaves the picture as it is.
-    std::vector<StateRowText> rows;
-    rows.reserve(kStateRows);
-    for (StateRowText row;
-         rows.size() < size_t{kStateRows} && RowText(first + int32_t(rows.size()), row);)
-        rows.push_back(row);
-    for (size_t b = 0; b < 3; ++b)
-        if (!txtBus[b].visible())
-            for (StateRowText &row : rows)
-                row.bus[b].clear();
-    std::array<int64_t, 3> barRows{};
-    for (size_t k = 0; k < 3; ++k)
-        barRows[k] = int64_t{s.view.BarPos[k]} - first;
-    const std::array<int32_t, 5> colors{s.colors[ColBackground], ink, s.colors[ColV1],
-                                        s.colors[ColV1 + 1], s.colors[ColV1 + 2]};
-    if (drawn_ && rows == drawn_->rows && barRows == drawn_->barRows && colors == drawn_->colors)
-        return;
-
-    ClearPicture(Picture1, s.colors[ColBackground]);
+    const QFont font = ListingFont();
+    const int ascent = QFontMetrics(font).ascent();
     QPainter p(&Picture1);
-    p.setFont(ListingFont());
+    p.setFont(font);
     p.setPen(QColor::fromRgb(ToQRgb(ink)));
-    for (size_t r = 0; r < rows.size(); ++r) {
-        const StateRowText &row = rows[r];
-        const int top = static_cast<int>(r) * kStateRowPitch; // the text's top edge at r x 15
-        DrawText(p, 2, top, row.number);
+    const int32_t first = s.view.ScrollPos;
+    StateRowText row;
+    for (int r = 0; r < kStateRows; ++r) {
+        if (!RowText(first + r, row)) break;
+        const int y = r * kStateRowPitch + ascent; // the text's top edge at r x 15
+        p.drawText(2, y, row.number);
         for (size_t b = 0; b < 3; ++b)
-            if (!row.bus[b].isEmpty()) DrawText(p, kBusLeft[b] + 2, top, row.bus[b]);
-        if (!row.mnemonic.isEmpty()) DrawText(p, kMnemonicLeft + 2, top, row.mnemonic);
+            if (txtBus[b].visible() && !row.bus[b].isEmpty())
+                p.drawText(kBusLeft[b] + 2, y, row.bus[b]);
+        if (!row.mnemonic.isEmpty()) p.drawText(kMnemonicLeft + 2, y, row.mnemonic);
     }
     // The bars V1, V2 and the trigger bar mark their rows across the position column.
     for (int k = 0; k < 3; ++k) {
-        const int64_t at = barRows[static_cast<size_t>(k)];
+        const int64_t at = int64_t{s.view.BarPos[static_cast<size_t>(k)]} - first;
         if (at < 0 || at >= kStateRows + 1) continue;
         const int y = static_cast<int>(at) * kStateRowPitch + 12;
         p.setPen(QColor::fromRgb(ToQRgb(s.colors[ColV1 + k])));
         p.drawLine(kPositionLeft, y, kPositionLeft + kPositionWidth - 1, y);
     }
     p.end();
-    drawn_ = Drawn{std::move(rows), barRows, colors};
     PicturesChanged();
-}
-
-void StateListing::DrawText(QPainter &p, int x, int top, const QString &text) {
-    // Bounded: a long session of changing words would otherwise keep every text it showed.
-    constexpr qsizetype kMostTexts = 4096;
-    auto it = texts_.constFind(text);
-    if (it == texts_.constEnd()) {
-        if (texts_.size() >= kMostTexts) texts_.clear();
-        // Laid-out texts hold font data, which must go before the application does.
-        if (!clearsAtExit_) {
-            qAddPostRoutine([] {
-                frmState().texts_.clear();
-                frmState().clearsAtExit_ = false;
-            });
-            clearsAtExit_ = true;
-        }
-        QStaticText laid(text);
-        laid.setTextFormat(Qt::PlainText);
-        laid.prepare(QTransform(), p.font());
-        it = texts_.insert(text, laid);
-    }
-    p.drawStaticText(x, top, *it);
 }
 
 void StateListing::Open() {

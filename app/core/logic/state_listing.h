@@ -18,17 +18,11 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
-#include <vector>
 
-#include <QHash>
 #include <QImage>
-#include <QStaticText>
 #include <QString>
 
 #include "core/base/controls.h"
-
-class QPainter;
 
 namespace vrx {
 
@@ -57,7 +51,6 @@ struct StateRowText {
     QString number;
     std::array<QString, 3> bus; // empty for a bus the arrangement does not have
     QString mnemonic;
-    bool operator==(const StateRowText &) const = default;
 };
 
 class StateListing {
@@ -116,20 +109,8 @@ class StateListing {
     void ScrollTo(int64_t position);
     // Marks pattern box i when it holds no valid pattern.
     void MarkCode(size_t i);
-    // Draws `text` with its top at `top`, laid out once: a record's rows mostly show texts
-    // drawn before (the positions, the bus values), which then draw without being shaped again.
-    void DrawText(QPainter &p, int x, int top, const QString &text);
     int dragY_ = 0;
     int64_t shows_ = 0; // listings drawn
-    QHash<QString, QStaticText> texts_;
-    bool clearsAtExit_ = false; // the application empties texts_ when it ends
-    // What the picture shows now (none before the first drawing).
-    struct Drawn {
-        std::vector<StateRowText> rows;
-        std::array<int64_t, 3> barRows;
-        std::array<int32_t, 5> colors;
-    };
-    std::optional<Drawn> drawn_;
 };
 
 // The state listing of the program.
