@@ -44,12 +44,6 @@ constexpr int kRecords = 20;
 // of the processor there, so a sanitizer build allows three times the time.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr double kHangCpuSeconds = 15;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr double kHangCpuSeconds = 15;
-#else
-constexpr double kHangCpuSeconds = 5;
-#endif
 #else
 constexpr double kHangCpuSeconds = 5;
 #endif
