@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QtCore/qnamespace.h>
 
@@ -223,22 +224,27 @@ void StateListing::Stateshow() {
     ClearPicture(Picture1, s.colors[ColBackground]);
     // The text contrasts with the display background.
     const int32_t ink = 0xFFFFFF - (s.colors[ColBackground] & 0xFFFFFF);
-    const QFont font = ListingFont();
-    const int ascent = QFontMetrics(font).ascent();
+    if (!text_) {
+        text_ = std::make_unique<FixedText>(ListingFont(), &Picture1);
+        qAddPostRoutine([] { frmState().text_.reset(); });
+    }
+    FixedText &text = *text_;
+    const int ascent = QFontMetrics(text.font()).ascent();
     QPainter p(&Picture1);
-    p.setFont(font);
+    p.setFont(text.font());
     p.setPen(QColor::fromRgb(ToQRgb(ink)));
     const int32_t first = s.view.ScrollPos;
     StateRowText row;
     for (int r = 0; r < kStateRows; ++r) {
         if (!RowText(first + r, row)) break;
         const int y = r * kStateRowPitch + ascent; // the text's top edge at r x 15
-        p.drawText(2, y, row.number);
+        text.add(p, QPointF(2, y), row.number);
         for (size_t b = 0; b < 3; ++b)
             if (txtBus[b].visible() && !row.bus[b].isEmpty())
-                p.drawText(kBusLeft[b] + 2, y, row.bus[b]);
-        if (!row.mnemonic.isEmpty()) p.drawText(kMnemonicLeft + 2, y, row.mnemonic);
+                text.add(p, QPointF(kBusLeft[b] + 2, y), row.bus[b]);
+        if (!row.mnemonic.isEmpty()) text.add(p, QPointF(kMnemonicLeft + 2, y), row.mnemonic);
     }
+    text.draw(p);
     // The bars V1, V2 and the trigger bar mark their rows across the position column.
     for (int k = 0; k < 3; ++k) {
         const int64_t at = int64_t{s.view.BarPos[static_cast<size_t>(k)]} - first;

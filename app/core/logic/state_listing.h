@@ -18,11 +18,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include <QImage>
 #include <QString>
 
 #include "core/base/controls.h"
+#include "core/timing/fixed_text.h"
 
 namespace vrx {
 
@@ -111,6 +113,9 @@ class StateListing {
     void MarkCode(size_t i);
     int dragY_ = 0;
     int64_t shows_ = 0; // listings drawn
+    // The listing's glyphs, looked up at the first drawing of an application (they hold font
+    // data, which goes before the application does).
+    std::unique_ptr<FixedText> text_;
 };
 
 // The state listing of the program.

@@ -3,6 +3,11 @@
 
 #include <algorithm>
 
+#include <QEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QtMath>
+
 namespace vrx {
 
 QString Indexed(const char *name, int i) {
@@ -19,6 +24,33 @@ void KeepLabelSize(QLabel *l, const QStringList &texts) {
     l->setText(shown);
     if (l->minimumWidth() == l->maximumWidth()) size.setWidth(l->minimumWidth());
     l->setFixedSize(std::max(size.width(), l->minimumWidth()), size.height());
+}
+
+void ValueLabel::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::FontChange) text_.reset();
+    QLabel::changeEvent(event);
+}
+
+void ValueLabel::paintEvent(QPaintEvent *event) {
+    if (!text_) text_ = std::make_unique<FixedText>(font(), this);
+    const QString shown = text();
+    if (!text_->fixedPitch() || !isEnabled() || shown.contains(QLatin1Char('\n')) ||
+        textFormat() != Qt::PlainText) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    drawFrame(&p);
+    const int inset = margin();
+    const QRect cr = contentsRect().adjusted(inset, inset, -inset, -inset);
+    const QFontMetrics fm(text_->font());
+    const QRect box = QStyle::alignedRect(
+        layoutDirection(), alignment(),
+        QSize(qCeil(text_->width(shown.size())), fm.height()), cr);
+    p.setFont(text_->font());
+    p.setPen(palette().color(foregroundRole()));
+    text_->add(p, QPointF(box.left(), box.top() + fm.ascent()), shown);
+    text_->draw(p);
 }
 
 QComboBox *MakeList(QWidget *parent, const QString &name, ListModel &m) {

@@ -4,6 +4,8 @@
 // and style sheets find it by that name) and binds it to its model of the core.
 #pragma once
 
+#include <memory>
+
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include <QToolBar>
 
 #include "core/base/controls.h"
+#include "core/timing/fixed_text.h"
 #include "windows/common/bind_widgets.h"
 
 namespace vrx {
@@ -33,6 +36,20 @@ template <typename L = QLabel> L *MakeLabel(QWidget *parent, const QString &name
 // `texts` (or its fixed width, when it has one) and as high as one line of its font and frame.
 // A new text then only repaints it; a label of changing size would lay its window out again.
 void KeepLabelSize(QLabel *l, const QStringList &texts);
+// A label in a fixed-pitch font whose text changes with the records (the logic panel's values
+// and bar words): its characters are placed without a text layout (`FixedText`). A disabled
+// label, a proportional font or a text of several lines is drawn as any label.
+class ValueLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+  private:
+    std::unique_ptr<FixedText> text_; // of the current font, made at the first paint
+};
 // A check box or an option button (`B`: QCheckBox, QRadioButton) with its caption.
 template <typename B>
 B *MakeCheck(QWidget *parent, const QString &name, const QString &text, CheckModel &m) {

@@ -267,7 +267,8 @@ QWidget *TimingView::buildLogicHeader() {
     h->setContentsMargins(2, 0, 2, 0);
     h->setSpacing(6);
     for (int k = 0; k < 3; ++k) {
-        QLabel *l = MakeLabel(w, Indexed("lbBarWord", k), lp.lbBarWord[static_cast<size_t>(k)]);
+        QLabel *l = MakeLabel<ValueLabel>(w, Indexed("lbBarWord", k),
+                                          lp.lbBarWord[static_cast<size_t>(k)]);
         l->setFont(RowFont());
         KeepLabelSize(l, {QStringLiteral("V1 FFFF"), QStringLiteral("V2 ----")});
         lbBarWord[static_cast<size_t>(k)] = l;
@@ -295,9 +296,9 @@ void TimingView::buildLogicRow(int c) {
     txtName[i] = MakeText(frame, Indexed("txtName", c), lp.txtName[i]);
     txtName[i]->setFrame(false);
     lbChnum[i] = MakeLabel(frame, Indexed("lbChnum", c), lp.lbChnum[i]);
-    lbV0[i] = MakeLabel(frame, Indexed("lbV0", c), lp.lbV0[i]);
-    lbV1[i] = MakeLabel(frame, Indexed("lbV1", c), lp.lbV1[i]);
-    lbV2[i] = MakeLabel(frame, Indexed("lbV2", c), lp.lbV2[i]);
+    lbV0[i] = MakeLabel<ValueLabel>(frame, Indexed("lbV0", c), lp.lbV0[i]);
+    lbV1[i] = MakeLabel<ValueLabel>(frame, Indexed("lbV1", c), lp.lbV1[i]);
+    lbV2[i] = MakeLabel<ValueLabel>(frame, Indexed("lbV2", c), lp.lbV2[i]);
     auto *cell = MakeLabel<TriggerCell>(frame, Indexed("lbTrigger", c), lp.lbTrigger[i]);
     cell->channel = c;
     cell->setCursor(Qt::PointingHandCursor);

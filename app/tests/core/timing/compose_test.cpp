@@ -2,6 +2,7 @@
 // Screen composition on the timing view's pictures: exact pixels of graticule, traces, lanes,
 // texts and the logic values at the bars.
 #include "core/fixture.h"
+#include "core/timing/fixed_text.h"
 
 // The font database of the GUI application keeps a few fontconfig blocks until exit; the leak
 // checker of the sanitizer build is told to pass over the system library's own.
@@ -154,6 +155,40 @@ TEST_F(ComposeTest, MarkerTextErasesWithShowZero) {
     };
     EXPECT_EQ((Nums{a2(0, 0, 110, 256), a2(110, 0, 10, 20), a2(0, 20, 601, 236)}),
               (Nums{false, true, false}));
+}
+
+// Texts placed glyph by glyph draw exactly the pixels of the painter's own text drawing; a text
+// with a character outside Latin-1, and every text of a proportional font, is the painter's.
+TEST(FixedTextTest, DrawsThePixelsOfThePaintersText) {
+    QFont fixed(QStringLiteral("Courier New"));
+    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setPointSize(9);
+    const QFont proportional(QStringLiteral("Sans"), 9);
+    QImage blank(240, 34, QImage::Format_RGB32);
+    blank.fill(Qt::black);
+    QImage painters = blank, placed = blank;
+    for (const auto &[font, first, second] :
+         {std::tuple{fixed, u"0123 ABC ~x", u"F0 h 7"}, {fixed, u"Gr\u00fc\u00dfe 0xFF", u" lead"},
+          {fixed, u"\u03a9mega", u"tail "}, {proportional, u"Wide", u"Iil"}}) {
+        painters = placed = blank;
+        QPainter p(&painters);
+        p.setFont(QFont(font, &painters));
+        p.setPen(Qt::white);
+        p.drawText(QPointF(3, 12), QString::fromUtf16(first));
+        p.drawText(QPointF(120, 28), QString::fromUtf16(second));
+        p.end();
+        FixedText text(font, &placed);
+        EXPECT_EQ(text.fixedPitch(), font == fixed);
+        p.begin(&placed);
+        p.setFont(text.font());
+        p.setPen(Qt::white);
+        text.add(p, QPointF(3, 12), first);
+        text.add(p, QPointF(120, 28), second);
+        text.draw(p);
+        p.end();
+        EXPECT_EQ(placed, painters) << QString::fromUtf16(first).toStdString();
+        EXPECT_NE(placed, blank);
+    }
 }
 
 } // namespace
