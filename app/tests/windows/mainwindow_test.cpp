@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "gui_fixture.h"
+#include "windows/common/frame_pacer.h"
 #include "windows/common/message_boxes.h"
 
 namespace {
@@ -100,6 +101,32 @@ class MainWindowTest : public QObject {
         run.w->mnuFileExit->trigger();
         QVERIFY(!AcquisitionActive() && app().run.Running == 0);
         QVERIFY(!run.w->isVisible() && !run.w->driver()->stepping());
+    }
+
+    // Changes faster than the screen's frames are painted once a frame, and the last one shows.
+    void paintsOnceAFrame() {
+        struct Counted : QWidget {
+            int value = 0, painted = -1, paints = 0;
+            void paintEvent(QPaintEvent *) override {
+                painted = value;
+                ++paints;
+            }
+        } w;
+        w.resize(40, 40);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const FramePacer pacer(&w, 25);
+        w.paints = 0;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 250) {
+            ++w.value;
+            w.update();
+            QTest::qWait(1);
+        }
+        QVERIFY(WaitUntil([&] { return w.painted == w.value; }));
+        QVERIFY2(w.paints >= 3 && w.paints <= 250 / 25 + 2, qPrintable(QString::number(w.paints)));
+        QVERIFY(w.value > 3 * w.paints);
     }
 
     // Without the bitstream the configuration fails once, with its box, and the window stays

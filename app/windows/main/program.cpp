@@ -22,6 +22,7 @@
 #include "core/startup/quit_signals.h"
 #include "core/startup/startup.h"
 #include "core/timing/frontpanel.h"
+#include "windows/common/frame_pacer.h"
 #include "windows/common/message_boxes.h"
 
 namespace vrx {
@@ -183,6 +184,7 @@ int RunProgram(const ProgramOptions &opts) {
         if (w) w->close();
     });
     w = StartProgram();
+    new FramePacer(w.get());
     if (opts.depth >= 0) form1().cmbDepth.setIndex(opts.depth);
     OpenToolWindows(*w, opts.windows);
 
