@@ -8,7 +8,9 @@
 // new vrxctl run) works again. A watchdog ends the process when one call hangs for 5 s.
 //
 // CI runs an even sample of N on each link; VRX_FAULT_SWEEP=full tries every N (VRX_FAULT_SWEEP=K:
-// K values a link) and prints the figures.
+// K values a link; VRX_FAULT_SWEEP=classes: the requests that stand for all, see Classes()) and
+// prints the figures.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -156,6 +158,53 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
         return r;
     }
 
+    // The requests that stand for all of a session's over a parallel port (half a million and
+    // more, each a session to try): those of the first and the last bus operation (a register
+    // access with the link requests it takes) of every run of identical operations, so that
+    // every kind of request fails once wherever the kind of operation changes.
+    std::vector<int64_t> Classes(int64_t requests) const {
+        const QByteArray all = test::ReadAll(trace_);
+        std::vector<int64_t> ns, op, lastOfRun;
+        QByteArray kind, runKind;
+        int64_t n = 0;
+        for (qsizetype at = 0; at < all.size();) {
+            qsizetype end = all.indexOf('\n', at);
+            if (end < 0) end = all.size();
+            const QByteArrayView line(all.constData() + at, end - at);
+            at = end + 1;
+            const auto upTo = [&](qsizetype from) { // the line up to the blank after `from`
+                const qsizetype blank = line.indexOf(' ', from);
+                return blank < 0 ? line : line.first(blank);
+            };
+            const QByteArrayView word = upTo(0);
+            if (line.startsWith("port-")) { // the direction and the port's address
+                op.push_back(++n);
+                kind += upTo(word.size() + 1);
+            } else if (line.startsWith("usb-")) {
+                op.push_back(++n);
+                kind += word;
+            } else if (word == "addr" || word == "wr" || word == "rd") {
+                kind += word;
+                if (kind != runKind) {
+                    ns.insert(ns.end(), lastOfRun.begin(), lastOfRun.end());
+                    ns.insert(ns.end(), op.begin(), op.end());
+                    lastOfRun.clear();
+                } else {
+                    lastOfRun = op;
+                }
+                runKind = kind;
+                kind.clear();
+                op.clear();
+            }
+        }
+        ns.insert(ns.end(), lastOfRun.begin(), lastOfRun.end());
+        ns.insert(ns.end(), op.begin(), op.end());
+        std::sort(ns.begin(), ns.end());
+        ns.erase(std::unique(ns.begin(), ns.end()), ns.end());
+        ns.erase(std::upper_bound(ns.begin(), ns.end(), requests), ns.end()); // "Initialize"'s
+        return ns;
+    }
+
     // Steps the loop until `records` more came or it stopped; the hashes of those shown.
     void Acquire(int records, std::vector<size_t> *shown) {
         AppState &s = app();
@@ -272,7 +321,12 @@ TEST_P(FaultSweepTest, EveryFailedRequestOfASessionIsReportedAndInitializeRecove
     ASSERT_EQ(clean.autoset.at(0), static_cast<int64_t>(AutosetOutcome::Done));
     std::map<Ending, int> count;
     // Over a parallel port a session makes a million requests and more: fewer in CI.
-    for (const int64_t n : Sample(clean.requests, link == "epp" || link == "bpp" ? 2 : 6)) {
+    const std::vector<int64_t> ns = qgetenv("VRX_FAULT_SWEEP") == "classes"
+                                        ? Classes(clean.requests)
+                                        : Sample(clean.requests, link == "epp" || link == "bpp" ? 2 : 6);
+    if (qEnvironmentVariableIsSet("VRX_FAULT_SWEEP"))
+        std::printf("%s: %zu requests to try\n", link.c_str(), ns.size()), std::fflush(stdout);
+    for (const int64_t n : ns) {
         Session f = Run(link.c_str(), n);
         ASSERT_TRUE(f.struck) << "request " << n;
         Judge(f, clean);
