@@ -10,11 +10,15 @@
 //                                listing, the Decoders window and the annotation table
 //   MainWindowRecord/tools:2     the same with two decoder stacks decoding every record (UART on
 //                                D0, I2C on D2/D3): the decoders' own cost on top
+// With paced:0 every record is painted (a screen as fast as the records: the windows' whole cost
+// of a record); with paced:1 the windows repaint once a frame of a 60 Hz screen, as the program's
+// do (FramePacer), while the records come as fast as the loop makes them.
 // The inputs are the simulator's defaults for all three (the decoders read the counter's lines).
 // CPU time is the process's (all threads: the decoders run on a worker). Run from any folder:
 // the program's settings file and placement store go to a temporary folder.
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include <QApplication>
@@ -25,6 +29,7 @@
 #include "core/decode/runner.h"
 #include "core/timing/frontpanel.h"
 #include "loop_bench.h"
+#include "windows/common/frame_pacer.h"
 #include "windows/main/program.h"
 
 namespace {
@@ -99,6 +104,8 @@ void MainWindowRecord(benchmark::State &state) {
     }
     const bool tools = state.range(0) != 0;
     if (tools) OpenToolWindows(*w, state.range(0) == 2);
+    std::optional<FramePacer> pacer;
+    if (state.range(1) != 0) pacer.emplace(nullptr, 16);
     form1().cmbCapture.setIndex(1); // "Normal"
     form1().cmbDepth.setIndex(0);   // 2K
     SetLoopClock([] { return Clock(); });
@@ -134,10 +141,12 @@ BENCHMARK(LoopRecord)
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(MainWindowRecord)
-    ->ArgName("tools")
-    ->Arg(0)
-    ->Arg(1)
-    ->Arg(2)
+    ->ArgNames({"tools", "paced"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMicrosecond);
 

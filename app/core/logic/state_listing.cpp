@@ -219,7 +219,17 @@ bool StateListing::RowText(int32_t position, StateRowText &row) const {
 }
 
 void StateListing::Stateshow() {
-    ++shows_;
+    DrawListing();
+    PicturesChanged();
+}
+
+const QImage &StateListing::Shown() {
+    if (due_) DrawListing();
+    return Picture1;
+}
+
+void StateListing::DrawListing() {
+    due_ = false;
     const AppState &s = app();
     ClearPicture(Picture1, s.colors[ColBackground]);
     // The text contrasts with the display background.
@@ -254,7 +264,6 @@ void StateListing::Stateshow() {
         p.drawLine(kPositionLeft, y, kPositionLeft + kPositionWidth - 1, y);
     }
     p.end();
-    PicturesChanged();
 }
 
 void StateListing::Open() {
@@ -269,7 +278,9 @@ void StateListing::Unload() {
 
 void StateListing::OnTracesDrawn() {
     const AppState &s = app();
-    if (s.display.StateOn != 0 && s.channels.ChanOn[DispLogic] == 1) Stateshow();
+    if (s.display.StateOn == 0 || s.channels.ChanOn[DispLogic] != 1) return;
+    due_ = true;
+    PicturesChanged();
 }
 
 void StateListing::cmbArrange_Click() {
@@ -303,12 +314,11 @@ void StateListing::ScrollTo(int64_t position) {
     const AppState &s = app();
     const auto next = static_cast<int32_t>(
         std::clamp<int64_t>(position, 0, std::max<int32_t>(s.screen.ScrollMax, 0)));
-    const int64_t before = shows_;
-    // The screen scroller redraws the timing view, and with it this listing, when the position
-    // changes; a listing not redrawn by it (the same position, the logic display off, a
-    // software catch) is redrawn here.
+    // The screen scroller moves the timing view with the listing; the listing is drawn at once,
+    // also where the timing view is not redrawn (the same position, the logic display off, a
+    // software catch).
     bars().Scrollscr.setValue(next);
-    if (shows_ == before) Stateshow();
+    Stateshow();
 }
 
 void StateListing::Picture1_KeyDown(int key) {

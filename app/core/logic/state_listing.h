@@ -87,12 +87,15 @@ class StateListing {
     void StartState();
     // Redraws the listing from the screen position.
     void Stateshow();
+    // The listing to show: a new record only marks it due (the window shows one a frame of the
+    // screen, the records may come a thousand a second); it is drawn here when it is shown.
+    const QImage &Shown();
     // The texts of the row that shows record position `position`; false past the record.
     bool RowText(int32_t position, StateRowText &row) const;
     // The window opened (StartState, Stateshow) or closed: the open flag follows.
     void Open();
     void Unload();
-    // A drawing of the traces: the listing follows while it is open.
+    // A drawing of the traces: the listing follows while it is open (drawn when shown).
     void OnTracesDrawn();
 
     // ---- Handlers ---------------------------------------------------------------------------
@@ -112,7 +115,8 @@ class StateListing {
     // Marks pattern box i when it holds no valid pattern.
     void MarkCode(size_t i);
     int dragY_ = 0;
-    int64_t shows_ = 0; // listings drawn
+    bool due_ = false;  // a record came since the listing was drawn
+    void DrawListing();
     // The listing's glyphs, looked up at the first drawing of an application (they hold font
     // data, which goes before the application does).
     std::unique_ptr<FixedText> text_;

@@ -34,7 +34,7 @@ StateWindow::StateWindow(QWidget *parent) : QWidget(parent) {
     top->addWidget(cmdMnemonic);
     top->addWidget(MakeLabel(this, QStringLiteral("lbKeys"), f.lbKeys), 1);
 
-    Picture1 = new PictureBox([&f]() -> const QImage & { return f.Picture1; }, this);
+    Picture1 = new PictureBox([&f]() -> const QImage & { return f.Shown(); }, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFixedSize(f.Picture1.size());
     Picture1->setFocusPolicy(Qt::StrongFocus);

@@ -145,13 +145,13 @@ TEST_F(CounterRecord, ScrollingWithTheTimingView) {
     // A composition redraws the listing: V1 at 450 marks row 5 of a screen from 445.
     s.view.BarPos[0] = 450;
     bars().Scrollscr.setValue(445);
-    EXPECT_EQ(test::ColumnsOf(f.Picture1, 5 * 15 + 12, ColV1).size(),
+    EXPECT_EQ(test::ColumnsOf(f.Shown(), 5 * 15 + 12, ColV1).size(),
               static_cast<size_t>(StateListing::kPositionWidth));
     // Another word under the listing (row 0 shows sample 445) is drawn.
     const QImage shown = f.Picture1.copy();
     s.records.SampleBuf[HW_SB_D0_D7 + 445] ^= 0xFF;
     f.OnTracesDrawn();
-    EXPECT_NE(f.Picture1, shown);
+    EXPECT_NE(f.Shown(), shown);
     f.Unload();
 }
 
