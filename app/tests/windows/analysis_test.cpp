@@ -108,15 +108,14 @@ class AnalysisTest : public QObject {
         Subscription polled = Subscribe(Event::StatusPolled, [&polls] { ++polls; });
         const int id = frmMeasure().subscribe([&refreshed] { ++refreshed; });
         const auto unsubscribe = qScopeGuard([id] { frmMeasure().unsubscribe(id); });
-        QVERIFY(run.start("Auto.", 3) && run.stop());
-        QVERIFY(polls > 3 && refreshed == polls);
+        QVERIFY(run.start("Auto.", 3) && run.stop() && polls > 3 && refreshed == polls);
         QCOMPARE(box->frameGeometry().height(), Px(24 * 240 + 380));
         QTest::qWait(20); // painted
         const std::set<int> a1 = RowsWithColor(box->grab().toImage(), app().colors[ColA1]);
         const std::set<int> a2 = RowsWithColor(box->grab().toImage(), app().colors[ColA2]);
         QVERIFY(!a1.empty() && !a2.empty() && *a1.rbegin() < Px(12 * 240));
-        QVERIFY(*a2.begin() >= Px(12 * 240) && *a2.rbegin() < Px(24 * 240));
-        QVERIFY(Screenshot(box, "frmMeasure.png"));
+        QVERIFY(*a2.begin() >= Px(12 * 240) && *a2.rbegin() < Px(24 * 240) &&
+                Screenshot(box, "frmMeasure.png"));
 
         // Nothing ticked: 380 twips. Closing clears the flag and the mark; applied settings
         // open the box again after the flag.

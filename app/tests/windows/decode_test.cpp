@@ -219,8 +219,8 @@ class DecodeTest : public QObject {
                 !r.stacks[1].rows.empty());
         QTreeWidget *tree = run.w->decodersWindow()->tvStacks;
         QCOMPARE(tree->topLevelItem(0)->text(1), QStringLiteral("Error: ") + r.stacks[0].error);
-        QVERIFY(tree->topLevelItem(1)->text(1).endsWith(QStringLiteral("annotations")));
-        QVERIFY(Screenshot(run.w->decodersWindow(), "frmDecoders_error.png"));
+        QVERIFY(tree->topLevelItem(1)->text(1).endsWith(QStringLiteral("annotations")) &&
+                Screenshot(run.w->decodersWindow(), "frmDecoders_error.png"));
     }
 };
 

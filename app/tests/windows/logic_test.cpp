@@ -80,8 +80,8 @@ class LogicTest : public QObject {
         QVERIFY(!st->fmMnemonic->isVisible());
         // The text of every row is there, in the complement of the background.
         const int32_t ink = 0xFFFFFF - app().colors[ColBackground];
-        QVERIFY(RowsWithColor(st->Picture1->image(), ink).size() > 41 * 5);
-        QVERIFY(Screenshot(st, "frmState.png"));
+        QVERIFY(RowsWithColor(st->Picture1->image(), ink).size() > 41 * 5 &&
+                Screenshot(st, "frmState.png"));
 
         st->close();
         QVERIFY(!run.w->mnuState->isChecked() && app().display.StateOn == 0);

@@ -88,8 +88,8 @@ class MenusTest : public QObject {
     void menusLabelsAndAutoset() {
         ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.5,0;A2=square,2000,0.5,0");
         auto item = [&run](const char *name) { return Action(run.w, name); };
-        QVERIFY(item("mnuCount(0)")->parent()->parent() == run.w->mnuSetup);
-        QVERIFY(item("mnuCountppm(5)")->isChecked() && run.w->lbCount[1]->isHidden());
+        QVERIFY(item("mnuCount(0)")->parent()->parent() == run.w->mnuSetup &&
+                item("mnuCountppm(5)")->isChecked() && run.w->lbCount[1]->isHidden());
         item("mnuCount(0)")->trigger();
         item("mnuCount(1)")->trigger();
         item("mnuCountppm(0)")->trigger();

@@ -46,8 +46,7 @@ TEST_F(FunctionTest, F1TakesTheCoarserSourceAndSwitchesItsSourcesOn) {
     // A1 10:1 at index 4 ranks 14, A2 10:1 at index 5 ranks 15.
     EXPECT_EQ(F1(), (Nums{1, 1, 5}));
     EXPECT_EQ((Nums{s.channels.ChanOn[DispA2], s.channels.ChanOn[DispF1]}), (Nums{1, 1}));
-    EXPECT_TRUE(menuCommands().mnuDispCh[DispA2].checked());
-    EXPECT_TRUE(p.lbTab[ChF1].enabled());
+    EXPECT_TRUE(menuCommands().mnuDispCh[DispA2].checked() && p.lbTab[ChF1].enabled());
     // The selected channel's lists stay its own.
     EXPECT_EQ((Nums{s.channels.SelChannel, p.cmbVdiv.index(), s.channels.VdivIndex[ChA1]}),
               (Nums{ChA1, 4, 4}));
