@@ -102,7 +102,7 @@ class AcqTest : public SimTest {
     }
 
     // bringUp, then a first Capture of `s` (it calibrates both channels), trace discarded;
-    // the settings armed.
+    // returns `s`.
     Settings arm(const char *link = "usb", Settings s = {}) {
         bringUp(link);
         capture(s);
