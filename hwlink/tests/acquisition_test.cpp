@@ -144,8 +144,7 @@ TEST_F(CaptureTest, FirstCaptureCalibratesBothChannelsThenArms) {
 // Position and threshold changes add settling before the arming; a coupling change recalibrates
 // only its channel.
 TEST_F(CaptureTest, ChangesSettleOrRecalibrateOnlyWhatChanged) {
-    Settings s;
-    arm(s);
+    Settings s = arm();
     // ms: the settling and the DAC's own 2 ms
     // clang-format off
     struct Case { int16_t a1, a2; uint8_t trigDac; int64_t ms; } cases[] = {
@@ -174,8 +173,7 @@ TEST_F(CaptureTest, ChangesSettleOrRecalibrateOnlyWhatChanged) {
 }
 
 TEST_F(CaptureTest, ParallelLinkSendsTheSameArmingWithoutAddressRepeats) {
-    Settings s{.trigPos = -1};
-    arm(s, "epp");
+    Settings s = arm("epp", {.trigPos = -1});
     capture(s);
     EXPECT_EQ(busEvents(sim::takeTrace()),
               ops("a58 w128 w128 a28 w24 a62 w3 w0 a57 w168 w136 a56 w14 a60 w48 w112 w48 w112 "
@@ -183,8 +181,7 @@ TEST_F(CaptureTest, ParallelLinkSendsTheSameArmingWithoutAddressRepeats) {
 }
 
 TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
-    Settings s;
-    arm(s);
+    arm();
     EXPECT_EQ(ForceTrigger(ps, dc), 1);
     EXPECT_EQ(sim::takeTrace(), usbPacket("a57 w151 a57 w147 a57 w151 a57 w147"));
 
@@ -208,8 +205,7 @@ TEST_F(CaptureTest, ForceTriggerAndDirectReadout) {
 
 // Each device export with one of its pointers null at a time (-1: none) on a live link.
 TEST_F(CaptureTest, DeviceExportsRefuseEachNullPointer) {
-    Settings s;
-    arm(s);
+    Settings s = arm();
     uint8_t buf[8] = {};
     auto p = [](int null, int k, auto *ptr) { return null == k ? nullptr : ptr; };
     auto capture = [&](int n) {
@@ -252,8 +248,7 @@ TEST_F(CaptureTest, ExtremeTriggerPositionsArmAndReadBack) {
         for (const int32_t pos : {INT32_MIN, INT32_MAX}) {
             SCOPED_TRACE(testing::Message() << "rate " << int(rate) << " position " << pos);
             sim::resetSimulator();
-            Settings s{.trigPos = pos, .rate = rate};
-            arm(s);
+            Settings s = arm("usb", {.trigPos = pos, .rate = rate});
             ForceTrigger(ps, dc);
             const uint8_t st = pollUntilSettled(s, 50);
             EXPECT_TRUE(st == HW_STAT_COMPLETE || st == HW_STAT_FILLING) << int(st);

@@ -114,8 +114,7 @@ TEST_F(DataFileTest, SaveReplacesTheFileOnlyWhenComplete) {
     // Saved through a symbolic link: the linked file is replaced, the link stays.
     fs::create_symlink(name, link);
     ASSERT_NE(rw(0, first, link, len), 0);
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_TRUE(fileBytes(name) == before);
+    EXPECT_TRUE(fs::is_symlink(link) && fileBytes(name) == before);
 }
 
 } // namespace

@@ -75,9 +75,8 @@ TEST_F(LinkTest, ProbeTakes3BCForBppAndWaitsWithoutInstrument) {
     ASSERT_EQ(connect("usb"), HW_LINK_USB);
     sim::faults().failRegisterRequests = true;
     const int64_t t0 = nowMs();
-    EXPECT_EQ(ProbeLink(ps, dc, 0), HW_LINK_NONE);
-    EXPECT_EQ(dc[HW_DC_Variant], 0);
-    EXPECT_EQ(nowMs() - t0, 100);
+    EXPECT_EQ((V{ProbeLink(ps, dc, 0), dc[HW_DC_Variant], nowMs() - t0}),
+              (V{HW_LINK_NONE, 0, 100}));
     EXPECT_TRUE(sim::takeTrace().empty());
 }
 
@@ -105,8 +104,7 @@ TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {
     ASSERT_EQ(connect("usb"), HW_LINK_USB);
     EXPECT_EQ(PowerOff(ps, dc), 1);
     EXPECT_EQ(sim::takeTrace(), usbPacket("a28 w0 a29 w80 a31 w0"));
-    EXPECT_TRUE(sim::instrument().poweredDown());
-    EXPECT_FALSE(lib().usb);
+    EXPECT_TRUE(sim::instrument().poweredDown() && !lib().usb);
     EXPECT_EQ(PowerOff(ps, dc), 0) << "nothing left to close";
     EXPECT_TRUE(sim::takeTrace().empty());
 
@@ -115,9 +113,8 @@ TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {
     ASSERT_EQ(connect("epp"), HW_LINK_EPP);
     EXPECT_EQ(PowerOff(ps, dc), HW_LINK_EPP);
     EXPECT_EQ(sim::takeTrace(), ops("a29 w4 r107 a28 w0 a29 w80 a31 w0", Via::Epp));
-    int32_t p[HW_PORTSTATE_LEN] = {};
-    uint8_t d[HW_DEVCONFIG_LEN] = {}; // no link
-    EXPECT_EQ(PowerOff(p, d), 0);
+    dc[HW_DC_Link] = HW_LINK_NONE;
+    EXPECT_EQ(PowerOff(ps, dc), 0);
     EXPECT_TRUE(sim::takeTrace().empty());
 }
 
@@ -126,8 +123,7 @@ TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {
 // floating lines fail it; a live instrument passes it, its status stands and the direct
 // read-out carries on at its register (inputs far beyond the bottom of the range read 0xFF).
 TEST_F(LinkTest, ParallelBytesOf0xFFAreCheckedByTheEcho) {
-    Settings s;
-    arm(s, "epp");
+    Settings s = arm("epp");
     model().overrideStatus(0xFF);
     sim::captureTrace(true);
     EXPECT_EQ(poll(s), HW_STAT_COMPLETE);
@@ -139,14 +135,14 @@ TEST_F(LinkTest, ParallelBytesOf0xFFAreCheckedByTheEcho) {
     sim::faults().disappeared = false; // plugged in again: the next read-back sees it
     EXPECT_EQ((V{poll(s), ForceTrigger(ps, dc)}), (V{HW_STAT_COMPLETE, 1}));
 
-    arm(s, "bpp");
+    s = arm("bpp");
     setInputs({sim::Shape::Dc, 0, 0, -1e300}, {sim::Shape::Dc, 0, 0, -1e300}, 0x1234);
     ASSERT_EQ(OutAdBuck12(ps, dc, nullptr, 0), 1);
     uint8_t buf[8] = {};
     sim::captureTrace(true);
-    EXPECT_EQ(inDaBuck8(ps, dc, buf, 4), 1);
+    // Group bytes 4-7: the logic inputs.
+    EXPECT_EQ((V{inDaBuck8(ps, dc, buf, 4), inDaBuck8(ps, dc, buf + 4, 4)}), (V{1, 1}));
     EXPECT_EQ(slice(busEvents(sim::takeTrace()), 4, 4), ops("a29 w4 r235 a63"));
-    EXPECT_EQ(inDaBuck8(ps, dc, buf + 4, 4), 1); // group bytes 4-7: the logic inputs
     EXPECT_EQ(V(buf, buf + 8), (V{255, 255, 255, 255, 0x34, 0x34, 0x12, 0x12}));
 }
 
@@ -240,9 +236,9 @@ TEST_F(LinkTest, ParallelStrobesReadsAndBlocks) {
     // A block is one strobe per byte.
     ASSERT_EQ(connect("epp"), HW_LINK_EPP);
     const uint8_t pairs[] = {28, 0, 29, 80, 31}, block[] = {5, 6};
-    EXPECT_TRUE(WritePairs(ps, dc, pairs, 5));
-    EXPECT_TRUE(WriteBlock(ps, dc, 40, block, 2));
-    EXPECT_TRUE(FlushQueue(ps, dc)); // nothing to flush on a port
+    // Nothing to flush on a port.
+    EXPECT_TRUE(WritePairs(ps, dc, pairs, 5) && WriteBlock(ps, dc, 40, block, 2) &&
+                FlushQueue(ps, dc));
     EXPECT_EQ(sim::takeTrace(), ops("a28 w0 a29 w80 a31 a40 w5 w6", Via::Epp));
 }
 

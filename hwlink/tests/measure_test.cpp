@@ -26,10 +26,6 @@ R testAd(const std::vector<uint8_t> &s, int32_t offset = 128, int32_t level = 12
     return r;
 }
 
-void append(std::vector<uint8_t> &v, int count, uint8_t byte) {
-    v.insert(v.end(), count, byte);
-}
-
 // Codes 50 (high) and 200 (low): 150 codes apart, 10 % and 90 % at 185 and 65.
 constexpr uint8_t kHigh = 50, kLow = 200;
 
@@ -56,16 +52,15 @@ TEST(TestAd, SquareWaveFromMidPulseMeasuresTheFirstCompletePulses) {
     for (const auto &l : levels) {
         for (bool startsHigh : {true, false}) {
             std::vector<uint8_t> s;
-            append(s, 3, startsHigh ? l.high : l.low); // partial pulse, skipped
+            s.insert(s.end(), 3, startsHigh ? l.high : l.low); // partial pulse, skipped
             for (int k = 0; k < 10; ++k) {
                 const bool high = (k % 2 == 0) != startsHigh;
-                append(s, high ? 8 : 12, high ? l.high : l.low);
+                s.insert(s.end(), high ? 8 : 12, high ? l.high : l.low);
             }
             const auto r = testAd(s);
             const long n = long(s.size()), sum = std::accumulate(s.begin(), s.end(), 0L);
-            long dev = 0; // |byte - 128| summed
-            for (uint8_t b : s)
-                dev += std::abs(b - 128);
+            const long dev = std::accumulate( // |byte - 128| summed
+                s.begin(), s.end(), 0L, [](long a, uint8_t b) { return a + std::abs(b - 128); });
             const bool timed = l.cycRms >= 0; // edges of one sample
             EXPECT_EQ(R(r.begin(), r.begin() + 13),
                       (R{255 - l.high, 255 - l.low, int32_t(255 - sum / n), l.low - l.high,
@@ -88,11 +83,11 @@ TEST(TestAd, TrapezoidRiseAndFallBetweenTenAndNinetyPercent) {
     const int rise = 24, fall = 40;
     for (bool startsHigh : {false, true}) {
         std::vector<uint8_t> s;
-        append(s, 10, startsHigh ? kHigh : kLow);
+        s.insert(s.end(), 10, startsHigh ? kHigh : kLow);
         for (int edge = 0; edge < 2; ++edge) {
             const bool rising = (edge == 0) != startsHigh;
             s.insert(s.end(), (rising ? up : down).begin(), (rising ? up : down).end());
-            append(s, 20, rising ? kHigh : kLow);
+            s.insert(s.end(), 20, rising ? kHigh : kLow);
         }
         const auto r = testAd(s);
         EXPECT_EQ((V{r[Rise], r[Fall]}), (V{rise, fall})) << startsHigh;
@@ -122,7 +117,7 @@ TEST(TestAd, RunsAfterThePartialFirstOne) {
     for (const auto &c : cases) {
         std::vector<uint8_t> s;
         for (const auto &[count, byte] : c.runs)
-            append(s, count, byte);
+            s.insert(s.end(), count, byte);
         const auto r = testAd(s);
         EXPECT_EQ((R{r[PlusW], r[MinusW], r[Period], r[CycRms], r[Fall], r[Rise]}), c.want)
             << int(c.runs[0].second);

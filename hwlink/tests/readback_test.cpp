@@ -185,8 +185,7 @@ class ReadbackTest : public AcqTest {};
 // A status other than complete reads nothing; so does a complete one whose status request or
 // first bulk chunk fails: the link is lost, and the old contents are not a record.
 TEST_F(ReadbackTest, OnlyACompleteStatusReadsTheRecord) {
-    Settings s;
-    arm(s);
+    Settings s = arm();
     std::fill(sb.begin(), sb.end(), 0x55);
     model().overrideStatus(5);
     EXPECT_EQ(poll(s), HW_STAT_IDLE);
@@ -203,8 +202,9 @@ TEST_F(ReadbackTest, OnlyACompleteStatusReadsTheRecord) {
     EXPECT_EQ(slice(busEvents(t), 0, 2), ops("a61 r7"));
     const auto setup = std::find(t.begin(), t.end(), want[0]);
     EXPECT_EQ(slice(t, size_t(setup - t.begin()), want.size()), want);
-    EXPECT_EQ(countPrefix(t, "usb-bulk-in"), 0) << "the first chunk failed";
-    EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
+    // The first chunk failed: nothing read, nothing written into the sample buffer.
+    EXPECT_EQ((V{countPrefix(t, "usb-bulk-in"), std::count(sb.begin(), sb.end(), 0x55)}),
+              (V{0, HW_SAMPLEBUF_LEN}));
 }
 
 // The even samples' deviation from the mean of their odd neighbours (the comb the two
@@ -217,8 +217,7 @@ double combRms(const uint8_t *x) {
 }
 
 TEST_F(ReadbackTest, CalibrationRemovesTheConverterComb) {
-    Settings s;
-    arm(s);
+    Settings s = arm();
     // A1 grounded (recalibrated for the grounded code); trigger on A2's sine.
     s.coupling[0] = 2, s.trigChannel = 1, s.level[1] = 203;
     ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
@@ -308,8 +307,8 @@ TEST_F(ReadbackTest, WithoutInstrumentGetTrigStatReturnsTheDemoRecord) {
     // unchanged.
     EXPECT_EQ((V{a1()[0], a1()[60], a1()[61], a1()[180], a1()[181], a2()[1], a2()[30], a2()[120]}),
               (V{172, 172, 184, 184, 172, 126, 68, 128}));
-    EXPECT_EQ((V{d0()[9], d0()[31], d8()[10 + 21 * 50]}), (V{0x55, 1, 50}));
-    EXPECT_EQ(viewStart[0], 11) << "no falling code through 128 after the position";
+    // No falling code through 128 after the position: the view starts 11 in.
+    EXPECT_EQ((V{d0()[9], d0()[31], d8()[10 + 21 * 50], viewStart[0]}), (V{0x55, 1, 50, 11}));
 }
 
 // Equivalent-time sampling: a full series against the simulator, and the bounds of the merge
@@ -327,9 +326,8 @@ TEST_F(ReadbackTest, EquivalentTimeSeriesAt20GSaMergesASmoothSine) {
     int filling = 0, st = 0;
     for (int i = 0; i < 200 && st != HW_STAT_COMPLETE; ++i)
         filling += (st = poll(s)) == HW_STAT_FILLING;
-    EXPECT_EQ(st, HW_STAT_COMPLETE);
     EXPECT_GE(filling, 1) << "a series takes more than one record";
-    EXPECT_EQ((V{ps[HW_PS_EtsPasses], viewStart[0]}), (V{0, 80}));
+    EXPECT_EQ((V{st, ps[HW_PS_EtsPasses], viewStart[0]}), (V{HW_STAT_COMPLETE, 0, 80}));
     EXPECT_LE(std::count(dc + HW_DC_EtsSlotSeen, dc + HW_DC_EtsSlotSeen + 80, 0), 4)
         << "the random phases reach nearly every slot";
 
@@ -389,8 +387,9 @@ TEST(EtsSteps, FillAndMergeStayInsideTheChannelAreas) {
         EXPECT_EQ((V{a1[P % 80 + 3], a1[P % 80 + 4], a1[last + 3], a1[last + 4], a1[0],
                      a1[HW_SB_AREA_LEN - 1]}),
                   (V{30, 40, 30, 40, 10, 10}));
-        EXPECT_EQ(std::count(a2, d0, 200), HW_SB_AREA_LEN) << "A1 stays in its area";
-        EXPECT_EQ(std::count(d0, sb.end(), 77), 6 * HW_SB_AREA_LEN) << "A2 stays in its area";
+        // A1 and A2 stay in their areas.
+        EXPECT_EQ((V{std::count(a2, d0, 200), std::count(d0, sb.end(), 77)}),
+                  (V{HW_SB_AREA_LEN, 6 * HW_SB_AREA_LEN}));
     }
 
     // Merge at 128K with the trigger near either end: a falling code edge (rising input)
@@ -441,8 +440,7 @@ TEST_F(ReadbackTest, ParallelFailuresAreCountedNotTakenForData) {
         auto start = [&] {
             reset();
             setInputs({sim::Shape::Sine, 2e5, 1.0, 0}, {sim::Shape::Dc, 0, 0, -0.5}, 0x1234);
-            Settings s;
-            arm(s, link);
+            Settings s = arm(link);
             s.vdiv[0] = 5;
             std::fill(sb.begin(), sb.end(), 0x55);
             return s;

@@ -101,11 +101,13 @@ class AcqTest : public SimTest {
         sim::takeTrace();
     }
 
-    // bringUp, then a first Capture of `s` (it calibrates both channels), trace discarded.
-    void arm(Settings &s, const char *link = "usb") {
+    // bringUp, then a first Capture of `s` (it calibrates both channels), trace discarded;
+    // returns `s`.
+    Settings arm(const char *link = "usb", Settings s = {}) {
         bringUp(link);
         capture(s);
         sim::takeTrace();
+        return s;
     }
     // The signals at A1 and A2; with a `word`, noise-free inputs and the logic inputs holding it.
     void setInputs(sim::AnalogSignal s1, sim::AnalogSignal s2, int word = -1) {
@@ -156,22 +158,18 @@ inline Trace slice(const Trace &t, size_t from, size_t n) {
                  t.begin() + std::ptrdiff_t(std::min(t.size(), from + n)));
 }
 
-inline int64_t countPrefix(const Trace &t, const std::string &prefix) {
-    return std::count_if(t.begin(), t.end(),
-                         [&](const std::string &l) { return l.rfind(prefix, 0) == 0; });
-}
-
 // The lines of `t` that start (or do not start, with keep false) with one of the prefixes.
 inline Trace filter(const Trace &t, std::initializer_list<const char *> prefixes,
                     bool keep = true) {
     Trace out;
-    for (const auto &l : t) {
-        bool match = false;
-        for (const char *p : prefixes)
-            match = match || l.rfind(p, 0) == 0;
-        if (match == keep) out.push_back(l);
-    }
+    std::copy_if(t.begin(), t.end(), std::back_inserter(out), [&](const std::string &l) {
+        return keep == std::any_of(prefixes.begin(), prefixes.end(),
+                                   [&](const char *p) { return l.rfind(p, 0) == 0; });
+    });
     return out;
+}
+inline int64_t countPrefix(const Trace &t, const char *prefix) {
+    return int64_t(filter(t, {prefix}).size());
 }
 // The register-bus events of a trace (what the instrument saw), without the link events.
 inline Trace busEvents(const Trace &t) {

@@ -16,8 +16,7 @@ using K = sim::LogicSource::Kind;
 // cycles give one byte at a time, whatever the blocks' sizes, and reads as zeros once it has all
 // been read out.
 TEST_F(AcqTest, BlockReadOutMatchesByteReadOut) {
-    Settings s;
-    arm(s);
+    Settings s = arm();
     ASSERT_EQ(acquire(s), HW_STAT_COMPLETE);
     sim::AcquisitionModel &m = model();
     const size_t len = size_t(m.recordLength()) * 4;

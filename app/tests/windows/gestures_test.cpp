@@ -76,8 +76,7 @@ class GesturesTest : public QObject {
         const int h = s.display.LogicHeight;
         Press(v->Picture1, 300, 5, Qt::RightButton);
         Drag(v->Picture1, 300, 3 * h + 5);
-        QVERIFY(v->PicIndex->isVisible());
-        QCOMPARE(v->Frame1[0]->y(), v->Picture1->y() + 3 * h - 5);
+        QVERIFY(v->PicIndex->isVisible() && v->Frame1[0]->y() == v->Picture1->y() + 3 * h - 5);
         QVERIFY(Screenshot(v, "form1_row_move.png"));
         Release(v->Picture1, 300, 3 * h + 5, Qt::RightButton);
         QVERIFY(!v->PicIndex->isVisible());
@@ -163,11 +162,10 @@ class GesturesTest : public QObject {
         run.w->mnuProbeCal[1]->trigger();
         QCOMPARE(box, (QStringList{"A2 Probe Calibrate", "1", "0"}));
         QVERIFY(run.waitRecords(2));
-        QCOMPARE((QStringList{v->cmbRate->currentText(), v->cmbVdiv->currentText()}),
-                 (QStringList{"200KSa/S", "500mV"}));
-        QCOMPARE(s.records.DevConfig[HW_DC_CalMode], 1);
-        QVERIFY(Screenshot(run.w, "probe_calibration.png"));
-        QVERIFY(run.stop());
+        QCOMPARE((QStringList{v->cmbRate->currentText(), v->cmbVdiv->currentText(),
+                              QString::number(s.records.DevConfig[HW_DC_CalMode])}),
+                 (QStringList{"200KSa/S", "500mV", "1"}));
+        QVERIFY(Screenshot(run.w, "probe_calibration.png") && run.stop());
         QCOMPARE(settings(), before);
         QCOMPARE((QList<int>{s.records.DevConfig[HW_DC_CalMode], v->cmbDepth->currentIndex()}),
                  (QList<int>{0, 1}));
@@ -176,8 +174,7 @@ class GesturesTest : public QObject {
         // bring-up finds the instrument again and records come.
         qputenv("HWLINK_SIM_FAULT", "gone@2");
         run.w->mnuInitial->trigger();
-        QVERIFY(run.start("Normal", 1));
-        QVERIFY(Idle() && !run.go()->isChecked());
+        QVERIFY(run.start("Normal", 1) && Idle() && !run.go()->isChecked());
         QCOMPARE((QStringList{run.w->LabelStat[0]->text(), run.w->sbLink->text()}),
                  QStringList(2, kInstrumentLostText));
         qputenv("HWLINK_SIM_FAULT", ";");

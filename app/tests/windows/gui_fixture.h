@@ -134,14 +134,6 @@ inline QString StartSimulatedProgram(QProcess &program, const QString &dir,
     return trace;
 }
 
-// The bus events (address, write, read) of a simulator trace.
-inline QByteArrayList BusEvents(const QString &trace) {
-    QByteArrayList bus;
-    for (const QByteArray &l : ReadAll(trace).split('\n'))
-        if (l.startsWith("addr ") || l.startsWith("wr ") || l.startsWith("rd ")) bus << l;
-    return bus;
-}
-
 // The settings store (the window placement) emptied at a fresh start, or kept from the run
 // before.
 enum class Store { Fresh, Kept };

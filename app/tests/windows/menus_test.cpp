@@ -42,8 +42,8 @@ class MenusTest : public QObject {
         for (int i = 0; i < 4; ++i)
             marks << (Action(run.w, Indexed("mnuChHigh", i))->isChecked() ? "x" : "-");
         QCOMPARE(marks.join(QString()), QStringLiteral("--x-"));
-        QCOMPARE(run.view()->Picture1->height(), 16 * 28);
-        QVERIFY(run.view()->minimumHeight() >= run.view()->Picture1->y() + 16 * 28);
+        QVERIFY(run.view()->Picture1->height() == 16 * 28 &&
+                run.view()->minimumHeight() >= run.view()->Picture1->y() + 16 * 28);
 
         auto *status = Action(run.w, "mnuViewStatusBar");
         QVERIFY(status->isChecked() && run.w->sbStatusBar->isVisible());
@@ -65,8 +65,8 @@ class MenusTest : public QObject {
             QCoreApplication::applicationDirPath() + QStringLiteral("/vrxhelp.htm");
         QFile::remove(page);
         run.w->mnuHelpContents->trigger();
-        QVERIFY(catcher.urls.isEmpty());
-        QVERIFY(!run.ui.boxes.empty() && run.ui.boxes.back().text.contains(page));
+        QVERIFY(catcher.urls.isEmpty() && !run.ui.boxes.empty() &&
+                run.ui.boxes.back().text.contains(page));
         QVERIFY(QFile::copy(QFileInfo(QStringLiteral(VRX_PROGRAM)).absolutePath() +
                                 QStringLiteral("/vrxhelp.htm"),
                             page));
@@ -76,8 +76,7 @@ class MenusTest : public QObject {
 
         run.w->mnuHelpAbout->trigger();
         AboutBox *about = run.w->aboutBox();
-        QVERIFY(about && about->isVisible());
-        QVERIFY(Screenshot(about, "frmAbout.png"));
+        QVERIFY(about && about->isVisible() && Screenshot(about, "frmAbout.png"));
         QTest::mouseClick(about->cmdOk, Qt::LeftButton);
         QVERIFY(!about->isVisible());
     }
@@ -89,21 +88,19 @@ class MenusTest : public QObject {
     void menusLabelsAndAutoset() {
         ProgramRun run(QStringLiteral("usb"), "A1=square,1000,0.5,0;A2=square,2000,0.5,0");
         auto item = [&run](const char *name) { return Action(run.w, name); };
-        QVERIFY(item("mnuCount(0)")->parent()->parent() == run.w->mnuSetup);
-        QVERIFY(item("mnuCountppm(5)")->isChecked() && run.w->lbCount[1]->isHidden());
+        QVERIFY(item("mnuCount(0)")->parent()->parent() == run.w->mnuSetup &&
+                item("mnuCountppm(5)")->isChecked() && run.w->lbCount[1]->isHidden());
         item("mnuCount(0)")->trigger();
         item("mnuCount(1)")->trigger();
         item("mnuCountppm(0)")->trigger();
-        QVERIFY(item("mnuCount(1)")->isChecked() && !run.w->lbCount[1]->isHidden());
-        QVERIFY(item("mnuCountppm(0)")->isChecked() && !item("mnuCountppm(5)")->isChecked());
+        QVERIFY(item("mnuCount(1)")->isChecked() && !run.w->lbCount[1]->isHidden() &&
+                item("mnuCountppm(0)")->isChecked() && !item("mnuCountppm(5)")->isChecked());
 
         run.w->tbButtons[8]->trigger();
-        QCOMPARE(run.view()->cmbVdiv->currentText(), QStringLiteral("2V"));
-        QVERIFY(run.waitRecords(3));
+        QVERIFY(run.view()->cmbVdiv->currentText() == "2V" && run.waitRecords(3));
         QCOMPARE((QStringList{run.w->lbCount[0]->text(), run.w->lbCount[1]->text()}),
                  (QStringList{"1.00005KHz", "2.0001KHz"}));
-        QVERIFY(Screenshot(run.w, "frmMain_counter.png"));
-        QVERIFY(run.stop());
+        QVERIFY(Screenshot(run.w, "frmMain_counter.png") && run.stop());
     }
 };
 

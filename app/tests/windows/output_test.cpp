@@ -30,10 +30,9 @@ class OutputTest : public QObject {
         QTest::keyClicks(d->TxtAdds[1], QStringLiteral("5000"));
         run.ui.fileNames.push_back(dir.filePath(QStringLiteral("range.xlsx")));
         QTest::mouseClick(d->cmdOk, Qt::LeftButton);
-        QCOMPARE(d->TxtAdds[1]->text(), QStringLiteral("2046"));
-        QCOMPARE(opened, dir.filePath(QStringLiteral("range.xlsx")));
-        QVERIFY(QFile::exists(opened));
-        QVERIFY(Screenshot(d, "frmExcel.png"));
+        QCOMPARE((QStringList{d->TxtAdds[1]->text(), opened}),
+                 (QStringList{"2046", dir.filePath(QStringLiteral("range.xlsx"))}));
+        QVERIFY(QFile::exists(opened) && Screenshot(d, "frmExcel.png"));
 
         Choose(run.view()->cmbDepth, "128K");
         frmExcel().TxtAdds[0].setText(QStringLiteral("0"));
@@ -48,11 +47,11 @@ class OutputTest : public QObject {
             seen = d->ProgressBar1->value();
         });
         QTest::mouseClick(d->cmdOk, Qt::LeftButton);
-        QCOMPARE(d->TxtAdds[1]->text(), QStringLiteral("65533"));
-        QCOMPARE(d->ProgressBar1->maximum(), 65534);
+        QCOMPARE((QList<int>{d->TxtAdds[1]->text().toInt(), d->ProgressBar1->maximum()}),
+                 (QList<int>{65533, 65534}));
         QVERIFY2(seen > 0 && d->ProgressBar1->value() == seen, qPrintable(QString::number(seen)));
-        QVERIFY(!QFile::exists(aborted) && opened.isEmpty());
-        QVERIFY(d->cmdOk->isEnabled() && !d->cmdAbort->isEnabled());
+        QVERIFY(!QFile::exists(aborted) && opened.isEmpty() && d->cmdOk->isEnabled() &&
+                !d->cmdAbort->isEnabled());
 
         // Then a swatch chosen for the background and OK recolour the timing view and the open
         // FFT window alike.
@@ -60,8 +59,7 @@ class OutputTest : public QObject {
         QVERIFY(run.w->fftWindow() && run.w->fftWindow()->isVisible());
         Action(run.w, "mnuColorSetup")->trigger();
         ColorWindow *c = run.w->colorWindow;
-        QVERIFY(c && c->isVisible());
-        QVERIFY(Screenshot(c, "Color.png"));
+        QVERIFY(c && c->isVisible() && Screenshot(c, "Color.png"));
 
         QTest::mouseClick(c->ColorSys[0], Qt::LeftButton);
         QTest::mouseClick(c->CommandColor[38], Qt::LeftButton); // (0, 0, 128)
@@ -89,8 +87,8 @@ class OutputTest : public QObject {
         run.ui.answers = {MsgResult::Ok, MsgResult::Cancel, MsgResult::Ok};
         run.ui.fileNames = {pdf, dir.filePath(QStringLiteral("missing/form.pdf"))};
         Action(run.w, "mnuPrintOut(1)")->trigger();
-        QCOMPARE(run.w->frmPrint->picture().size(), run.w->size());
-        QVERIFY(ReadAll(pdf).startsWith("%PDF-"));
+        QVERIFY(run.w->frmPrint->picture().size() == run.w->size() &&
+                ReadAll(pdf).startsWith("%PDF-"));
         Action(run.w, "mnuPrintOut(1)")->trigger();
         QCOMPARE(run.ui.fileCaptions.size(), size_t{1});
         Action(run.w, "mnuPrintOut(1)")->trigger();
@@ -113,15 +111,15 @@ class OutputTest : public QObject {
         run.w->mnuExport->trigger();
         run.w->mnuExport->trigger();
         QVERIFY(ReadAll(csv).startsWith("time_s,A1_V,A2_V,D0,"));
-        QCOMPARE(run.ui.boxes.size(), size_t{2}); // the detection box, then the failed export
-        QVERIFY(run.ui.boxes.back().text.startsWith(QStringLiteral("cannot write")));
+        // The detection box, then the failed export.
+        QVERIFY(run.ui.boxes.size() == 2 && run.ui.boxes.back().text.startsWith("cannot write"));
 
         // The record back as reference traces.
         AppState &s = app();
         s.channels.ChanOn[DispM1] = s.channels.ChanOn[DispM2] = 0;
         run.w->mnuImportCsv->trigger();
-        QVERIFY(s.channels.ChanOn[DispM1] == 1 && s.channels.ChanOn[DispM2] == 1);
-        QVERIFY(s.work.M1Buf != decltype(s.work.M1Buf){});
+        QVERIFY(s.channels.ChanOn[DispM1] == 1 && s.channels.ChanOn[DispM2] == 1 &&
+                s.work.M1Buf != decltype(s.work.M1Buf){});
         QVERIFY(Screenshot(run.w, "import_m1m2.png"));
     }
 };

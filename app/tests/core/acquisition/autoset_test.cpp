@@ -201,8 +201,7 @@ TEST_F(AutosetTest, FailureEndsWithMessageAndOldSettings) {
         const test::Nums before = test::SettingsOfChannel(0);
         ScriptedUi boxes;
         ScopedUi scope(boxes);
-        const AutosetResult r = Autoset0();
-        EXPECT_EQ(r.outcome, outcome);
+        EXPECT_EQ(Autoset0().outcome, outcome);
         EXPECT_EQ(test::SettingsOfChannel(0), before);
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].text, text);

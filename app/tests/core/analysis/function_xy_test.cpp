@@ -46,8 +46,7 @@ TEST_F(FunctionTest, F1TakesTheCoarserSourceAndSwitchesItsSourcesOn) {
     // A1 10:1 at index 4 ranks 14, A2 10:1 at index 5 ranks 15.
     EXPECT_EQ(F1(), (Nums{1, 1, 5}));
     EXPECT_EQ((Nums{s.channels.ChanOn[DispA2], s.channels.ChanOn[DispF1]}), (Nums{1, 1}));
-    EXPECT_TRUE(menuCommands().mnuDispCh[DispA2].checked());
-    EXPECT_TRUE(p.lbTab[ChF1].enabled());
+    EXPECT_TRUE(menuCommands().mnuDispCh[DispA2].checked() && p.lbTab[ChF1].enabled());
     // The selected channel's lists stay its own.
     EXPECT_EQ((Nums{s.channels.SelChannel, p.cmbVdiv.index(), s.channels.VdivIndex[ChA1]}),
               (Nums{ChA1, 4, 4}));
@@ -135,8 +134,7 @@ TEST_F(FunctionTest, ClearBackupResetsOnlyTheChosenMemoryChannel) {
     EXPECT_EQ((Nums{c.ProbeIndex[ChM1], c.Coupling[ChM1], c.VdivIndex[ChM1], c.ChanPos[ChM1],
                     s.view.ViewStart[1], c.SelChannel}),
               (Nums{1, 0, 4, 128, 0, ChM1}));
-    EXPECT_EQ(c.VdivText[ChM1], QStringLiteral("1V"));
-    EXPECT_EQ(RowsOf(scope(), 310, ColM1), Nums{128});
+    EXPECT_TRUE(c.VdivText[ChM1] == "1V" && RowsOf(scope(), 310, ColM1) == Nums{128});
 }
 
 // Axes through (128, 128) with a tick of 10 pixels every 25, the last pixel of each line left

@@ -27,8 +27,11 @@ TEST(Measure, FlatTraceShowsNoTiming) {
     frmMeasure().TestCh();
     const auto &rows = frmMeasure().rows();
     ASSERT_EQ(rows.size(), 24u);
-    for (const MeasureRow &row : rows)
-        EXPECT_EQ(row.value == kNotMeasured, row.item >= 5) << row.name.toStdString();
+    // The rows follow the items, A1's before A2's.
+    for (size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ((Nums{rows[i].value == kNotMeasured, rows[i].channel * 12 + rows[i].item}),
+                  (Nums{rows[i].item >= 5, int64_t(i)}))
+            << rows[i].name.toStdString();
     // A1 38 codes above its zero line (178) at 40 mV, A2 63 above its own (203) at 80 mV.
     EXPECT_EQ((Texts{rows[0].value, rows[1].value, rows[3].value, rows[12].value}),
               (Texts{"1.52 V", "1.52 V", "0.mV", "5.04 V"}));

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "core/decode/decoders.h"
@@ -208,9 +207,8 @@ TEST_F(Decoding, PiecesAndStacksDecodeAsOneStream) {
     auto both = Session::Start(
         {uart, eeprom}, 1e6, [&](int s, const Annotation &) { stackOf.push_back(s); }, &error);
     ASSERT_TRUE(both) << error.toStdString();
-    EXPECT_EQ(both->InstanceId(0, 0), "uart-1");
-    EXPECT_EQ(both->InstanceId(1, 1), "eeprom24xx-1");
-    EXPECT_EQ(both->InstanceId(2, 0), "");
+    EXPECT_EQ((QStringList{both->InstanceId(0, 0), both->InstanceId(1, 1), both->InstanceId(2, 0)}),
+              (QStringList{"uart-1", "eeprom24xx-1", ""}));
     ASSERT_TRUE(both->Feed(w.words.data(), w.words.size(), &error) && both->End(&error));
     EXPECT_EQ(std::count(stackOf.begin(), stackOf.end(), 1), static_cast<long>(whole.size()));
     EXPECT_EQ(std::count(stackOf.begin(), stackOf.end(), 0),
@@ -262,12 +260,10 @@ TEST_F(Decoding, CancelStopsAFeedInProgress) {
     });
     const bool fed = s->Feed(w.words.data(), w.words.size(), &error);
     canceller.join();
-    EXPECT_FALSE(fed);
-    EXPECT_EQ(error, "cancelled");
+    EXPECT_TRUE(!fed && error == "cancelled") << error.toStdString();
     // Stopped well before the end: the whole stream holds 20000 x 4 frames of many annotations.
     EXPECT_LT(seen.load(), 20000 * 4);
-    EXPECT_FALSE(s->End(&error));
-    EXPECT_EQ(error, "cancelled");
+    EXPECT_TRUE(!s->End(&error) && error == "cancelled");
 }
 
 // A session file of two chunks of two-byte samples is read chunk by chunk with the file's names
@@ -288,10 +284,10 @@ TEST(SigrokFiles, ReadsChunksInOrderWithTheFilesNames) {
     EXPECT_DOUBLE_EQ(r.Samplerate(), 2.5e6);
     EXPECT_EQ(r.LineNames(), QStringList({"CLK", "1", "DATA", "3", "4", "5", "6", "7", "8", "9"}));
     std::vector<uint16_t> first, second, none;
-    EXPECT_TRUE(r.Next(first, &error) && r.Next(second, &error) && !r.Next(none, &error));
+    EXPECT_TRUE(r.Next(first, &error) && r.Next(second, &error) && !r.Next(none, &error) &&
+                error.isEmpty());
     EXPECT_EQ((std::vector{first, second}),
               (std::vector<std::vector<uint16_t>>{{0x0001, 0x0002}, {0x03FF}}));
-    EXPECT_TRUE(error.isEmpty());
 }
 
 } // namespace

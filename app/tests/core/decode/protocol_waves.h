@@ -8,6 +8,8 @@
 
 #include <QStringList>
 
+#include "core/decode/runner.h"
+
 namespace vrx::test {
 
 class ProtocolWaves {
@@ -90,6 +92,22 @@ inline QStringList Hex(const std::vector<uint8_t> &bytes, const QString &prefix 
     QStringList out;
     for (uint8_t b : bytes)
         out << prefix + QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    return out;
+}
+
+// The shortest texts of the annotations of class `cls` (uart's "rx-data") of stack `stack` (-1:
+// of every stack) that start at sample `from` or later and end by sample `to`, row by row.
+inline QStringList ClassTexts(const decode::DecodeResult &r, const QString &cls, int stack = -1,
+                              uint64_t from = 0, uint64_t to = UINT64_MAX) {
+    QStringList out;
+    for (size_t k = 0; k < r.stacks.size(); ++k)
+        for (const decode::DecodedRow &row : r.stacks[k].rows) {
+            const decode::DecoderInfo *d = decode::Find(row.name.section(QLatin1Char('-'), 0, 0));
+            for (const decode::Annotation &a : row.annotations)
+                if ((stack < 0 || k == size_t(stack)) && d && a.start >= from && a.end <= to &&
+                    a.cls < d->classIds.size() && d->classIds[a.cls] == cls)
+                    out << a.texts.back();
+        }
     return out;
 }
 

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
-#include <QTimer>
 
 #include "../fixture.h"
 #include "core/decode/setup.h"
@@ -15,6 +14,8 @@
 
 namespace vrx::decode {
 namespace {
+
+using test::ClassTexts;
 
 QStringList Hex(const QByteArray &bytes) {
     return test::Hex({bytes.begin(), bytes.end()});
@@ -37,20 +38,6 @@ void Finish(const Runner &runner) {
     QDeadlineTimer deadline(60000);
     while (runner.busy() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-// The shortest texts of the annotations of class `cls` (uart's "rx-data") of every stack, in
-// the order of the record.
-QStringList Texts(const DecodeResult &r, const QString &cls) {
-    QStringList out;
-    for (const StackResult &s : r.stacks)
-        for (const DecodedRow &d : s.rows)
-            for (const Annotation &a : d.annotations) {
-                const DecoderInfo *info = Find(d.name.section(QLatin1Char('-'), 0, 0));
-                if (info && a.cls < info->classIds.size() && info->classIds[a.cls] == cls)
-                    out << a.texts.back();
-            }
-    return out;
 }
 
 class DecodeTest : public ::testing::Test {
@@ -85,15 +72,16 @@ TEST_F(DecodeTest, StacksFailAloneAndSessionsAreTakenUpAgainRecordAfterRecord) {
         const DecodeResult r = DecodeRecord({uart, bad, QStringLiteral("nosuch")}, UartRecord(sent),
                                             nullptr, {}, &cache);
         ASSERT_EQ(r.stacks.size(), 3u);
-        EXPECT_EQ(Texts(r, rxData), Hex(sent));
+        EXPECT_EQ(ClassTexts(r, rxData), Hex(sent));
         EXPECT_TRUE(r.stacks[0].error.isEmpty() && !r.stacks[1].error.isEmpty() &&
                     !r.stacks[2].error.isEmpty() && r.samplerate == 10e6);
     }
     ASSERT_EQ(cache.size(), 1u) << "the failed stacks keep no session";
     const Session *kept = cache.begin()->second.get();
     for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(Texts(DecodeRecord({uart}, UartRecord("A", 2048), nullptr, {}, &cache), rxData),
-                  QStringList{QStringLiteral("41")})
+        ASSERT_EQ(
+            ClassTexts(DecodeRecord({uart}, UartRecord("A", 2048), nullptr, {}, &cache), rxData),
+            QStringList{QStringLiteral("41")})
             << i;
     EXPECT_EQ(cache.begin()->second.get(), kept);
     DecodeRecord({bad}, UartRecord("A", 2048), nullptr, {}, &cache);
@@ -127,7 +115,7 @@ TEST_F(DecodeTest, RunnerDeliversTheNewestRecordOnTheGuiThreadAndCancelsTheOlder
     std::vector<QStringList> delivered;
     Subscription s = Subscribe(Event::DecodesReady, [&] {
         threads.push_back(QThread::currentThread());
-        delivered.push_back(Texts(runner.result(), rxData));
+        delivered.push_back(ClassTexts(runner.result(), rxData));
     });
     app().decode.Stacks = {uart};
     // A long record first, at once replaced by a short one.
@@ -137,12 +125,10 @@ TEST_F(DecodeTest, RunnerDeliversTheNewestRecordOnTheGuiThreadAndCancelsTheOlder
     Finish(runner);
     ASSERT_EQ(delivered.size(), 1u);
     EXPECT_EQ(delivered[0], Hex("ok"));
-    EXPECT_EQ(threads[0], QCoreApplication::instance()->thread());
-    EXPECT_EQ(runner.superseded(), 1u);
+    EXPECT_TRUE(threads[0] == QCoreApplication::instance()->thread() && runner.superseded() == 1);
     // A set-up emptied: an empty result at once, nothing left running.
     runner.SetStacks({});
-    EXPECT_FALSE(runner.busy());
-    EXPECT_TRUE(runner.result().stacks.empty());
+    EXPECT_TRUE(!runner.busy() && runner.result().stacks.empty());
 }
 
 // A stack that failed is not run again on the next records, only after its set-up is applied
@@ -174,7 +160,7 @@ TEST_F(DecodeTest, FailedStackIsNotRunAgainUntilTheSetupIsApplied) {
     const QString error = run(busy);
     EXPECT_TRUE(error.contains(QStringLiteral("cc1101-1")) && !error.contains('\n'))
         << error.toStdString();
-    EXPECT_EQ(Texts(runner.result(), QStringLiteral("mosi-data")),
+    EXPECT_EQ(ClassTexts(runner.result(), QStringLiteral("mosi-data")),
               Hex(QByteArray("\x30\x3D").repeated(4)));
     EXPECT_EQ(run(quiet), error);
     runner.SetStacks({raises});
@@ -182,8 +168,7 @@ TEST_F(DecodeTest, FailedStackIsNotRunAgainUntilTheSetupIsApplied) {
     // Given as failed, a stack that decodes gives that error and no annotation.
     const DecodeResult kept =
         DecodeRecord({uart}, UartRecord("ok"), nullptr, {{uart, QStringLiteral("earlier")}});
-    EXPECT_EQ(kept.stacks[0].error, QStringLiteral("earlier"));
-    EXPECT_TRUE(kept.stacks[0].rows.empty());
+    EXPECT_TRUE(kept.stacks[0].error == "earlier" && kept.stacks[0].rows.empty());
 }
 
 TEST_F(DecodeTest, RunnerCopiesTheRecordTheLanesShowAndSkipsOneAlreadyDecoded) {
@@ -214,20 +199,15 @@ TEST_F(DecodeTest, RunnerCopiesTheRecordTheLanesShowAndSkipsOneAlreadyDecoded) {
 TEST(AnnotationBoxes, FollowTheLanesMappingAtTwoZoomsClippedToThePicture) {
     // Boxes at two zooms: the first sample on screen, the samples a pixel, an annotation over
     // samples [start, end), x0 and x1 of its box (-2: no box).
+    // clang-format off
     const std::tuple<int64_t, double, uint64_t, uint64_t, int, int> cases[] = {
         // x5: five columns a sample
-        {100, 0.2, 100, 110, 0, 49},
-        {100, 0.2, 98, 101, -1, 4},
-        {100, 0.2, 219, 300, 595, 600},
-        {100, 0.2, 220, 300, -2, -2},
-        {100, 0.2, 50, 100, -2, -2},
+        {100, 0.2, 100, 110, 0, 49}, {100, 0.2, 98, 101, -1, 4}, {100, 0.2, 219, 300, 595, 600},
+        {100, 0.2, 220, 300, -2, -2}, {100, 0.2, 50, 100, -2, -2},
         // /5: five samples a column
-        {1000, 5, 1000, 1010, 0, 1},
-        {1000, 5, 1003, 1004, 0, 0},
-        {1000, 5, 3995, 4100, 599, 600},
-        {1000, 5, 4000, 4100, -2, -2},
-        {1000, 5, 990, 1001, -1, 0},
-    };
+        {1000, 5, 1000, 1010, 0, 1}, {1000, 5, 1003, 1004, 0, 0}, {1000, 5, 3995, 4100, 599, 600},
+        {1000, 5, 4000, 4100, -2, -2}, {1000, 5, 990, 1001, -1, 0}};
+    // clang-format on
     for (const auto &[first, samplesPerPixel, start, end, x0, x1] : cases) {
         DecodedRow row;
         row.annotations.push_back({start, end, 0, 0, 0, {QStringLiteral("x")}});
@@ -244,10 +224,9 @@ TEST(AnnotationBoxes, TextIsTheLongestThatFits) {
     const QStringList texts{QStringLiteral("Data write: A5"), QStringLiteral("DW: A5"),
                             QStringLiteral("A5")};
     const int longest = m.horizontalAdvance(texts[0]), shortest = m.horizontalAdvance(texts[2]);
-    EXPECT_EQ(FitText(texts, longest, m), texts[0]);
-    EXPECT_EQ(FitText(texts, longest - 1, m), texts[1]);
-    EXPECT_EQ(FitText(texts, shortest, m), texts[2]);
-    EXPECT_EQ(FitText(texts, shortest - 1, m), QString());
+    EXPECT_EQ((QStringList{FitText(texts, longest, m), FitText(texts, longest - 1, m),
+                           FitText(texts, shortest, m), FitText(texts, shortest - 1, m)}),
+              texts + QStringList{QString()});
 }
 
 TEST(AnnotationTable, LinesByTimeFilteredAndWrittenAsCsv) {

@@ -41,8 +41,7 @@ TEST_F(LogicPanelTest, CellsAndWords) {
     EXPECT_EQ(s.run.ParamChanged, 1);
     for (int n = 0; n < 3; ++n)
         lp.lbTrigger[5].click();
-    EXPECT_EQ(s.logic.TriggerWords[1], "00000001000000x1");
-    EXPECT_EQ(bytes(), (Nums{1, 2, 1, 0}));
+    EXPECT_TRUE(s.logic.TriggerWords[1] == "00000001000000x1" && bytes() == (Nums{1, 2, 1, 0}));
 
     lp.Qualify2List(QStringLiteral("0X1?0"));
     lp.List2TrigLevel();

@@ -6,7 +6,6 @@
 
 #include <sys/stat.h>
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -61,10 +60,8 @@ TEST_F(ExportTest, CsvHoldsTheRecordRowForRow) {
     EXPECT_FALSE(ExportRecord(r, Path("r.txt"), FormatOfPath(Path("r.txt")), error));
     QFile f(test::Exported(r, Path("r.csv")));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QStringList header{"time_s", "A1_V", "A2_V"};
-    for (int d = 0; d < 16; ++d)
-        header << QStringLiteral("D%1").arg(d);
-    EXPECT_EQ(QString::fromLatin1(f.readLine()).trimmed(), header.join(QLatin1Char(',')));
+    EXPECT_EQ(f.readLine(),
+              "time_s,A1_V,A2_V,D0,D1,D2,D3,D4,D5,D6,D7,D8,D9,D10,D11,D12,D13,D14,D15\n");
     int32_t i = 0;
     for (; !f.atEnd(); ++i) {
         const QStringList c = QString::fromLatin1(f.readLine()).trimmed().split(QLatin1Char(','));
@@ -200,8 +197,8 @@ TEST_F(ExportTest, CsvLoadsBackIntoTheMemoryChannelsOrNotAtAll) {
              {dir.path(), "not a regular file"}}) {
         error.clear();
         EXPECT_FALSE(ImportCsv(bad, error)) << bad.toStdString();
-        EXPECT_TRUE(error.contains(QLatin1String(message))) << error.toStdString();
-        EXPECT_TRUE(memory() == before) << bad.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(message)) && memory() == before)
+            << bad.toStdString() << ": " << error.toStdString();
     }
 
     test::Exported(r, Path("r.csv"));

@@ -43,10 +43,9 @@ TEST(Vrxctl, MeasurePrintsTheMeasureBoxRowsOfTheSameRecord) {
     app().startup.BitstreamDir = QFileInfo(QStringLiteral(VRX_TEST_BITSTREAM)).absolutePath();
     BringUp();
     ASSERT_EQ(app().run.HwFound, 1);
-    MeasureSettings &m = app().measure;
-    std::fill_n(m.TestA1.begin(), kMeasureItems, int16_t{1});
-    std::fill_n(m.TestA2.begin(), kMeasureItems, int16_t{1});
-    m.TestLenMode = 1;
+    app().measure.TestA1.fill(1);
+    app().measure.TestA2.fill(1);
+    app().measure.TestLenMode = 1;
     tbToolBar_ButtonClick(1);
     for (int i = 0; i < 100000 && app().run.TrigCount == 0; ++i)
         AcquisitionStep();
@@ -70,8 +69,8 @@ TEST(Vrxctl, CountReadsWithinTenPpmAtSevenDigits) {
         const double unit = m.captured(2) == "M" ? 1e6 : m.captured(2) == "K" ? 1e3 : 1;
         EXPECT_NEAR(m.captured(1).toDouble() * unit / hz, 1.0, 10e-6) << m.captured().toStdString();
     }
-    EXPECT_EQ(readings, 2) << r.out.toStdString();
-    EXPECT_EQ(r.out.count(QStringLiteral("A2\t")), 2);
+    EXPECT_EQ((test::Nums{readings, r.out.count(QStringLiteral("A2\t"))}), (test::Nums{2, 2}))
+        << r.out.toStdString();
 }
 
 TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
@@ -183,9 +182,8 @@ TEST(Vrxctl, SettingsFileOnlyWhenNamed) {
         RunTool(QStringLiteral(VRX_CTL),
                 {"--demo", "capture", "-o", "/dev/stdout", "--format", "csv"}, {}, dir.path());
     ASSERT_EQ(csv.code, 0) << csv.err.toStdString();
-    EXPECT_TRUE(csv.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")));
-    EXPECT_EQ(csv.out.count(QLatin1Char('\n')), 1 + 2048);
-    EXPECT_EQ(test::ReadAll(ini), before);
+    EXPECT_TRUE(csv.out.startsWith(QStringLiteral("time_s,A1_V,A2_V,D0,")) &&
+                csv.out.count(QLatin1Char('\n')) == 1 + 2048 && test::ReadAll(ini) == before);
 }
 
 // One record goes into the file named; more records, or a run of a duration, into files
@@ -295,9 +293,8 @@ class FieldTools : public ::testing::Test {
         return words;
     }
     std::vector<uint16_t> RecordWords() const {
-        std::vector<uint16_t> w;
-        for (int32_t i = 0; i < r.length; ++i)
-            w.push_back(r.Word(i));
+        std::vector<uint16_t> w(static_cast<size_t>(r.length));
+        std::generate(w.begin(), w.end(), [this, i = 0]() mutable { return r.Word(i++); });
         return w;
     }
     QTemporaryDir dir;

@@ -2,7 +2,6 @@
 // The data output workbook read back by a real spreadsheet reader (openpyxl), the dialog's range
 // rule and abort, an export while acquiring, and printing a capture fitted to a PDF page.
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPdfWriter>
@@ -158,31 +157,28 @@ TEST_F(WorkbookTest, DialogCorrectsTheRangeAndExportsTheIndexAlone) {
     d.cmdOk.click(); // cancelled
     EXPECT_TRUE(opened.isEmpty());
     d.cmdOk.click();
-    EXPECT_EQ(d.TxtAdds[1].text(), QStringLiteral("2046"));
-    EXPECT_EQ(opened, path("index.xlsx"));
-    EXPECT_EQ(d.ProgressBar1.value(), 47);
+    EXPECT_EQ((Texts{d.TxtAdds[1].text(), opened, QString::number(d.ProgressBar1.value())}),
+              (Texts{"2046", path("index.xlsx"), "47"}));
     const QJsonArray rows = ReadBack(opened);
     REQUIRE_READER(rows);
     ASSERT_EQ(rows.size(), 49);
-    EXPECT_EQ(rows[2].toArray(), QJsonArray({2000}));
-    EXPECT_EQ(rows[48].toArray(), QJsonArray({2046}));
+    EXPECT_EQ((QJsonArray{rows[2], rows[48]}), QJsonDocument::fromJson("[[2000], [2046]]").array());
 }
 
 // The range rule: at most 65534 samples, the first one within the record, the last one before
 // the record's last sample.
 TEST(Workbook, RangeRuleAtBothEnds) {
-    struct Case {
-        ExportRange in;
-        int32_t lastSample;
-        Nums out;
-    };
-    for (const Case &c :
-         {Case{{0, 65533}, 131071, {0, 65533}}, Case{{0, 65534}, 131071, {0, 65533}},
-          Case{{10, 65544}, 131071, {10, 65543}}, Case{{-5, 200000}, 131071, {0, 65533}},
-          Case{{131070, 131071}, 131071, {131070, 131070}}, Case{{2000, 2045}, 2047, {2000, 2045}},
-          Case{{2000, 2046}, 2047, {2000, 2046}}, Case{{2000, 2047}, 2047, {2000, 2046}}}) {
-        const ExportRange r = CorrectRange(c.in, c.lastSample);
-        EXPECT_EQ((Nums{r.first, r.last}), c.out) << c.in.first << ".." << c.in.last;
+    // The range asked for, the record's last sample, the range taken.
+    // clang-format off
+    const std::tuple<ExportRange, int32_t, Nums> cases[] = {
+        {{0, 65533}, 131071, {0, 65533}}, {{0, 65534}, 131071, {0, 65533}},
+        {{10, 65544}, 131071, {10, 65543}}, {{-5, 200000}, 131071, {0, 65533}},
+        {{131070, 131071}, 131071, {131070, 131070}}, {{2000, 2045}, 2047, {2000, 2045}},
+        {{2000, 2046}, 2047, {2000, 2046}}, {{2000, 2047}, 2047, {2000, 2046}}};
+    // clang-format on
+    for (const auto &[in, lastSample, out] : cases) {
+        const ExportRange r = CorrectRange(in, lastSample);
+        EXPECT_EQ((Nums{r.first, r.last}), out) << in.first << ".." << in.last;
     }
 }
 

@@ -58,8 +58,7 @@ TEST_F(ColorSetupTest, InverseTwiceRestoresTheTable) {
         (Nums{s.colors[0], s.colors[7], c.ColorSys[7].foreColor(), c.ColorSys[0].backColor()}),
         (Nums{0xFFFFFF - before[0], Rgb(254, 253, 252), Rgb(254, 253, 252), 0xFFFFFF - before[0]}));
     c.cmdInv.click();
-    EXPECT_EQ(s.colors.Colors, before);
-    EXPECT_EQ(colorEvents, 2);
+    EXPECT_TRUE(s.colors.Colors == before && colorEvents == 2) << colorEvents;
 }
 
 // With "User Color" a swatch opens the chooser at its colour: cancelled it keeps its colour,
@@ -86,8 +85,7 @@ TEST_F(ColorSetupTest, ChooserDefinesUserColours) {
 // Unticking "Display A2" switches A2 off at once and greys its tab; OK keeps it off.
 TEST_F(ColorSetupTest, DisplayBoxesSwitchTraces) {
     c.Check_Click(DispA2);
-    EXPECT_EQ(s.channels.ChanOn[DispA2], 0);
-    EXPECT_FALSE(form1().lbTab[1].enabled());
+    EXPECT_TRUE(s.channels.ChanOn[DispA2] == 0 && !form1().lbTab[1].enabled());
     c.ColorOk.click();
     EXPECT_EQ((Nums{s.channels.ChanOn[DispA1], s.channels.ChanOn[DispA2]}), (Nums{1, 0}));
     EXPECT_FALSE(form1().lbTab[1].enabled());
@@ -109,6 +107,6 @@ TEST_F(ColorSetupTest, FollowsWhatIsAppliedWhileOpen) {
     menuCommands().mnuDispCh_Click(DispA2);
     EXPECT_FALSE(c.Check[DispA2].checked());
     c.ColorOk.click();
-    EXPECT_EQ(s.colors.Colors, defaults);
-    EXPECT_EQ((Nums{s.channels.ChanOn[DispA1], s.channels.ChanOn[DispA2]}), (Nums{1, 0}));
+    EXPECT_TRUE(s.colors.Colors == defaults && s.channels.ChanOn[DispA1] == 1 &&
+                s.channels.ChanOn[DispA2] == 0);
 }
