@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
-#include <QCoreApplication>
 #include <QPainter>
 #include <QtCore/qnamespace.h>
 

@@ -115,7 +115,7 @@ class StateListing {
     // Marks pattern box i when it holds no valid pattern.
     void MarkCode(size_t i);
     int dragY_ = 0;
-    bool due_ = false;  // a record came since the listing was drawn
+    bool due_ = false; // a record came since the listing was drawn
     void DrawListing();
     // The listing's glyphs, looked up at the first drawing of an application (they hold font
     // data, which goes before the application does).

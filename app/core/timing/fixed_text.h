@@ -13,8 +13,8 @@
 
 #include <QFont>
 #include <QGlyphRun>
-#include <QPainter>
 #include <QPaintDevice>
+#include <QPainter>
 #include <QPointF>
 #include <QRawFont>
 #include <QStringView>

@@ -22,7 +22,6 @@ class FramePacer : public QObject {
     // Paces every window of the application while it lives; `frameMs` 0: the primary screen's
     // refresh period (24 to 240 frames a second).
     explicit FramePacer(QObject *parent, int frameMs = 0);
-    int frameMs() const { return static_cast<int>(frameMs_); }
 
   protected:
     bool eventFilter(QObject *o, QEvent *e) override;

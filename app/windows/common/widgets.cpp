@@ -45,8 +45,7 @@ void ValueLabel::paintEvent(QPaintEvent *event) {
     const QRect cr = contentsRect().adjusted(inset, inset, -inset, -inset);
     const QFontMetrics fm(text_->font());
     const QRect box = QStyle::alignedRect(
-        layoutDirection(), alignment(),
-        QSize(qCeil(text_->width(shown.size())), fm.height()), cr);
+        layoutDirection(), alignment(), QSize(qCeil(text_->width(shown.size())), fm.height()), cr);
     p.setFont(text_->font());
     p.setPen(palette().color(foregroundRole()));
     text_->add(p, QPointF(box.left(), box.top() + fm.ascent()), shown);

@@ -267,8 +267,8 @@ QWidget *TimingView::buildLogicHeader() {
     h->setContentsMargins(2, 0, 2, 0);
     h->setSpacing(6);
     for (int k = 0; k < 3; ++k) {
-        QLabel *l = MakeLabel<ValueLabel>(w, Indexed("lbBarWord", k),
-                                          lp.lbBarWord[static_cast<size_t>(k)]);
+        QLabel *l =
+            MakeLabel<ValueLabel>(w, Indexed("lbBarWord", k), lp.lbBarWord[static_cast<size_t>(k)]);
         l->setFont(RowFont());
         KeepLabelSize(l, {QStringLiteral("V1 FFFF"), QStringLiteral("V2 ----")});
         lbBarWord[static_cast<size_t>(k)] = l;

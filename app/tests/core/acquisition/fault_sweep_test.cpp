@@ -312,9 +312,10 @@ TEST_P(FaultSweepTest, EveryFailedRequestOfASessionIsReportedAndInitializeRecove
     ASSERT_EQ(clean.autoset.at(0), static_cast<int64_t>(AutosetOutcome::Done));
     std::map<Ending, int> count;
     // Over a parallel port a session makes a million requests and more: fewer in CI.
-    const std::vector<int64_t> ns = qgetenv("VRX_FAULT_SWEEP") == "classes"
-                                        ? Classes(clean.requests)
-                                        : Sample(clean.requests, link == "epp" || link == "bpp" ? 2 : 6);
+    const std::vector<int64_t> ns =
+        qgetenv("VRX_FAULT_SWEEP") == "classes"
+            ? Classes(clean.requests)
+            : Sample(clean.requests, link == "epp" || link == "bpp" ? 2 : 6);
     if (qEnvironmentVariableIsSet("VRX_FAULT_SWEEP"))
         std::printf("%s: %zu requests to try\n", link.c_str(), ns.size()), std::fflush(stdout);
     for (const int64_t n : ns) {

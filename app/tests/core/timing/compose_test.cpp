@@ -167,9 +167,10 @@ TEST(FixedTextTest, DrawsThePixelsOfThePaintersText) {
     QImage blank(240, 34, QImage::Format_RGB32);
     blank.fill(Qt::black);
     QImage painters = blank, placed = blank;
-    for (const auto &[font, first, second] :
-         {std::tuple{fixed, u"0123 ABC ~x", u"F0 h 7"}, {fixed, u"Gr\u00fc\u00dfe 0xFF", u" lead"},
-          {fixed, u"\u03a9mega", u"tail "}, {proportional, u"Wide", u"Iil"}}) {
+    for (const auto &[font, first, second] : {std::tuple{fixed, u"0123 ABC ~x", u"F0 h 7"},
+                                              {fixed, u"Gr\u00fc\u00dfe 0xFF", u" lead"},
+                                              {fixed, u"\u03a9mega", u"tail "},
+                                              {proportional, u"Wide", u"Iil"}}) {
         painters = placed = blank;
         QPainter p(&painters);
         p.setFont(QFont(font, &painters));
