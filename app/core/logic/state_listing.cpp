@@ -278,9 +278,8 @@ void StateListing::Unload() {
 
 void StateListing::OnTracesDrawn() {
     const AppState &s = app();
-    if (s.display.StateOn == 0 || s.channels.ChanOn[DispLogic] != 1) return;
-    due_ = true;
-    PicturesChanged();
+    // The drawing of the traces ends with the pictures' change, which shows the listing too.
+    due_ = s.display.StateOn != 0 && s.channels.ChanOn[DispLogic] == 1;
 }
 
 void StateListing::cmbArrange_Click() {
