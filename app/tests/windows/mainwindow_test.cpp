@@ -4,6 +4,7 @@
 // stored placement. Scenarios of the front panel and the loop are the core suites' business.
 #include <functional>
 #include <limits>
+#include <optional>
 #include <tuple>
 
 #include <QMessageBox>
@@ -113,7 +114,7 @@ class MainWindowTest : public QObject {
         w.resize(40, 40);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const FramePacer pacer(&w, 25);
+        std::optional<FramePacer> pacer(std::in_place, &w, 25);
         w.paints = 0;
         QElapsedTimer t;
         t.start();
@@ -125,6 +126,11 @@ class MainWindowTest : public QObject {
         QVERIFY(WaitUntil([&] { return w.painted == w.value; }));
         QVERIFY2(w.paints >= 3 && w.paints <= 250 / 25 + 2, qPrintable(QString::number(w.paints)));
         QVERIFY(w.value > 3 * w.paints);
+        // A request that waits when the pacing ends is sent then: the window keeps painting.
+        for (int k = 0; k < 2; ++k, QTest::qWait(1))
+            ++w.value, w.update();
+        pacer.reset();
+        QVERIFY(WaitUntil([&] { return w.painted == w.value; }));
     }
 
     // Without the bitstream the configuration fails once, with its box, and the window stays

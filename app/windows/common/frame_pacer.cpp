@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -24,6 +23,21 @@ FramePacer::FramePacer(QObject *parent, int frameMs) : QObject(parent) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
+namespace {
+
+void SendUpdateRequest(QObject *window) {
+    if (window)
+        QCoreApplication::postEvent(window, new QEvent(QEvent::UpdateRequest),
+                                    Qt::LowEventPriority);
+}
+
+} // namespace
+
+FramePacer::~FramePacer() {
+    for (const QPointer<QObject> &window : std::as_const(waiting_))
+        SendUpdateRequest(window);
+}
+
 bool FramePacer::eventFilter(QObject *o, QEvent *e) {
     if (e->type() != QEvent::UpdateRequest || !o->isWidgetType()) return false;
     const int64_t now = clock_.elapsed();
@@ -33,14 +47,9 @@ bool FramePacer::eventFilter(QObject *o, QEvent *e) {
         return false;
     }
     if (!waiting_.contains(o)) {
-        waiting_.insert(o);
-        const QPointer<QObject> window(o);
-        QTimer::singleShot(static_cast<int>(frameMs_ - (now - *last)), this, [this, window, o] {
-            waiting_.remove(o);
-            if (window)
-                QCoreApplication::postEvent(window, new QEvent(QEvent::UpdateRequest),
-                                            Qt::LowEventPriority);
-        });
+        waiting_.insert(o, QPointer<QObject>(o));
+        QTimer::singleShot(static_cast<int>(frameMs_ - (now - *last)), this,
+                           [this, o] { SendUpdateRequest(waiting_.take(o)); });
     }
     return true;
 }

@@ -13,7 +13,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
-#include <QSet>
+#include <QPointer>
 
 namespace vrx {
 
@@ -22,6 +22,8 @@ class FramePacer : public QObject {
     // Paces every window of the application while it lives; `frameMs` 0: the primary screen's
     // refresh period (24 to 240 frames a second).
     explicit FramePacer(QObject *parent, int frameMs = 0);
+    // A request still waiting is sent at once: the window asks for no other until it comes.
+    ~FramePacer() override;
 
   protected:
     bool eventFilter(QObject *o, QEvent *e) override;
@@ -29,8 +31,8 @@ class FramePacer : public QObject {
   private:
     int64_t frameMs_ = 16;
     QElapsedTimer clock_;
-    QHash<const QObject *, int64_t> lastPaint_; // by window: when it last painted
-    QSet<const QObject *> waiting_;             // windows whose request waits for the frame
+    QHash<const QObject *, int64_t> lastPaint_;         // by window: when it last painted
+    QHash<const QObject *, QPointer<QObject>> waiting_; // windows whose request waits
 };
 
 } // namespace vrx
