@@ -141,6 +141,11 @@ bool ReadRecord(uint8_t *sb, uint8_t depthIndex, uint8_t rateIndex, const uint8_
     uint64_t failures = PortFailures();
     if (!WritePairs(ps, dc, pairs.data(), int32_t(pairs.size())) && link != HW_LINK_NONE)
         return false;
+    // A lost write of the read-out set-up may have reached another register (after a lost
+    // address write the next byte goes to the register selected before, the mode register
+    // among them): what the memory holds can no longer be trusted, so the record is lost
+    // rather than read.
+    if (PortFailures() != failures) return false;
 
     // Equivalent time collects the analog samples in the logic areas as scratch.
     const bool ets = dc[HW_DC_EtsFactor] != 0;
@@ -271,9 +276,16 @@ extern "C" HWLINK_API uint8_t HWLINK_CALL GetTrigStat(uint8_t *SampleBuf, int32_
         // A failed USB request must not be taken for data: the bridge answers 0xFF, whose low
         // bits would read as "record complete". Nor must floating parallel lines.
         uint8_t status = 0;
-        if (!WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kStatus) ||
-            !ReadStatusChecked(ps, dc, &status))
-            return HW_STAT_LINK_LOST;
+        // A lost address write on a parallel port would read another register as the status:
+        // the address is written once more (selecting a register has no other effect).
+        uint64_t failures = PortFailures();
+        bool selected = WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kStatus);
+        if (selected && PortFailures() != failures) {
+            failures = PortFailures();
+            selected = WriteStrobe(ps, dc, ps[HW_PS_AddrSel], reg::kStatus) &&
+                       PortFailures() == failures;
+        }
+        if (!selected || !ReadStatusChecked(ps, dc, &status)) return HW_STAT_LINK_LOST;
         const uint8_t result = MapStatus(status);
         if (result != HW_STAT_COMPLETE) return result;
     }
