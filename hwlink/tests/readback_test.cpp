@@ -471,5 +471,33 @@ TEST_F(ReadbackTest, ParallelFailuresAreCountedNotTakenForData) {
     }
 }
 
+// Over EPP a lost address write sends the next byte to the register selected before. Lost in
+// the read-out's set-up (the timebase's address, right after the mode register was written),
+// it disturbs the instrument: the record is lost, not read.
+TEST_F(ReadbackTest, ALostReadOutAddressWriteLosesTheRecord) {
+    auto start = [&] { // the same fresh start each time, up to the polls
+        reset();
+        setInputs({sim::Shape::Sine, 2e5, 1.0, 0}, {sim::Shape::Dc, 0, 0, -0.5}, 0x1234);
+        Settings s = arm("epp");
+        EXPECT_EQ(capture(s), 1);
+        sim::takeTrace();
+        std::fill(sb.begin(), sb.end(), 0x55);
+        return s;
+    };
+    Settings s = start();
+    const int64_t polled = sim::faults().requests;
+    ASSERT_EQ(pollUntilSettled(s), HW_STAT_COMPLETE);
+    const Trace t = filter(sim::takeTrace(), {"port-"});
+    const auto readOut = std::find_if(
+        t.rbegin(), t.rend(), [](const std::string &l) { return l.rfind("port-in", 0) != 0; });
+    const auto timebase = std::find(readOut, t.rend(), std::string("port-out 891 56"));
+    ASSERT_NE(timebase, t.rend());
+    s = start();
+    ASSERT_EQ(sim::faults().requests, polled);
+    sim::faults().requestFaults.push_back({polled + (timebase.base() - t.begin())});
+    EXPECT_EQ(pollUntilSettled(s), HW_STAT_LINK_LOST);
+    EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
+}
+
 } // namespace
 } // namespace hwlink::test
