@@ -4,6 +4,7 @@
 // equivalent-time series, and the bounds of every in-place step at 128K.
 #include "sim_fixture.h"
 #include "src/acquisition.h"
+#include "src/bus.h"
 #include <cmath>
 #include <numeric>
 #include <random>
@@ -496,6 +497,24 @@ TEST_F(ReadbackTest, ALostReadOutAddressWriteLosesTheRecord) {
     ASSERT_EQ(sim::faults().requests, polled);
     sim::faults().requestFaults.push_back({polled + (timebase.base() - t.begin())});
     EXPECT_EQ(pollUntilSettled(s), HW_STAT_LINK_LOST);
+    EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
+}
+
+// A lost address write before a status poll over EPP leaves the register selected before:
+// register 29 last written 0 reads back 0x?F, whose low bits say "complete". The poll selects
+// the status register again, so a record still waiting for its trigger is not read.
+TEST_F(ReadbackTest, ALostStatusAddressWriteIsWrittenAgain) {
+    reset();
+    setInputs({sim::Shape::Dc, 0, 0, 0}, {sim::Shape::None, 0, 0, 0}); // never triggers
+    Settings s = arm("epp");
+    capture(s);
+    ASSERT_EQ(poll(s), HW_STAT_WAIT_TRIGGER);
+    ASSERT_TRUE(WriteStrobe(ps, dc, ps[HW_PS_AddrSel], 29));
+    ASSERT_TRUE(WriteStrobe(ps, dc, ps[HW_PS_DataSel], 0));
+    std::fill(sb.begin(), sb.end(), 0x55);
+    sim::faults().requestFaults.push_back({sim::faults().requests + 1});
+    EXPECT_EQ(poll(s), HW_STAT_WAIT_TRIGGER);
+    EXPECT_TRUE(sim::faults().requestFaults.empty()); // it struck
     EXPECT_EQ(std::count(sb.begin(), sb.end(), 0x55), HW_SAMPLEBUF_LEN);
 }
 
