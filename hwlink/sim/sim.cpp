@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <set>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 
@@ -34,6 +35,7 @@ struct Fd {
 struct TraceSink {
     Fd file;
     std::string path;
+    std::vector<std::string> only; // the file takes only lines that start with one of these
     bool capture = false;
     std::vector<std::string> lines;
 };
@@ -272,7 +274,11 @@ void trace(const char *fmt, ...) {
         std::clamp(std::vsnprintf(line, sizeof line - 1, fmt, ap), 0, int(sizeof line) - 2);
     va_end(ap);
     if (s.capture) s.lines.emplace_back(line, size_t(n));
-    if (s.file.fd >= 0) {
+    const std::string_view text(line, size_t(n));
+    if (s.file.fd >= 0 &&
+        (s.only.empty() || std::any_of(s.only.begin(), s.only.end(), [&](const std::string &w) {
+             return text.starts_with(w);
+         }))) {
         // The whole line in one write to a file opened for appending: it lands in one piece.
         line[n] = '\n';
         [[maybe_unused]] const ssize_t written = ::write(s.file.fd, line, size_t(n) + 1);
@@ -282,6 +288,8 @@ void trace(const char *fmt, ...) {
 void openTraceFromEnv() {
     TraceSink &s = sink();
     const char *env = std::getenv("HWLINK_SIM_TRACE");
+    const char *only = std::getenv("HWLINK_SIM_TRACE_ONLY");
+    s.only = only ? envItems(only, false) : std::vector<std::string>{};
     const std::string path = env ? env : "";
     if (path == s.path && (s.file.fd >= 0 || path.empty())) return;
     s.path = path;

@@ -100,14 +100,16 @@ void resetSimulator();
 // Trace lines are appended to the file named by HWLINK_SIM_TRACE (read when a simulated device
 // is opened) and, while capture is on, kept in memory for tests. Each line goes to the file in
 // one write of the whole line, so the lines of two processes tracing into one file, or of a
-// process that is killed, are never torn.
+// process that is killed, are never torn. HWLINK_SIM_TRACE_ONLY (words separated by ';') keeps
+// the file to the lines that start with one of them: a fault sweep reads a faulted session's
+// "fault" line without the two million bus lines of a session over a parallel port.
 void captureTrace(bool on);
 std::vector<std::string> takeTrace();
 // Whether trace lines go anywhere (a trace file or the capture).
 bool tracing();
 // One trace line; called by the simulated devices and the instrument.
 void trace(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-// Re-reads HWLINK_SIM_TRACE and opens (or closes) the trace file.
+// Re-reads HWLINK_SIM_TRACE and HWLINK_SIM_TRACE_ONLY and opens (or closes) the trace file.
 void openTraceFromEnv();
 
 } // namespace hwlink::sim

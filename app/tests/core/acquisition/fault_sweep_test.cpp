@@ -106,7 +106,7 @@ struct Session {
     Ending ending = Ending::Clean;
     std::vector<size_t> records; // a hash of each record shown
     test::Nums autoset;          // Autoset's outcome and settings
-    int64_t requests = 0;        // requests to the link (counted in the trace)
+    int64_t requests = 0;        // requests to the link (traced in the clean session)
     bool struck = false;         // the fault struck
     bool recovered = false;      // after "&Initialize(Hardware)" records come again
     QString why;                 // for a wrong ending
@@ -136,6 +136,7 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
         SetLoopClock({});
         StopAcquisitionNow();
         unsetenv("HWLINK_SIM_TRACE");
+        unsetenv("HWLINK_SIM_TRACE_ONLY");
     }
 
     // Empties the trace file (the simulator keeps it open and appends to it).
@@ -226,6 +227,7 @@ class FaultSweepTest : public ::testing::TestWithParam<const char *> {
         ClearTrace();
         setenv("HWLINK_SIM", link, 1);
         setenv("HWLINK_SIM_FAULT", FaultItem(fault).c_str(), 1);
+        setenv("HWLINK_SIM_TRACE_ONLY", fault > 0 ? "fault" : "", 1); // the clean one: every line
         ScriptedUi boxes;
         ScopedUi scope(boxes);
         Session r;
@@ -358,7 +360,8 @@ TEST_F(VrxctlFaultSweepTest, VrxctlLeavesOnlyWholeFiles) {
                           {"--sim", link, "--bitstream", VRX_TEST_BITSTREAM, "--rate", "1MSa/S",
                            "capture", "-n", QString::number(kRecords), "-o", dir + "/cap.csv"},
                           {QStringLiteral("HWLINK_SIM_FAULT=") + FaultItem(fault).c_str(),
-                           QStringLiteral("HWLINK_SIM_TRACE=") + trace_});
+                           QStringLiteral("HWLINK_SIM_TRACE=") + trace_,
+                           QStringLiteral("HWLINK_SIM_TRACE_ONLY=") + (fault > 0 ? "fault" : "")});
         dog_.progress();
         return r;
     };
