@@ -255,6 +255,10 @@ FAULTS = [
     Fault("L31", "hwlink/src/acquisition.cpp",
           "return LinkResult(dc, ok && PortFailures() == failures);",
           "return LinkResult(dc, ok);", HW, "a lost parallel set-up write reported as success"),
+    Fault("L32", "hwlink/src/readback.cpp", "    if (PortFailures() != failures) return false;\n",
+          "", HW, "a read-out whose set-up lost a write read all the same"),
+    Fault("L33", "hwlink/src/readback.cpp", "if (selected && PortFailures() != failures) {",
+          "if (false) {", HW, "a status poll whose address write was lost reads another register"),
     # --- the windows: the event translation, check marks and controls ---
     Fault("W01", "app/windows/timing/timing_input.cpp", "        return kKeyPageUp;",
           "        return kKeyPageDown;", ["ctest:^gestures_test$"], "Page Up steps the other way",
