@@ -266,7 +266,17 @@ bool tracing() {
 
 void trace(const char *fmt, ...) {
     TraceSink &s = sink();
-    if (s.file.fd < 0 && !s.capture) return;
+    // Whether the file takes the line: every line, or one that starts with a word of the filter.
+    // The format's text before its first conversion is the line's start, so a line no word can
+    // match is not even formatted (a parallel port's session makes two million of them).
+    bool toFile = s.file.fd >= 0;
+    if (toFile && !s.only.empty()) {
+        const std::string_view fixed(fmt, std::strcspn(fmt, "%"));
+        toFile = std::any_of(s.only.begin(), s.only.end(), [&](const std::string &w) {
+            return fixed.starts_with(w) || std::string_view(w).starts_with(fixed);
+        });
+    }
+    if (!toFile && !s.capture) return;
     char line[128];
     va_list ap;
     va_start(ap, fmt);
@@ -275,10 +285,10 @@ void trace(const char *fmt, ...) {
     va_end(ap);
     if (s.capture) s.lines.emplace_back(line, size_t(n));
     const std::string_view text(line, size_t(n));
-    if (s.file.fd >= 0 &&
-        (s.only.empty() || std::any_of(s.only.begin(), s.only.end(), [&](const std::string &w) {
-             return text.starts_with(w);
-         }))) {
+    if (toFile && (s.only.empty() || std::any_of(s.only.begin(), s.only.end(),
+                                                 [&](const std::string &w) {
+                                                     return text.starts_with(w);
+                                                 }))) {
         // The whole line in one write to a file opened for appending: it lands in one piece.
         line[n] = '\n';
         [[maybe_unused]] const ssize_t written = ::write(s.file.fd, line, size_t(n) + 1);
