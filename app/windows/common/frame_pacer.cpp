@@ -43,6 +43,10 @@ bool FramePacer::eventFilter(QObject *o, QEvent *e) {
     const int64_t now = clock_.elapsed();
     const auto last = lastPaint_.constFind(o);
     if (last == lastPaint_.cend() || now - *last >= frameMs_) {
+        // A paint more than a frame old holds nothing back: such entries (of windows long
+        // closed among them) go, so the table stays as small as the windows painting now.
+        if (lastPaint_.size() >= 32)
+            lastPaint_.removeIf([&](const auto &it) { return now - it.value() >= frameMs_; });
         lastPaint_.insert(o, now);
         return false;
     }
