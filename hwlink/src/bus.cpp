@@ -212,16 +212,22 @@ void ClearQueue(int32_t *ps) {
 
 namespace {
 // One data byte as the link delivers it; false only for a failed USB request.
-bool readByte(int32_t *ps, uint8_t *dc, uint8_t *value) {
+// `suspect` (parallel links): an access that made the byte failed, so it is not the register's
+// (a failed read gives 0xFF; over BPP a lost read strobe reads the port's own latch). A failure
+// of the strobes after the byte leaves the byte as it was read.
+bool readByte(int32_t *ps, uint8_t *dc, uint8_t *value, bool *suspect = nullptr) {
     *value = 0;
+    const uint64_t failures = PortFailures();
     switch (linkOf(dc)) {
     case HW_LINK_EPP:
         *value = PortIn(ps[HW_PS_LptData] + 4);
+        if (suspect) *suspect = PortFailures() != failures;
         return true;
     case HW_LINK_BPP: {
         const int32_t base = ps[HW_PS_LptData];
         PortOut(base + 2, kBppRead);
         *value = PortIn(base);
+        if (suspect) *suspect = PortFailures() != failures;
         PortOut(base + 2, kBppReadEnd);
         PortOut(base + 2, kBppRead);
         return true;
@@ -266,8 +272,11 @@ bool ParallelBusAlive(int32_t *ps, uint8_t *dc, const uint8_t *justRead, int32_t
 }
 
 bool ReadStatusChecked(int32_t *ps, uint8_t *dc, uint8_t *value) {
-    if (!readByte(ps, dc, value)) return false;
-    if (*value == 0xFF && isParallel(linkOf(dc)) && !readByte(ps, dc, value)) return false;
+    bool suspect = false;
+    if (!readByte(ps, dc, value, &suspect)) return false;
+    if (isParallel(linkOf(dc)) && (*value == 0xFF || suspect) &&
+        (!readByte(ps, dc, value, &suspect) || suspect))
+        return false;
     return ParallelBusAlive(ps, dc, value, 1, false);
 }
 

@@ -50,8 +50,9 @@ uint8_t ReadData(int32_t *ps, uint8_t *dc);
 // reads 0xFF: false when the USB request failed, or when a parallel port read 0xFF and the
 // read-back below found the data lines floating (false also with no link). A parallel port
 // cannot tell a single failed read from a real 0xFF either, and reading a status changes nothing
-// on the instrument, so a 0xFF there is read once more and the second reading stands. Used where
-// a failure must not pass for a status bit.
+// on the instrument, so a 0xFF, or a byte whose own transfer had a failed access, is read once
+// more and the second reading stands (false when its transfer fails too). Used where a failure
+// must not pass for a status bit.
 bool ReadStatusChecked(int32_t *ps, uint8_t *dc, uint8_t *value);
 
 // The floating-bus rule of the parallel links. An instrument that is unplugged or switched off
