@@ -259,6 +259,9 @@ FAULTS = [
           "", HW, "a read-out whose set-up lost a write read all the same"),
     Fault("L33", "hwlink/src/readback.cpp", "if (selected && PortFailures() != failures) {",
           "if (false) {", HW, "a status poll whose address write was lost reads another register"),
+    Fault("L34", "hwlink/src/bus.cpp",
+          "*value = PortIn(base);\n        if (suspect) *suspect = PortFailures() != failures;",
+          "*value = PortIn(base);", HW, "a BPP status read with a lost read strobe taken as read"),
     # --- the windows: the event translation, check marks and controls ---
     Fault("W01", "app/windows/timing/timing_input.cpp", "        return kKeyPageUp;",
           "        return kKeyPageDown;", ["ctest:^gestures_test$"], "Page Up steps the other way",
