@@ -264,18 +264,22 @@ bool tracing() {
     return s.file.fd >= 0 || s.capture;
 }
 
+namespace {
+// Whether the trace filter takes a line that starts with `text` (`whole`: the line is all of it,
+// else more may follow).
+bool takes(const std::vector<std::string> &only, std::string_view text, bool whole) {
+    return only.empty() || std::any_of(only.begin(), only.end(), [&](const std::string &w) {
+               return text.starts_with(w) || (!whole && std::string_view(w).starts_with(text));
+           });
+}
+} // namespace
+
 void trace(const char *fmt, ...) {
     TraceSink &s = sink();
-    // Whether the file takes the line: every line, or one that starts with a word of the filter.
-    // The format's text before its first conversion is the line's start, so a line no word can
-    // match is not even formatted (a parallel port's session makes two million of them).
-    bool toFile = s.file.fd >= 0;
-    if (toFile && !s.only.empty()) {
-        const std::string_view fixed(fmt, std::strcspn(fmt, "%"));
-        toFile = std::any_of(s.only.begin(), s.only.end(), [&](const std::string &w) {
-            return fixed.starts_with(w) || std::string_view(w).starts_with(fixed);
-        });
-    }
+    // The format's text before its first conversion is the line's start, so a line the filter
+    // cannot take is not even formatted (a parallel port's session makes two million of them).
+    const bool toFile =
+        s.file.fd >= 0 && takes(s.only, std::string_view(fmt, std::strcspn(fmt, "%")), false);
     if (!toFile && !s.capture) return;
     char line[128];
     va_list ap;
@@ -284,11 +288,7 @@ void trace(const char *fmt, ...) {
         std::clamp(std::vsnprintf(line, sizeof line - 1, fmt, ap), 0, int(sizeof line) - 2);
     va_end(ap);
     if (s.capture) s.lines.emplace_back(line, size_t(n));
-    const std::string_view text(line, size_t(n));
-    if (toFile && (s.only.empty() || std::any_of(s.only.begin(), s.only.end(),
-                                                 [&](const std::string &w) {
-                                                     return text.starts_with(w);
-                                                 }))) {
+    if (toFile && takes(s.only, std::string_view(line, size_t(n)), true)) {
         // The whole line in one write to a file opened for appending: it lands in one piece.
         line[n] = '\n';
         [[maybe_unused]] const ssize_t written = ::write(s.file.fd, line, size_t(n) + 1);
