@@ -9,7 +9,7 @@
 //
 // CI runs an even sample of N on each link; VRX_FAULT_SWEEP=full tries every N (VRX_FAULT_SWEEP=K:
 // K values a link; VRX_FAULT_SWEEP=classes: the requests that stand for all, see Classes();
-// classes/K+R: every K-th of them from the R-th; @N,N...: those N) and prints the figures.
+// classes/K+R: every K-th of them from the R-th; @N,A-B...: those N) and prints the figures.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -318,9 +318,13 @@ TEST_P(FaultSweepTest, EveryFailedRequestOfASessionIsReportedAndInitializeRecove
     // classes take hours is swept in parts).
     const QByteArray sweep = qgetenv("VRX_FAULT_SWEEP");
     std::vector<int64_t> ns;
-    if (sweep.startsWith("@")) { // @N,N...: those N (a finding reproduced)
-        for (const QByteArray &n : sweep.mid(1).split(','))
-            if (n.toLongLong() > 0) ns.push_back(n.toLongLong());
+    if (sweep.startsWith("@")) { // @N,A-B...: those N (a finding reproduced, a stretch swept)
+        for (const QByteArray &item : sweep.mid(1).split(',')) {
+            const QList<QByteArray> ends = item.split('-');
+            for (int64_t n = std::max(1LL, ends.front().toLongLong()); n <= ends.back().toLongLong();
+                 ++n)
+                ns.push_back(n);
+        }
     } else if (sweep.startsWith("classes")) {
         const QList<QByteArray> part = sweep.mid(8).split('+');
         const size_t every = size_t(std::max(1LL, part.value(0).toLongLong()));
