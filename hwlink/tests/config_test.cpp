@@ -103,12 +103,10 @@ TEST_F(ConfigTest, WithoutLinkOnlyTheRecordsAreReset) {
     lib().gainFactor[0] = 0.5f;
     EXPECT_TRUE(FindHardware(0, ps, dc, good.data()) == 0 && sim::takeTrace().empty());
     // dc[135] and ps[7] are not FindHardware's.
-    EXPECT_EQ((V{dc[141], dc[134], dc[143], dc[144], dc[129], dc[145], dc[146], dc[147], dc[148],
-                 dc[135]}),
-              (V{0, 0, 0, 0, 0, 16, 64, 8, 32, 0xAA}));
-    EXPECT_EQ((V{ps[5], ps[6], ps[10], ps[11], ps[12], ps[13], ps[14], ps[15], ps[16], ps[22],
-                 ps[21], ps[7]}),
-              (V{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 77}));
+    EXPECT_EQ((V{dc[141], dc[134], dc[143], dc[144], dc[129], dc[145], dc[146], dc[147],
+                 dc[148], dc[135], ps[5],   ps[6],   ps[10],  ps[11],  ps[12],  ps[13],
+                 ps[14],  ps[15],  ps[16],  ps[22],  ps[21],  ps[7]}),
+              (V{0, 0, 0, 0, 0, 16, 64, 8, 32, 0xAA, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 77}));
     EXPECT_EQ(lib().gainFactor[0], 1.0f);
 }
 

@@ -63,8 +63,7 @@ TEST_F(LinkTest, FindPortOnEachSimulatedLinkAndVariant) {
 TEST_F(LinkTest, ProbeTakes3BCForBppAndWaitsWithoutInstrument) {
     selectSim("epp");
     lib().port = sim::makePort(0x3BC, true); // an EPP-capable port at 3BCH
-    EXPECT_EQ(ProbeLink(ps, dc, 0x3BC), HW_LINK_BPP);
-    EXPECT_EQ(ps[HW_PS_AddrSel], 0x3BF);
+    EXPECT_EQ((V{ProbeLink(ps, dc, 0x3BC), ps[HW_PS_AddrSel]}), (V{HW_LINK_BPP, 0x3BF}));
     for (const auto &l : sim::takeTrace())
         EXPECT_EQ(l.find(" 959 "), std::string::npos) << l; // 3BFH, the EPP address port
 
@@ -105,8 +104,7 @@ TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {
     EXPECT_EQ(PowerOff(ps, dc), 1);
     EXPECT_EQ(sim::takeTrace(), usbPacket("a28 w0 a29 w80 a31 w0"));
     EXPECT_TRUE(sim::instrument().poweredDown() && !lib().usb);
-    EXPECT_EQ(PowerOff(ps, dc), 0) << "nothing left to close";
-    EXPECT_TRUE(sim::takeTrace().empty());
+    EXPECT_TRUE(PowerOff(ps, dc) == 0 && sim::takeTrace().empty()) << "nothing left to close";
 
     // A parallel port's writes cannot fail: the register-29 echo first tells that the
     // instrument is there to take them.
@@ -114,8 +112,7 @@ TEST_F(LinkTest, PowerOffWritesTheBlockAndClosesTheLink) {
     EXPECT_EQ(PowerOff(ps, dc), HW_LINK_EPP);
     EXPECT_EQ(sim::takeTrace(), ops("a29 w4 r107 a28 w0 a29 w80 a31 w0", Via::Epp));
     dc[HW_DC_Link] = HW_LINK_NONE;
-    EXPECT_EQ(PowerOff(ps, dc), 0);
-    EXPECT_TRUE(sim::takeTrace().empty());
+    EXPECT_TRUE(PowerOff(ps, dc) == 0 && sim::takeTrace().empty());
 }
 
 // On a parallel port a status of 0xFF is read once more (a single failed read gives 0xFF too)
@@ -130,8 +127,8 @@ TEST_F(LinkTest, ParallelBytesOf0xFFAreCheckedByTheEcho) {
     EXPECT_EQ(slice(busEvents(sim::takeTrace()), 0, 6), ops("a61 r255 r255 a29 w4 r235"));
     sim::captureTrace(false);
     sim::faults().disappeared = true;
-    EXPECT_EQ(poll(s), HW_STAT_LINK_LOST);
-    EXPECT_EQ(ForceTrigger(ps, dc), 0) << "a write cannot fail: the read-back stands for it";
+    // A write cannot fail: the read-back stands for it.
+    EXPECT_EQ((V{poll(s), ForceTrigger(ps, dc)}), (V{HW_STAT_LINK_LOST, 0}));
     sim::faults().disappeared = false; // plugged in again: the next read-back sees it
     EXPECT_EQ((V{poll(s), ForceTrigger(ps, dc)}), (V{HW_STAT_COMPLETE, 1}));
 

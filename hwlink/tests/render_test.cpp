@@ -320,7 +320,6 @@ TEST(AreaBounds, TracesAndLanesStopAtTheEndOfTheArea) {
     for (const auto &c : lanes) {
         Canvas pic(600, 16);
         DrawLa(&pic.s, 0, area.data(), work.data(), c.first, 0, c.zoom, c.len, 16, kDot, c.width);
-        EXPECT_EQ(pic.columnsDrawn(), 600) << int(c.zoom);
-        EXPECT_TRUE(pic.guardsIntact());
+        EXPECT_TRUE(pic.columnsDrawn() == 600 && pic.guardsIntact()) << int(c.zoom);
     }
 }

@@ -138,8 +138,8 @@ class PpdevTest : public ::testing::Test {
     std::unique_ptr<PortIo> claimedPort() {
         kernel = FakeKernel{.baseAddr = {{"parport0", "888\t1912\n"}}, .nodes = {{"parport0", 0}}};
         auto port = openRealPort(0x378, kFakeKernel);
-        EXPECT_EQ(kernel.log, "PPCLAIM");
-        EXPECT_EQ(port ? port->base() : 0, 0x378);
+        EXPECT_EQ((std::pair{kernel.log, port ? port->base() : 0}),
+                  (std::pair{std::string("PPCLAIM"), 0x378}));
         kernel.log.clear();
         return port;
     }
@@ -167,9 +167,9 @@ TEST_F(PpdevTest, BaseAddressesMapThroughProcAndAbsentOrBusyPortsAreNotFound) {
         kernel.nodes = {{"parport0", 0}, {"parport1", c.openErr}, {"parport2", 0}};
         kernel.busy = c.busy;
         const bool found = openRealPort(c.base, kFakeKernel) != nullptr;
-        EXPECT_EQ(found, std::string(c.log).find("PPRELEASE") != std::string::npos);
-        EXPECT_EQ(kernel.opened, c.opened);
-        EXPECT_EQ(kernel.log, c.log);
+        EXPECT_EQ((std::tuple{found, kernel.opened, kernel.log}),
+                  (std::tuple{std::string(c.log).find("PPRELEASE") != std::string::npos,
+                              std::string(c.opened), std::string(c.log)}));
     }
 }
 
@@ -216,8 +216,7 @@ TEST_F(PpdevTest, AccessesBecomeIoctlsAndEppCyclesFailedCallsReadAsFloatingLines
         if (s.op == 'o') port->out(0x378 + s.offset, uint8_t(s.value));
         if (s.op == 'i') r = port->in(0x378 + s.offset);
         if (s.op == 'w') r = port->in32(0x378 + s.offset);
-        EXPECT_EQ(kernel.log, s.log);
-        EXPECT_EQ(r, s.result);
+        EXPECT_EQ((std::pair{kernel.log, r}), (std::pair{std::string(s.log), s.result}));
     }
 }
 
