@@ -123,8 +123,7 @@ TEST_F(DecodeTest, RunnerDeliversTheNewestRecordOnTheGuiThreadAndCancelsTheOlder
     runner.Submit(UartRecord("ok"));
     EXPECT_TRUE(runner.busy());
     Finish(runner);
-    ASSERT_EQ(delivered.size(), 1u);
-    EXPECT_EQ(delivered[0], Hex("ok"));
+    ASSERT_EQ(delivered, std::vector<QStringList>{Hex("ok")});
     EXPECT_TRUE(threads[0] == QCoreApplication::instance()->thread() && runner.superseded() == 1);
     // A set-up emptied: an empty result at once, nothing left running.
     runner.SetStacks({});
@@ -192,8 +191,7 @@ TEST_F(DecodeTest, RunnerCopiesTheRecordTheLanesShowAndSkipsOneAlreadyDecoded) {
     const uint64_t first = runner.submitted();
     Finish(runner);
     runner.Refresh(); // the same record and set-up: not decoded again
-    EXPECT_EQ(runner.submitted(), first);
-    EXPECT_FALSE(runner.busy());
+    EXPECT_TRUE(runner.submitted() == first && !runner.busy());
 }
 
 TEST(AnnotationBoxes, FollowTheLanesMappingAtTwoZoomsClippedToThePicture) {
@@ -240,10 +238,9 @@ TEST(AnnotationTable, LinesByTimeFilteredAndWrittenAsCsv) {
     r.stacks[1].rows.push_back({1, 0, 1, "i2c-1: Address/data", i2c});
     const auto all = TableLines(r);
     ASSERT_EQ(all.size(), 3u);
-    EXPECT_EQ((test::Texts{all[0].time, all[1].time, all[2].time}),
-              (test::Texts{"7.000 us", "2.500 ms", "1.500 s"}));
-    EXPECT_EQ((test::Texts{all[1].decoder, all[1].row, all[1].text}),
-              (test::Texts{"uart-1", "RX data", "4A"}));
+    EXPECT_EQ((test::Texts{all[0].time, all[1].time, all[2].time, all[1].decoder, all[1].row,
+                           all[1].text}),
+              (test::Texts{"7.000 us", "2.500 ms", "1.500 s", "uart-1", "RX data", "4A"}));
     EXPECT_EQ((test::Nums{std::ssize(TableLines(r, "STOP")), std::ssize(TableLines(r, "uart")),
                           std::ssize(TableLines(r, "address"))}),
               (test::Nums{1, 1, 2}));
@@ -255,19 +252,18 @@ TEST(AnnotationTable, LinesByTimeFilteredAndWrittenAsCsv) {
 TEST_F(DecodeTest, SetupEditsTakeFreeLinesStackCheckedOptionsAndChannels) {
     QStringList s;
     QString error;
-    ASSERT_TRUE(AddStack(s, QStringLiteral("uart"), &error)) << error.toStdString();
-    ASSERT_TRUE(AddStack(s, QStringLiteral("i2c"), &error)) << error.toStdString();
+    ASSERT_TRUE(AddStack(s, "uart", &error) && AddStack(s, "i2c", &error)) << error.toStdString();
     EXPECT_EQ(ParseStack(s[1], nullptr)->channels,
               (std::map<QString, int>{{QStringLiteral("scl"), 1}, {QStringLiteral("sda"), 2}}));
-    EXPECT_FALSE(AddStack(s, QStringLiteral("eeprom24xx"), &error));
-    EXPECT_FALSE(StackOn(s, 0, QStringLiteral("eeprom24xx"), &error)); // reads i2c, not uart
-    EXPECT_TRUE(StackOn(s, 1, QStringLiteral("eeprom24xx"), &error));
+    // eeprom24xx reads i2c, not uart.
+    EXPECT_EQ((test::Nums{AddStack(s, "eeprom24xx", &error), StackOn(s, 0, "eeprom24xx", &error),
+                          StackOn(s, 1, "eeprom24xx", &error),
+                          SetOption(s, 0, 0, "baudrate", "9600", &error),
+                          SetOption(s, 0, 0, "parity", "maybe", &error),
+                          SetOption(s, 0, 0, "nosuch", "1", &error),
+                          SetChannel(s, 0, "tx", 15, &error), SetChannel(s, 0, "tx", 16, &error)}),
+              (test::Nums{0, 0, 1, 1, 0, 0, 1, 0}));
     EXPECT_EQ(ParseStack(s[1], nullptr)->layers.size(), 2u);
-    EXPECT_TRUE(SetOption(s, 0, 0, QStringLiteral("baudrate"), QStringLiteral("9600"), &error));
-    EXPECT_FALSE(SetOption(s, 0, 0, QStringLiteral("parity"), QStringLiteral("maybe"), &error));
-    EXPECT_FALSE(SetOption(s, 0, 0, QStringLiteral("nosuch"), QStringLiteral("1"), &error));
-    EXPECT_TRUE(SetChannel(s, 0, QStringLiteral("tx"), 15, &error));
-    EXPECT_FALSE(SetChannel(s, 0, QStringLiteral("tx"), 16, &error));
     const Stack first = *ParseStack(s[0], nullptr);
     EXPECT_EQ(first.layers[0].options, (std::vector<std::pair<QString, QString>>{
                                            {QStringLiteral("baudrate"), QStringLiteral("9600")}}));
@@ -275,8 +271,7 @@ TEST_F(DecodeTest, SetupEditsTakeFreeLinesStackCheckedOptionsAndChannels) {
     RemoveLayer(s, 1, 1);
     EXPECT_EQ(ParseStack(s[1], nullptr)->layers.size(), 1u);
     RemoveLayer(s, 0, 0);
-    ASSERT_EQ(s.size(), 1);
-    EXPECT_TRUE(s[0].startsWith(QStringLiteral("i2c")));
+    EXPECT_TRUE(s.size() == 1 && s[0].startsWith(QStringLiteral("i2c")));
 }
 
 } // namespace
