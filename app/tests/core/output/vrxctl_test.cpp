@@ -292,11 +292,6 @@ class FieldTools : public ::testing::Test {
         }
         return words;
     }
-    std::vector<uint16_t> RecordWords() const {
-        std::vector<uint16_t> w(static_cast<size_t>(r.length));
-        std::generate(w.begin(), w.end(), [this, i = 0]() mutable { return r.Word(i++); });
-        return w;
-    }
     QTemporaryDir dir;
     RecordData r;
 };
@@ -307,13 +302,14 @@ TEST_F(FieldTools, SigrokCliReadsTheSessionAndTheVcd) {
     const QString sr = Export("r.sr"), vcd = Export("r.vcd");
     const Result show = RunTool(cli, {"-i", sr, "--show"});
     ASSERT_EQ(show.code, 0) << show.err.toStdString();
-    EXPECT_EQ((test::Nums{show.out.count(": logic\n"), show.out.count(": analog\n")}),
-              (test::Nums{16, 2}));
-    EXPECT_TRUE(show.out.contains(QStringLiteral("Logic sample count: %1").arg(r.length)) &&
+    EXPECT_TRUE(show.out.count(": logic\n") == 16 && show.out.count(": analog\n") == 2 &&
+                show.out.contains(QStringLiteral("Logic sample count: %1").arg(r.length)) &&
                 show.out.contains(QStringLiteral("Samplerate: 100000000")))
         << show.out.toStdString();
-    EXPECT_EQ(Words(RunTool(cli, {"-i", sr, "-O", "csv"}).out), RecordWords());
-    EXPECT_EQ(Words(RunTool(cli, {"-I", "vcd", "-i", vcd, "-O", "csv"}).out), RecordWords());
+    std::vector<uint16_t> words(static_cast<size_t>(r.length));
+    std::generate(words.begin(), words.end(), [this, i = 0]() mutable { return r.Word(i++); });
+    EXPECT_EQ(Words(RunTool(cli, {"-i", sr, "-O", "csv"}).out), words);
+    EXPECT_EQ(Words(RunTool(cli, {"-I", "vcd", "-i", vcd, "-O", "csv"}).out), words);
 }
 
 // vrxctl decode prints the lines sigrok-cli prints for the same file and decoders: on our

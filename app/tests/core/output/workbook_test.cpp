@@ -200,8 +200,7 @@ TEST_F(WorkbookTest, FullRangeCompletesAndAbortLeavesNoFile) {
     };
     EXPECT_EQ(WriteWorkbook(path("kept.xlsx"), src, {0, 65533}, f, abortAt1000, running),
               WriteResult::Aborted);
-    EXPECT_EQ(calls, 1000);
-    EXPECT_EQ(ReadAll(path("kept.xlsx")), QByteArray("old"));
+    EXPECT_TRUE(calls == 1000 && ReadAll(path("kept.xlsx")) == "old") << calls;
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{QStringLiteral("full.xlsx"), QStringLiteral("kept.xlsx")}));
 

@@ -35,9 +35,8 @@ class SettingsFile : public ::testing::Test {
     // stay as they were.
     void ExpectRefused(const QByteArray &text, int line, const char *what) {
         const QString before = Current();
-        WriteAll(path("bad.ini"), text);
         boxes.boxes.clear();
-        EXPECT_EQ(Loadset(path("bad.ini"), 1), LoadResult::Refused) << what;
+        EXPECT_EQ(Loadset(WriteAll(path("bad.ini"), text), 1), LoadResult::Refused) << what;
         ASSERT_EQ(boxes.boxes.size(), 1u) << what;
         EXPECT_TRUE(boxes.boxes[0].text.startsWith(
             QStringLiteral("Settings file bad.ini, line %1:").arg(line)))
@@ -86,8 +85,7 @@ TEST_F(SettingsFile, EveryFieldSurvivesLoadAndSave) {
         }
         changed += items.join(',') + "\r\n";
     }
-    WriteAll(path("all.ini"), changed);
-    EXPECT_EQ(Loadset(path("all.ini"), 1), LoadResult::Loaded);
+    EXPECT_EQ(Loadset(WriteAll(path("all.ini"), changed), 1), LoadResult::Loaded);
     EXPECT_EQ(Current(), QString::fromUtf8(changed));
     EXPECT_EQ((Nums{s.channels.ChanPos[0], s.channels.ChanPos[4], s.view.BarPos[2],
                     s.colors.Colors[29], s.display.CatchEnabled, s.acquisition.LastSample}),
@@ -167,8 +165,7 @@ TEST_F(SettingsFile, EveryValueWithinItsRange) {
         hi = with(hi, r.first, r.last, r.item, r.text ? wide(r.text) : QByteArray::number(r.hi));
     }
     for (const QList<QByteArray> &ends : {lo, hi}) {
-        WriteAll(path("ends.ini"), Joined(ends));
-        ASSERT_EQ(Loadset(path("ends.ini"), 1), LoadResult::Loaded)
+        ASSERT_EQ(Loadset(WriteAll(path("ends.ini"), Joined(ends)), 1), LoadResult::Loaded)
             << (boxes.boxes.empty() ? std::string() : boxes.boxes.back().text.toStdString());
         EXPECT_EQ(Current(), QString::fromUtf8(Joined(ends)));
         ApplySettings(); // every control takes them
@@ -256,8 +253,7 @@ TEST_F(SettingsFile, ModelAndAutoLoadDecideTheLoad) {
                            Loadset(path("other.ini"), 1), Loadset(path("missing.ini"), 1)}),
               (std::vector{LoadResult::Skipped, LoadResult::Refused, LoadResult::Refused,
                            LoadResult::Missing}));
-    EXPECT_EQ(s.view.ScrollPos, 300);
-    EXPECT_EQ(Loadset(def, 1), LoadResult::Loaded);
+    EXPECT_TRUE(s.view.ScrollPos == 300 && Loadset(def, 1) == LoadResult::Loaded);
     EXPECT_EQ((Nums{s.view.ScrollPos, static_cast<int64_t>(boxes.boxes.size())}), (Nums{777, 2}));
     EXPECT_EQ(boxes.boxes[1].text, kModelMismatchText);
 
@@ -306,14 +302,13 @@ TEST_F(SettingsFile, FailedSaveKeepsThePreviousFile) {
     SetWriteFailureAfter(before.size() / 2); // half the records written
     EXPECT_FALSE(Saveset(file));
     SetWriteFailureAfter(-1);
-    WriteAll(path("plainfile"), "x");
-    EXPECT_FALSE(Saveset(path("plainfile") + QStringLiteral("/sub.ini"))); // no such folder
+    // No such folder.
+    EXPECT_FALSE(Saveset(WriteAll(path("plainfile"), "x") + QStringLiteral("/sub.ini")));
     EXPECT_EQ(ReadAll(file), before);
     // No temporary file left.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"keep.ini", "plainfile"}));
-    ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_TRUE(
-        boxes.boxes[0].text.startsWith(QStringLiteral("The settings file keep.ini was not saved")));
+    EXPECT_TRUE(boxes.boxes.size() == 2 &&
+                boxes.boxes[0].text.startsWith("The settings file keep.ini was not saved"));
 }
 
 class DataFile : public SettingsFile {
@@ -365,10 +360,8 @@ TEST_F(DataFile, BadFilesAndLoadOptions) {
     EXPECT_FALSE(LoadDataFile(file) || LoadDataFile(path("none.Vrx")) ||
                  SaveDataFile(path("x.ini")));
     WriteAll(path("a.ini"), ReadAll(path("a.ini")).replace("Vrx73604v4", "Other"));
-    WriteAll(file, full);
-    EXPECT_FALSE(LoadDataFile(file));
-    ASSERT_EQ(boxes.boxes.size(), 4u);
-    EXPECT_EQ(boxes.boxes[3].text, kModelMismatchText);
+    EXPECT_FALSE(LoadDataFile(WriteAll(file, full)));
+    EXPECT_TRUE(boxes.boxes.size() == 4 && boxes.boxes[3].text == kModelMismatchText);
     EXPECT_TRUE(Blocks(HW_SB_AREA_LEN) == memory && Current() == settings);
 
     // Without a companion the current length (8K) applies: a 2K file does not fit, an 8K one does.
