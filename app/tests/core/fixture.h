@@ -185,14 +185,10 @@ class PanelTest : public ::testing::Test {
         s.records.DevConfig[HW_DC_Link] = HW_LINK_USB;
         p.InitPanel();
         ApplyTimingSettings();
-        ClearAll();
+        for (QImage *img : {&pictures().picScope[0], &pictures().picScope[1], &pictures().Picture1})
+            ClearPicture(*img, s.colors[ColBackground]);
         s.run.ParamChanged = 0;
         traceDraws = 0;
-    }
-    static void ClearAll() {
-        for (auto &img : pictures().picScope)
-            ClearPicture(img, app().colors[ColBackground]);
-        ClearPicture(pictures().Picture1, app().colors[ColBackground]);
     }
     static QImage &scope() { return pictures().picScope[0]; }
 

@@ -28,8 +28,7 @@ TEST_F(Bars, VlineIsDashedOnScreenAndCrossesTheLanesBetweenTheirLevels) {
     EXPECT_EQ(RowsOf(scope(), 150, ColV1), Dashes(10, 250, 5, 2));
     EXPECT_EQ(RowsOf(lanes, 150, ColV1), between);
     p.Vline(0, 0);
-    EXPECT_EQ(RowsOf(scope(), 150, ColV1), Nums{});
-    EXPECT_EQ(RowsOf(lanes, 150, ColV1), Nums{});
+    EXPECT_TRUE(RowsOf(scope(), 150, ColV1).empty() && RowsOf(lanes, 150, ColV1).empty());
     for (const uint8_t rate : {8, 3}) { // the lanes off, then an equivalent-time rate
         s.channels.ChanOn[DispLogic] = rate == 3;
         s.acquisition.RateIndex = rate;
@@ -50,8 +49,8 @@ TEST_F(Bars, MovingABarRestoresAnotherAtTheSamePlace) {
     p.ScrollVbar[0].setValue(600); // V1 onto the trigger bar (column 300)
     p.Vline(2, 1);
     p.ScrollVbar[0].setValue(500); // V1 leaves: the trigger bar must survive the erase
-    EXPECT_EQ(RowsOf(scope(), 300, ColTrigger), Dashes(10, 250, 5, 2));
-    EXPECT_EQ(RowsOf(scope(), 200, ColV1), Dashes(10, 250, 5, 2));
+    EXPECT_EQ((std::vector{RowsOf(scope(), 300, ColTrigger), RowsOf(scope(), 200, ColV1)}),
+              std::vector(2, Dashes(10, 250, 5, 2)));
     // Only the trigger bar re-arms; each move redraws the traces and places the overview mark.
     EXPECT_EQ((Nums{s.run.ParamChanged, traceDraws, pictures().UpVbarX[0]}),
               (Nums{0, 2, 500 * 512 / 2048 + 101}));
@@ -92,10 +91,9 @@ TEST_F(Bars, PreTriggerDisplayAndStep) {
     p.ScrollVbar[2].setValue(0);
     step();
     EXPECT_EQ(steps, (Texts{"x10 10", "x50 50", "x100 100", "x1 1", "x10 10", "x1 1"}));
-    EXPECT_EQ((Nums{p.lbPretrig.visible(), p.lbx10.visible(), s.trigger.TrigStep}),
-              (Nums{false, false, 0}));
-    EXPECT_EQ((Nums{OverviewBarX(-65354, 2048), OverviewBarX(0, 2048), OverviewBarX(2047, 2048)}),
-              (Nums{1, 101, 612}));
+    EXPECT_EQ((Nums{p.lbPretrig.visible(), p.lbx10.visible(), s.trigger.TrigStep,
+                    OverviewBarX(-65354, 2048), OverviewBarX(0, 2048), OverviewBarX(2047, 2048)}),
+              (Nums{false, false, 0, 1, 101, 612}));
 }
 
 TEST_F(Bars, ReadoutsInTimeAndSamples) {
@@ -112,8 +110,8 @@ TEST_F(Bars, ReadoutsInTimeAndSamples) {
     p.LabelTimes();
     EXPECT_EQ(p.lbv1v2.text(), "v1-v2= ns (----)");
     p.Scrollscr.setValue(1234);
-    EXPECT_EQ(p.lbScr.text(), "12.34us");
-    EXPECT_EQ(pictures().ImgUpscrLeft, 1234 * 512 / 2048 + 100);
+    EXPECT_EQ((Texts{p.lbScr.text(), QString::number(pictures().ImgUpscrLeft)}),
+              (Texts{"12.34us", QString::number(1234 * 512 / 2048 + 100)}));
 }
 
 TEST_F(Bars, HbarReadoutsUseTheSelectedChannelScale) {

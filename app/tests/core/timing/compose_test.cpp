@@ -24,13 +24,12 @@ TEST_F(ComposeTest, GridFollowsTheSwitchAndTheClearFlag) {
     for (const auto &pt : {QPoint(10, 28), QPoint(600, 228), QPoint(550, 248)})
         EXPECT_EQ(scope().pixel(pt), Pixel(ColGrid)) << pt.x() << "," << pt.y();
 
-    s.channels.ChanOn[DispGrid] = 0;
-    ComposeScreen(1, 1);
-    EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 0);
-    // A composition that does not clear leaves the graticule to the earlier one.
-    s.channels.ChanOn[DispGrid] = 1;
-    ComposeScreen(1, 0);
-    EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 0);
+    // Off; then on, but a composition that does not clear leaves the graticule to the earlier one.
+    for (const auto &[grid, clear] : {std::pair{0, 1}, {1, 0}}) {
+        s.channels.ChanOn[DispGrid] = static_cast<int16_t>(grid);
+        ComposeScreen(1, static_cast<int16_t>(clear));
+        EXPECT_EQ(CountColor(scope(), s.colors[ColGrid]), 0) << grid;
+    }
 }
 
 // A ramp on A1 (sample n = 20 + n mod 200) at x1 from ScrollPos 300: column x shows sample
@@ -136,8 +135,8 @@ TEST_F(ComposeTest, BarValuesOnlyAtRealTimeRates) {
 
     s.view.BarPos[2] = -3; // delayed by 1536 samples
     ComposeScreen(1, 1);
-    EXPECT_EQ((Nums{v.Valid[2], v.Valid[0]}), (Nums{false, true}));
-    EXPECT_EQ(BarValueText(2, 0), "");
+    EXPECT_EQ((Nums{v.Valid[2], v.Valid[0], BarValueText(2, 0).isEmpty()}),
+              (Nums{false, true, true}));
 }
 
 // Names and scale texts print in the channel colour and erase exactly with show 0; the scale
@@ -146,9 +145,9 @@ TEST_F(ComposeTest, MarkerTextErasesWithShowZero) {
     s.channels.VdivText[ChA2] = "200mV";
     const QImage blank = scope().copy();
     DrawChanMarker(ChA2, 100, 1);
-    EXPECT_GT(CountColor(scope(), s.colors[ColA2]), 0);
+    const bool drawn = CountColor(scope(), s.colors[ColA2]) > 0;
     DrawChanMarker(ChA2, 100, 0);
-    EXPECT_EQ(scope(), blank);
+    EXPECT_TRUE(drawn && scope() == blank);
     DrawScaleText(ChA2, 1);
     auto a2 = [&](int x, int y, int w, int h) {
         return CountColor(scope().copy(x, y, w, h), s.colors[ColA2]) > 0;
@@ -187,8 +186,8 @@ TEST(FixedTextTest, DrawsThePixelsOfThePaintersText) {
         text.add(p, QPointF(120, 28), second);
         text.draw(p);
         p.end();
-        EXPECT_EQ(placed, painters) << QString::fromUtf16(first).toStdString();
-        EXPECT_NE(placed, blank);
+        EXPECT_TRUE(placed == painters && placed != blank)
+            << QString::fromUtf16(first).toStdString();
     }
 }
 

@@ -165,8 +165,7 @@ TEST_F(FrontPanel, ProbeRebuildsTheVoltsPerDivisionList) {
         p.ScrlVdiv.setValue(v);
         steps.push_back(p.cmbVdiv.index());
     }
-    EXPECT_EQ(steps, (Nums{8, 8, 7, 0, 0}));
-    EXPECT_EQ(p.ScrlVdiv.value(), 0);
+    EXPECT_TRUE(steps == (Nums{8, 8, 7, 0, 0}) && p.ScrlVdiv.value() == 0);
     s.channels.ProbeIndex[ChA1] = 9;
     p.Vdivchange(ChA1);
     EXPECT_EQ(p.cmbVdiv.count(), 0);
