@@ -44,9 +44,8 @@ class LogicTest : public QObject {
         QTest::mouseClick(q->optQualify[1], Qt::LeftButton);
         QCOMPARE((QStringList{q->TextQualify[1]->text(), run.view()->lbTrigger[13]->text()}),
                  (QStringList{"1x0xxxxxxxxxxxxx", "0"}));
-        QVERIFY(q->optQualify[1]->isChecked() && !q->optQualify[0]->isChecked());
-
-        QVERIFY(Screenshot(q, "Qualify.png"));
+        QVERIFY(q->optQualify[1]->isChecked() && !q->optQualify[0]->isChecked() &&
+                Screenshot(q, "Qualify.png"));
         QTest::mouseClick(q->cmdOk, Qt::LeftButton);
         QVERIFY(!q->isVisible() && !run.w->mnuLaTrigger->isChecked() &&
                 app().display.QualifyOn == 0);
@@ -59,8 +58,7 @@ class LogicTest : public QObject {
                 app().display.StateOn == -1);
 
         Choose(st->cmbArrange, "xxxxxxxx__xxxxxxxx");
-        QVERIFY(!st->txtBus[2]->isVisible());
-        QCOMPARE(st->txtBus[1]->text(), QStringLiteral("D7-D0"));
+        QVERIFY(!st->txtBus[2]->isVisible() && st->txtBus[1]->text() == "D7-D0");
         Choose({{st->cmbState[0], "Hex+Asc"}, {st->cmbState[1], "Dec+Asc"}});
         QCOMPARE(app().logic.BusFormat[1], 2);
 
@@ -75,8 +73,7 @@ class LogicTest : public QObject {
         QTest::keyClicks(st->txtMnem[8], QStringLiteral("Even4"));
         QTest::mouseClick(st->chkCode[8], Qt::LeftButton, Qt::NoModifier,
                           QPoint(2, st->chkCode[8]->height() / 2));
-        QCOMPARE(app().logic.MnemonicOn[8], 1);
-        QVERIFY(Screenshot(st, "frmState_mnemonic.png"));
+        QVERIFY(app().logic.MnemonicOn[8] == 1 && Screenshot(st, "frmState_mnemonic.png"));
         QTest::mouseClick(st->cmdMnemonic, Qt::LeftButton);
         QVERIFY(!st->fmMnemonic->isVisible());
         // The text of every row is there, in the complement of the background.
@@ -84,8 +81,7 @@ class LogicTest : public QObject {
         std::set<int> inkedRows;
         for (const int y : RowsWithColor(st->Picture1->image(), ink))
             inkedRows.insert(y / kStateRowPitch);
-        QCOMPARE(inkedRows.size(), size_t(kStateRows));
-        QVERIFY(Screenshot(st, "frmState.png"));
+        QVERIFY(inkedRows.size() == size_t(kStateRows) && Screenshot(st, "frmState.png"));
 
         st->close();
         QVERIFY(!run.w->mnuState->isChecked() && app().display.StateOn == 0);
@@ -101,8 +97,8 @@ class LogicTest : public QObject {
         const int32_t bar = app().view.BarPos[0];
         QTest::mouseClick(d->cmdSearch[0], Qt::LeftButton);
         QVERIFY(app().view.BarPos[0] != bar &&
-                bars().ScrollVbar[0].value() == app().view.BarPos[0]);
-        QVERIFY(Screenshot(d, "frmSearch.png"));
+                bars().ScrollVbar[0].value() == app().view.BarPos[0] &&
+                Screenshot(d, "frmSearch.png"));
     }
 };
 

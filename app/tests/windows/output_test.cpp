@@ -119,8 +119,7 @@ class OutputTest : public QObject {
         s.channels.ChanOn[DispM1] = s.channels.ChanOn[DispM2] = 0;
         run.w->mnuImportCsv->trigger();
         QVERIFY(s.channels.ChanOn[DispM1] == 1 && s.channels.ChanOn[DispM2] == 1 &&
-                s.work.M1Buf != decltype(s.work.M1Buf){});
-        QVERIFY(Screenshot(run.w, "import_m1m2.png"));
+                s.work.M1Buf != decltype(s.work.M1Buf){} && Screenshot(run.w, "import_m1m2.png"));
     }
 };
 
