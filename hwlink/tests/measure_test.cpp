@@ -34,8 +34,8 @@ TEST(TestAd, FlatTraceHasAmplitudesButNoTiming) {
     // Offset: low 16 bits, signed; level: low 8 bits.
     const auto r = testAd(flat, 0x10080, 0x180);
     EXPECT_EQ(R(r.begin(), r.begin() + 13), (R{155, 155, 155, 0, 28, -1, -1, -1, 0, 0, 0, 0, 100}));
-    EXPECT_EQ(testAd(flat, 300)[VRms], 200);    // zero level below the code range
-    EXPECT_EQ(testAd(flat, 0xFFFF)[VRms], 101); // -1
+    // A zero level below the code range, and at -1.
+    EXPECT_EQ((V{testAd(flat, 300)[VRms], testAd(flat, 0xFFFF)[VRms]}), (V{200, 101}));
     EXPECT_EQ(testAd({}), R(HW_MEAS_RECORD_LEN, 0x5A5A)) << "an empty stretch is not measured";
 }
 
@@ -151,21 +151,22 @@ TEST(SearchVdata, LeavesTheCurrentRunFindsTheNextWrapsAtBothEndsOrStays) {
     Record r({{5, 0x12A4}, {6, 0x12A5}, {7, 0x12A7}, {10, 0x12A8}, {11, 0x02A5}, {14, 0x12A6},
               {15, 0x12A5}});
     // clang-format on
-    EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 6, 0), 14);
-    EXPECT_EQ(r.search(0x12A5, 0x0003, 1, 6, 1), 15); // backward past 0 to the end
-    EXPECT_EQ(r.search(0x12A5, 0x0003, 0, 15, 0), 5); // forward past the end to 0
-    EXPECT_EQ(r.search(0x12A5, 0x0003, 1, 3, 1), 15); // starting outside a run
-    EXPECT_EQ(r.search(0x12A5, 0x0000, 0, 3, 0), 6);  // every bit counts
+    // Forward to the next run; backward past 0 to the end; forward past the end to 0; starting
+    // outside a run; every bit counting.
+    EXPECT_EQ((V{r.search(0x12A5, 0x0003, 0, 6, 0), r.search(0x12A5, 0x0003, 1, 6, 1),
+                 r.search(0x12A5, 0x0003, 0, 15, 0), r.search(0x12A5, 0x0003, 1, 3, 1),
+                 r.search(0x12A5, 0x0000, 0, 3, 0)}),
+              (V{14, 15, 5, 15, 6}));
     Record last({{19, 0x0042}, {3, 0x0042}});
-    EXPECT_EQ(last.search(0x0042, 0, 0, 3, 0), 19);
-    EXPECT_EQ(last.search(0x0042, 0, 0, 19, 0), 3);
+    EXPECT_EQ((V{last.search(0x0042, 0, 0, 3, 0), last.search(0x0042, 0, 0, 19, 0)}), (V{19, 3}));
 
     // The bar stays when nothing else matches (a single run is found again from its other end).
     Record one({{5, 0x12A4}, {6, 0x12A5}, {7, 0x12A7}});
-    EXPECT_EQ(one.search(0x12A5, 0x0003, 0, 5, 0), 5);
-    EXPECT_EQ(one.search(0x12A5, 0x0003, 1, 6, 0), 5);   // round to the start of its own run
-    EXPECT_EQ(one.search(0, 0xFFFF, 0, 9, 1), 9);        // sixteen "x": every sample matches
-    EXPECT_EQ(one.search(0x12A5, 0x0003, 0, 40, 0), 40); // a bar off the record stays put
+    // From its end, and round to the start of its own run; sixteen "x": every sample matches; a
+    // bar off the record stays put.
+    EXPECT_EQ((V{one.search(0x12A5, 0x0003, 0, 5, 0), one.search(0x12A5, 0x0003, 1, 6, 0),
+                 one.search(0, 0xFFFF, 0, 9, 1), one.search(0x12A5, 0x0003, 0, 40, 0)}),
+              (V{5, 5, 9, 40}));
 
     // One pass visits every position: the single match one sample behind the bar is found,
     // either way round and across either end of the record.

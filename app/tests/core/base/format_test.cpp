@@ -7,26 +7,23 @@ using namespace vrx;
 namespace {
 
 // A readout of a value: what the formatter is given and the exact text it must give.
-struct Row {
-    double value;
-    const char *text;
-};
+using Row = std::pair<double, const char *>; // a value and its text
 
 // The rate index and its period as the rate list sets them, then each value through `fn`.
 template <typename Fn, size_t N>
 void ExpectRows(uint8_t rate, double period, Fn fn, const Row (&rows)[N]) {
     app().acquisition.RateIndex = rate;
     app().acquisition.SamplePeriod = period;
-    for (const Row &r : rows)
-        EXPECT_EQ(fn(r.value), QString(r.text)) << "rate " << int(rate) << ": " << r.value;
+    for (const auto &[value, text] : rows)
+        EXPECT_EQ(fn(value), QString(text)) << "rate " << int(rate) << ": " << value;
 }
 
 TEST(NumberPattern, WritesThePointNoLeadingZeroAndRoundsHalfAwayFromZero) {
     // A value that rounds away has no sign.
     const Row rows[] = {{100, "100."},  {0.5, ".5"},         {0, "."},      {-0.5, "-.5"},
                         {1.23, "1.23"}, {12.0625, "12.063"}, {0.0004, "."}, {-0.0004, "."}};
-    for (const Row &r : rows)
-        EXPECT_EQ(FormatHashes(r.value, 3), QString(r.text)) << r.value;
+    for (const auto &[value, text] : rows)
+        EXPECT_EQ(FormatHashes(value, 3), QString(text)) << value;
     EXPECT_EQ(FormatHashes(10.0005, 5), "10.0005");
     // The positions of the screen and the bars round halves to even.
     EXPECT_EQ((std::vector{RoundHalfEven(2.5), RoundHalfEven(3.5), RoundHalfEven(-2.5),

@@ -87,12 +87,8 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
     auto deep = [](const QString &file) {
         return QStringList{"--demo", "--depth", "128K", "capture", "-o", file};
     };
-    struct Case {
-        QStringList args;
-        int code;
-        QString message;
-        QString shell; // run through a shell with these limits
-    };
+    // The arguments, the exit code, the message, and the shell lines (limits) to run it under.
+    using Case = std::tuple<QStringList, int, QString, QString>;
     // Session files the decoders refuse: too many lines, no logic, none of the chunks named, a
     // bad sample rate, none to decode at.
     QTemporaryDir refused;
@@ -145,13 +141,13 @@ TEST(Vrxctl, FailuresExitNonZeroWithOneLineAndLeaveNoFile) {
         {{"decode", "-P", "uart", "-i", dir.filePath("none.vrx")}, 1, "no such file", {}},
     };
     // clang-format on
-    for (const Case &c : cases) {
-        const Result r = c.shell.isEmpty() ? Vrxctl(c.args, {"HWLINK_SIM="})
-                                           : RunTool(QStringLiteral("/bin/sh"),
-                                                     QStringList{"-c", c.shell, ctl} + c.args);
-        EXPECT_TRUE(r.code == c.code && r.err.startsWith(QStringLiteral("vrxctl: ")) &&
-                    r.err.count('\n') == 1 && r.err.contains(c.message))
-            << c.args.join(' ').toStdString() << ": " << r.code << " " << r.err.toStdString();
+    for (const auto &[args, code, message, shell] : cases) {
+        const Result r = shell.isEmpty() ? Vrxctl(args, {"HWLINK_SIM="})
+                                         : RunTool(QStringLiteral("/bin/sh"),
+                                                   QStringList{"-c", shell, ctl} + args);
+        EXPECT_TRUE(r.code == code && r.err.startsWith(QStringLiteral("vrxctl: ")) &&
+                    r.err.count('\n') == 1 && r.err.contains(message))
+            << args.join(' ').toStdString() << ": " << r.code << " " << r.err.toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

@@ -40,10 +40,9 @@ TEST(KernelVersion, MajorAndMinorOnly) {
 // The detection message names the system, the model, the interfaces and the link found; with
 // no instrument it offers a new search or demo mode (Cancel).
 TEST_F(Startup, EachLinkAndVariantIsAnnounced) {
-    struct Case {
-        const char *sim, *variant, *model, *interface, *link;
-        uint8_t code;
-    };
+    // The simulated link and variant, the model, the interfaces and the link named, its code.
+    using Case =
+        std::tuple<const char *, const char *, const char *, const char *, const char *, uint8_t>;
     const char *usb = "Usb2.0 support", *all = "BPP/EPP/Usb2.0 support";
     const Case cases[] = {
         {"", "1", "VRX-73604", all,
@@ -55,21 +54,21 @@ TEST_F(Startup, EachLinkAndVariantIsAnnounced) {
         {"epp", "1", "VRX-73604", all, "378H Epp Port be connected", HW_LINK_EPP},
         {"bpp", "1", "VRX-73604", all, "378H Bpp Port be connected", HW_LINK_BPP},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(std::string(c.sim) + " variant " + c.variant);
+    for (const auto &[sim, variant, model, interface, link, code] : cases) {
+        SCOPED_TRACE(std::string(sim) + " variant " + variant);
         script.boxes.clear();
-        Link(c.sim);
-        setenv("HWLINK_SIM_VARIANT", c.variant, 1);
+        Link(sim);
+        setenv("HWLINK_SIM_VARIANT", variant, 1);
         BringUp();
         ASSERT_EQ(script.boxes.size(), 1u);
-        const bool found = c.code != HW_LINK_NONE;
+        const bool found = code != HW_LINK_NONE;
         const auto &box = script.boxes[0];
         EXPECT_EQ(box.buttons, found ? MsgButtons::Ok : MsgButtons::RetryCancel);
         const QString head =
-            DetectSystem().SystemLine + "\r\nModel : " + c.model + "\r\nInterface: " + c.interface;
-        EXPECT_TRUE(box.text.startsWith(head) && box.text.endsWith(c.link)) << qPrintable(box.text);
-        EXPECT_EQ(s.startup.MainCaption, c.model);
-        EXPECT_EQ((Nums{s.run.HwFound, s.records.DevConfig[HW_DC_Link]}), (Nums{found, c.code}));
+            DetectSystem().SystemLine + "\r\nModel : " + model + "\r\nInterface: " + interface;
+        EXPECT_TRUE(box.text.startsWith(head) && box.text.endsWith(link)) << qPrintable(box.text);
+        EXPECT_EQ(s.startup.MainCaption, model);
+        EXPECT_EQ((Nums{s.run.HwFound, s.records.DevConfig[HW_DC_Link]}), (Nums{found, code}));
         if (found) PowerOff(s.records.PortState.data(), s.records.DevConfig.data());
     }
 }
