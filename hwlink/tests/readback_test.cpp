@@ -505,7 +505,7 @@ TEST_F(ReadbackTest, ALostReadOutAddressWriteLosesTheRecord) {
 // bits say "complete"), over BPP a lost read strobe reads the port's own latch. The poll says
 // what a clean one says, and a record still waiting for its trigger is not read.
 TEST_F(ReadbackTest, ALostRequestOfAStatusPollIsMadeAgain) {
-    for (const auto &[link, lost] : {std::pair{"epp", "port-out 891 61"}, // the address write
+    for (const auto &[link, lost] : {std::pair{"epp", "port-out 891 61"},    // the address write
                                      std::pair{"bpp", "port-out 890 34"}}) { // the read strobe
         SCOPED_TRACE(link);
         auto start = [&, link = link] { // the same fresh start each time, up to the poll

@@ -321,8 +321,8 @@ TEST_P(FaultSweepTest, EveryFailedRequestOfASessionIsReportedAndInitializeRecove
     if (sweep.startsWith("@")) { // @N,A-B...: those N (a finding reproduced, a stretch swept)
         for (const QByteArray &item : sweep.mid(1).split(',')) {
             const QList<QByteArray> ends = item.split('-');
-            for (int64_t n = std::max(1LL, ends.front().toLongLong()); n <= ends.back().toLongLong();
-                 ++n)
+            for (int64_t n = std::max(1LL, ends.front().toLongLong());
+                 n <= ends.back().toLongLong(); ++n)
                 ns.push_back(n);
         }
     } else if (sweep.startsWith("classes")) {
